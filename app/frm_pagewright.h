@@ -1,0 +1,120 @@
+#pragma once
+// The one window. It lays out the controls and wires them to the core: the option
+// intake, the scan and the split writer live in options/, scan/ and split/. The event
+// handlers keep their classic names; each group of them has its own source file.
+#include <QCheckBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <memory>
+
+#include "app/heading_model.h"
+#include "app/qt_ui_port.h"
+#include "options/settings.h"
+#include "options/working_state.h"
+
+namespace pw {
+
+class frmPagewright : public QDialog {
+    Q_OBJECT
+public:
+    // `appDir` is the folder of the program; `settings` the table to start from.
+    explicit frmPagewright(const QString& appDir, const SettingsTable& settings = shippedSettings(),
+                           QWidget* parent = nullptr);
+    ~frmPagewright() override;
+
+    WorkingState& state() { return m_state; }
+    QtUiPort& ui() { return *m_ui; }
+    HeadingModel& headings() { return *m_headings; }
+    // Set when the settings table could not be loaded; main shows it and ends.
+    const std::optional<Text>& startupError() const { return m_startupError; }
+    // True while a scan or an output run is under way.
+    bool busy() const { return m_busy; }
+
+    // The working state's option intake, with its message boxes (1 resets txtFile's colour).
+    bool CheckOptions(std::int32_t lngResetColour);
+
+public slots:
+    void cmdAnalyze_Click();
+    void cmdSaveOut_Click();
+    void cmdOpenIn_Click();
+    void cmdOpenOut_Click();
+    void cmdAbout_Click();
+    void lstMemo_Click();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+private:
+    void buildControls();
+    void Form_Load();
+    void SetFlatStyle(QPushButton* b);
+    void connectHandlers();
+    // Field feedback: each field judges its own text on every change.
+    void txtFile_Change();
+    void txtOut_Change();
+    void txtFileOut_Change();
+    void txtFindStr_Change();
+    void txtNum_Change();
+    void paintField(QLineEdit* field, bool warn);
+    // While a pass runs, the main buttons, the pickers and About are refused.
+    void setBusy(bool busy);
+
+    QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int leftTw, int topTw);
+
+    WorkingState m_state;
+    std::unique_ptr<QtUiPort> m_ui;
+    std::optional<Text> m_startupError;
+    bool m_busy = false;
+    bool m_closeAfterPass = false;
+    QString m_appDir;
+    SettingsTable m_settings;
+
+public:
+    // The controls, by the names they carry as objectName.
+    QLabel* imgIcon = nullptr;
+    QLabel* lblTitle0 = nullptr;
+    QLabel* lblTitle1 = nullptr;
+    QLabel* lblTitle2 = nullptr;
+    QPushButton* cmdAbout = nullptr;
+    QGroupBox* fraOption = nullptr;
+    QLineEdit* txtFile = nullptr;
+    QPushButton* cmdOpenIn = nullptr;
+    QLineEdit* txtOut = nullptr;
+    QPushButton* cmdOpenOut = nullptr;
+    QLineEdit* txtFileOut = nullptr;
+    QLineEdit* txtNum = nullptr;
+    QLineEdit* txtFindStr = nullptr;
+    QCheckBox* chkDeleteSpc = nullptr;
+    QCheckBox* chkDoEvents = nullptr;
+    QPushButton* cmdAnalyze = nullptr;
+    QPushButton* cmdSaveOut = nullptr;
+    QGroupBox* fraPreview = nullptr;
+    QListView* lstMemo = nullptr;
+    QGroupBox* fraState = nullptr;
+    QWidget* shpDone = nullptr;
+    QLabel* lblState = nullptr;
+    QLabel* lbl[6] = {};
+
+private:
+    HeadingModel* m_headings = nullptr;
+};
+
+// The program's icon: one icon with its 16, 32 and 48 pixel images.
+QIcon appIcon();
+
+// Measures: the layout is given in twips, 15 to the pixel.
+constexpr int tw(int twips) { return twips / 15; }
+
+// The two background colours of the fields.
+inline const QColor kWarnColour{255, 192, 192};
+inline const QColor kNormalColour{255, 255, 255};
+
+} // namespace pw

@@ -1,0 +1,136 @@
+#include "platform/line_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pw {
+
+LineReader::LineReader(InputFile& in, std::size_t capacity) : m_in(in), m_capacity(std::max<std::size_t>(capacity, 1)) {
+    m_buf.resize(m_capacity);
+}
+
+bool LineReader::fill() {
+    if (m_eof) return false;
+    // Keep the partial tail: move it to the front, growing only when it fills the buffer.
+    if (m_begin > 0) {
+        std::memmove(m_buf.data(), m_buf.data() + m_begin, m_end - m_begin);
+        m_bufOffset += static_cast<std::int64_t>(m_begin);
+        m_end -= m_begin;
+        m_begin = 0;
+    }
+    m_crTo = static_cast<std::size_t>(-1); // the cached CR search no longer describes the buffer
+    if (m_end == m_buf.size()) m_buf.resize(m_buf.size() + std::max(m_buf.size(), m_capacity));
+    const std::size_t want = std::min(m_capacity, m_buf.size() - m_end);
+    const auto got = m_in.read(m_buf.data() + m_end, want);
+    if (!got || *got == 0) {
+        m_eof = true;
+        return false;
+    }
+    m_end += *got;
+    return true;
+}
+
+std::size_t LineReader::findCr(std::size_t from) {
+    // CR is rare in most files (or sits right before each LF): remember where the next one is.
+    if (m_crTo == m_end && m_crFrom <= from && m_crPos >= from) return m_crPos;
+    const void* p = std::memchr(m_buf.data() + from, '\r', m_end - from);
+    m_crPos = p ? static_cast<std::size_t>(static_cast<const char*>(p) - m_buf.data()) : m_end;
+    m_crFrom = from;
+    m_crTo = m_end;
+    return m_crPos;
+}
+
+bool LineReader::next(Line& line) {
+    for (;;) {
+        if (m_begin < m_end) {
+            const char* base = m_buf.data();
+            const void* lf = std::memchr(base + m_begin, '\n', m_end - m_begin);
+            std::size_t lfPos = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) : m_end;
+            std::size_t crPos = findCr(m_begin);
+            std::size_t term = std::min(lfPos, crPos);
+            if (term < m_end) {
+                std::size_t termLen = 1;
+                if (base[term] == '\r') {
+                    if (term + 1 == m_end && !m_eof) {
+                        // A CR at the end of the buffer may be the first half of CR LF.
+                        fill();
+                        continue;
+                    }
+                    if (term + 1 < m_end && base[term + 1] == '\n') termLen = 2;
+                }
+                line.bytes = std::string_view(base + m_begin, term - m_begin);
+                line.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
+                m_begin = term + termLen;
+                return true;
+            }
+        }
+        if (!fill()) {
+            if (m_begin < m_end) {
+                line.bytes = std::string_view(m_buf.data() + m_begin, m_end - m_begin);
+                line.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
+                m_begin = m_end;
+                return true;
+            }
+            return false;
+        }
+    }
+}
+
+bool LineReader::nextBlock(LineBlock& block) {
+    for (;;) {
+        if (m_begin < m_end) {
+            std::size_t q = m_end;
+            // A CR at the very end may pair with an LF not read yet: leave it for later.
+            std::size_t scanEnd = (m_buf[m_end - 1] == '\r' && !m_eof) ? m_end - 1 : m_end;
+            for (std::size_t i = scanEnd; i > m_begin; --i) {
+                const char c = m_buf[i - 1];
+                if (c == '\n' || c == '\r') {
+                    q = i - 1;
+                    break;
+                }
+            }
+            if (q < m_end) {
+                block.bytes = std::string_view(m_buf.data() + m_begin, q + 1 - m_begin);
+                block.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
+                m_begin = q + 1;
+                return true;
+            }
+            if (m_eof) {
+                block.bytes = std::string_view(m_buf.data() + m_begin, m_end - m_begin);
+                block.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
+                m_begin = m_end;
+                return true;
+            }
+        }
+        if (!fill() && m_begin >= m_end) return false;
+    }
+}
+
+std::int64_t countLineEnds(std::string_view bytes) {
+    // Branch-free so the compiler can vectorise it: LF + CR - CRLF.
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::int64_t lf = 0, cr = 0, crlf = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        lf += p[i] == '\n';
+        cr += p[i] == '\r';
+    }
+    for (std::size_t i = 0; i + 1 < n; ++i) crlf += (p[i] == '\r') & (p[i + 1] == '\n');
+    return lf + cr - crlf;
+}
+
+LineEnd findLineEnd(std::string_view bytes, std::size_t from) {
+    const char* base = bytes.data();
+    const std::size_t n = bytes.size();
+    const void* lf = std::memchr(base + from, '\n', n - from);
+    const std::size_t lfPos = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) : n;
+    const void* cr = std::memchr(base + from, '\r', lfPos - from);
+    if (cr) {
+        const std::size_t crPos = static_cast<std::size_t>(static_cast<const char*>(cr) - base);
+        return {crPos, (crPos + 1 < n && base[crPos + 1] == '\n') ? std::size_t{2} : std::size_t{1}};
+    }
+    if (lfPos < n) return {lfPos, 1};
+    return {n, 0};
+}
+
+} // namespace pw

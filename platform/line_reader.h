@@ -1,0 +1,69 @@
+#pragma once
+// The one line reader that the scan and the split writer share, so their line numbers
+// agree. A line ends at CR LF, at LF alone or at CR alone; the terminator is not part of
+// the line; a last line without terminator is a line; a terminator at the very end starts
+// no further line; an empty file has no lines. Lines are handed out as the raw bytes
+// read, with their byte offset: nothing is decoded here.
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace pw {
+
+struct Line {
+    std::string_view bytes; // valid until the next call on the reader
+    std::int64_t offset = 0; // of the first byte in the file
+};
+
+// A run of whole lines: it ends right after a terminator, or at the end of the input.
+// A CR at its end is never the first half of a CR LF that continues in the next block.
+struct LineBlock {
+    std::string_view bytes;
+    std::int64_t offset = 0;
+};
+
+class LineReader {
+public:
+    static constexpr std::size_t kDefaultCapacity = 1 << 20;
+
+    // `capacity` is the read size; the buffer only grows beyond it for a longer line.
+    explicit LineReader(InputFile& in, std::size_t capacity = kDefaultCapacity);
+
+    // The next line, or false at the end of the input or on a read error (see error()).
+    bool next(Line& line);
+    // The next run of whole lines, or false at the end or on a read error.
+    bool nextBlock(LineBlock& block);
+
+    const std::optional<FileError>& error() const { return m_in.error(); }
+    // Bytes handed out so far (for progress).
+    std::int64_t consumed() const { return m_bufOffset + static_cast<std::int64_t>(m_begin); }
+
+private:
+    bool fill(); // false when nothing more could be read
+    std::size_t findCr(std::size_t from);
+
+    InputFile& m_in;
+    std::size_t m_capacity;
+    std::vector<char> m_buf;
+    std::size_t m_begin = 0, m_end = 0;
+    std::int64_t m_bufOffset = 0; // file offset of m_buf[0]
+    bool m_eof = false;
+    // The next CR at or after m_crFrom, searched up to m_crTo (m_crPos == m_crTo: none).
+    std::size_t m_crPos = 0, m_crFrom = 0, m_crTo = static_cast<std::size_t>(-1);
+};
+
+// Number of lines that end inside `bytes` (a block from nextBlock, or any part of one
+// that does not split a CR LF): LF, CR LF and a lone CR each end one line.
+std::int64_t countLineEnds(std::string_view bytes);
+
+// Within a block: the end of the line that starts at `from` (index of its terminator, or
+// bytes.size()) and the length of that terminator (0, 1 or 2).
+struct LineEnd {
+    std::size_t end;
+    std::size_t termLen;
+};
+LineEnd findLineEnd(std::string_view bytes, std::size_t from);
+
+} // namespace pw

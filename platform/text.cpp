@@ -1,0 +1,30 @@
+#include "platform/text.h"
+
+#include <unicode/unistr.h>
+
+namespace pw {
+
+Text trimSpaces(TextView s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && isTrimSpace(s[b])) ++b;
+    while (e > b && isTrimSpace(s[e - 1])) --e;
+    return Text(s.substr(b, e - b));
+}
+
+Text decimal(std::int64_t n) {
+    const std::string s = std::to_string(n);
+    return Text(s.begin(), s.end());
+}
+
+std::string toUtf8(TextView s) {
+    std::string out;
+    icu::UnicodeString(false, s.data(), static_cast<int32_t>(s.size())).toUTF8String(out);
+    return out;
+}
+
+Text fromUtf8(std::string_view s) {
+    const icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
+    return Text(u.getBuffer(), static_cast<std::size_t>(u.length()));
+}
+
+} // namespace pw

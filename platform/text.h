@@ -1,0 +1,27 @@
+#pragma once
+// Text helpers shared by every layer. Strings inside the core are UTF-16, like the
+// window's own strings, so a text field round-trips without any conversion loss.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pw {
+
+using Text = std::u16string;
+using TextView = std::u16string_view;
+
+constexpr char16_t kIdeographicSpace = u'\u3000';
+
+// True for the characters that trimming removes: U+0020 and the ideographic space.
+constexpr bool isTrimSpace(char16_t c) { return c == u' ' || c == kIdeographicSpace; }
+
+// Removes U+0020 and U+3000 at both ends; tabs and line breaks stay.
+Text trimSpaces(TextView s);
+
+// Plain decimal without grouping, leading zeros or blanks ("-12", "0", "345").
+Text decimal(std::int64_t n);
+
+std::string toUtf8(TextView s);
+Text fromUtf8(std::string_view s);
+
+} // namespace pw

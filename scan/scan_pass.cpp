@@ -1,0 +1,2 @@
+// The heading scan pass.
+namespace pw {}

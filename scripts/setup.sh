@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian/Ubuntu packages), then configures and builds into build/.
+# Usage: scripts/setup.sh [extra cmake -D options]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev libgl-dev libpcre2-dev libicu-dev libgtest-dev libcli11-dev
+    fonts-wqy-microhei
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build_dir=${PAGEWRIGHT_BUILD_DIR:-build}
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=${PAGEWRIGHT_BUILD_TYPE:-Release} "$@"
+cmake --build "$build_dir" --parallel "$(nproc)"

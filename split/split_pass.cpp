@@ -1,0 +1,2 @@
+// The split writer pass.
+namespace pw {}

@@ -1,0 +1,31 @@
+#pragma once
+// Shared test helpers: where the corpus lives, and scratch folders on the real disk.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pwtest {
+
+std::filesystem::path corpusDir();
+// The six novels' file names (the same in utf8/ and gb18030/).
+const std::vector<std::string>& corpusNames();
+
+std::string readAll(const std::filesystem::path& p);
+void writeAll(const std::filesystem::path& p, std::string_view bytes);
+
+// A fresh folder under the system's temp folder, removed when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+    std::filesystem::path operator/(const std::string& name) const { return m_path / std::filesystem::u8path(name); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+} // namespace pwtest
