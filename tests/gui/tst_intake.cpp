@@ -371,7 +371,9 @@ private slots:
         QCOMPARE(about.title, QStringLiteral("关于 Pagewright"));
         QCOMPARE(about.icon, QMessageBox::Information);
         QCOMPARE(about.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(about.text.split(QStringLiteral("\r\n")).size(), 4);
+        QCOMPARE(about.text, QStringLiteral("书页匠(Pagewright) 由 Pagewright 开发组编写完成\r\n"
+                                            "它可以根据章节标题来切割文本文件，使你快速定位到某一章\r\n\r\n"
+                                            "项目主页：https://pagewright.invalid/"));
         // The offscreen platform does not hand activation back by itself; the window's focus
         // child is what it gets when it does.
         QCOMPARE(w->focusWidget(), static_cast<QWidget*>(w->txtFile));
@@ -400,22 +402,6 @@ private slots:
         QCOMPARE(refusal.text, QStringLiteral("不是文本格式的文件！"));
         QCOMPARE(refusal.icon, QMessageBox::Critical);
         QCOMPARE(refusal.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    }
-
-    void aboutTextAndFocus() {
-        w->txtNum->setFocus();
-        w->ui().setNextAnswer(MsgAnswer::Ok);
-        w->cmdAbout->click();
-        QCOMPARE(w->ui().shown().size(), std::size_t(1));
-        QCOMPARE(last().style, MsgStyle::About);
-        const QStringList lines = last().text.split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[0], QStringLiteral("书页匠(Pagewright) 由 Pagewright 开发组编写完成"));
-        QCOMPARE(lines[1], QStringLiteral("它可以根据章节标题来切割文本文件，使你快速定位到某一章"));
-        QVERIFY(lines[2].isEmpty());
-        QVERIFY(lines[3].startsWith(QStringLiteral("项目主页：")));
-        QVERIFY(!last().text.endsWith(QLatin1Char('\n')));
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->txtFile));
     }
 
     void droppedFileFollowsTheOpenButtonsRule() {

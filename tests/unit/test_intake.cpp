@@ -139,23 +139,6 @@ TEST(Intake, BlankPatternBecomesTheDefault) {
     EXPECT_FALSE(in.back.txtFindStr);
 }
 
-TEST(Intake, CheckBoxesAndColourReset) {
-    Intake in;
-    in.fields.chkDeleteSpc = 2; // greyed counts as ticked
-    in.fields.chkDoEvents = 0;
-    ASSERT_TRUE(in.run(1));
-    EXPECT_TRUE(in.state.blnDeleteSpc);
-    EXPECT_FALSE(in.state.blnDoEvents);
-    EXPECT_TRUE(in.back.txtFileWhite);
-    in.fields.chkDeleteSpc = 0;
-    in.fields.chkDoEvents = 1;
-    ASSERT_TRUE(in.run(0));
-    EXPECT_FALSE(in.state.blnDeleteSpc);
-    EXPECT_TRUE(in.state.blnDoEvents);
-    EXPECT_FALSE(in.back.txtFileWhite);
-    EXPECT_TRUE(in.ui.shown.empty());
-}
-
 TEST(Intake, RefusalsKeepWhatEarlierStepsStored) {
     Intake noFile;
     noFile.fields.txtFile = u" \u3000 ";
