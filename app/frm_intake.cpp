@@ -1,23 +1,142 @@
 // Option intake, field feedback, the pickers, the About box and file drops.
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 
 #include "app/frm_pagewright.h"
+#include "app/pickers.h"
+#include "options/feedback.h"
+#include "options/intake.h"
 
 namespace pw {
 
-bool frmPagewright::CheckOptions(std::int32_t) { return false; }
+namespace {
 
-void frmPagewright::txtFile_Change() {}
-void frmPagewright::txtOut_Change() {}
-void frmPagewright::txtFileOut_Change() {}
-void frmPagewright::txtFindStr_Change() {}
-void frmPagewright::txtNum_Change() {}
-void frmPagewright::lstMemo_Click() {}
-void frmPagewright::cmdOpenIn_Click() {}
-void frmPagewright::cmdOpenOut_Click() {}
-void frmPagewright::cmdAbout_Click() {}
-void frmPagewright::dragEnterEvent(QDragEnterEvent* e) { e->ignore(); }
-void frmPagewright::dropEvent(QDropEvent* e) { e->ignore(); }
+int checkValue(const QCheckBox* box) {
+    switch (box->checkState()) {
+    case Qt::Unchecked:
+        return 0;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Checked:
+        break;
+    }
+    return 1;
+}
+
+Text textOf(const QLineEdit* field) {
+    return fromQ(field->text());
+}
+
+// The one rule for a chosen or dropped input file: a text file fills txtFile (whose change
+// reaction judges it), anything else is refused and the field keeps its text.
+void takeInputFile(frmPagewright& w, const QString& path) {
+    switch (judgeInputFile(fromQ(path))) {
+    case InputFileVerdict::Ignore:
+        return;
+    case InputFileVerdict::Accept:
+        w.txtFile->setText(path);
+        return;
+    case InputFileVerdict::Refuse:
+        w.ui().messageBox(kNotTextFile, MsgStyle::Refusal);
+        return;
+    }
+}
+
+// A drop is offered only for one local, existing file; folders and several files are not.
+QString droppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+    const QString path = urls.front().toLocalFile();
+    return QFileInfo(path).isFile() ? QDir::toNativeSeparators(path) : QString();
+}
+
+} // namespace
+
+bool frmPagewright::CheckOptions(std::int32_t lngResetColour) {
+    OptionFields fields;
+    fields.txtFile = textOf(txtFile);
+    fields.txtOut = textOf(txtOut);
+    fields.txtFileOut = textOf(txtFileOut);
+    fields.txtFindStr = textOf(txtFindStr);
+    fields.txtNum = textOf(txtNum);
+    fields.chkDeleteSpc = checkValue(chkDeleteSpc);
+    fields.chkDoEvents = checkValue(chkDoEvents);
+
+    FieldWriteBacks back;
+    const bool ok = pw::CheckOptions(fields, lngResetColour, m_state, ui(), back);
+    // Write-backs made before a refusal stand, as the state members do.
+    if (back.txtFileOut) txtFileOut->setText(toQ(*back.txtFileOut));
+    if (back.txtFindStr) txtFindStr->setText(toQ(*back.txtFindStr));
+    if (back.txtNum) txtNum->setText(toQ(*back.txtNum));
+    if (back.txtFileWhite) paintField(txtFile, false);
+    return ok;
+}
+
+void frmPagewright::txtFile_Change() {
+    paintField(txtFile, txtFileWarns(textOf(txtFile), m_state.strAnalyzedFile));
+}
+void frmPagewright::txtOut_Change() {
+    paintField(txtOut, txtOutWarns(textOf(txtOut)));
+}
+void frmPagewright::txtFileOut_Change() {
+    paintField(txtFileOut, txtFileOutWarns(textOf(txtFileOut)));
+}
+void frmPagewright::txtFindStr_Change() {
+    paintField(txtFindStr, txtFindStrWarns(textOf(txtFindStr)));
+}
+void frmPagewright::txtNum_Change() {
+    paintField(txtNum, txtNumWarns(textOf(txtNum)));
+}
+
+void frmPagewright::lstMemo_Click() {
+    const int entries = m_headings->rowCount();
+    if (entries == 0) return;
+    // Counted from the selection's ranges, not row by row: a list of 100,000 entries with
+    // many scattered selections stays quick to click.
+    const std::int64_t selected = lstMemo->selectionModel()->selectedRows().size();
+    ui().setStatus(memoStatusText(m_state.lngFileSize, m_state.lngMatchCount, selected));
+}
+
+void frmPagewright::cmdOpenIn_Click() {
+    takeInputFile(*this, PickOpenFile(this, m_appDir));
+}
+
+void frmPagewright::cmdOpenOut_Click() {
+    // The browser starts where the last intake left strOutDir, not at a folder picked since.
+    const QString folder = BrowseFolder(this, m_state.strOutDir);
+    if (!folder.isEmpty()) txtOut->setText(folder);
+}
+
+void frmPagewright::cmdAbout_Click() {
+    static constexpr char16_t kAbout[] = u"书页匠(Pagewright) 由 Pagewright 开发组编写完成\r\n"
+                                         u"它可以根据章节标题来切割文本文件，使你快速定位到某一章\r\n"
+                                         u"\r\n"
+                                         u"项目主页：https://pagewright.invalid/";
+    ui().messageBox(kAbout, MsgStyle::About);
+    txtFile->setFocus(Qt::OtherFocusReason);
+}
+
+void frmPagewright::dragEnterEvent(QDragEnterEvent* e) {
+    // While a pass runs the pickers are off, and so are drops.
+    if (!busy() && !droppedFile(e->mimeData()).isEmpty()) {
+        e->acceptProposedAction();
+        return;
+    }
+    e->ignore();
+}
+
+void frmPagewright::dropEvent(QDropEvent* e) {
+    const QString path = busy() ? QString() : droppedFile(e->mimeData());
+    if (path.isEmpty()) {
+        e->ignore();
+        return;
+    }
+    e->acceptProposedAction();
+    takeInputFile(*this, path);
+}
 
 } // namespace pw
