@@ -188,7 +188,8 @@ void frmPagewright::connectHandlers() {
     connect(cmdOpenIn, &QPushButton::clicked, this, &frmPagewright::cmdOpenIn_Click);
     connect(cmdOpenOut, &QPushButton::clicked, this, &frmPagewright::cmdOpenOut_Click);
     connect(cmdAbout, &QPushButton::clicked, this, &frmPagewright::cmdAbout_Click);
-    connect(lstMemo, &QListView::clicked, this, &frmPagewright::lstMemo_Click);
+    // Any change of the selection by the user, with the mouse or with the space bar.
+    connect(lstMemo->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmPagewright::lstMemo_Click);
     connect(txtFile, &QLineEdit::textChanged, this, &frmPagewright::txtFile_Change);
     connect(txtOut, &QLineEdit::textChanged, this, &frmPagewright::txtOut_Change);
     connect(txtFileOut, &QLineEdit::textChanged, this, &frmPagewright::txtFileOut_Change);

@@ -1,5 +1,6 @@
 #include "app/qt_ui_port.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <cmath>
@@ -43,6 +44,10 @@ MsgAnswer QtUiPort::messageBox(TextView text, MsgStyle style) {
         box.setDefaultButton(QMessageBox::No);
         break;
     }
+    // The window speaks Chinese; so do the buttons of its boxes.
+    if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("确定"));
+    if (QAbstractButton* b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("是(&Y)"));
+    if (QAbstractButton* b = box.button(QMessageBox::No)) b->setText(QStringLiteral("否(&N)"));
     // A top-most owner needs a top-most box, or the box could open behind it.
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     const int r = box.exec();
