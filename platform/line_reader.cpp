@@ -53,7 +53,7 @@ bool LineReader::next(Line& line) {
                 if (base[term] == '\r') {
                     if (term + 1 == m_end && !m_eof) {
                         // A CR at the end of the buffer may be the first half of CR LF.
-                        fill();
+                        if (!fill() && m_in.error()) return false;
                         continue;
                     }
                     if (term + 1 < m_end && base[term + 1] == '\n') termLen = 2;
@@ -65,6 +65,8 @@ bool LineReader::next(Line& line) {
             }
         }
         if (!fill()) {
+            // After a failed read the tail is not known to be a whole line.
+            if (m_in.error()) return false;
             if (m_begin < m_end) {
                 line.bytes = std::string_view(m_buf.data() + m_begin, m_end - m_begin);
                 line.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
@@ -102,7 +104,7 @@ bool LineReader::nextBlock(LineBlock& block) {
                 return true;
             }
         }
-        if (!fill() && m_begin >= m_end) return false;
+        if (!fill() && (m_begin >= m_end || m_in.error())) return false;
     }
 }
 
@@ -115,7 +117,8 @@ std::int64_t countLineEnds(std::string_view bytes) {
         lf += p[i] == '\n';
         cr += p[i] == '\r';
     }
-    for (std::size_t i = 0; i + 1 < n; ++i) crlf += (p[i] == '\r') & (p[i + 1] == '\n');
+    for (std::size_t i = 0; i + 1 < n; ++i)
+        crlf += (p[i] == '\r') & (p[i + 1] == '\n');
     return lf + cr - crlf;
 }
 
