@@ -123,8 +123,7 @@ std::int64_t countLineEnds(std::string_view bytes) {
         lf += p[i] == '\n';
         cr += p[i] == '\r';
     }
-    for (std::size_t i = 0; i + 1 < n; ++i)
-        crlf += (p[i] == '\r') & (p[i + 1] == '\n');
+    for (std::size_t i = 0; i + 1 < n; ++i) crlf += (p[i] == '\r') & (p[i + 1] == '\n');
     return lf + cr - crlf;
 }
 

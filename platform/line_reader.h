@@ -13,7 +13,7 @@
 namespace pw {
 
 struct Line {
-    std::string_view bytes;  // valid until the next call on the reader
+    std::string_view bytes; // valid until the next call on the reader
     std::int64_t offset = 0; // of the first byte in the file
 };
 

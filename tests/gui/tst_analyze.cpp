@@ -19,7 +19,9 @@ namespace {
 // 第 and 章 in GBK.
 const std::string kDi = "\xB5\xDA", kZhang = "\xD5\xC2";
 
-QString qPath(const std::filesystem::path& p) { return toQ(fromPath(p)); }
+QString qPath(const std::filesystem::path& p) {
+    return toQ(fromPath(p));
+}
 
 } // namespace
 
@@ -69,7 +71,8 @@ private slots:
         w->txtFile->setText(qPath(novel));
         w->txtOut->setText(qPath(dir->path()) + QChar(kSeparator));
         w->txtFindStr->setText(QStringLiteral("第(.){1,10}章"));
-        for (int i = 0; i < 3; ++i) w->ui().setNextAnswer(MsgAnswer::No); // no box may block the test
+        for (int i = 0; i < 3; ++i)
+            w->ui().setNextAnswer(MsgAnswer::No); // no box may block the test
         if (!w->CheckOptions(1)) {
             if (!w->ui().shown().empty()) QFAIL(qPrintable(w->ui().shown().front().text));
             QSKIP("the option intake is not in this build yet");
@@ -104,8 +107,7 @@ private slots:
         // The range comes from the line's own text, not from the entry with its number.
         QCOMPARE(w->headings().extent(), expectedExtent(lines));
         QVERIFY(w->headings().extent() > 100);
-        QCOMPARE(w->headings().data(w->headings().index(0), Qt::SizeHintRole).toSize().width(),
-                 w->headings().extent());
+        QCOMPARE(w->headings().data(w->headings().index(0), Qt::SizeHintRole).toSize().width(), w->headings().extent());
 
         // A second scan with no match: an empty list, an extent of 100, the new tooltip.
         const auto none = write("none.txt", "abc\r\n");
@@ -118,7 +120,8 @@ private slots:
 
     void fortyThousandEntries() {
         std::string bytes;
-        for (int i = 1; i <= 40000; ++i) bytes += kDi + std::to_string(i) + kZhang + "\r\n";
+        for (int i = 1; i <= 40000; ++i)
+            bytes += kDi + std::to_string(i) + kZhang + "\r\n";
         scan(write("many.txt", bytes), QStringLiteral("第(.){1,10}章"), true);
         QCOMPARE(w->headings().rowCount(), 40000);
         QCOMPARE(w->headings().entry(39999), QStringLiteral("[40000] 第40000章"));
@@ -129,7 +132,8 @@ private slots:
 
     void buttonsRefusedWhileScanning() {
         std::string bytes;
-        for (int i = 1; i <= 2000; ++i) bytes += kDi + std::to_string(i) + kZhang + "\r\n";
+        for (int i = 1; i <= 2000; ++i)
+            bytes += kDi + std::to_string(i) + kZhang + "\r\n";
         const auto p = write("busy.txt", bytes);
         QList<bool> enabledDuring;
         bool seen = false;
@@ -155,7 +159,8 @@ private slots:
         scan(first);
         QVERIFY(w->state().blnAnalyzed);
         std::string bytes;
-        for (int i = 1; i <= 5000; ++i) bytes += kDi + std::to_string(i) + kZhang + "\r\n";
+        for (int i = 1; i <= 5000; ++i)
+            bytes += kDi + std::to_string(i) + kZhang + "\r\n";
         const auto p = write("closing.txt", bytes);
         QTimer::singleShot(0, w.get(), [&] { w->close(); });
         scan(p, QStringLiteral("第(.){1,10}章"), true);
