@@ -36,6 +36,8 @@ public:
 
     // The working state's option intake, with its message boxes (1 resets txtFile's colour).
     bool CheckOptions(std::int32_t lngResetColour);
+    // The scan once the options are taken in: what cmdAnalyze_Click runs after CheckOptions(1).
+    void analyzeCheckedOptions();
 
 public slots:
     void cmdAnalyze_Click();

@@ -14,6 +14,7 @@ bool LineReader::fill() {
     // Keep the partial tail: move it to the front, growing only when it fills the buffer.
     if (m_begin > 0) {
         std::memmove(m_buf.data(), m_buf.data() + m_begin, m_end - m_begin);
+        m_plainTo = m_plainTo > m_begin ? m_plainTo - m_begin : 0;
         m_bufOffset += static_cast<std::int64_t>(m_begin);
         m_end -= m_begin;
         m_begin = 0;
@@ -44,16 +45,20 @@ bool LineReader::next(Line& line) {
     for (;;) {
         if (m_begin < m_end) {
             const char* base = m_buf.data();
-            const void* lf = std::memchr(base + m_begin, '\n', m_end - m_begin);
+            // Bytes already searched in vain are not searched again: a long line refilled
+            // many times would otherwise cost its length squared.
+            const std::size_t from = std::max(m_begin, m_plainTo);
+            const void* lf = std::memchr(base + from, '\n', m_end - from);
             std::size_t lfPos = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) : m_end;
-            std::size_t crPos = findCr(m_begin);
+            std::size_t crPos = findCr(from);
             std::size_t term = std::min(lfPos, crPos);
+            m_plainTo = term;
             if (term < m_end) {
                 std::size_t termLen = 1;
                 if (base[term] == '\r') {
                     if (term + 1 == m_end && !m_eof) {
                         // A CR at the end of the buffer may be the first half of CR LF.
-                        fill();
+                        if (!fill() && m_in.error()) return false;
                         continue;
                     }
                     if (term + 1 < m_end && base[term + 1] == '\n') termLen = 2;
@@ -65,6 +70,8 @@ bool LineReader::next(Line& line) {
             }
         }
         if (!fill()) {
+            // After a failed read the tail is not known to be a whole line.
+            if (m_in.error()) return false;
             if (m_begin < m_end) {
                 line.bytes = std::string_view(m_buf.data() + m_begin, m_end - m_begin);
                 line.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
@@ -82,13 +89,14 @@ bool LineReader::nextBlock(LineBlock& block) {
             std::size_t q = m_end;
             // A CR at the very end may pair with an LF not read yet: leave it for later.
             std::size_t scanEnd = (m_buf[m_end - 1] == '\r' && !m_eof) ? m_end - 1 : m_end;
-            for (std::size_t i = scanEnd; i > m_begin; --i) {
+            for (std::size_t i = scanEnd, lo = std::max(m_begin, m_plainTo); i > lo; --i) {
                 const char c = m_buf[i - 1];
                 if (c == '\n' || c == '\r') {
                     q = i - 1;
                     break;
                 }
             }
+            if (q == m_end) m_plainTo = scanEnd;
             if (q < m_end) {
                 block.bytes = std::string_view(m_buf.data() + m_begin, q + 1 - m_begin);
                 block.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
@@ -102,7 +110,7 @@ bool LineReader::nextBlock(LineBlock& block) {
                 return true;
             }
         }
-        if (!fill() && m_begin >= m_end) return false;
+        if (!fill() && (m_begin >= m_end || m_in.error())) return false;
     }
 }
 

@@ -50,6 +50,7 @@ private:
     std::size_t m_begin = 0, m_end = 0;
     std::int64_t m_bufOffset = 0; // file offset of m_buf[0]
     bool m_eof = false;
+    std::size_t m_plainTo = 0; // [m_begin, m_plainTo) is known to hold no CR or LF
     // The next CR at or after m_crFrom, searched up to m_crTo (m_crPos == m_crTo: none).
     std::size_t m_crPos = 0, m_crFrom = 0, m_crTo = static_cast<std::size_t>(-1);
 };

@@ -1,2 +1,233 @@
 // The heading scan pass.
-namespace pw {}
+#include "scan/scan_pass.h"
+
+#include <variant>
+
+#include "platform/paths.h"
+#include "scan/prefilter.h"
+
+namespace pw {
+
+namespace {
+
+// What the scan says to the user, in one place.
+constexpr char16_t kMissingBox[] = u"输入文件不存在！";
+constexpr char16_t kMissingStatus[] = u"输入文件不存在，无法分析！";
+constexpr char16_t kScanning[] = u"正在分析文件...";
+constexpr char16_t kBadPatternStatus[] = u"查找条件有误，无法分析！";
+constexpr char16_t kCannotReadStatus[] = u"文件无法读取，无法分析！";
+constexpr char16_t kUtf16Status[] = u"文件编码不支持，无法分析！";
+constexpr char16_t kAbortedStatus[] = u"分析已中止！";
+
+Text badPatternText(const RegexError& e) {
+    return u"查找条件有误：" + e.message + u"（位置 " + decimal(static_cast<std::int64_t>(e.offset)) + u"）";
+}
+Text openFailedText(const FileError& e) {
+    return u"打开文件失败：" + e.path + u"（" + e.reason + u"）";
+}
+Text readFailedText(const FileError& e) {
+    return u"读取文件失败：" + e.path + u"（" + e.reason + u"）";
+}
+Text utf16Text(TextView path) {
+    return u"不支持 UTF-16 编码的文件：" + Text(path) + u"（请另存为 GBK 或 UTF-8）";
+}
+Text runawayText(std::int64_t line) {
+    return u"查找条件过于复杂，第 " + decimal(line) + u" 行的匹配超出限度，分析已中止！";
+}
+Text engineFailedText(std::int64_t line, const Text& why) {
+    return u"第 " + decimal(line) + u" 行匹配失败：" + why + u"，分析已中止！";
+}
+
+// Hands each turn of the event loop to the receiver first, so that what it batches shows.
+class FlushingPort : public UiPort {
+public:
+    FlushingPort(UiPort& inner, ScanReceiver& receiver) : m_inner(inner), m_receiver(receiver) {}
+    MsgAnswer messageBox(TextView text, MsgStyle style) override { return m_inner.messageBox(text, style); }
+    void setStatus(TextView text) override { m_inner.setStatus(text); }
+    void setProgressTwips(float twips) override { m_inner.setProgressTwips(twips); }
+    void pumpEvents() override {
+        m_receiver.flush();
+        m_inner.pumpEvents();
+    }
+    bool stopRequested() const override { return m_inner.stopRequested(); }
+
+private:
+    UiPort& m_inner;
+    ScanReceiver& m_receiver;
+};
+
+bool isTerminator(char c) {
+    return c == '\n' || c == '\r';
+}
+
+// Lines in a run that starts at a line start: its line ends, plus a last line without one.
+std::int64_t linesIn(std::string_view bytes) {
+    return countLineEnds(bytes) + (!bytes.empty() && !isTerminator(bytes.back()) ? 1 : 0);
+}
+
+// The first bytes, enough to decide the encoding; false on a read error.
+bool readHead(InputFile& in, std::string& head) {
+    head.resize(kEncodingSample + 1);
+    std::size_t got = 0;
+    while (got < head.size()) {
+        const auto n = in.read(head.data() + got, head.size() - got);
+        if (!n) return false;
+        if (*n == 0) break;
+        got += *n;
+    }
+    head.resize(got);
+    return true;
+}
+
+Prefilter makePrefilter(const Regex& re, Decoder& decoder) {
+    std::vector<std::string> needles;
+    for (char16_t c : re.requiredLiterals()) {
+        // A line never holds a line end; and a needle that does not come back as itself from
+        // its own bytes could miss a line. Leaving a needle out only adds candidates.
+        if (c == u'\n' || c == u'\r') continue;
+        std::string bytes = decoder.encode(c);
+        if (bytes.empty() || decoder.decode(bytes) != Text(1, c)) continue;
+        needles.push_back(std::move(bytes));
+    }
+    return Prefilter(std::move(needles));
+}
+
+class Pass {
+public:
+    Pass(WorkingState& state, UiPort& ui, ScanReceiver& receiver, Regex& re, Encoding enc, std::size_t bomLength)
+        : m_state(state), m_ui(ui), m_port(ui, receiver), m_throttle(m_port), m_receiver(receiver), m_re(re),
+          m_decoder(enc), m_bomLength(bomLength) {}
+
+    ScanOutcome run(LineReader& reader, bool usePrefilter) {
+        Prefilter filter = usePrefilter ? makePrefilter(m_re, m_decoder) : Prefilter();
+        bool learned = false;
+        LineBlock block;
+        if (turn()) return ScanOutcome::Aborted;
+        while (reader.nextBlock(block)) {
+            if (!learned) filter.learn(block.bytes);
+            learned = true;
+            const std::string_view b = block.bytes;
+            std::size_t pos = 0; // always a line start
+            for (std::size_t hit; (hit = filter.find(b, pos)) != std::string_view::npos;) {
+                std::size_t start = hit;
+                while (start > pos && !isTerminator(b[start - 1]))
+                    --start;
+                m_lines += countLineEnds(b.substr(pos, start - pos)) + 1;
+                const LineEnd end = findLineEnd(b, hit);
+                const std::string_view line = b.substr(start, end.end - start);
+                pos = end.end + end.termLen;
+                if (!filter.accepts(line)) continue;
+                if (turn()) return ScanOutcome::Aborted;
+                if (!test(line, block.offset + static_cast<std::int64_t>(start))) return ScanOutcome::Aborted;
+            }
+            m_lines += linesIn(b.substr(pos));
+            if (turn()) return ScanOutcome::Aborted;
+        }
+        if (reader.error()) {
+            m_ui.messageBox(readFailedText(*reader.error()), MsgStyle::Refusal);
+            return ScanOutcome::Aborted;
+        }
+        return ScanOutcome::Finished;
+    }
+
+    std::int64_t lines() const { return m_lines; }
+
+private:
+    // A turn of the event loop when the user wants one; true when the window is closing.
+    bool turn() { return m_state.blnDoEvents ? m_throttle.tick() : m_ui.stopRequested(); }
+
+    // Decodes and tests one candidate line (line number m_lines); false stops the scan.
+    bool test(std::string_view bytes, std::int64_t offset) {
+        if (offset == 0) bytes.remove_prefix(std::min(m_bomLength, bytes.size()));
+        m_decoder.decode(bytes, m_text);
+        switch (m_re.test(m_text)) {
+        case MatchResult::NoMatch:
+            return true;
+        case MatchResult::Match:
+            ++m_state.lngMatchCount;
+            m_state.lngMatchLines.push_back(m_lines);
+            m_state.matchOffsets.push_back(offset);
+            m_receiver.heading({m_state.lngMatchCount, m_lines, offset, m_text});
+            return true;
+        case MatchResult::LimitHit:
+            m_ui.messageBox(runawayText(m_lines), MsgStyle::Refusal);
+            return false;
+        case MatchResult::Failed:
+            m_ui.messageBox(engineFailedText(m_lines, m_re.lastError()), MsgStyle::Refusal);
+            return false;
+        }
+        return false;
+    }
+
+    WorkingState& m_state;
+    UiPort& m_ui;
+    FlushingPort m_port;
+    EventThrottle m_throttle;
+    ScanReceiver& m_receiver;
+    Regex& m_re;
+    Decoder m_decoder;
+    std::size_t m_bomLength;
+    std::int64_t m_lines = 0;
+    Text m_text;
+};
+
+ScanResult refuse(UiPort& ui, TextView box, TextView status) {
+    ui.messageBox(box, MsgStyle::Refusal);
+    ui.setStatus(status);
+    return {ScanOutcome::Refused, 0, Encoding::Gb18030};
+}
+
+} // namespace
+
+Text scanDoneStatus(std::int64_t fileSize, std::int64_t matchCount) {
+    return u"分析完毕！文件大小：" + decimal(fileSize / 1024) + u"KB，共 " + decimal(matchCount) + u" 行符合条件";
+}
+
+ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, const ScanOptions& options) {
+    // Everything that can refuse comes first, so that a refusal leaves the earlier results whole.
+    // A real test of a regular file: a path with wildcards is just a name here.
+    if (!isRegularFile(state.strInFile)) return refuse(ui, kMissingBox, kMissingStatus);
+
+    auto compiled = Regex::compile(state.strFindStr, options.matchLimit);
+    if (const auto* err = std::get_if<RegexError>(&compiled))
+        return refuse(ui, badPatternText(*err), kBadPatternStatus);
+    Regex& re = std::get<Regex>(compiled);
+
+    InputFile in;
+    if (const auto err = in.open(state.strInFile)) return refuse(ui, openFailedText(*err), kCannotReadStatus);
+    std::string head;
+    if (!readHead(in, head)) return refuse(ui, readFailedText(*in.error()), kCannotReadStatus);
+    const EncodingGuess guess = detectEncoding(head, head.size() <= kEncodingSample);
+    if (guess.utf16) return refuse(ui, utf16Text(state.strInFile), kUtf16Status);
+    // Read again from the start: the line reader wants the file whole.
+    if (const auto err = in.open(state.strInFile)) return refuse(ui, openFailedText(*err), kCannotReadStatus);
+
+    // From here on the earlier results are replaced.
+    state.lngMatchCount = 0;
+    state.lngMatchLines.assign(1, 1);
+    state.matchOffsets.assign(1, 0);
+    state.lngFileSize = in.size();
+    receiver.started(guess.encoding, state.lngFileSize);
+    ui.setStatus(kScanning);
+
+    LineReader reader(in, options.readCapacity);
+    Pass pass(state, ui, receiver, re, guess.encoding, guess.bomLength);
+    const ScanOutcome outcome = pass.run(reader, options.prefilter);
+    receiver.flush();
+    if (outcome != ScanOutcome::Finished) {
+        in.close();
+        // The earlier results are gone and the table is half-built: the output must not use it.
+        state.blnAnalyzed = false;
+        ui.setStatus(kAbortedStatus);
+        return {outcome, pass.lines(), guess.encoding};
+    }
+    state.lngMatchLines.push_back(pass.lines() + 1);
+    ui.setStatus(scanDoneStatus(state.lngFileSize, state.lngMatchCount));
+    in.close();
+    state.analyzedEncoding = guess.encoding;
+    state.blnAnalyzed = true;
+    state.strAnalyzedFile = state.strInFile;
+    return {ScanOutcome::Finished, pass.lines(), guess.encoding};
+}
+
+} // namespace pw

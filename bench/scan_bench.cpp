@@ -1,0 +1,46 @@
+// The heading scan alone, for timing against general tools: pw-scan-bench FILE [PATTERN]
+// prints the number of matching lines, like `rg -c`.
+#include <cstdio>
+#include <cstring>
+
+#include "options/settings.h"
+#include "scan/scan_pass.h"
+
+namespace {
+
+class ConsolePort : public pw::UiPort {
+public:
+    pw::MsgAnswer messageBox(pw::TextView text, pw::MsgStyle) override {
+        std::fprintf(stderr, "%s\n", pw::toUtf8(text).c_str());
+        return pw::MsgAnswer::No;
+    }
+    void setStatus(pw::TextView) override {}
+    void setProgressTwips(float) override {}
+    void pumpEvents() override {}
+};
+
+class Counter : public pw::ScanReceiver {
+public:
+    void heading(const pw::HeadingFound&) override {}
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s FILE [PATTERN]\n", argv[0]);
+        return 2;
+    }
+    pw::WorkingState state;
+    state.strInFile = pw::fromUtf8(argv[1]);
+    state.strFindStr = argc > 2 ? pw::fromUtf8(argv[2]) : pw::Text(pw::kDefaultPattern);
+    const bool unfiltered = argc > 3 && std::strcmp(argv[3], "--no-prefilter") == 0;
+    ConsolePort ui;
+    Counter counter;
+    pw::ScanOptions options;
+    options.prefilter = !unfiltered;
+    const pw::ScanResult r = pw::runScan(state, ui, counter, options);
+    if (r.outcome != pw::ScanOutcome::Finished) return 1;
+    std::printf("%lld\n", static_cast<long long>(state.lngMatchCount));
+    return 0;
+}

@@ -1,0 +1,132 @@
+#include "platform/regex.h"
+
+#include <pcre2.h>
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
+namespace pw {
+
+namespace {
+
+constexpr std::uint32_t kCompileOptions = PCRE2_UTF | PCRE2_CASELESS | PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS |
+                                          PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY;
+constexpr std::size_t kJitStackStart = 32 * 1024;
+constexpr std::size_t kJitStackMax = 8 * 1024 * 1024;
+constexpr std::uint32_t kHeapLimitKiB = 16 * 1024; // only the interpreter uses it (no JIT)
+
+// PCRE2 wants a real pointer even for an empty string.
+const char16_t kEmpty[1] = {0};
+
+PCRE2_SPTR16 sptr(TextView s) {
+    return reinterpret_cast<PCRE2_SPTR16>(s.empty() ? kEmpty : s.data());
+}
+
+Text engineMessage(int code) {
+    PCRE2_UCHAR16 buf[256];
+    const int n = pcre2_get_error_message(code, buf, 256);
+    if (n < 0) return u"PCRE2 error " + decimal(code);
+    return Text(reinterpret_cast<const char16_t*>(buf), static_cast<std::size_t>(n));
+}
+
+// Code units to characters: a surrogate pair is one character to the person who typed it.
+std::size_t charactersBefore(TextView s, std::size_t units) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < units && i < s.size(); ++i)
+        if (!U16_IS_TRAIL(s[i]) || i == 0 || !U16_IS_LEAD(s[i - 1])) ++chars;
+    return chars;
+}
+
+} // namespace
+
+bool hasNoCase(char16_t c) {
+    if (U16_IS_SURROGATE(c) || c == 0xFFFD) return false;
+    const UChar32 cp = c;
+    return !u_hasBinaryProperty(cp, UCHAR_CASE_SENSITIVE) && u_tolower(cp) == cp && u_toupper(cp) == cp &&
+           u_foldCase(cp, U_FOLD_CASE_DEFAULT) == cp;
+}
+
+struct Regex::Impl {
+    pcre2_code* code = nullptr;
+    pcre2_match_data* data = nullptr;
+    pcre2_match_context* context = nullptr;
+    pcre2_jit_stack* stack = nullptr;
+    bool jit = false;
+    Text error;
+
+    ~Impl() {
+        pcre2_match_data_free(data);
+        pcre2_match_context_free(context);
+        pcre2_jit_stack_free(stack);
+        pcre2_code_free(code);
+    }
+};
+
+Regex::Regex(std::unique_ptr<Impl> impl) : m(std::move(impl)) {}
+Regex::Regex(Regex&&) noexcept = default;
+Regex& Regex::operator=(Regex&&) noexcept = default;
+Regex::~Regex() = default;
+
+std::variant<Regex, RegexError> Regex::compile(TextView pattern, std::uint32_t matchLimit) {
+    pcre2_compile_context* cc = pcre2_compile_context_create(nullptr);
+    pcre2_set_compile_extra_options(cc, PCRE2_EXTRA_ALT_BSUX);
+    int code = 0;
+    PCRE2_SIZE offset = 0;
+    pcre2_code* re = pcre2_compile(sptr(pattern), pattern.size(), kCompileOptions, &code, &offset, cc);
+    pcre2_compile_context_free(cc);
+    if (!re) return RegexError{engineMessage(code), charactersBefore(pattern, offset)};
+
+    auto impl = std::make_unique<Impl>();
+    impl->code = re;
+    impl->jit = pcre2_jit_compile(re, PCRE2_JIT_COMPLETE) == 0;
+    impl->data = pcre2_match_data_create(1, nullptr);
+    impl->context = pcre2_match_context_create(nullptr);
+    pcre2_set_match_limit(impl->context, matchLimit);
+    pcre2_set_depth_limit(impl->context, matchLimit);
+    pcre2_set_heap_limit(impl->context, kHeapLimitKiB);
+    if (impl->jit) {
+        // The default 32 KiB JIT stack fails on honest patterns over long lines.
+        impl->stack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
+        if (impl->stack) pcre2_jit_stack_assign(impl->context, nullptr, impl->stack);
+    }
+    return Regex(std::move(impl));
+}
+
+MatchResult Regex::test(TextView subject) {
+    const int rc = pcre2_match(m->code, sptr(subject), subject.size(), 0, 0, m->data, m->context);
+    if (rc >= 0) return MatchResult::Match;
+    if (rc == PCRE2_ERROR_NOMATCH) return MatchResult::NoMatch;
+    m->error = engineMessage(rc);
+    switch (rc) {
+    case PCRE2_ERROR_MATCHLIMIT:
+    case PCRE2_ERROR_DEPTHLIMIT:
+    case PCRE2_ERROR_HEAPLIMIT:
+    case PCRE2_ERROR_JIT_STACKLIMIT:
+        return MatchResult::LimitHit;
+    default:
+        return MatchResult::Failed;
+    }
+}
+
+const Text& Regex::lastError() const {
+    return m->error;
+}
+
+bool Regex::usesJit() const {
+    return m->jit;
+}
+
+std::vector<char16_t> Regex::requiredLiterals() const {
+    std::vector<char16_t> out;
+    const auto take = [&](std::uint32_t typeWhat, std::uint32_t unitWhat) {
+        std::uint32_t type = 0, unit = 0;
+        if (pcre2_pattern_info(m->code, typeWhat, &type) != 0 || type != 1) return;
+        if (pcre2_pattern_info(m->code, unitWhat, &unit) != 0 || unit > 0xFFFF) return;
+        const auto c = static_cast<char16_t>(unit);
+        if (hasNoCase(c) && (out.empty() || out.front() != c)) out.push_back(c);
+    };
+    take(PCRE2_INFO_FIRSTCODETYPE, PCRE2_INFO_FIRSTCODEUNIT);
+    take(PCRE2_INFO_LASTCODETYPE, PCRE2_INFO_LASTCODEUNIT);
+    return out;
+}
+
+} // namespace pw

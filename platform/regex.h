@@ -1,0 +1,60 @@
+#pragma once
+// The heading pattern: PCRE2 on decoded lines (UTF-16, like our Text), in UTF mode and
+// caseless, with the options that bring it closest to the ECMAScript syntax people write
+// their patterns in. \d and \w stay ASCII, as in ECMAScript.
+#include <cstdint>
+#include <memory>
+#include <variant>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace pw {
+
+// A pattern the engine refused: its own words and where it stopped, counted in
+// characters from the start of the pattern.
+struct RegexError {
+    Text message;
+    std::size_t offset = 0;
+};
+
+enum class MatchResult {
+    NoMatch,
+    Match,
+    LimitHit, // the pattern ran away (catastrophic backtracking): the match limit stopped it
+    Failed,   // any other engine failure; lastError() says what
+};
+
+class Regex {
+public:
+    // Backtracking steps allowed per line. Real headings need a few hundred; a pattern that
+    // runs away hits this within a fraction of a second instead of hanging the program.
+    static constexpr std::uint32_t kDefaultMatchLimit = 10'000'000;
+
+    static std::variant<Regex, RegexError> compile(TextView pattern, std::uint32_t matchLimit = kDefaultMatchLimit);
+
+    Regex(Regex&&) noexcept;
+    Regex& operator=(Regex&&) noexcept;
+    ~Regex();
+
+    // Whether the pattern matches anywhere in `subject`.
+    MatchResult test(TextView subject);
+    // The engine's message for the last LimitHit or Failed.
+    const Text& lastError() const;
+    bool usesJit() const;
+
+    // Characters without case that every match contains: the first and the last literal that
+    // the engine knows of (none, one or two). A line without them cannot match, so a scan may
+    // look for their bytes before it decodes anything.
+    std::vector<char16_t> requiredLiterals() const;
+
+private:
+    struct Impl;
+    explicit Regex(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m;
+};
+
+// True when caseless matching can only ever match `c` itself (no case, no case partner).
+bool hasNoCase(char16_t c);
+
+} // namespace pw

@@ -1,0 +1,59 @@
+#pragma once
+// The heading scan: reads the input once, tests every line against the heading pattern,
+// and fills the heading table of the working state. What it finds goes to a receiver, so
+// the window, the command line and the tests each take it their own way; questions and
+// refusals go through the UI port.
+#include <cstdint>
+
+#include "options/working_state.h"
+#include "platform/encoding.h"
+#include "platform/line_reader.h"
+#include "platform/regex.h"
+#include "platform/ui_port.h"
+
+namespace pw {
+
+struct HeadingFound {
+    std::int64_t number = 0; // k, from 1
+    std::int64_t line = 0;   // line number, from 1
+    std::int64_t offset = 0; // byte offset of the line in the file
+    TextView text;           // the decoded line, valid during the call only
+};
+
+class ScanReceiver {
+public:
+    virtual ~ScanReceiver() = default;
+    // The file is open and the earlier results are being replaced: drop what you show.
+    virtual void started(Encoding /*encoding*/, std::int64_t /*fileSize*/) {}
+    virtual void heading(const HeadingFound& h) = 0;
+    // Comes before every turn of the event loop and at the end: show what you hold back.
+    virtual void flush() {}
+};
+
+struct ScanOptions {
+    // Off only to prove in tests that the byte prefilter changes nothing.
+    bool prefilter = true;
+    std::size_t readCapacity = LineReader::kDefaultCapacity;
+    std::uint32_t matchLimit = Regex::kDefaultMatchLimit;
+};
+
+enum class ScanOutcome {
+    Finished, // all results replaced, blnAnalyzed set
+    Refused,  // stopped before anything changed (missing file, bad pattern, UTF-16, open failure)
+    Aborted,  // stopped half-way (runaway pattern, read error, window closing); file closed
+};
+
+struct ScanResult {
+    ScanOutcome outcome = ScanOutcome::Refused;
+    std::int64_t lines = 0; // lines read
+    Encoding encoding = Encoding::Gb18030;
+};
+
+// The scan from the existence test on; the caller has taken the options in already.
+// Reads state.strInFile, strFindStr and blnDoEvents.
+ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, const ScanOptions& options = {});
+
+// The status line of a finished scan: size in whole KB (remainder dropped) and the count.
+Text scanDoneStatus(std::int64_t fileSize, std::int64_t matchCount);
+
+} // namespace pw
