@@ -144,10 +144,13 @@ private slots:
         int clicks = 0;
         connect(w->cmdAnalyze, &QPushButton::clicked, this, [&] { ++clicks; });
         for (QLineEdit* f : {w->txtFileOut, w->txtNum, w->txtFindStr}) {
+            w->ui().setNextAnswer(MsgAnswer::Ok); // the empty txtFile is refused each time
             f->setFocus();
             QTest::keyClick(f, Qt::Key_Return);
         }
         QCOMPARE(clicks, 3);
+        QCOMPARE(w->ui().shown().size(), std::size_t{3});
+        QCOMPARE(w->ui().shown().front().text, QStringLiteral("请重新选择文件！"));
     }
 
     void listClickTogglesOneEntry() {
