@@ -36,6 +36,9 @@ public:
 
     // The working state's option intake, with its message boxes (1 resets txtFile's colour).
     bool CheckOptions(std::int32_t lngResetColour);
+    // The output run once the options are taken (the part of cmdSaveOut_Click after
+    // CheckOptions): excluded headings are the selected entries of lstMemo.
+    void saveOutChecked();
 
 public slots:
     void cmdAnalyze_Click();
