@@ -9,6 +9,7 @@
 #include "platform/encoding.h"
 #include "platform/paths.h"
 #include "split/kept_table.h"
+#include "split/line_scan.h"
 #include "split/split_texts.h"
 
 namespace pw {
@@ -25,7 +26,9 @@ constexpr std::chrono::milliseconds kTurnInterval{15};
 
 ChapterWriter::ChapterWriter(WorkingState& st, UiPort& ui)
     : m_st(st), m_ui(ui), m_throttle(ui, kTurnInterval), m_n(std::max<std::int64_t>(st.lngChapsPerFile, 1)),
-      m_kept(st.lngKeptCount), m_dropBlank(st.blnDeleteSpc), m_encoding(st.analyzedEncoding) {}
+      m_kept(st.lngKeptCount), m_dropBlank(st.blnDeleteSpc), m_encoding(st.analyzedEncoding),
+      m_spaceLead(st.analyzedEncoding == Encoding::Utf8 ? '\xE3' : '\xA1'),
+      m_spaceTail(st.analyzedEncoding == Encoding::Utf8 ? '\x80' : '\xA1') {}
 
 CopyOutcome ChapterWriter::run(LineReader& reader) {
     const auto& kept = m_st.lngKeptLines;
@@ -48,33 +51,48 @@ CopyOutcome ChapterWriter::run(LineReader& reader) {
 bool ChapterWriter::copyBlock(std::string_view b) {
     // `run` starts the bytes not yet written: lines that already end in CR LF and are kept
     // go out together in one write, straight from the read buffer.
-    std::size_t pos = 0, run = 0;
-    while (pos < b.size()) {
+    std::size_t run = 0, start = 0;
+    LineEnd le{};
+    LineScanner lines(b, m_spaceTail);
+    for (;;) {
+        // Plain lines short of the chapter's last need nothing but counting.
+        if (!m_needOpen && m_lastLine - m_line > 1) m_line += lines.skipPlain(m_lastLine - m_line - 1, m_dropBlank);
+        if (!lines.next(start, le)) break;
         // A file opens when its first line is there to write, so an input that ended
         // early leaves no empty file behind.
         if (m_needOpen && !openFile()) return false;
-        const LineEnd le = findLineEnd(b, pos);
-        const std::size_t next = le.end + le.termLen;
-        if (m_dropBlank && isBlankLine(b.substr(pos, le.end - pos), m_encoding)) {
-            if (!put(b, run, pos)) return false;
-            run = next;
+        const std::size_t pos = le.end + le.termLen;
+        if (m_dropBlank && isBlank(b.substr(start, le.end - start))) {
+            if (!put(b, run, start)) return false;
+            run = pos;
         } else if (le.termLen != 2) {
             if (!put(b, run, le.end) || !put(kCrLf, 0, kCrLf.size())) return false;
-            run = next;
+            run = pos;
         }
-        pos = next;
         ++m_line;
         if (m_line == m_lastLine) {
             if (!put(b, run, pos)) return false;
             run = pos;
             if (!finishChapter()) return false;
         }
-        if (m_line % kLinesPerTurnCheck == 0 && !turn()) {
-            (void)put(b, run, pos);
-            return false;
+        if (m_line >= m_nextTurnCheck) {
+            m_nextTurnCheck = m_line + kLinesPerTurnCheck;
+            if (!turn()) {
+                (void)put(b, run, pos);
+                return false;
+            }
         }
     }
-    return put(b, run, pos);
+    return put(b, run, lines.position());
+}
+
+bool ChapterWriter::isBlank(std::string_view line) const {
+    // Only a line that starts and ends with a space or the ideographic space can be blank;
+    // that rules out nearly every line of prose without walking its indent.
+    if (line.empty()) return true;
+    const char first = line.front(), last = line.back();
+    if ((first != ' ' && first != m_spaceLead) || (last != ' ' && last != m_spaceTail)) return false;
+    return isBlankLine(line, m_encoding);
 }
 
 void ChapterWriter::enterChapter(std::int64_t chapter) {
@@ -102,9 +120,9 @@ bool ChapterWriter::openFile() {
     const Text path = MakeOutName(m_st, k, false);
     const Text name = MakeOutName(m_st, k, true);
     std::error_code ec;
-    const std::filesystem::path p = toPath(path);
+    const auto status = std::filesystem::status(toPath(path), ec);
     // A folder of that name is no file to delete; opening it below says why it fails.
-    if (std::filesystem::exists(p, ec) && !std::filesystem::is_directory(p, ec)) {
+    if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
         if (m_ui.messageBox(path + t::kExistsDelete, MsgStyle::Warning) == MsgAnswer::Yes) {
             if (auto e = removeFile(path)) {
                 failWith(t::kDeleteFailed, *e);

@@ -27,6 +27,7 @@ public:
 
 private:
     bool copyBlock(std::string_view b);
+    bool isBlank(std::string_view line) const;
     void enterChapter(std::int64_t chapter);
     bool finishChapter();
     bool openFile();
@@ -43,9 +44,11 @@ private:
     const std::int64_t m_kept; // kept headings
     const bool m_dropBlank;
     const Encoding m_encoding;
+    const char m_spaceLead, m_spaceTail; // first and last byte of U+3000 in the encoding
     std::int64_t m_chapter = 0;
     std::int64_t m_lastLine = 0; // of the current chapter; the last chapter takes all the rest
     std::int64_t m_line = 0;     // lines read so far
+    std::int64_t m_nextTurnCheck = 0;
     std::int64_t m_files = 0;
     bool m_needOpen = false;
     bool m_stopped = false;

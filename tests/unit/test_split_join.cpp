@@ -5,6 +5,7 @@
 #include <random>
 
 #include "split/kept_table.h"
+#include "split/line_scan.h"
 #include "split_test_util.h"
 
 using namespace pwtest;
@@ -74,13 +75,15 @@ TEST(SplitJoin, GeneratedInputsWithEveryLineEndAndTinyReadBlocks) {
     const Pieces u8{{"\xE7\xAC\xAC\xE4\xB8\x80\xE7\xAB\xA0", "\xE7\xAC\xAC\xE4\xB8\x89\xE5\x9B\x9E"},
                     {"abc", "", "  ", "\t", "\xE3\x80\x80", " \xE3\x80\x80 ", "\xE3\x80\x80z", "\xE4\xB8\xAD"}};
     const char* ends[] = {"\r\n", "\n", "\r"};
-    for (int round = 0; round < 60; ++round) {
+    const std::string longLine(150, 'x'); // spans the scanner's 64-byte windows
+    for (int round = 0; round < 300; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         const Pieces& p = round % 2 ? u8 : gb;
         std::string input;
         const std::size_t lines = 1 + pick(80);
         for (std::size_t i = 0; i < lines; ++i) {
-            input += pick(5) == 0 ? p.heading[pick(p.heading.size())] : p.text[pick(p.text.size())];
+            const std::size_t kind = pick(10);
+            input += kind == 0 ? p.heading[pick(p.heading.size())] : kind == 1 ? longLine : p.text[pick(p.text.size())];
             if (i + 1 < lines || pick(2)) input += ends[pick(3)];
         }
         SplitSetup s(input, static_cast<std::int32_t>(1 + pick(4)), looksLikeHeading);
@@ -98,5 +101,41 @@ TEST(SplitJoin, GeneratedInputsWithEveryLineEndAndTinyReadBlocks) {
         ASSERT_EQ(r.end, SplitEnd::Done) << s.ui.lastStatus();
         EXPECT_EQ(s.joined(), expectedJoin(input, s.st.analyzedEncoding, s.st.blnDeleteSpc));
         EXPECT_EQ(static_cast<std::size_t>(r.files), s.outputs().size());
+    }
+}
+
+TEST(SplitJoin, TheWindowScannerFindsTheLineReadersLines) {
+    // Random runs of the bytes that matter, checked line by line against findLineEnd,
+    // with plain lines passed over in between as the writer does.
+    std::mt19937 rng(7);
+    const char bytes[] = {'a', 'b', '\r', '\n', ' ', '\xA1', '\x80'};
+    for (int round = 0; round < 2000; ++round) {
+        std::string block(rng() % 300, 'a');
+        for (char& c : block)
+            c = bytes[rng() % (round % 2 ? 7 : 3)];
+        if (!block.empty() && block.back() == '\r') block += '\n'; // a block never splits CR LF
+        pw::LineScanner scanner(block, '\xA1');
+        std::size_t pos = 0, start = 0;
+        pw::LineEnd le{};
+        for (;;) {
+            if (rng() % 2) {
+                std::int64_t skipped = scanner.skipPlain(rng() % 5, true);
+                for (; skipped > 0; --skipped) {
+                    const pw::LineEnd ref = pw::findLineEnd(block, pos);
+                    ASSERT_EQ(ref.termLen, 2u) << round;
+                    ASSERT_NE(ref.end, pos) << round; // an empty line is never passed over
+                    ASSERT_TRUE(block[ref.end - 1] != ' ' && block[ref.end - 1] != '\xA1') << round;
+                    pos = ref.end + 2;
+                }
+                ASSERT_EQ(scanner.position(), pos) << round;
+            }
+            if (!scanner.next(start, le)) break;
+            const pw::LineEnd ref = pw::findLineEnd(block, pos);
+            ASSERT_EQ(start, pos) << round;
+            ASSERT_EQ(le.end, ref.end) << round;
+            ASSERT_EQ(le.termLen, ref.termLen) << round;
+            pos = ref.end + ref.termLen;
+        }
+        EXPECT_EQ(pos, block.size()) << round;
     }
 }
