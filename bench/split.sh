@@ -3,6 +3,9 @@
 # the same folder, timed side by side with hyperfine; then the pass's peak memory.
 # Target: at most 1.5 times cat's time, under 64 MB resident.
 # Usage: bench/split.sh [build dir]
+# PW_BENCH_OUT names the folder to work in (default bench/out; a subfolder pw-split is made
+# there): on a busy ext4 the creation of thousands of files can cost more than the copy
+# itself, so a tmpfs such as /dev/shm shows the pass's own cost.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-${PAGEWRIGHT_BUILD_DIR:-build}}
@@ -23,17 +26,22 @@ fi
 
 cmake --build "$build" --target pw-split-bench >/dev/null
 bin=$build/bin/pw-split-bench
-work=bench/out/split
+work=${PW_BENCH_OUT:-bench/out}/pw-split
 rm -rf "$work"
 mkdir -p "$work/files"
 "$bin" scan "$data" "$work/table.txt"
 echo "input: $(stat -c %s "$data") bytes, $(($(wc -l <"$work/table.txt") - 3)) headings"
 
-# Every run starts in an empty folder. The last run's files are moved aside, not deleted:
-# ext4 skips recently deleted inodes when it creates files, which would charge the pass
-# (thousands of files) for the clean-up between runs rather than for its own work.
+# Every run starts in an empty folder. On a disk file system the last run's files are
+# moved aside, not deleted: ext4 skips recently deleted inodes when it creates files, which
+# would charge the pass (thousands of files) for the clean-up between runs. On tmpfs they
+# are deleted, so that both commands write into memory the system has just used.
 mkdir -p "$work/old"
-clean="mv $work/files $work/old/\$(date +%s%N) && mkdir $work/files && sync"
+if [ "$(stat -f -c %T "$work")" = tmpfs ]; then
+    clean="rm -rf $work/files && mkdir $work/files"
+else
+    clean="mv $work/files $work/old/\$(date +%s%N) && mkdir $work/files && sync"
+fi
 hyperfine --warmup 1 --runs 7 --export-json "$work/times.json" \
     --prepare "$clean" -n cat "cat $data > $work/files/copy.txt" \
     --prepare "$clean" -n split "$bin split $data $work/table.txt $work/files"
