@@ -38,6 +38,9 @@ public:
     bool CheckOptions(std::int32_t lngResetColour);
     // The scan once the options are taken in: what cmdAnalyze_Click runs after CheckOptions(1).
     void analyzeCheckedOptions();
+    // The output run once the options are taken (the part of cmdSaveOut_Click after
+    // CheckOptions): excluded headings are the selected entries of lstMemo.
+    void saveOutChecked();
 
 public slots:
     void cmdAnalyze_Click();

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The split pass against `cat file > copy` on the ~200 MB benchmark file, both writing into
+# the same folder, timed side by side with hyperfine; then the pass's peak memory.
+# Target: at most 1.5 times cat's time, under 64 MB resident.
+# Usage: bench/split.sh [build dir]
+# PW_BENCH_OUT names the folder to work in (default bench/out; a subfolder pw-split is made
+# there): on a busy ext4 the creation of thousands of files can cost more than the copy
+# itself, so a tmpfs such as /dev/shm shows the pass's own cost.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-${PAGEWRIGHT_BUILD_DIR:-build}}
+data=bench/data/big-gb18030.txt
+
+if [ ! -f "$data" ]; then
+    if [ -f bench/make-data.sh ]; then
+        bash bench/make-data.sh
+    else
+        # The corpus novels (GB18030, CR LF) repeated to about 200 MB.
+        mkdir -p bench/data
+        tmp=$data.part
+        : >"$tmp"
+        while [ "$(stat -c %s "$tmp")" -lt 200000000 ]; do cat ../shared/corpus/gb18030/*.txt >>"$tmp"; done
+        mv "$tmp" "$data"
+    fi
+fi
+
+cmake --build "$build" --target pw-split-bench >/dev/null
+bin=$build/bin/pw-split-bench
+work=${PW_BENCH_OUT:-bench/out}/pw-split
+rm -rf "$work"
+mkdir -p "$work/files"
+"$bin" scan "$data" "$work/table.txt"
+echo "input: $(stat -c %s "$data") bytes, $(($(wc -l <"$work/table.txt") - 3)) headings"
+
+# Every run starts in an empty folder. On a disk file system the last run's files are
+# moved aside, not deleted: ext4 skips recently deleted inodes when it creates files, which
+# would charge the pass (thousands of files) for the clean-up between runs. On tmpfs they
+# are deleted, so that both commands write into memory the system has just used.
+mkdir -p "$work/old"
+if [ "$(stat -f -c %T "$work")" = tmpfs ]; then
+    clean="rm -rf $work/files && mkdir $work/files"
+else
+    clean="mv $work/files $work/old/\$(date +%s%N) && mkdir $work/files && sync"
+fi
+hyperfine --warmup 1 --runs 7 --export-json "$work/times.json" \
+    --prepare "$clean" -n cat "cat $data > $work/files/copy.txt" \
+    --prepare "$clean" -n split "$bin split $data $work/table.txt $work/files"
+
+ratio=$(jq -r '(.results[] | select(.command=="split") | .mean) / (.results[] | select(.command=="cat") | .mean)' \
+    "$work/times.json")
+eval "$clean"
+peak=$(/usr/bin/time -v "$bin" split "$data" "$work/table.txt" "$work/files" 2>&1 |
+    awk -F': ' '/Maximum resident set size/ {print $2}')
+printf 'split / cat: %.2f (target <= 1.5)\n' "$ratio"
+printf 'peak memory of split: %d KB (target < 65536)\n' "$peak"
+rm -rf "$work/files" "$work/old"

@@ -1,0 +1,51 @@
+#pragma once
+// Every text that the split writer shows, in one place. The first group is the program's
+// classic wording; the second covers what the classic program never handled.
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace pw::split_text {
+
+// Refusals and questions before any file is touched, with the status each one leaves.
+inline constexpr char16_t kNotAnalyzed[] = u"还未分析，请先分析文件！";
+inline constexpr char16_t kNotAnalyzedStatus[] = u"请先“分析”文件...";
+inline constexpr char16_t kNoHeadings[] = u"无符合条件的行，无法分割！";
+inline constexpr char16_t kNoHeadingsStatus[] = u"请重新输入条件分析！";
+inline constexpr char16_t kNotCurrentFile[] = u"分析文件不是当前的文件，继续？";
+inline constexpr char16_t kNotCurrentFileStatus[] = u"重新分析此文件！";
+inline constexpr char16_t kInputMissing[] = u"输入文件不存在！";
+inline constexpr char16_t kInputMissingStatus[] = u"文件不存在，无法输出！";
+inline constexpr char16_t kSizeChanged[] = u"文件被修改，继续输出？";
+inline constexpr char16_t kSizeChangedStatus[] = u"文件大小不一致，请重新分析！";
+inline constexpr char16_t kAllExcluded[] = u"排除全部条件，无法分割！";
+inline constexpr char16_t kAllExcludedStatus[] = u"请重新选择条件！";
+// Follows the output path.
+inline constexpr char16_t kExistsDelete[] = u"已存在，删除？";
+
+// The pass itself.
+inline constexpr char16_t kWorking[] = u"正在处理:";
+inline constexpr char16_t kWorkingDone[] = u"，完成:";
+inline constexpr char16_t kFinished[] = u"处理完毕，一共 ";
+inline constexpr char16_t kFinishedFiles[] = u" 个文件！";
+
+// Our own: an output path that is the novel itself would delete or grow the text being read.
+inline constexpr char16_t kOutputIsInput[] = u"输出文件就是输入文件，无法输出：";
+inline constexpr char16_t kOutputIsInputStatus[] = u"请更改输出路径或文件名！";
+// The input ended before the lines the scan counted: the output would be short.
+inline constexpr char16_t kInputShrank[] = u"输入文件比分析时短，输出已中止！已写出的文件不完整。";
+inline constexpr char16_t kInputShrankStatus[] = u"文件已被修改，请重新分析！";
+// File-system failures: the prefix, then the path and the system's reason.
+inline constexpr char16_t kReadFailed[] = u"读取文件失败：";
+inline constexpr char16_t kDeleteFailed[] = u"删除文件失败：";
+inline constexpr char16_t kCreateFailed[] = u"创建文件失败：";
+inline constexpr char16_t kWriteFailed[] = u"写入文件失败：";
+inline constexpr char16_t kFailedStatus[] = u"输出失败！";
+// The window closed during the pass.
+inline constexpr char16_t kStoppedStatus[] = u"输出已中止。";
+
+// "写入文件失败：D:\书\小说03.txt（磁盘已满）"
+inline Text failureText(const char16_t* prefix, const FileError& e) {
+    return Text(prefix) + e.path + u"（" + e.reason + u"）";
+}
+
+} // namespace pw::split_text

@@ -1,0 +1,61 @@
+#include "support/heading_table.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "platform/encoding.h"
+#include "platform/files.h"
+#include "platform/line_reader.h"
+#include "platform/paths.h"
+
+namespace pwtest {
+
+bool looksLikeHeading(const pw::Text& line) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != u'第') continue;
+        for (std::size_t k = 2; k <= 11 && i + k < line.size(); ++k) {
+            if (line[i + k] == u'章' || line[i + k] == u'回') return true;
+        }
+    }
+    return false;
+}
+
+void headingTable(pw::WorkingState& st, const std::filesystem::path& path, const HeadingTest& isHeading) {
+    const pw::Text name = pw::fromPath(path);
+    pw::InputFile in;
+    if (in.open(name)) throw std::runtime_error("cannot open " + path.string());
+    st.lngFileSize = in.size();
+
+    std::string head(pw::kEncodingSample, '\0');
+    const std::size_t got = in.read(head.data(), head.size()).value_or(0);
+    head.resize(got);
+    const pw::EncodingGuess guess = pw::detectEncoding(head, static_cast<std::int64_t>(got) == st.lngFileSize);
+    in.close();
+    in.open(name);
+
+    pw::Decoder decoder(guess.encoding);
+    pw::LineReader reader(in);
+    pw::Line line;
+    pw::Text text;
+    std::int64_t n = 0;
+    st.lngMatchCount = 0;
+    st.lngMatchLines.assign(1, 1);
+    st.matchOffsets.assign(1, 0);
+    while (reader.next(line)) {
+        ++n;
+        std::string_view bytes = line.bytes;
+        if (line.offset == 0) bytes.remove_prefix(std::min(guess.bomLength, bytes.size()));
+        decoder.decode(bytes, text);
+        if (!isHeading(text)) continue;
+        ++st.lngMatchCount;
+        st.lngMatchLines.push_back(n);
+        st.matchOffsets.push_back(line.offset);
+    }
+    st.lngMatchLines.push_back(n + 1);
+    st.analyzedEncoding = guess.encoding;
+    st.strInFile = name;
+    st.strAnalyzedFile = name;
+    st.blnAnalyzed = true;
+}
+
+} // namespace pwtest

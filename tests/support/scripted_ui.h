@@ -1,0 +1,64 @@
+#pragma once
+// A UI port for tests: message boxes are answered from a queue and every box, status and
+// progress width is recorded. Hooks let a test act at a box or at an event turn (delete a
+// folder, ask to stop), as a user or another program would in the middle of a pass.
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "platform/ui_port.h"
+
+namespace pwtest {
+
+class ScriptedUi : public pw::UiPort {
+public:
+    struct Box {
+        pw::Text text;
+        pw::MsgStyle style;
+    };
+
+    // Answers in order; with none left, a question is answered No (its safe default) and a
+    // refusal OK.
+    std::deque<pw::MsgAnswer> answers;
+    std::vector<Box> boxes;
+    std::vector<pw::Text> statuses;
+    std::vector<float> progress;
+    int pumps = 0;
+    bool stop = false;
+    std::function<void(const Box&)> onBox; // runs before the answer is taken
+    std::function<void()> onPump;
+
+    void answer(std::initializer_list<pw::MsgAnswer> a) { answers.insert(answers.end(), a); }
+
+    pw::MsgAnswer messageBox(pw::TextView text, pw::MsgStyle style) override {
+        boxes.push_back({pw::Text(text), style});
+        if (onBox) onBox(boxes.back());
+        if (!answers.empty()) {
+            const pw::MsgAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        const bool question = style == pw::MsgStyle::Warning || style == pw::MsgStyle::Offer;
+        return question ? pw::MsgAnswer::No : pw::MsgAnswer::Ok;
+    }
+    void setStatus(pw::TextView text) override { statuses.emplace_back(text); }
+    void setProgressTwips(float twips) override { progress.push_back(twips); }
+    void pumpEvents() override {
+        ++pumps;
+        if (onPump) onPump();
+    }
+    bool stopRequested() const override { return stop; }
+
+    // For readable test failures: the texts as UTF-8.
+    std::string lastStatus() const { return statuses.empty() ? std::string() : pw::toUtf8(statuses.back()); }
+    std::vector<std::string> boxTexts() const {
+        std::vector<std::string> out;
+        for (const Box& b : boxes)
+            out.push_back(pw::toUtf8(b.text));
+        return out;
+    }
+};
+
+} // namespace pwtest
