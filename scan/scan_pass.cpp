@@ -99,6 +99,7 @@ public:
           m_decoder(enc), m_bomLength(bomLength) {}
 
     ScanOutcome run(LineReader& reader, bool usePrefilter) {
+        m_reader = &reader;
         Prefilter filter = usePrefilter ? makePrefilter(m_re, m_decoder) : Prefilter();
         bool learned = false;
         LineBlock block;
@@ -134,7 +135,11 @@ public:
 
 private:
     // A turn of the event loop when the user wants one; true when the window is closing.
-    bool turn() { return m_state.blnDoEvents ? m_throttle.tick() : m_ui.stopRequested(); }
+    bool turn() {
+        if (!m_state.blnDoEvents) return m_ui.stopRequested();
+        m_receiver.progress(m_reader->consumed());
+        return m_throttle.tick();
+    }
 
     // Decodes and tests one candidate line (line number m_lines); false stops the scan.
     bool test(std::string_view bytes, std::int64_t offset) {
@@ -169,6 +174,7 @@ private:
     std::size_t m_bomLength;
     std::int64_t m_lines = 0;
     Text m_text;
+    LineReader* m_reader = nullptr;
 };
 
 ScanResult refuse(UiPort& ui, TextView box, TextView status) {
@@ -197,8 +203,13 @@ ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, cons
     if (const auto err = in.open(state.strInFile)) return refuse(ui, openFailedText(*err), kCannotReadStatus);
     std::string head;
     if (!readHead(in, head)) return refuse(ui, readFailedText(*in.error()), kCannotReadStatus);
-    const EncodingGuess guess = detectEncoding(head, head.size() <= kEncodingSample);
+    EncodingGuess guess = detectEncoding(head, head.size() <= kEncodingSample);
     if (guess.utf16) return refuse(ui, utf16Text(state.strInFile), kUtf16Status);
+    if (options.encoding && *options.encoding != guess.encoding) {
+        // Told otherwise: a UTF-8 byte-order mark is only skipped when reading UTF-8.
+        guess.encoding = *options.encoding;
+        guess.bomLength = 0;
+    }
     // Read again from the start: the line reader wants the file whole.
     if (const auto err = in.open(state.strInFile)) return refuse(ui, openFailedText(*err), kCannotReadStatus);
 

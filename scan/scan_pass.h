@@ -4,6 +4,7 @@
 // the window, the command line and the tests each take it their own way; questions and
 // refusals go through the UI port.
 #include <cstdint>
+#include <optional>
 
 #include "options/working_state.h"
 #include "platform/encoding.h"
@@ -28,6 +29,8 @@ public:
     virtual void heading(const HeadingFound& h) = 0;
     // Comes before every turn of the event loop and at the end: show what you hold back.
     virtual void flush() {}
+    // How far the scan has read, in bytes, before each turn of the event loop.
+    virtual void progress(std::int64_t /*bytesRead*/) {}
 };
 
 struct ScanOptions {
@@ -35,6 +38,8 @@ struct ScanOptions {
     bool prefilter = true;
     std::size_t readCapacity = LineReader::kDefaultCapacity;
     std::uint32_t matchLimit = Regex::kDefaultMatchLimit;
+    // Decode as this encoding instead of deciding from the file's first bytes.
+    std::optional<Encoding> encoding;
 };
 
 enum class ScanOutcome {

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libgl-dev libpcre2-dev libicu-dev libgtest-dev libcli11-dev
+    qt6-base-dev libgl-dev libpcre2-dev libicu-dev libgtest-dev libcli11-dev nlohmann-json3-dev
     fonts-wqy-microhei
 )
 missing=()

@@ -1,0 +1,157 @@
+#include "cli/cli_job.h"
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/cli_options.h"
+#include "cli/console_ui.h"
+#include "cli/exclude_list.h"
+#include "options/intake.h"
+#include "options/make_out_name.h"
+#include "options/settings.h"
+#include "platform/paths.h"
+#include "scan/scan_pass.h"
+#include "split/kept_table.h"
+#include "split/split_pass.h"
+
+namespace pw::cli {
+
+namespace {
+
+void printLine(std::FILE* f, TextView text) {
+    const std::string s = toUtf8(text);
+    std::fwrite(s.data(), 1, s.size(), f);
+    std::fputc('\n', f);
+}
+
+// Prints each heading as the window's list shows it, "[k] " + the line, or keeps them for JSON.
+class PrintingReceiver : public ScanReceiver {
+public:
+    PrintingReceiver(std::FILE* out, ConsoleUi& ui, bool print, bool keepForJson)
+        : m_out(out), m_ui(ui), m_print(print), m_json(keepForJson) {}
+
+    void started(Encoding, std::int64_t fileSize) override { m_size = fileSize; }
+    void heading(const HeadingFound& h) override {
+        if (m_print) {
+            Text entry = u"[";
+            entry.append(decimal(h.number)).append(u"] ").append(h.text);
+            printLine(m_out, entry);
+        }
+        if (m_json)
+            m_headings.push_back({{"number", h.number}, {"line", h.line}, {"offset", h.offset}, {"text", toUtf8(h.text)}});
+    }
+    void progress(std::int64_t bytesRead) override {
+        m_ui.setPercent(m_size > 0 ? static_cast<int>(bytesRead * 100 / m_size) : 100);
+    }
+    nlohmann::ordered_json& headings() { return m_headings; }
+
+private:
+    std::FILE* m_out;
+    ConsoleUi& m_ui;
+    bool m_print;
+    bool m_json;
+    std::int64_t m_size = 0;
+    nlohmann::ordered_json m_headings = nlohmann::ordered_json::array();
+};
+
+OptionFields fieldsFrom(const CliOptions& o, WorkingState& st, const Text& cwd) {
+    OptionFields f;
+    f.txtFile = fromUtf8(o.file);
+    f.txtOut = o.out ? fromUtf8(*o.out) : cwd;
+    f.txtFileOut = o.name ? fromUtf8(*o.name) : MakeOutName(st, 1, true);
+    f.txtFindStr = o.pattern ? fromUtf8(*o.pattern) : st.strFindStr;
+    f.txtNum = o.chapters ? fromUtf8(*o.chapters) : decimal(st.lngChapsPerFile);
+    f.chkDeleteSpc = o.keepBlankLines ? 0 : (st.blnDeleteSpc ? 1 : 0);
+    f.chkDoEvents = 1; // the turns draw the progress bar
+    return f;
+}
+
+std::optional<Encoding> forcedEncoding(EncodingChoice c) {
+    switch (c) {
+    case EncodingChoice::Gb18030:
+        return Encoding::Gb18030;
+    case EncodingChoice::Utf8:
+        return Encoding::Utf8;
+    case EncodingChoice::Auto:
+        break;
+    }
+    return std::nullopt;
+}
+
+// With --existing fail, an output file that exists refuses the job before anything is
+// written. A path that is the input itself is left to the writer, which refuses it by name.
+bool existingRefused(const WorkingState& st, const std::vector<std::int64_t>& excluded, ConsoleUi& ui) {
+    WorkingState plan = st;
+    buildKeptTable(plan, excluded);
+    if (plan.lngKeptCount == 0) return false; // the writer says "排除全部条件"
+    std::error_code ec;
+    const auto input = std::filesystem::canonical(toPath(st.strAnalyzedFile), ec);
+    for (const std::int64_t index : plannedFileIndexes(plan)) {
+        const Text path = MakeOutName(plan, index, false);
+        if (!std::filesystem::exists(toPath(path), ec)) continue;
+        if (!input.empty() && std::filesystem::equivalent(toPath(path), input, ec)) continue;
+        ui.error(toUtf8(u"输出文件已存在：" + path + u"（可用 --existing overwrite 或 --existing append）"));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal) {
+    CliOptions o;
+    {
+        std::ostringstream helpOut, helpErr;
+        const auto rc = parseCommandLine(argc, argv, o, helpOut, helpErr);
+        std::fputs(helpOut.str().c_str(), out);
+        std::fputs(helpErr.str().c_str(), err);
+        if (rc) return *rc;
+    }
+    ConsoleUi ui(o, err, errIsTerminal);
+
+    // The shipped settings, with the current folder where the window has its own folder.
+    WorkingState st;
+    std::error_code ec;
+    const Text cwd = fromPath(std::filesystem::current_path(ec));
+    if (const auto e = loadSettings(shippedSettings(), cwd, st)) {
+        ui.error(toUtf8(*e));
+        return kExitRefused;
+    }
+    FieldWriteBacks writeBacks;
+    if (!CheckOptions(fieldsFrom(o, st, cwd), 1, st, ui, writeBacks)) return kExitRefused;
+
+    const bool scanOnly = o.command == Command::Scan;
+    PrintingReceiver receiver(out, ui, scanOnly && !o.json, scanOnly && o.json);
+    ScanOptions so;
+    so.encoding = forcedEncoding(o.encoding);
+    const ScanResult scan = runScan(st, ui, receiver, so);
+    if (scan.outcome != ScanOutcome::Finished) return kExitRefused;
+
+    if (scanOnly) {
+        if (o.json) {
+            const nlohmann::ordered_json doc = {{"file", o.file},          {"encoding", encodingName(scan.encoding)},
+                                        {"size", st.lngFileSize},  {"lines", scan.lines},
+                                        {"headings", receiver.headings()}};
+            const std::string s = doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+            std::fprintf(out, "%s\n", s.c_str());
+        } else {
+            printLine(out, ui.lastStatus());
+        }
+        return 0;
+    }
+
+    if (!precheckSplit(st, st.lngMatchCount, ui)) return kExitRefused;
+    const ExcludeResult excluded = parseExcludeList(o.exclude, st.lngMatchCount);
+    if (!excluded.error.empty()) {
+        ui.error(excluded.error);
+        return kExitUsage;
+    }
+    if (o.existing == Existing::Fail && existingRefused(st, excluded.rows, ui)) return kExitRefused;
+    const SplitResult split = runSplit(st, excluded.rows, ui);
+    if (split.end != SplitEnd::Done) return kExitRefused;
+    printLine(out, ui.lastStatus());
+    return 0;
+}
+
+} // namespace pw::cli

@@ -1,0 +1,10 @@
+#pragma once
+// One run of pagewright-cli: the same intake, scan and split writer as the window.
+#include <cstdio>
+
+namespace pw::cli {
+
+// Runs the command line and returns the exit status (0 done, 1 refused, 2 usage).
+int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal);
+
+} // namespace pw::cli

@@ -1,0 +1,64 @@
+#include "cli/cli_options.h"
+
+#include <CLI/CLI.hpp>
+#include <map>
+
+namespace pw::cli {
+
+namespace {
+
+void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
+    sub.add_option("FILE", o.file, "输入的文本文件")->required();
+    sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 第(.){1,10}章）");
+    sub.add_option("--encoding", o.encoding, "输入编码：auto、gb18030 或 utf-8（默认 auto）")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, EncodingChoice>{
+                {"auto", EncodingChoice::Auto}, {"gb18030", EncodingChoice::Gb18030}, {"utf-8", EncodingChoice::Utf8}},
+            CLI::ignore_case));
+    sub.add_flag("-q,--quiet", o.quiet, "不显示进度");
+    if (!split) {
+        sub.add_flag("--json", o.json, "以 JSON 输出结果");
+        return;
+    }
+    sub.add_option("-o,--out", o.out, "输出目录（默认当前目录）");
+    sub.add_option("-n,--name", o.name, "输出文件名及起始编号（默认 小说01）");
+    sub.add_option("-c,--chapters", o.chapters, "每个文件的章数（默认 6）");
+    sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
+    sub.add_option("-x,--exclude", o.exclude, "排除的标题编号，如 3 或 2,5,9-12");
+    sub.add_option("--existing", o.existing, "输出文件已存在时：fail、overwrite 或 append（默认 fail）")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, Existing>{
+                {"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}, {"append", Existing::Append}},
+            CLI::ignore_case));
+    sub.add_flag("--create-dir", o.createDir, "输出目录不存在时创建它（一层）");
+}
+
+} // namespace
+
+std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOptions& opts, std::ostream& out,
+                                    std::ostream& err) {
+    CLI::App app{"书页匠(Pagewright)：按章节标题切割文本文件", "pagewright-cli"};
+    app.set_version_flag("--version", "pagewright-cli 1.0415");
+    app.require_subcommand(1, 1);
+    CLI::App* scan = app.add_subcommand("scan", "列出文件中符合条件的章节标题");
+    CLI::App* split = app.add_subcommand("split", "按章节标题把文件切割成多个文件");
+    CliOptions scanOpts, splitOpts;
+    addJobOptions(*scan, scanOpts, false);
+    addJobOptions(*split, splitOpts, true);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and --version end with status 0 and print to `out`; usage errors go to `err`.
+        return app.exit(e, out, err) == 0 ? 0 : kExitUsage;
+    }
+    if (scan->parsed()) {
+        opts = scanOpts;
+        opts.command = Command::Scan;
+    } else {
+        opts = splitOpts;
+        opts.command = Command::Split;
+    }
+    return std::nullopt;
+}
+
+} // namespace pw::cli

@@ -1,0 +1,38 @@
+#pragma once
+// What the command line says, before any of it is checked against the file system.
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace pw::cli {
+
+enum class Command { Scan, Split };
+enum class Existing { Fail, Overwrite, Append };
+enum class EncodingChoice { Auto, Gb18030, Utf8 };
+
+struct CliOptions {
+    Command command = Command::Scan;
+    std::string file;
+    std::optional<std::string> pattern;
+    std::optional<std::string> out;
+    std::optional<std::string> name;
+    std::optional<std::string> chapters;
+    bool keepBlankLines = false;
+    std::string exclude;
+    Existing existing = Existing::Fail;
+    bool createDir = false;
+    EncodingChoice encoding = EncodingChoice::Auto;
+    bool json = false;
+    bool quiet = false;
+};
+
+// Exit statuses: 0 done, 1 a refused job, 2 a usage error.
+constexpr int kExitRefused = 1;
+constexpr int kExitUsage = 2;
+
+// Parses argv. Returns an exit status when the program should end right away (--help,
+// --version, a usage error, each already printed), or nothing when `opts` holds a job.
+std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOptions& opts, std::ostream& out,
+                                    std::ostream& err);
+
+} // namespace pw::cli

@@ -1,0 +1,44 @@
+#pragma once
+// The command line's side of the UI port: refusals go to stderr as one line, questions are
+// answered from the options (nobody is there to click), and a progress bar is drawn on
+// stderr when it is a terminal, at most ten times a second.
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "cli/cli_options.h"
+#include "platform/ui_port.h"
+
+namespace pw::cli {
+
+class ConsoleUi : public UiPort {
+public:
+    ConsoleUi(const CliOptions& opts, std::FILE* err, bool errIsTerminal);
+    ~ConsoleUi() override { clearBar(); }
+
+    MsgAnswer messageBox(TextView text, MsgStyle style) override;
+    void setStatus(TextView text) override;
+    void setProgressTwips(float twips) override;
+    void pumpEvents() override;
+
+    // Progress of a pass in per cent (0..100); drawn on the next turn.
+    void setPercent(int percent) { m_percent = percent; }
+    bool refused() const { return m_refused; }
+    const Text& lastStatus() const { return m_status; }
+    void error(const std::string& line);
+
+private:
+    void drawBar(bool force);
+    void clearBar();
+
+    const CliOptions& m_opts;
+    std::FILE* m_err;
+    bool m_bar;
+    bool m_drawn = false;
+    bool m_refused = false;
+    int m_percent = 0;
+    Text m_status;
+    std::chrono::steady_clock::time_point m_lastDraw{};
+};
+
+} // namespace pw::cli

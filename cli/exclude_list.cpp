@@ -1,0 +1,56 @@
+#include "cli/exclude_list.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace pw::cli {
+
+namespace {
+
+std::string_view strip(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+std::optional<std::int64_t> number(std::string_view s) {
+    s = strip(s);
+    std::int64_t v = 0;
+    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (s.empty() || ec != std::errc() || p != s.data() + s.size()) return std::nullopt;
+    return v;
+}
+
+} // namespace
+
+ExcludeResult parseExcludeList(std::string_view list, std::int64_t count) {
+    ExcludeResult r;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        const std::string_view item = strip(list.substr(start, comma - start));
+        start = comma + 1;
+        if (item.empty()) {
+            if (list.empty()) break;
+            r.error = "排除列表格式不正确：" + std::string(list);
+            return r;
+        }
+        const std::size_t dash = item.find('-', 1);
+        const auto lo = number(dash == std::string_view::npos ? item : item.substr(0, dash));
+        const auto hi = dash == std::string_view::npos ? lo : number(item.substr(dash + 1));
+        if (!lo || !hi || *lo > *hi) {
+            r.error = "排除列表格式不正确：" + std::string(item);
+            return r;
+        }
+        if (*lo < 1 || *hi > count) {
+            r.error = "排除的编号 " + std::string(item) + " 超出范围 1-" + std::to_string(count);
+            return r;
+        }
+        for (std::int64_t k = *lo; k <= *hi; ++k) r.rows.push_back(k - 1);
+    }
+    std::sort(r.rows.begin(), r.rows.end());
+    r.rows.erase(std::unique(r.rows.begin(), r.rows.end()), r.rows.end());
+    return r;
+}
+
+} // namespace pw::cli

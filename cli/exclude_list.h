@@ -1,0 +1,19 @@
+#pragma once
+// The --exclude list: heading numbers as the scan prints them ("[k]"), e.g. "3" or "2,5,9-12".
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pw::cli {
+
+struct ExcludeResult {
+    std::vector<std::int64_t> rows; // 0-based list rows, sorted, without repeats
+    std::string error;              // set when the list is malformed or out of range
+};
+
+// `count` is the number of headings the scan found; every number must lie in 1..count.
+ExcludeResult parseExcludeList(std::string_view list, std::int64_t count);
+
+} // namespace pw::cli
