@@ -112,12 +112,39 @@ private slots:
         QVERIFY(joined == expectedJoin(readAll(input), w->state().analyzedEncoding, true));
     }
 
-    void theButtonRunsTheIntakeThenThePass() {
-        prepare("ahq_zhengzhuan_pg25332.txt");
-        if (!w->CheckOptions(0)) QSKIP("the option intake is not on this branch yet: CheckOptions refuses all");
+    // The whole job as a user does it: pick the novel, scan, click the false headings away,
+    // write the files. Everything goes through the buttons and the real intake.
+    void scanThenSplitThroughTheButtons() {
+        input = dir->path() / "xiyouji.txt";
+        out = dir->path() / "out";
+        std::filesystem::copy_file(corpusDir() / "gb18030" / "xiyouji_pg23962.txt", input);
+        w->txtFile->setText(toQ(fromPath(input)));
+        w->txtOut->setText(toQ(fromPath(out)));
+        w->txtFindStr->setText(QStringLiteral("第(.){1,10}回"));
+        w->txtNum->setText(QStringLiteral("7"));
+        w->ui().setNextAnswer(MsgAnswer::Yes); // create the missing output folder
+        QTest::mouseClick(w->cmdAnalyze, Qt::LeftButton);
+        QCOMPARE(w->headings().rowCount(), 100);
+        QVERIFY(status().startsWith(QStringLiteral("分析完毕！")));
+        QVERIFY(std::filesystem::is_directory(out));
+
+        for (int row : {0, 41}) {
+            w->lstMemo->scrollTo(w->headings().index(row));
+            const QRect r = w->lstMemo->visualRect(w->headings().index(row));
+            QTest::mouseClick(w->lstMemo->viewport(), Qt::LeftButton, {}, r.center());
+        }
+        QCOMPARE(status(), QStringLiteral("文件大小：%1KB，当前 98/100 行符合条件")
+                               .arg(std::filesystem::file_size(input) / 1024));
         QTest::mouseClick(w->cmdSaveOut, Qt::LeftButton);
-        QCOMPARE(status(), QStringLiteral("处理完毕，一共 %1 个文件！").arg(plannedFileIndexes(w->state()).size()));
-        QVERIFY(std::filesystem::exists(outPath(1)));
+
+        const auto planned = plannedFileIndexes(w->state());
+        QCOMPARE(w->state().lngKeptCount, 98);
+        QCOMPARE(planned.size(), std::size_t(1 + 14)); // the preamble, then 98 chapters 7 to a file
+        QCOMPARE(status(), QStringLiteral("处理完毕，一共 15 个文件！"));
+        QCOMPARE(w->ui().shown().size(), std::size_t(1));
+        std::string joined;
+        for (std::int64_t k : planned) joined += readAll(outPath(k));
+        QVERIFY(joined == expectedJoin(readAll(input), Encoding::Gb18030, true));
     }
 
     void aRealQuestionBoxAnsweredByAClick() {
