@@ -22,6 +22,9 @@ public:
     void setStatus(TextView text) override;
     void setProgressTwips(float twips) override;
     void pumpEvents() override;
+    // After a refusal the pass stops at its next turn: an answer of No to "已存在，删除？"
+    // would otherwise go on appending to the file that was refused.
+    bool stopRequested() const override { return m_refused; }
 
     // Progress of a pass in per cent (0..100); drawn on the next turn.
     void setPercent(int percent) { m_percent = percent; }

@@ -119,7 +119,7 @@ TEST(CliSplit, ExistingOutputFailsOverwritesOrAppends) {
     files.erase("小说02.txt");
     EXPECT_EQ(files.size(), 3u);
 
-    args.back() = "overwrite";
+    args.back() = "Overwrite";
     const CliRun over = runCli(args, {});
     EXPECT_EQ(over.status, 0);
     EXPECT_EQ(over.err, "");

@@ -32,6 +32,7 @@ TEST(CliUsage, UsageErrorsEndWithTwoAndWriteNothing) {
         {"split", novel, "--bogus"},
         {"scan", novel, "-o", "."}, // an option of split only
         {"split", novel, "--existing", "ask"},
+        {"split", novel, "--existing", "1"}, // the words only, not the numbers behind them
         {"split", novel, "--encoding", "latin1"},
         {"split", novel, "-x", "2,,5"},
         {"split", novel, "-x", "0"},
