@@ -19,7 +19,8 @@ namespace pw::cli {
 
 namespace {
 
-void printLine(std::FILE* f, TextView text) {
+void printLine(std::FILE* f, ConsoleUi& ui, TextView text) {
+    ui.beforeOutput();
     const std::string s = toUtf8(text);
     std::fwrite(s.data(), 1, s.size(), f);
     std::fputc('\n', f);
@@ -36,10 +37,11 @@ public:
         if (m_print) {
             Text entry = u"[";
             entry.append(decimal(h.number)).append(u"] ").append(h.text);
-            printLine(m_out, entry);
+            printLine(m_out, m_ui, entry);
         }
         if (m_json)
-            m_headings.push_back({{"number", h.number}, {"line", h.line}, {"offset", h.offset}, {"text", toUtf8(h.text)}});
+            m_headings.push_back(
+                {{"number", h.number}, {"line", h.line}, {"offset", h.offset}, {"text", toUtf8(h.text)}});
     }
     void progress(std::int64_t bytesRead) override {
         m_ui.setPercent(m_size > 0 ? static_cast<int>(bytesRead * 100 / m_size) : 100);
@@ -99,7 +101,8 @@ bool existingRefused(const WorkingState& st, const std::vector<std::int64_t>& ex
 
 } // namespace
 
-int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal) {
+int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal,
+                   bool outIsTerminal) {
     CliOptions o;
     {
         std::ostringstream helpOut, helpErr;
@@ -108,7 +111,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         std::fputs(helpErr.str().c_str(), err);
         if (rc) return *rc;
     }
-    ConsoleUi ui(o, err, errIsTerminal);
+    ConsoleUi ui(o, err, errIsTerminal, outIsTerminal);
 
     // The shipped settings, with the current folder where the window has its own folder.
     WorkingState st;
@@ -130,13 +133,16 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
 
     if (scanOnly) {
         if (o.json) {
-            const nlohmann::ordered_json doc = {{"file", o.file},          {"encoding", encodingName(scan.encoding)},
-                                        {"size", st.lngFileSize},  {"lines", scan.lines},
-                                        {"headings", receiver.headings()}};
+            const nlohmann::ordered_json doc = {{"file", o.file},
+                                                {"encoding", encodingName(scan.encoding)},
+                                                {"size", st.lngFileSize},
+                                                {"lines", scan.lines},
+                                                {"headings", receiver.headings()}};
             const std::string s = doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+            ui.beforeOutput();
             std::fprintf(out, "%s\n", s.c_str());
         } else {
-            printLine(out, ui.lastStatus());
+            printLine(out, ui, ui.lastStatus());
         }
         return 0;
     }
@@ -150,7 +156,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     if (o.existing == Existing::Fail && existingRefused(st, excluded.rows, ui)) return kExitRefused;
     const SplitResult split = runSplit(st, excluded.rows, ui);
     if (split.end != SplitEnd::Done) return kExitRefused;
-    printLine(out, ui.lastStatus());
+    printLine(out, ui, ui.lastStatus());
     return 0;
 }
 

@@ -5,6 +5,7 @@
 namespace pw::cli {
 
 // Runs the command line and returns the exit status (0 done, 1 refused, 2 usage).
-int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal);
+int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal,
+                   bool outIsTerminal);
 
 } // namespace pw::cli

@@ -7,14 +7,25 @@ namespace pw::cli {
 
 namespace {
 
+// An option that takes one of a few words. CheckedTransformer would also take the enum's
+// numbers ("--existing 1") and show them in the help; only the words are meant.
+template <typename E>
+void addChoice(CLI::App& sub, const std::string& name, E& target, const std::map<std::string, E>& words,
+               const std::string& help) {
+    std::vector<std::string> names;
+    for (const auto& w : words)
+        names.push_back(w.first);
+    sub.add_option_function<std::string>(
+           name, [&target, words](const std::string& v) { target = words.at(v); }, help)
+        ->transform(CLI::IsMember(names, CLI::ignore_case));
+}
+
 void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
     sub.add_option("FILE", o.file, "输入的文本文件")->required();
     sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 第(.){1,10}章）");
-    sub.add_option("--encoding", o.encoding, "输入编码：auto、gb18030 或 utf-8（默认 auto）")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, EncodingChoice>{
-                {"auto", EncodingChoice::Auto}, {"gb18030", EncodingChoice::Gb18030}, {"utf-8", EncodingChoice::Utf8}},
-            CLI::ignore_case));
+    addChoice(sub, "--encoding", o.encoding,
+              {{"auto", EncodingChoice::Auto}, {"gb18030", EncodingChoice::Gb18030}, {"utf-8", EncodingChoice::Utf8}},
+              "输入编码：auto、gb18030 或 utf-8（默认 auto）");
     sub.add_flag("-q,--quiet", o.quiet, "不显示进度");
     if (!split) {
         sub.add_flag("--json", o.json, "以 JSON 输出结果");
@@ -25,11 +36,9 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
     sub.add_option("-c,--chapters", o.chapters, "每个文件的章数（默认 6）");
     sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
     sub.add_option("-x,--exclude", o.exclude, "排除的标题编号，如 3 或 2,5,9-12");
-    sub.add_option("--existing", o.existing, "输出文件已存在时：fail、overwrite 或 append（默认 fail）")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, Existing>{
-                {"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}, {"append", Existing::Append}},
-            CLI::ignore_case));
+    addChoice(sub, "--existing", o.existing,
+              {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}, {"append", Existing::Append}},
+              "输出文件已存在时：fail、overwrite 或 append（默认 fail）");
     sub.add_flag("--create-dir", o.createDir, "输出目录不存在时创建它（一层）");
 }
 

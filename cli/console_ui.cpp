@@ -6,12 +6,14 @@ namespace pw::cli {
 
 namespace {
 
-bool endsWith(TextView s, TextView tail) { return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail; }
+bool endsWith(TextView s, TextView tail) {
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
 
 } // namespace
 
-ConsoleUi::ConsoleUi(const CliOptions& opts, std::FILE* err, bool errIsTerminal)
-    : m_opts(opts), m_err(err), m_bar(errIsTerminal && !opts.quiet) {}
+ConsoleUi::ConsoleUi(const CliOptions& opts, std::FILE* err, bool errIsTerminal, bool outIsTerminal)
+    : m_opts(opts), m_err(err), m_bar(errIsTerminal && !opts.quiet), m_wipeForOutput(m_bar && outIsTerminal) {}
 
 void ConsoleUi::error(const std::string& line) {
     clearBar();
@@ -24,7 +26,8 @@ MsgAnswer ConsoleUi::messageBox(TextView text, MsgStyle style) {
     switch (style) {
     case MsgStyle::Offer: // the only offer is to create a missing output folder
         if (m_opts.createDir) return MsgAnswer::Yes;
-        error(toUtf8(u"输出目录不存在（加 --create-dir 可创建）：" + Text(m_opts.out ? fromUtf8(*m_opts.out) : Text())));
+        error(
+            toUtf8(u"输出目录不存在（加 --create-dir 可创建）：" + Text(m_opts.out ? fromUtf8(*m_opts.out) : Text())));
         return MsgAnswer::No;
     case MsgStyle::Warning:
         if (endsWith(text, u"已存在，删除？")) {
@@ -43,16 +46,24 @@ MsgAnswer ConsoleUi::messageBox(TextView text, MsgStyle style) {
     return MsgAnswer::No;
 }
 
-void ConsoleUi::setStatus(TextView text) { m_status = Text(text); }
+void ConsoleUi::setStatus(TextView text) {
+    m_status = Text(text);
+}
 
-void ConsoleUi::setProgressTwips(float twips) { m_percent = std::clamp(static_cast<int>(twips / 48.9f + 0.5f), 0, 100); }
+void ConsoleUi::setProgressTwips(float twips) {
+    m_percent = std::clamp(static_cast<int>(twips / 48.9f + 0.5f), 0, 100);
+}
 
-void ConsoleUi::pumpEvents() { drawBar(false); }
+void ConsoleUi::pumpEvents() {
+    drawBar(false);
+}
 
 void ConsoleUi::drawBar(bool force) {
     if (!m_bar) return;
     const auto now = std::chrono::steady_clock::now();
-    if (!force && m_drawn && now - m_lastDraw < std::chrono::milliseconds(100)) return;
+    // Throttled from the last draw even when a printed line wiped the bar since, so a scan
+    // that prints many headings does not redraw it at every turn.
+    if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
     m_lastDraw = now;
     const int width = 40;
     const int filled = m_percent * width / 100;

@@ -13,19 +13,28 @@ namespace pw::cli {
 
 class ConsoleUi : public UiPort {
 public:
-    ConsoleUi(const CliOptions& opts, std::FILE* err, bool errIsTerminal);
+    // `outIsTerminal`: standard output goes to the same screen, so the bar is wiped before
+    // each line printed there.
+    ConsoleUi(const CliOptions& opts, std::FILE* err, bool errIsTerminal, bool outIsTerminal);
     ~ConsoleUi() override { clearBar(); }
 
     MsgAnswer messageBox(TextView text, MsgStyle style) override;
     void setStatus(TextView text) override;
     void setProgressTwips(float twips) override;
     void pumpEvents() override;
+    // After a refusal the pass stops at its next turn: an answer of No to "已存在，删除？"
+    // would otherwise go on appending to the file that was refused.
+    bool stopRequested() const override { return m_refused; }
 
     // Progress of a pass in per cent (0..100); drawn on the next turn.
     void setPercent(int percent) { m_percent = percent; }
     bool refused() const { return m_refused; }
     const Text& lastStatus() const { return m_status; }
     void error(const std::string& line);
+    // Call before writing a line to standard output.
+    void beforeOutput() {
+        if (m_wipeForOutput) clearBar();
+    }
 
 private:
     void drawBar(bool force);
@@ -34,6 +43,7 @@ private:
     const CliOptions& m_opts;
     std::FILE* m_err;
     bool m_bar;
+    bool m_wipeForOutput;
     bool m_drawn = false;
     bool m_refused = false;
     int m_percent = 0;

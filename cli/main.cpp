@@ -15,5 +15,6 @@ int main(int argc, char* argv[]) {
     // A file-size limit must fail the write with an error we report, not kill the program.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    return pw::cli::runCommandLine(argc, argv, stdout, stderr, isatty(fileno(stderr)) != 0);
+    return pw::cli::runCommandLine(argc, argv, stdout, stderr, isatty(fileno(stderr)) != 0,
+                                   isatty(fileno(stdout)) != 0);
 }
