@@ -104,8 +104,7 @@ std::optional<FileError> OutputFile::close() {
     errno = 0;
     if (std::fclose(m_file) != 0 && !m_error) m_error = errnoError(m_path, errno ? errno : EIO);
     m_file = nullptr;
-    m_buf.clear();
-    m_buf.shrink_to_fit();
+    m_buf.clear(); // the capacity stays for the next file: a pass opens thousands of them
     return m_error;
 }
 
