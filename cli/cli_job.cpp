@@ -121,6 +121,10 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         ui.error(toUtf8(*e));
         return kExitRefused;
     }
+    if (const std::string e = excludeSyntaxError(o.exclude); !e.empty()) {
+        ui.error(e);
+        return kExitUsage;
+    }
     FieldWriteBacks writeBacks;
     if (!CheckOptions(fieldsFrom(o, st, cwd), 1, st, ui, writeBacks)) return kExitRefused;
 

@@ -21,10 +21,9 @@ std::optional<std::int64_t> number(std::string_view s) {
     return v;
 }
 
-} // namespace
-
-ExcludeResult parseExcludeList(std::string_view list, std::int64_t count) {
-    ExcludeResult r;
+// Walks the comma-separated items; `each(lo, hi, item)` sees every well-formed one and may
+// answer an error. Returns the first error, or an empty text.
+template <typename Each> std::string walk(std::string_view list, Each each) {
     std::size_t start = 0;
     while (start <= list.size()) {
         const std::size_t comma = std::min(list.find(',', start), list.size());
@@ -32,22 +31,31 @@ ExcludeResult parseExcludeList(std::string_view list, std::int64_t count) {
         start = comma + 1;
         if (item.empty()) {
             if (list.empty()) break;
-            r.error = "排除列表格式不正确：" + std::string(list);
-            return r;
+            return "排除列表格式不正确：" + std::string(list);
         }
         const std::size_t dash = item.find('-', 1);
         const auto lo = number(dash == std::string_view::npos ? item : item.substr(0, dash));
         const auto hi = dash == std::string_view::npos ? lo : number(item.substr(dash + 1));
-        if (!lo || !hi || *lo > *hi) {
-            r.error = "排除列表格式不正确：" + std::string(item);
-            return r;
-        }
-        if (*lo < 1 || *hi > count) {
-            r.error = "排除的编号 " + std::string(item) + " 超出范围 1-" + std::to_string(count);
-            return r;
-        }
-        for (std::int64_t k = *lo; k <= *hi; ++k) r.rows.push_back(k - 1);
+        if (!lo || !hi || *lo > *hi) return "排除列表格式不正确：" + std::string(item);
+        if (std::string e = each(*lo, *hi, item); !e.empty()) return e;
     }
+    return {};
+}
+
+} // namespace
+
+std::string excludeSyntaxError(std::string_view list) {
+    return walk(list, [](std::int64_t, std::int64_t, std::string_view) { return std::string(); });
+}
+
+ExcludeResult parseExcludeList(std::string_view list, std::int64_t count) {
+    ExcludeResult r;
+    r.error = walk(list, [&](std::int64_t lo, std::int64_t hi, std::string_view item) {
+        if (lo < 1 || hi > count) return "排除的编号 " + std::string(item) + " 超出范围 1-" + std::to_string(count);
+        for (std::int64_t k = lo; k <= hi; ++k) r.rows.push_back(k - 1);
+        return std::string();
+    });
+    if (!r.error.empty()) r.rows.clear();
     std::sort(r.rows.begin(), r.rows.end());
     r.rows.erase(std::unique(r.rows.begin(), r.rows.end()), r.rows.end());
     return r;

@@ -16,4 +16,8 @@ struct ExcludeResult {
 // `count` is the number of headings the scan found; every number must lie in 1..count.
 ExcludeResult parseExcludeList(std::string_view list, std::int64_t count);
 
+// The list's form alone, before the scan says how many headings there are: a typo is
+// reported at once rather than after scanning a large file. Empty when well-formed.
+std::string excludeSyntaxError(std::string_view list);
+
 } // namespace pw::cli
