@@ -13,17 +13,8 @@ build=${1:-${PAGEWRIGHT_BUILD_DIR:-build}}
 runs=${PW_BENCH_RUNS:-5}
 pattern='第.{1,10}章' # the default heading pattern, as rg takes it
 
-need=()
-command -v hyperfine >/dev/null || need+=(hyperfine)
-command -v rg >/dev/null || need+=(ripgrep)
-[ -x /usr/bin/time ] || need+=(time)
-command -v python3 >/dev/null || need+=(python3)
-if [ ${#need[@]} -gt 0 ]; then
-    if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+source bench/tools.sh
+bench_tools hyperfine:hyperfine rg:ripgrep python3:python3
 
 data=$(bash bench/make-data.sh)
 cmake --build "$build" --target pagewright-cli >/dev/null

@@ -8,17 +8,8 @@ root="$here/.."
 build="${1:-$root/build}"
 pattern='第.{1,10}章'
 
-need=()
-command -v hyperfine >/dev/null || need+=(hyperfine)
-command -v rg >/dev/null || need+=(ripgrep)
-[ -x /usr/bin/time ] || need+=(time)
-command -v python3 >/dev/null || need+=(python3)
-if [ ${#need[@]} -gt 0 ]; then
-    if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+source "$here/tools.sh"
+bench_tools hyperfine:hyperfine rg:ripgrep python3:python3
 
 cmake --build "$build" --target pw-scan-bench >/dev/null
 bench="$build/bin/pw-scan-bench"

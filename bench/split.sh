@@ -9,6 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-${PAGEWRIGHT_BUILD_DIR:-build}}
+source bench/tools.sh
+bench_tools hyperfine:hyperfine jq:jq
 data=bench/data/big-gb18030.txt
 
 if [ ! -f "$data" ]; then
