@@ -1,13 +1,30 @@
 #pragma once
-// Runs the built pagewright-cli as a user would, and the same job on the core in-process
-// as the window runs it, so the tests can hold the two side by side.
+// Runs the built pagewright-cli as a user would, and the same job on the core in-process as
+// the window runs it, so the tests can hold the two side by side.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
-#include "platform/encoding.h"
+#include "options/intake.h"
+#include "options/make_out_name.h"
+#include "options/settings.h"
+#include "platform/paths.h"
+#include "scan/scan_pass.h"
+#include "split/split_pass.h"
+#include "support/corpus.h"
+#include "support/scripted_ui.h"
 
 namespace pwtest {
 
@@ -19,12 +36,63 @@ struct CliRun {
 struct SpawnOptions {
     std::filesystem::path cwd{};
     long fileSizeLimit = 0;      // RLIMIT_FSIZE in bytes for the child, 0 for none
-    bool stderrTerminal = false; // stderr on a pseudo-terminal instead of a pipe
+    bool stderrTerminal = false; // stderr on a pseudo-terminal instead of a file
     bool stdoutTerminal = false; // with stderrTerminal: stdout on the same terminal, as in a shell
 };
 
+// Everything left to read from `fd`; a pseudo-terminal ends with EIO once the child closed it.
+inline std::string readRest(int fd) {
+    std::string s;
+    char buf[65536];
+    for (ssize_t got; (got = read(fd, buf, sizeof buf)) > 0 || (got < 0 && errno == EINTR);)
+        if (got > 0) s.append(buf, static_cast<std::size_t>(got));
+    return s;
+}
+
 // Runs the program with `args` (no shell in between) and collects both streams.
-CliRun runCli(const std::vector<std::string>& args, const SpawnOptions& o);
+inline CliRun runCli(const std::vector<std::string>& args, const SpawnOptions& o) {
+    std::FILE *out = std::tmpfile(), *err = std::tmpfile();
+    const int term = o.stderrTerminal ? posix_openpt(O_RDWR | O_NOCTTY) : -1;
+    if (!out || !err || (o.stderrTerminal && (term < 0 || grantpt(term) || unlockpt(term))))
+        throw std::runtime_error("no place for the output");
+    const std::string slave = term >= 0 ? ptsname(term) : "";
+    std::vector<char*> argv{const_cast<char*>(PW_CLI_PATH)};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const int outFile = fileno(out), errFile = fileno(err);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Only async-signal-safe calls from here to exec.
+        const int errFd = term >= 0 ? open(slave.c_str(), O_RDWR) : errFile;
+        const int outFd = term >= 0 && o.stdoutTerminal ? errFd : outFile;
+        if (errFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(126);
+        if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) _exit(126);
+        const rlimit lim{static_cast<rlim_t>(o.fileSizeLimit), static_cast<rlim_t>(o.fileSizeLimit)};
+        if (o.fileSizeLimit > 0) setrlimit(RLIMIT_FSIZE, &lim);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    CliRun r;
+    if (term >= 0) { // read while the child writes: a full terminal would stop it
+        r.err = readRest(term);
+        close(term);
+    }
+    int ws = 0;
+    waitpid(pid, &ws, 0);
+    r.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
+    const auto collect = [](std::FILE* f) {
+        lseek(fileno(f), 0, SEEK_SET);
+        std::string s = readRest(fileno(f));
+        std::fclose(f);
+        return s;
+    };
+    r.out = collect(out);
+    const std::string piped = collect(err);
+    if (term < 0) r.err = piped;
+    return r;
+}
 
 // One job, given the way both front ends take it.
 struct Job {
@@ -34,28 +102,83 @@ struct Job {
     std::vector<int> excluded{}; // heading numbers k, as the scan prints "[k]"
     std::optional<pw::Encoding> encoding{};
 
-    std::vector<std::string> args(const std::string& command) const;
+    std::vector<std::string> args(const std::string& command) const {
+        std::vector<std::string> a{command, file.string(), "-q"};
+        if (pattern) a.insert(a.end(), {"-p", *pattern});
+        if (encoding) a.insert(a.end(), {"--encoding", *encoding == pw::Encoding::Utf8 ? "utf-8" : "gb18030"});
+        if (command == "scan") return a;
+        if (name) a.insert(a.end(), {"-n", *name});
+        if (chapters) a.insert(a.end(), {"-c", *chapters});
+        if (keepBlankLines) a.push_back("--keep-blank-lines");
+        std::string list;
+        for (const int k : excluded)
+            list.append(list.empty() ? "" : ",").append(std::to_string(k));
+        if (!list.empty()) a.insert(a.end(), {"-x", list});
+        return a;
+    }
 };
 
-struct Heading {
-    std::int64_t number, line, offset;
-    std::string text;
-    bool operator==(const Heading&) const = default;
-};
-
-struct CoreScan {
-    std::vector<Heading> headings;
-    std::string status;
+struct CoreRun {
+    nlohmann::json headings; // as the program's JSON has them
+    std::string status;      // the last status text: the scan's, or the split's
     std::int64_t lines = 0;
     pw::Encoding encoding = pw::Encoding::Gb18030;
 };
 
-// What the window's scan finds for `job`.
-CoreScan coreScan(const Job& job);
-// Runs the window's scan and split for `job` into `outDir`; returns the final status text.
-std::string coreSplit(const Job& job, const std::filesystem::path& outDir);
+// The job in the window after start-up, its fields filled in: the scan, then the split into
+// `splitInto` unless that is empty.
+inline CoreRun runCore(const Job& job, const std::filesystem::path& splitInto = {}) {
+    const std::filesystem::path outDir = splitInto.empty() ? job.file.parent_path() : splitInto;
+    pw::WorkingState st;
+    if (pw::loadSettings(pw::shippedSettings(), pw::fromPath(outDir), st))
+        throw std::runtime_error("settings do not load");
+    pw::OptionFields f;
+    f.txtFile = pw::fromPath(job.file);
+    f.txtOut = pw::fromPath(outDir);
+    f.txtFileOut = job.name ? pw::fromUtf8(*job.name) : pw::MakeOutName(st, 1, true);
+    f.txtFindStr = job.pattern ? pw::fromUtf8(*job.pattern) : st.strFindStr;
+    f.txtNum = job.chapters ? pw::fromUtf8(*job.chapters) : pw::decimal(st.lngChapsPerFile);
+    f.chkDeleteSpc = job.keepBlankLines ? 0 : st.blnDeleteSpc;
+    f.chkDoEvents = 1;
+    ScriptedUi ui;
+    pw::FieldWriteBacks back;
+    if (!pw::CheckOptions(f, 1, st, ui, back)) throw std::runtime_error("options refused");
+    struct : pw::ScanReceiver {
+        nlohmann::json found = nlohmann::json::array();
+        void heading(const pw::HeadingFound& h) override {
+            found.push_back(
+                {{"number", h.number}, {"line", h.line}, {"offset", h.offset}, {"text", pw::toUtf8(h.text)}});
+        }
+    } receiver;
+    pw::ScanOptions so;
+    so.encoding = job.encoding;
+    const pw::ScanResult scan = pw::runScan(st, ui, receiver, so);
+    if (!splitInto.empty()) {
+        if (!pw::precheckSplit(st, st.lngMatchCount, ui) || !pw::CheckOptions(f, 0, st, ui, back))
+            throw std::runtime_error("split refused");
+        std::vector<std::int64_t> rows;
+        for (const int k : job.excluded)
+            rows.push_back(k - 1);
+        pw::runSplit(st, rows, ui);
+    }
+    return {receiver.found, ui.lastStatus(), scan.lines, scan.encoding};
+}
+
+// A refused job: nothing on stdout, one line on stderr that contains `why`.
+inline void expectRefused(const CliRun& r, const std::string& why, int status = 1) {
+    EXPECT_EQ(r.status, status);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.err.rfind("pagewright-cli: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
+}
 
 // Every file in a folder by its name, with its bytes.
-std::map<std::string, std::string> folderFiles(const std::filesystem::path& dir);
+inline std::map<std::string, std::string> folderFiles(const std::filesystem::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        files[pw::toUtf8(pw::fromPath(e.path().filename()))] = readAll(e.path());
+    return files;
+}
 
 } // namespace pwtest

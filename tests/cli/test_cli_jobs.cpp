@@ -1,0 +1,132 @@
+// `pagewright-cli scan` and `split` against the window's: the same headings, as plain lines
+// and as JSON, and the same files with the same bytes; then files in the way and a write
+// failure during the pass.
+#include "cli_run.h"
+
+using namespace pwtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kHui = "第(.){1,10}回";
+
+// Runs both output forms of the program and holds each against the core's scan.
+void expectSameScan(const Job& job) {
+    const CoreRun core = runCore(job);
+    const CliRun plain = runCli(job.args("scan"), {});
+    EXPECT_EQ(plain.err, "");
+    std::string expected;
+    for (const auto& h : core.headings)
+        expected.append("[").append(h["number"].dump()).append("] ").append(h["text"]).append("\n");
+    EXPECT_EQ(plain.out, expected + core.status + "\n");
+
+    std::vector<std::string> args = job.args("scan");
+    args.push_back("--json");
+    const CliRun json = runCli(args, {});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto doc = nlohmann::json::parse(json.out);
+    EXPECT_EQ(doc["file"], job.file.string());
+    EXPECT_EQ(doc["encoding"], pw::encodingName(core.encoding));
+    EXPECT_EQ(doc["size"], fs::file_size(job.file));
+    EXPECT_EQ(doc["lines"], core.lines);
+    EXPECT_EQ(doc["headings"], core.headings);
+}
+
+// Compared file by file, so a failure names the file instead of printing whole chapters.
+void expectSameFiles(const fs::path& got, const fs::path& want) {
+    const auto a = folderFiles(got), b = folderFiles(want);
+    ASSERT_EQ(a.size(), b.size());
+    for (const auto& [name, bytes] : b)
+        EXPECT_TRUE(a.count(name) && a.at(name) == bytes) << name;
+}
+
+enum class Into { OutOption, CurrentFolder, NewFolder };
+
+// The same scan; then the program splits into a fresh folder (given by -o, its current
+// folder, or one it creates), the core into another, and both must end alike.
+void expectSameScanAndSplit(const Job& job, Into into = Into::OutOption) {
+    SCOPED_TRACE(job.file.string());
+    expectSameScan(job);
+    ScratchDir core, cli;
+    const std::string status = runCore(job, core.path()).status;
+    const fs::path out = into == Into::CurrentFolder ? cli.path() : cli / "out";
+    if (into == Into::OutOption) fs::create_directory(out);
+    std::vector<std::string> args = job.args("split");
+    if (into != Into::CurrentFolder) args.insert(args.end(), {"-o", out.string()});
+    if (into == Into::NewFolder) args.push_back("--create-dir");
+    const CliRun r = runCli(args, {cli.path()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, status + "\n");
+    expectSameFiles(out, core.path());
+}
+
+} // namespace
+
+TEST(CliJobs, CorpusNovelsInBothEncodingsGiveTheWindowsHeadingsAndFiles) {
+    for (const char* enc : {"utf8", "gb18030"}) {
+        const fs::path dir = corpusDir() / enc;
+        expectSameScanAndSplit({.file = dir / "ahq_zhengzhuan_pg25332.txt", .excluded = {2}}, Into::CurrentFolder);
+        Job hlm{.file = dir / "hongloumeng_pg24264.txt", .pattern = kHui, .name = "第1部分", .chapters = "10"};
+        hlm.excluded = {1, 5, 127};
+        expectSameScanAndSplit(hlm);
+    }
+}
+
+TEST(CliJobs, GeneratedFilesWithFoundAndForcedEncodings) {
+    ScratchDir dir;
+    // GB18030 with the first heading on line 1; CR, LF and CR LF ends; blank lines of spaces,
+    // of a tab, of U+3000; a last line without a line end.
+    writeAll(dir / "gb.txt", "\xB5\xDA\xD2\xBB\xD5\xC2\r\nx\r\n   \n\t\r\xA1\xA1\r\n" // 第一章
+                             "\xC8\xD5\xC2\xE4\r\xB5\xDA\xB6\xFE\xD5\xC2\n\n"         // 日落 第二章
+                             "\xB5\xDA\xC8\xFD\xD5\xC2 \xBF\xAA\r\ny\r\nend");        // 第三章 开
+    expectSameScanAndSplit({.file = dir / "gb.txt", .chapters = "1"}, Into::NewFolder);
+    expectSameScanAndSplit({.file = dir / "gb.txt", .keepBlankLines = true, .excluded = {1}});
+
+    writeAll(dir / "u8.txt", "\xE7\xAC\xAC\xE4\xB8\x80\xE7\xAB\xA0\nx\n"); // 第一章
+    writeAll(dir / "empty.txt", "");
+    // The counts show that a forced encoding reaches the scan: read the other way, no heading is left.
+    const std::tuple<const char*, std::optional<pw::Encoding>, std::size_t> scans[] = {
+        {"gb.txt", {}, 3},
+        {"gb.txt", pw::Encoding::Utf8, 0},
+        {"u8.txt", {}, 1},
+        {"u8.txt", pw::Encoding::Gb18030, 0},
+        {"empty.txt", {}, 0}};
+    for (const auto& [name, enc, count] : scans) {
+        const Job job{.file = dir / name, .encoding = enc};
+        EXPECT_EQ(runCore(job).headings.size(), count) << name;
+        expectSameScan(job);
+    }
+}
+
+TEST(CliJobs, ExistingOutputFailsOverwritesOrAppends) {
+    const Job job{.file = corpusDir() / "gb18030" / "ahq_zhengzhuan_pg25332.txt", .chapters = "4"};
+    ScratchDir core, dir;
+    runCore(job, core.path());
+    const std::string old = "OLD\r\n";
+    writeAll(dir / "小说02.txt", old);
+    std::vector<std::string> args = job.args("split");
+    args.insert(args.end(), {"-o", dir.path().string(), "--existing", "fail"});
+
+    // Refused before the first file is written, though the one in the way comes second.
+    expectRefused(runCli(args, {}), "输出文件已存在：" + (dir / "小说02.txt").string());
+    EXPECT_EQ(folderFiles(dir.path()), (std::map<std::string, std::string>{{"小说02.txt", old}}));
+
+    args.back() = "append";
+    EXPECT_EQ(runCli(args, {}).status, 0);
+    const auto files = folderFiles(dir.path());
+    EXPECT_TRUE(files.at("小说02.txt") == old + readAll(core / "小说02.txt"));
+    EXPECT_EQ(files.size(), 4u);
+
+    args.back() = "Overwrite";
+    EXPECT_EQ(runCli(args, {}).status, 0);
+    expectSameFiles(dir.path(), core.path());
+}
+
+TEST(CliJobs, AWriteFailureDuringThePassIsReported) {
+    // A file-size limit makes a write fail part-way; the program must not die of SIGXFSZ.
+    ScratchDir dir;
+    const std::string novel = (corpusDir() / "utf8" / "hongloumeng_pg24264.txt").string();
+    expectRefused(runCli({"split", novel, "-p", kHui, "-o", dir.path().string()}, {.fileSizeLimit = 65536}),
+                  "写入文件失败：" + (dir / "小说01.txt").string());
+}
