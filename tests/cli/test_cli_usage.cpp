@@ -30,8 +30,9 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
         {{"scan", ahq, "-o", "."}, 2, ""},          // an option of split only
         {{"split", ahq, "--existing", "1"}, 2, ""}, // the words only, not the numbers behind them
         {{"split", ahq, "--encoding", "latin1"}, 2, ""},
-        // Checked after the scan, as the numbers are those it prints.
-        {{"split", ahq, "-x", "2,,5"}, 2, "pagewright-cli: 排除列表格式不正确：2,,5\n"},
+        // The list's form is checked before anything is read, even a file that is not there...
+        {{"split", (cwd / "none.txt").string(), "-x", "2,,5"}, 2, "pagewright-cli: 排除列表格式不正确：2,,5\n"},
+        // ...its range after the scan, as the numbers are those it prints.
         {{"split", ahq, "-x", "3,11"}, 2, "pagewright-cli: 排除的编号 11 超出范围 1-10\n"},
         {{"split", (cwd / "none.txt").string()}, 1, "pagewright-cli: 输入文件不存在！\n"},
         {{"scan", ahq, "-p", "第(.{1,10}"}, 1, "查找条件有误：missing closing parenthesis（位置 9）"},
