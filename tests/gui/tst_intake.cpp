@@ -1,20 +1,15 @@
-// The window's own behaviour: the option intake's boxes and write-backs, the fields' live
-// colours, the list caption, the two pickers, the About box and file drops.
-#include <QApplication>
+// The window's side of the option intake: the fields' live colours and the write-backs, the
+// two pickers, one real box of each kind the intake and pickers show, and file drops. The
+// intake's own rules are pinned down by the unit tests.
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QStyleFactory>
-#include <QTimer>
-#include <QtTest>
-#include <functional>
 
-#include "app/frm_pagewright.h"
 #include "app/pickers.h"
-#include "platform/paths.h"
-#include "support/corpus.h"
+#include "gui/window_test.h"
 
 using namespace pw;
+using namespace pwtest;
 
 namespace {
 
@@ -24,35 +19,20 @@ const QColor kWhite(255, 255, 255);
 QColor base(const QLineEdit* f) {
     return f->palette().color(QPalette::Base);
 }
-QString q(const std::filesystem::path& p) {
-    return toQ(fromPath(p));
-}
 QString native(const std::filesystem::path& p) {
     return QDir::toNativeSeparators(q(p));
 }
-
-// Waits for the next modal box or dialog, hands it to `act`, which looks at it and closes it.
-// The polling timer only finds the box; nothing here depends on how long anything takes.
-void whenModalAppears(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* m = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(m);
-        }
-    });
-    timer->start();
+// A file dialog as the user meets it: title, mode, options and the folder it starts at.
+QStringList describe(const QFileDialog& d) {
+    return {d.windowTitle(), QMetaEnum::fromType<QFileDialog::FileMode>().valueToKey(d.fileMode()),
+            QMetaEnum::fromType<QFileDialog::Option>().valueToKeys(int(d.options())),
+            QDir::toNativeSeparators(d.directory().absolutePath())};
 }
 
 } // namespace
 
-class TestIntake : public QObject {
+class TestIntake : public WindowTest {
     Q_OBJECT
-private:
-    std::unique_ptr<pwtest::ScratchDir> dir;
-    std::unique_ptr<frmPagewright> w;
 
     QtUiPort::Shown last() { return w->ui().shown().empty() ? QtUiPort::Shown{} : w->ui().shown().back(); }
     // Fields that pass the intake; each test spoils one.
@@ -63,219 +43,66 @@ private:
         w->txtFindStr->setText(QStringLiteral("第(.){1,10}章"));
         w->txtNum->setText(QStringLiteral("6"));
     }
-    // One intake with a scripted answer queue; true when it let the caller go on.
-    bool intake(std::initializer_list<MsgAnswer> answers = {}) {
-        w->ui().clearShown();
-        for (MsgAnswer a : answers)
-            w->ui().setNextAnswer(a);
-        return w->CheckOptions(1);
-    }
 
 private slots:
-    void init() {
-        dir = std::make_unique<pwtest::ScratchDir>();
-        w = std::make_unique<frmPagewright>(q(dir->path()));
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    }
-    void cleanup() {
-        w.reset();
-        dir.reset();
-    }
+    void init() { QVERIFY(open()); }
+    void cleanup() { close(); }
 
-    void intakeRefusalsAndOfferReachTheirBoxes() {
-        struct Case {
-            std::function<void()> spoil;
-            QString text;
-            MsgStyle style;
-        };
-        pwtest::writeAll(dir->path() / "plain", "x");
-        const Case cases[] = {
-            {[&] { w->txtFile->setText(QStringLiteral("  ")); }, QStringLiteral("请重新选择文件！"), MsgStyle::Refusal},
-            {[&] { w->txtOut->clear(); }, QStringLiteral("请选择输出目录！"), MsgStyle::Refusal},
-            {[&] { w->txtOut->setText(native(dir->path() / "新")); }, QStringLiteral("目录不存在，创建吗？"),
-             MsgStyle::Offer},
-            {[&] { w->txtFileOut->setText(QStringLiteral(" <|> ")); }, QStringLiteral("输出文件名不正确！"),
-             MsgStyle::Refusal},
-            {[&] { w->txtOut->setText(native(dir->path() / "plain")); },
-             QStringLiteral("输出路径是一个文件，不是目录：") + native(dir->path() / "plain"), MsgStyle::Refusal},
-            {[&] { w->txtNum->setText(QStringLiteral("4294967296")); },
-             QStringLiteral("每个文件的章数超出范围（1 到 2147483647）！"), MsgStyle::Refusal},
-            {[&] { w->txtFileOut->setText(QStringLiteral("卷99999999999")); },
-             QStringLiteral("输出文件名中的编号太大（最大 2147483647）！"), MsgStyle::Refusal},
-        };
-        for (const Case& c : cases) {
-            fillUsable();
-            c.spoil();
-            QVERIFY(!intake({MsgAnswer::No}));
-            QCOMPARE(w->ui().shown().size(), std::size_t(1));
-            QCOMPARE(last().text, c.text);
-            QCOMPARE(last().style, c.style);
-        }
-        QVERIFY(!std::filesystem::exists(dir->path() / "新"));
-
-        // Yes creates the folder; a folder under a file cannot be, and the box says why.
+    void fieldsRepaintAndTheIntakeWritesBack() {
+        // Each field is judged by its own rule on every change.
+        w->txtOut->clear();
+        QCOMPARE(base(w->txtOut), kRed);
         fillUsable();
-        w->txtOut->setText(native(dir->path() / "新"));
-        QVERIFY(intake({MsgAnswer::Yes}));
-        QVERIFY(std::filesystem::is_directory(dir->path() / "新"));
-        const QString under = native(dir->path() / "plain" / "sub");
-        w->txtOut->setText(under);
-        QVERIFY(!intake({MsgAnswer::Yes, MsgAnswer::Ok}));
-        QCOMPARE(w->ui().shown().size(), std::size_t(2));
-        QVERIFY2(last().text.startsWith(QStringLiteral("创建目录失败：") + under + QStringLiteral("（")),
-                 qPrintable(last().text));
-        QCOMPARE(last().style, MsgStyle::Refusal);
-    }
-
-    void intakeWritesBackAndRepaints() {
-        fillUsable();
+        QCOMPARE(base(w->txtOut), kWhite);
         w->state().strAnalyzedFile = u"/elsewhere/b.txt";
         w->txtFile->setText(QStringLiteral("/books/a.txt"));
         w->txtFileOut->setText(QStringLiteral("a*b?c01"));
         w->txtFindStr->clear();
-        w->txtNum->setText(QStringLiteral("0"));
+        w->txtNum->setText(QStringLiteral("99999999999"));
         w->chkDeleteSpc->setCheckState(Qt::PartiallyChecked);
-        w->chkDoEvents->setChecked(false);
         for (QLineEdit* f : {w->txtFile, w->txtFileOut, w->txtFindStr, w->txtNum})
             QCOMPARE(base(f), kRed);
 
-        w->ui().clearShown();
-        QVERIFY(w->CheckOptions(0));
-        QVERIFY(w->ui().shown().empty());
+        // Refused at the count: the name and the pattern written back before it stand.
+        w->ui().setNextAnswer(MsgAnswer::Ok);
+        QVERIFY(!w->CheckOptions(0));
+        QCOMPARE(last().text, QStringLiteral("每个文件的章数超出范围（1 到 2147483647）！"));
+        QCOMPARE(last().style, MsgStyle::Refusal);
         QCOMPARE(w->txtFileOut->text(), QStringLiteral("abc01"));
         QCOMPARE(w->txtFindStr->text(), QStringLiteral("第(.){1,10}章"));
+
+        w->ui().clearShown();
+        w->txtNum->setText(QStringLiteral("0"));
+        QVERIFY(w->CheckOptions(0));
+        QVERIFY(w->ui().shown().empty());
         QCOMPARE(w->txtNum->text(), QStringLiteral("6"));
         for (QLineEdit* f : {w->txtFileOut, w->txtFindStr, w->txtNum})
             QCOMPARE(base(f), kWhite);
-        QCOMPARE(base(w->txtFile), kRed); // only a scan's intake clears it
-        const WorkingState& s = w->state();
-        QCOMPARE(toQ(s.strOutName), QStringLiteral("abc"));
-        QCOMPARE(s.lngStartNum, 1);
-        QCOMPARE(s.lngNumWidth, 2);
-        QCOMPARE(s.lngChapsPerFile, 6);
-        QVERIFY(s.blnDeleteSpc && !s.blnDoEvents);
-
+        QCOMPARE(base(w->txtFile), kRed);                            // only a scan's intake clears it
+        QVERIFY(w->state().blnDeleteSpc && !w->state().blnDoEvents); // a grey tick counts as ticked
         QVERIFY(w->CheckOptions(1));
         QCOMPARE(base(w->txtFile), kWhite);
-        // A count like 2.5 is taken (as 2) but not rewritten, so its field stays red.
-        w->txtNum->setText(QStringLiteral("2.5"));
-        QVERIFY(w->CheckOptions(1));
-        QCOMPARE(w->state().lngChapsPerFile, 2);
-        QCOMPARE(w->txtNum->text(), QStringLiteral("2.5"));
-        QCOMPARE(base(w->txtNum), kRed);
     }
 
-    void coloursFollowTyping() {
-        QLineEdit* n = w->txtNum;
-        n->setFocus();
-        n->selectAll();
-        QTest::keyClick(n, Qt::Key_Delete);
-        QCOMPARE(base(n), kRed);
-        QTest::keyClicks(n, QStringLiteral("0"));
-        QCOMPARE(base(n), kRed);
-        QTest::keyClicks(n, QStringLiteral("6"));
-        QCOMPARE(base(n), kRed); // 06
-        n->clear();
-        QTest::keyClicks(n, QStringLiteral("214748364"));
-        QCOMPARE(base(n), kWhite);
-        QTest::keyClicks(n, QStringLiteral("7"));
-        QCOMPARE(base(n), kWhite); // 2147483647
-        QTest::keyClicks(n, QStringLiteral("0"));
-        QCOMPARE(base(n), kRed);
-        QTest::keyClick(n, Qt::Key_Backspace);
-        QCOMPARE(base(n), kWhite);
-        QTest::keyClick(n, Qt::Key_Home);
-        QTest::keyClicks(n, QStringLiteral(" "));
-        QCOMPARE(base(n), kRed);
-        n->setText(QString(400, QLatin1Char('9')));
-        QCOMPARE(base(n), kRed);
-
-        QLineEdit* name = w->txtFileOut;
-        name->setFocus();
-        QTest::keyClicks(name, QStringLiteral(":"));
-        QCOMPARE(base(name), kRed);
-        QTest::keyClick(name, Qt::Key_Backspace);
-        QCOMPARE(base(name), kWhite);
-        name->clear();
-        QCOMPARE(base(name), kRed);
-
-        QLineEdit* pattern = w->txtFindStr;
-        pattern->clear();
-        QCOMPARE(base(pattern), kRed);
-        pattern->setFocus();
-        QTest::keyClicks(pattern, QStringLiteral(" "));
-        QCOMPARE(base(pattern), kWhite);
-
-        w->txtOut->clear();
-        QCOMPARE(base(w->txtOut), kRed);
-        w->txtOut->setText(QStringLiteral("x"));
-        QCOMPARE(base(w->txtOut), kWhite);
-    }
-
-    void listClickShowsRemainingHeadings() {
-        QLabel* status = w->lblState;
-        w->lstMemo_Click(); // an empty list leaves the caption alone
-        QCOMPARE(status->text(), QStringLiteral("请打开文件..."));
-
-        w->headings().append(
-            {QStringLiteral("[1] 第一章"), QStringLiteral("[2] 第二章"), QStringLiteral("[3] 第三章")});
-        w->state().lngFileSize = 1536000;
-        w->state().lngMatchCount = 42; // the total comes from the scan's count, not from the list
-        const auto clickRow = [&](int row) {
-            const QRect r = w->lstMemo->visualRect(w->headings().index(row));
-            QTest::mouseClick(w->lstMemo->viewport(), Qt::LeftButton, {}, r.center());
-        };
-        clickRow(0);
-        QCOMPARE(status->text(), QStringLiteral("文件大小：1500KB，当前 41/42 行符合条件"));
-        clickRow(2);
-        QCOMPARE(status->text(), QStringLiteral("文件大小：1500KB，当前 40/42 行符合条件"));
-        clickRow(0);
-        QCOMPARE(status->text(), QStringLiteral("文件大小：1500KB，当前 41/42 行符合条件"));
-    }
-
-    void openFileDialogAndTheEndingRule() {
-        QStringList filters;
-        QString title, inForce, startDir;
-        QFileDialog::FileMode mode = QFileDialog::AnyFile;
-        const QString chosen = native(dir->path() / "全集.txt");
-        setNextDialogHook([&](QFileDialog& d) {
-            title = d.windowTitle();
-            filters = d.nameFilters();
-            inForce = d.selectedNameFilter();
-            mode = d.fileMode();
-            startDir = d.directory().absolutePath();
-            return chosen;
+    void openFileDialog() {
+        // The real dialog, cancelled: modal over the window, at the program's folder.
+        QStringList seen, filters;
+        bool modal = false;
+        whenModalAppears([&](QWidget* m) {
+            if (auto* d = qobject_cast<QFileDialog*>(m)) {
+                seen = describe(*d);
+                filters = d->nameFilters() << d->selectedNameFilter();
+            }
+            modal = m->isModal() && m->parentWidget() == w.get();
+            m->close();
         });
-        w->cmdOpenIn->click();
-        QCOMPARE(title, QStringLiteral("打开文件"));
-        QCOMPARE(filters, QStringList({QStringLiteral("文本文件(*.txt)"), QStringLiteral("所有文件 (*)")}));
-        QCOMPARE(inForce, QStringLiteral("文本文件(*.txt)"));
-        QCOMPARE(mode, QFileDialog::ExistingFile);
-        QCOMPARE(startDir, q(dir->path())); // the program's folder
-        QCOMPARE(w->txtFile->text(), chosen);
-        QVERIFY(w->ui().shown().empty());
-
-        for (const char* accepted : {"setup.ini", "x.inf"}) {
-            setNextPick(native(dir->path() / accepted));
-            w->cmdOpenIn->click();
-            QCOMPARE(w->txtFile->text(), native(dir->path() / accepted));
-        }
-        const QString kept = w->txtFile->text();
-        for (const char* refused : {"全集.TXT", "a.doc", "readme"}) {
-            w->ui().clearShown();
-            w->ui().setNextAnswer(MsgAnswer::Ok);
-            setNextPick(native(dir->path() / refused));
-            w->cmdOpenIn->click();
-            QCOMPARE(w->txtFile->text(), kept);
-            QCOMPARE(w->ui().shown().size(), std::size_t(1));
-            QCOMPARE(last().text, QStringLiteral("不是文本格式的文件！"));
-            QCOMPARE(last().style, MsgStyle::Refusal);
-        }
-        w->ui().clearShown();
-        setNextPick(QString()); // cancelled
-        w->cmdOpenIn->click();
-        QCOMPARE(w->txtFile->text(), kept);
+        w->cmdOpenIn->click(); // returns once the dialog is cancelled
+        QVERIFY(modal);
+        QCOMPARE(seen, QStringList({QStringLiteral("打开文件"), QStringLiteral("ExistingFile"), QString(),
+                                    native(dir->path())}));
+        QCOMPARE(filters, QStringList({QStringLiteral("文本文件(*.txt)"), QStringLiteral("所有文件 (*)"),
+                                       QStringLiteral("文本文件(*.txt)")})); // the last one is in force
+        QVERIFY(w->txtFile->text().isEmpty());
         QVERIFY(w->ui().shown().empty());
     }
 
@@ -283,97 +110,37 @@ private slots:
         std::filesystem::create_directory(dir->path() / "输出");
         const QString folder = native(dir->path() / "输出");
         w->state().strOutDir = fromQ(folder) + kSeparator;
-        QStringList starts;
-        bool dirsOnly = false, readOnly = true;
-        QString title;
-        QFileDialog::FileMode mode = QFileDialog::AnyFile;
-        const auto look = [&](QFileDialog& d) {
-            title = d.windowTitle();
-            mode = d.fileMode();
-            dirsOnly = d.testOption(QFileDialog::ShowDirsOnly);
-            readOnly = d.testOption(QFileDialog::ReadOnly);
-            starts << QDir::toNativeSeparators(d.directory().absolutePath());
+        QList<QStringList> seen;
+        const auto press = [&](const QString& answer) {
+            setNextDialogHook([&seen, answer](QFileDialog& d) {
+                seen << describe(d);
+                return answer;
+            });
+            w->cmdOpenOut->click();
         };
-        setNextDialogHook([&](QFileDialog& d) {
-            look(d);
-            return q(dir->path());
-        });
-        w->cmdOpenOut->click();
-        QCOMPARE(title, QStringLiteral("浏览文件夹"));
-        QCOMPARE(mode, QFileDialog::Directory);
-        QVERIFY(dirsOnly);
-        QVERIFY(!readOnly);                          // a new folder can be made
+        press(native(dir->path()));
         QCOMPARE(toQ(w->state().strOutDir), folder); // one separator gone, from the state itself
         QCOMPARE(w->txtOut->text(), native(dir->path()));
-
         // No intake in between: the second press starts at the same folder; a cancel changes nothing.
-        setNextDialogHook([&](QFileDialog& d) {
-            look(d);
-            return QString();
-        });
-        w->cmdOpenOut->click();
-        QCOMPARE(starts, QStringList({folder, folder}));
+        press(QString());
         QCOMPARE(w->txtOut->text(), native(dir->path()));
-        QCOMPARE(toQ(w->state().strOutDir), folder);
-    }
-
-    void realOpenFileDialogIsModalAndCancels() {
-        QString title, inForce;
-        QStringList filters;
-        bool modal = false;
-        whenModalAppears([&](QWidget* m) {
-            auto* d = qobject_cast<QFileDialog*>(m);
-            if (!d) {
-                m->close();
-                return;
-            }
-            title = d->windowTitle();
-            filters = d->nameFilters();
-            inForce = d->selectedNameFilter();
-            modal = d->isModal() && d->parentWidget() == w.get();
-            d->reject();
-        });
-        const QString before = w->txtFile->text();
-        w->cmdOpenIn->click(); // returns once the dialog is cancelled
-        QCOMPARE(title, QStringLiteral("打开文件"));
-        QCOMPARE(filters, QStringList({QStringLiteral("文本文件(*.txt)"), QStringLiteral("所有文件 (*)")}));
-        QCOMPARE(inForce, QStringLiteral("文本文件(*.txt)"));
-        QVERIFY(modal);
-        QCOMPARE(w->txtFile->text(), before);
-        QVERIFY(w->ui().shown().empty());
+        // Not ReadOnly: a new folder can be made.
+        const QStringList expected{QStringLiteral("浏览文件夹"), QStringLiteral("Directory"),
+                                   QStringLiteral("ShowDirsOnly"), folder};
+        QCOMPARE(seen, QList<QStringList>({expected, expected}));
     }
 
     void realBoxesCarryTheirStyle() {
-        struct Seen {
-            QString title, text;
-            QMessageBox::Icon icon = QMessageBox::NoIcon;
-            QMessageBox::StandardButtons buttons;
-            QMessageBox::StandardButton byDefault = QMessageBox::NoButton;
-        };
-        const auto answer = [](Seen& seen, QMessageBox::StandardButton press) {
-            whenModalAppears([&seen, press](QWidget* m) {
-                auto* box = qobject_cast<QMessageBox*>(m);
-                if (!box) {
-                    m->close();
-                    return;
-                }
-                seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                        box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton};
-                box->button(press)->click();
-            });
-        };
-
         // The About box, closed with OK, gives the focus to txtFile.
-        Seen about;
-        answer(about, QMessageBox::Ok);
+        QStringList seen;
+        answerNextBox(seen, QMessageBox::Ok);
         w->cmdAbout->setFocus();
         w->cmdAbout->click();
-        QCOMPARE(about.title, QStringLiteral("关于 Pagewright"));
-        QCOMPARE(about.icon, QMessageBox::Information);
-        QCOMPARE(about.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(about.text, QStringLiteral("书页匠(Pagewright) 由 Pagewright 开发组编写完成\r\n"
-                                            "它可以根据章节标题来切割文本文件，使你快速定位到某一章\r\n\r\n"
-                                            "项目主页：https://pagewright.invalid/"));
+        QCOMPARE(seen,
+                 QStringList({QStringLiteral("关于 Pagewright"), QStringLiteral("Information"), QStringLiteral("确定"),
+                              QStringLiteral("书页匠(Pagewright) 由 Pagewright 开发组编写完成\r\n"
+                                             "它可以根据章节标题来切割文本文件，使你快速定位到某一章\r\n\r\n"
+                                             "项目主页：https://pagewright.invalid/")}));
         // The offscreen platform does not hand activation back by itself; the window's focus
         // child is what it gets when it does.
         QCOMPARE(w->focusWidget(), static_cast<QWidget*>(w->txtFile));
@@ -383,30 +150,24 @@ private slots:
         // The offer to create the folder, answered No: nothing is made.
         fillUsable();
         w->txtOut->setText(native(dir->path() / "新"));
-        Seen offer;
-        answer(offer, QMessageBox::No);
+        answerNextBox(seen, QMessageBox::No);
         QVERIFY(!w->CheckOptions(1));
-        QCOMPARE(offer.title, QStringLiteral("询问"));
-        QCOMPARE(offer.text, QStringLiteral("目录不存在，创建吗？"));
-        QCOMPARE(offer.icon, QMessageBox::Question);
-        QCOMPARE(offer.buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(offer.byDefault, QMessageBox::Yes);
+        QCOMPARE(seen, QStringList({QStringLiteral("询问"), QStringLiteral("Question"), QStringLiteral("*是(&Y)"),
+                                    QStringLiteral("否(&N)"), QStringLiteral("目录不存在，创建吗？")}));
         QVERIFY(!std::filesystem::exists(dir->path() / "新"));
 
-        // A refusal from the open button.
-        Seen refusal;
-        answer(refusal, QMessageBox::Ok);
+        // A refusal from the open button; the field keeps its text.
+        answerNextBox(seen, QMessageBox::Ok);
         setNextPick(native(dir->path() / "a.doc"));
         w->cmdOpenIn->click();
-        QCOMPARE(refusal.title, QStringLiteral("错误"));
-        QCOMPARE(refusal.text, QStringLiteral("不是文本格式的文件！"));
-        QCOMPARE(refusal.icon, QMessageBox::Critical);
-        QCOMPARE(refusal.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(seen, QStringList({QStringLiteral("错误"), QStringLiteral("Critical"), QStringLiteral("确定"),
+                                    QStringLiteral("不是文本格式的文件！")}));
+        QCOMPARE(w->txtFile->text(), native(dir->path() / "全集.txt"));
     }
 
     void droppedFileFollowsTheOpenButtonsRule() {
-        pwtest::writeAll(dir->path() / "全集.txt", "x");
-        pwtest::writeAll(dir->path() / "a.doc", "x");
+        writeAll(dir->path() / "全集.txt", "x");
+        writeAll(dir->path() / "a.doc", "x");
         const auto drop = [&](const QList<QUrl>& urls) {
             QMimeData data;
             data.setUrls(urls);
@@ -436,13 +197,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    // The real-dialog test needs Qt's own file dialog, which it can find and cancel.
-    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    QApplication app(argc, argv);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    TestIntake t;
-    return QTest::qExec(&t, argc, argv);
-}
+PW_WINDOW_TEST_MAIN(TestIntake)
 
 #include "tst_intake.moc"
