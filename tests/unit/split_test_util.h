@@ -79,6 +79,13 @@ struct SplitSetup {
     }
 };
 
+// The texts of the boxes shown, then the status left, as UTF-8.
+inline std::vector<std::string> boxesAndStatus(const ScriptedUi& ui) {
+    std::vector<std::string> all = ui.boxTexts();
+    all.push_back(ui.lastStatus());
+    return all;
+}
+
 // What the joined output must be, worked out without the line reader: every line end
 // becomes CR LF (one is added after a last line without one); with `dropBlank`, lines
 // whose decoded text is empty after trimming spaces are left out.
@@ -98,10 +105,6 @@ inline std::string expectedJoin(std::string_view in, pw::Encoding enc, bool drop
         out += "\r\n";
     }
     return out;
-}
-
-inline std::string u8(const pw::Text& t) {
-    return pw::toUtf8(t);
 }
 
 } // namespace pwtest

@@ -16,17 +16,11 @@ const Text kText = u"\u7B2C\u4E00\u7AE0";
 } // namespace
 
 TEST(Encoding, ByteOrderMarksAndTheUtf8Test) {
-    const EncodingGuess bom = detectEncoding("\xEF\xBB\xBF"
-                                             "abc",
-                                             true);
+    const EncodingGuess bom = detectEncoding("\xEF\xBB\xBF!", true);
     EXPECT_EQ(bom.encoding, Encoding::Utf8);
     EXPECT_EQ(bom.bomLength, 3u);
-    EXPECT_TRUE(detectEncoding(std::string("\xFF\xFE"
-                                           "a\0",
-                                           4),
-                               true)
-                    .utf16);
-    EXPECT_TRUE(detectEncoding(std::string("\xFE\xFF\0a", 4), true).utf16);
+    EXPECT_TRUE(detectEncoding("\xFF\xFE!", true).utf16);
+    EXPECT_TRUE(detectEncoding("\xFE\xFF!", true).utf16);
 
     EXPECT_EQ(detectEncoding(kUtf8, true).encoding, Encoding::Utf8);
     EXPECT_EQ(detectEncoding(kUtf8, true).bomLength, 0u);
@@ -36,33 +30,24 @@ TEST(Encoding, ByteOrderMarksAndTheUtf8Test) {
     // Overlong, surrogate, beyond U+10FFFF, a lone continuation byte, a cut character: not UTF-8.
     for (const char* bad : {"\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80", "a\xE7\xAC"})
         EXPECT_EQ(detectEncoding(kUtf8 + bad, true).encoding, Encoding::Gb18030) << ::testing::PrintToString(bad);
-}
-
-TEST(Encoding, OnlyTheFirst64KiBCount) {
-    // A character cut by the end of the sample is not held against the file...
-    std::string head = kUtf8 + std::string(kEncodingSample - kUtf8.size() - 1, 'a') + "\xE7\xAC\xAC";
-    ASSERT_GT(head.size(), kEncodingSample);
+    // Only the first 64 KiB count: a character cut by the sample's end is not held against
+    // the file, and GBK bytes after the sample are never looked at.
+    const std::string head = kUtf8 + std::string(kEncodingSample - kUtf8.size() - 1, 'a') + "\xE7\xAC\xAC" + kGbk;
     EXPECT_EQ(detectEncoding(head, false).encoding, Encoding::Utf8);
-    // ...and GBK bytes after the sample are never looked at.
-    EXPECT_EQ(detectEncoding(kUtf8 + std::string(kEncodingSample, 'a') + kGbk, false).encoding, Encoding::Utf8);
 }
 
 TEST(Encoding, DecodesEachLineAloneWithReplacementForBadBytes) {
     Decoder gb(Encoding::Gb18030);
     EXPECT_EQ(gb.decode(kGbk), kText);
-    // Four-byte codes, in the BMP and beyond it: GB18030, not GBK.
-    EXPECT_EQ(gb.decode("\x81\x30\x81\x30"), u"\u0080");
-    EXPECT_EQ(gb.decode("\x90\x30\x81\x30"), u"\U00010000");
-    EXPECT_EQ(gb.decode("\xFF"
-                        "a"),
-              u"\uFFFD"
-              u"a");
+    EXPECT_EQ(gb.decode("\x81\x30\x81\x30"), u"\u0080");     // four-byte codes, in the BMP and beyond:
+    EXPECT_EQ(gb.decode("\x90\x30\x81\x30"), u"\U00010000"); // GB18030, not GBK
+    EXPECT_EQ(gb.decode("\xFF!"), u"\uFFFD!");
     EXPECT_EQ(gb.decode("\xB5\xDA\xB5"), u"\u7B2C\uFFFD"); // a character cut by the line end...
     EXPECT_EQ(gb.decode("\xDA"), u"\uFFFD");               // ...does not reach into the next line
 
     Decoder u8(Encoding::Utf8);
     EXPECT_EQ(u8.decode(kUtf8), kText);
-    EXPECT_EQ(u8.decode("\xC3\x28"), u"\uFFFD(");
+    EXPECT_EQ(u8.decode("\xC3("), u"\uFFFD(");
     std::string many; // a long line of supplementary characters: the output grows as needed
     for (int i = 0; i < 10000; ++i)
         many += "\xF0\xA0\x80\x80";

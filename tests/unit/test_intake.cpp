@@ -2,6 +2,7 @@
 // and what each refusal leaves behind. How a number is read is the numeric tests' matter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "options/intake.h"
@@ -16,17 +17,12 @@ namespace {
 // A run of the intake over fields that pass every check unless a test changes one.
 struct Intake {
     pwtest::ScratchDir dir;
-    OptionFields fields;
+    OptionFields fields{u" /books/a.txt\u3000", u" " + fromPath(dir.path()) + u" ", u"小说01", u"第(.){1,10}章", u"6"};
     WorkingState state;
     pwtest::ScriptedUi ui;
     FieldWriteBacks back;
 
     Intake() {
-        fields.txtFile = u"/books/a.txt";
-        fields.txtOut = fromPath(dir.path());
-        fields.txtFileOut = u"小说01";
-        fields.txtFindStr = u"第(.){1,10}章";
-        fields.txtNum = u"6";
         // Markers: a member still holding one was not reached.
         state.strInFile = state.strOutDir = state.strOutName = state.strFindStr = u"old";
         state.lngStartNum = state.lngNumWidth = state.lngChapsPerFile = -77;
@@ -36,16 +32,11 @@ struct Intake {
         ui.boxes.clear();
         return CheckOptions(fields, reset, state, ui, back);
     }
-    // The one box shown, which must be a refusal unless `style` says otherwise.
-    Text onlyBox(MsgStyle style = MsgStyle::Refusal) const {
-        if (ui.boxes.size() != 1) return u"<" + decimal(static_cast<std::int64_t>(ui.boxes.size())) + u" boxes>";
-        return ui.boxes[0].style == style ? ui.boxes[0].text : u"<wrong style>";
-    }
 };
 
 } // namespace
 
-TEST(Intake, SplitsTheNameIntoBaseStartAndWidth) {
+TEST(Intake, TrimsAndSplitsTheNameIntoBaseStartAndWidth) {
     struct Case {
         Text typed, cleaned, base;
         std::int32_t start, width;
@@ -62,21 +53,14 @@ TEST(Intake, SplitsTheNameIntoBaseStartAndWidth) {
         Intake in;
         in.fields.txtFileOut = c.typed;
         ASSERT_TRUE(in.run()) << toUtf8(c.typed);
+        EXPECT_TRUE(in.ui.boxes.empty());
         EXPECT_EQ(std::tuple(in.back.txtFileOut.value_or(u"-"), in.state.strOutName, in.state.lngStartNum,
                              in.state.lngNumWidth),
                   std::tuple(c.cleaned, c.base, c.start, c.width))
             << toUtf8(c.typed);
+        EXPECT_EQ(in.state.strInFile, u"/books/a.txt");
+        EXPECT_EQ(in.state.strOutDir, fromPath(in.dir.path()));
     }
-}
-
-TEST(Intake, NameOfForbiddenCharactersOnlyIsRefused) {
-    Intake in;
-    in.fields.txtFileOut = u"  *\\/:?\"<>|  ";
-    EXPECT_FALSE(in.run());
-    EXPECT_EQ(in.onlyBox(), u"输出文件名不正确！");
-    EXPECT_FALSE(in.back.txtFileOut); // nothing to write back yet
-    EXPECT_EQ(in.state.strOutName, u"");
-    EXPECT_EQ(in.state.lngStartNum, -77);
 }
 
 TEST(Intake, BlankPatternAndCountBelowOneTakeTheirDefaults) {
@@ -98,85 +82,72 @@ TEST(Intake, BlankPatternAndCountBelowOneTakeTheirDefaults) {
     EXPECT_FALSE(in.back.txtNum);
 }
 
-TEST(Intake, RefusalsKeepWhatEarlierStepsStored) {
-    Intake noFile;
-    noFile.fields.txtFile = u" \u3000 ";
-    EXPECT_FALSE(noFile.run());
-    EXPECT_EQ(noFile.onlyBox(), u"请重新选择文件！");
-    EXPECT_EQ(noFile.state.strInFile, u"");
-    EXPECT_EQ(noFile.state.strOutDir, u"old");
-
-    Intake noDir;
-    noDir.fields.txtFile = u"  /books/a.txt ";
-    noDir.fields.txtOut = u"   ";
-    EXPECT_FALSE(noDir.run());
-    EXPECT_EQ(noDir.onlyBox(), u"请选择输出目录！");
-    EXPECT_EQ(noDir.state.strInFile, u"/books/a.txt");
-    EXPECT_EQ(noDir.state.strOutDir, u"");
-    EXPECT_EQ(noDir.state.strOutName, u"old");
-
-    // A refusal after the name was written back: the cleaned name stands, the count does not.
-    Intake late;
-    late.fields.txtFileOut = u"a?b01";
-    late.fields.txtFindStr = u"";
-    late.fields.txtNum = u"2147483648";
-    EXPECT_FALSE(late.run());
-    EXPECT_EQ(late.onlyBox(), u"每个文件的章数超出范围（1 到 2147483647）！");
-    EXPECT_EQ(late.back.txtFileOut, Text(u"ab01"));
-    EXPECT_EQ(late.back.txtFindStr, Text(u"第(.){1,10}章"));
-    EXPECT_EQ(late.state.lngStartNum, 1);
-    EXPECT_EQ(late.state.lngChapsPerFile, -77);
-    EXPECT_FALSE(late.back.txtFileWhite);
-
-    // A start number beyond 32 bits: the name is written back, but never split.
-    Intake name;
-    name.fields.txtFileOut = u"小说2147483648";
-    EXPECT_FALSE(name.run());
-    EXPECT_EQ(name.onlyBox(), u"输出文件名中的编号太大（最大 2147483647）！");
-    EXPECT_EQ(name.back.txtFileOut, Text(u"小说2147483648"));
-    EXPECT_EQ(name.state.strOutName, u"小说2147483648");
-    EXPECT_EQ(name.state.lngStartNum, -77);
+TEST(Intake, EachRefusalLeavesTheEarlierMembersStoredAndTheLaterOnesAlone) {
+    pwtest::ScratchDir scratch;
+    pwtest::writeAll(scratch / "out.txt", "x");
+    const Text offer = u"目录不存在，创建吗？", newDir = fromPath(scratch / "新目录");
+    const Text deep = fromPath(scratch / "a" / "b"), file = fromPath(scratch / "out.txt") + Text(1, kSeparator);
+    // The field changed, its text, the last box, how many members (in the intake's order)
+    // are stored by then.
+    struct Case {
+        Text OptionFields::*field;
+        Text typed, box;
+        int stored;
+        bool yes = false;      // the offer to create the folder is accepted
+        bool nameBack = false; // the cleaned name was written back before the refusal
+    };
+    const Case cases[] = {
+        {&OptionFields::txtFile, u" \u3000 ", u"请重新选择文件！", 1},
+        {&OptionFields::txtOut, u"   ", u"请选择输出目录！", 2},
+        {&OptionFields::txtOut, newDir, offer, 2},
+        {&OptionFields::txtOut, deep, u"创建目录失败：" + deep + u"（" + reasonFromErrno(ENOENT) + u"）", 2, true},
+        {&OptionFields::txtOut, file, u"输出路径是一个文件，不是目录：" + file, 2}, // no offer for a file
+        {&OptionFields::txtFileOut, u"  *\\/:?\"<>|  ", u"输出文件名不正确！", 3},
+        {&OptionFields::txtFileOut, u"小说2147483648", u"输出文件名中的编号太大（最大 2147483647）！", 3, false, true},
+        {&OptionFields::txtNum, u"2147483648", u"每个文件的章数超出范围（1 到 2147483647）！", 5, false, true},
+    };
+    for (const Case& c : cases) {
+        Intake in;
+        in.fields.*c.field = c.typed;
+        if (c.yes) in.ui.answer({MsgAnswer::Yes});
+        EXPECT_FALSE(in.run()) << toUtf8(c.box);
+        ASSERT_EQ(in.ui.boxes.size(), c.yes ? 2u : 1u) << toUtf8(c.box);
+        EXPECT_EQ(in.ui.boxes.back().text, c.box);
+        EXPECT_EQ(in.ui.boxes.back().style, c.box == offer ? MsgStyle::Offer : MsgStyle::Refusal);
+        const WorkingState& s = in.state;
+        std::vector<bool> want(6, false);
+        std::fill_n(want.begin(), c.stored, true);
+        EXPECT_EQ((std::vector<bool>{s.strInFile != u"old", s.strOutDir != u"old", s.strOutName != u"old",
+                                     s.lngStartNum != -77, s.strFindStr != u"old", s.lngChapsPerFile != -77}),
+                  want)
+            << toUtf8(c.box);
+        EXPECT_FALSE(std::filesystem::exists(scratch / "新目录") || std::filesystem::exists(scratch / "a"));
+        EXPECT_EQ(in.back.txtFileOut.has_value(), c.nameBack);
+        EXPECT_FALSE(in.back.txtFileWhite);
+    }
 }
 
-TEST(Intake, MissingFolderIsOfferedAndCreatedOneLevelOnly) {
-    Intake no;
-    const auto missing = no.dir / "新目录";
-    no.fields.txtOut = u"  " + fromPath(missing) + u"  ";
-    EXPECT_FALSE(no.run());
-    EXPECT_EQ(no.onlyBox(MsgStyle::Offer), u"目录不存在，创建吗？");
-    EXPECT_EQ(no.state.strOutDir, fromPath(missing));
-    EXPECT_EQ(no.state.strOutName, u"old");
-    EXPECT_FALSE(std::filesystem::exists(missing));
-
-    Intake yes;
-    yes.fields.txtOut = fromPath(yes.dir / "新目录") + Text(1, kSeparator);
-    yes.ui.answer({MsgAnswer::Yes});
-    EXPECT_TRUE(yes.run());
-    EXPECT_TRUE(std::filesystem::is_directory(yes.dir / "新目录"));
-    EXPECT_EQ(yes.state.strOutDir, yes.fields.txtOut); // kept as typed, separator included
-    EXPECT_TRUE(yes.run());                            // now it exists: no question
-    EXPECT_TRUE(yes.ui.boxes.empty());
-
-    // Two levels missing: the offer is accepted, the creation fails with the system's reason.
-    Intake deep;
-    const Text target = fromPath(deep.dir / "a" / "b");
-    deep.fields.txtOut = target;
-    deep.ui.answer({MsgAnswer::Yes});
-    EXPECT_FALSE(deep.run());
-    ASSERT_EQ(deep.ui.boxes.size(), 2u);
-    const Text& refusal = deep.ui.boxes[1].text;
-    EXPECT_EQ(deep.ui.boxes[1].style, MsgStyle::Refusal);
-    EXPECT_EQ(refusal, u"创建目录失败：" + target + u"（" + reasonFromErrno(ENOENT) + u"）");
-    EXPECT_EQ(deep.state.strOutName, u"old");
-    EXPECT_FALSE(std::filesystem::exists(deep.dir / "a"));
-}
-
-TEST(Intake, FileInPlaceOfTheFolderIsRefusedWithoutAnOffer) {
+TEST(Intake, WriteBacksMadeBeforeARefusalStand) {
     Intake in;
-    pwtest::writeAll(in.dir / "out.txt", "x");
-    in.fields.txtOut = fromPath(in.dir / "out.txt") + Text(1, kSeparator); // the separator does not hide it
+    in.fields.txtFileOut = u"a?b01";
+    in.fields.txtFindStr = u"";
+    in.fields.txtNum = u"-2147483649";
     EXPECT_FALSE(in.run());
-    EXPECT_EQ(in.onlyBox(), u"输出路径是一个文件，不是目录：" + in.fields.txtOut);
+    EXPECT_EQ(in.back.txtFileOut, Text(u"ab01"));
+    EXPECT_EQ(in.back.txtFindStr, Text(u"第(.){1,10}章"));
+    EXPECT_FALSE(in.back.txtNum);
+}
+
+TEST(Intake, MissingFolderIsCreatedWhenTheUserAgrees) {
+    Intake in;
+    in.fields.txtOut = fromPath(in.dir / "新目录") + Text(1, kSeparator);
+    in.ui.answer({MsgAnswer::Yes});
+    EXPECT_TRUE(in.run());
+    EXPECT_EQ(in.ui.boxes.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_directory(in.dir / "新目录"));
+    EXPECT_EQ(in.state.strOutDir, in.fields.txtOut); // kept as typed, separator included
+    EXPECT_TRUE(in.run());                           // now it exists: no question
+    EXPECT_TRUE(in.ui.boxes.empty());
 }
 
 TEST(Intake, InputFileEndings) {

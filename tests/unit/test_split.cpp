@@ -32,11 +32,8 @@ TEST(Split, ChaptersGroupSixToAFileWithThePreambleApart) {
     EXPECT_EQ(s.outputs(), (std::map<std::int64_t, std::string>{
                                {0, lines(1, 39, h)}, {1, lines(40, 99, h)}, {2, lines(100, 120, h)}}));
     // Status and bar as each file opens: the share of lines before it, of lines + 1.
-    std::vector<std::string> shown;
-    for (const auto& t : s.ui.statuses)
-        shown.push_back(u8(t));
-    EXPECT_EQ(shown, (std::vector<std::string>{"正在处理:小说(index)，完成:0%", "正在处理:小说01，完成:33%",
-                                               "正在处理:小说02，完成:82%", "处理完毕，一共 3 个文件！"}));
+    EXPECT_EQ(s.ui.statuses, (std::vector<pw::Text>{u"正在处理:小说(index)，完成:0%", u"正在处理:小说01，完成:33%",
+                                                    u"正在处理:小说02，完成:82%", u"处理完毕，一共 3 个文件！"}));
     EXPECT_EQ(s.ui.progress,
               (std::vector<float>{0.0f, static_cast<float>(33 * 48.9), static_cast<float>(82 * 48.9), 15.0f}));
     EXPECT_TRUE(s.ui.boxes.empty());
@@ -59,7 +56,7 @@ TEST(Split, HeadingOnLineOneAndExcludedHeadings) {
     ASSERT_EQ(s.run().end, SplitEnd::Done);
     EXPECT_EQ(s.outputs(),
               (std::map<std::int64_t, std::string>{{1, lines(1, 8, h)}, {2, lines(9, 16, h)}, {3, lines(17, 20, h)}}));
-    EXPECT_EQ(u8(s.ui.statuses.front()), "正在处理:小说01，完成:4%");
+    EXPECT_EQ(s.ui.statuses.front(), u"正在处理:小说01，完成:4%");
 
     // The first heading excluded: its chapter joins the preamble.
     SplitSetup first(lines(1, 20, h), 2);
@@ -71,9 +68,8 @@ TEST(Split, HeadingOnLineOneAndExcludedHeadings) {
     SplitSetup all(lines(1, 20, h), 2);
     writeAll(all.pathOf(1), "old");
     EXPECT_EQ(all.run({4, 3, 2, 1, 0}).end, SplitEnd::Refused);
-    EXPECT_EQ(all.ui.boxTexts(), std::vector<std::string>{"排除全部条件，无法分割！"});
+    EXPECT_EQ(boxesAndStatus(all.ui), (std::vector<std::string>{"排除全部条件，无法分割！", "请重新选择条件！"}));
     EXPECT_EQ(all.ui.boxes[0].style, MsgStyle::Refusal);
-    EXPECT_EQ(all.ui.lastStatus(), "请重新选择条件！");
     EXPECT_EQ(all.outputs(), (std::map<std::int64_t, std::string>{{1, "old"}}));
 }
 
@@ -98,22 +94,21 @@ TEST(Split, QuestionsAndRefusalsBeforeAnyFile) {
     pw::WorkingState fresh;
     ScriptedUi ui;
     EXPECT_FALSE(pw::precheckSplit(fresh, 0, ui));
-    EXPECT_EQ(ui.boxTexts(), std::vector<std::string>{"还未分析，请先分析文件！"});
-    EXPECT_EQ(ui.lastStatus(), "请先“分析”文件...");
+    EXPECT_EQ(boxesAndStatus(ui), (std::vector<std::string>{"还未分析，请先分析文件！", "请先“分析”文件..."}));
 
     SplitSetup none(lines(1, 8, {}), 6);
     EXPECT_FALSE(pw::precheckSplit(none.st, 0, none.ui));
-    EXPECT_EQ(none.ui.boxTexts(), std::vector<std::string>{"无符合条件的行，无法分割！"});
-    EXPECT_EQ(none.ui.lastStatus(), "请重新输入条件分析！");
+    EXPECT_EQ(boxesAndStatus(none.ui),
+              (std::vector<std::string>{"无符合条件的行，无法分割！", "请重新输入条件分析！"}));
 
     // The field names another file: No stops; Yes writes from the analysed one.
     SplitSetup other(lines(1, 8, h), 6);
     EXPECT_TRUE(pw::precheckSplit(other.st, 2, other.ui));
     other.st.strInFile = pw::fromPath(other.dir / "other.txt");
     EXPECT_EQ(other.run().end, SplitEnd::Refused);
-    EXPECT_EQ(other.ui.boxTexts(), std::vector<std::string>{"分析文件不是当前的文件，继续？"});
+    EXPECT_EQ(boxesAndStatus(other.ui),
+              (std::vector<std::string>{"分析文件不是当前的文件，继续？", "重新分析此文件！"}));
     EXPECT_EQ(other.ui.boxes[0].style, MsgStyle::Warning);
-    EXPECT_EQ(other.ui.lastStatus(), "重新分析此文件！");
     EXPECT_TRUE(other.outputs().empty());
     other.ui.answer({MsgAnswer::Yes});
     ASSERT_EQ(other.run().end, SplitEnd::Done);
@@ -122,30 +117,19 @@ TEST(Split, QuestionsAndRefusalsBeforeAnyFile) {
     SplitSetup gone(lines(1, 8, h), 6);
     std::filesystem::remove(gone.input);
     EXPECT_EQ(gone.run().end, SplitEnd::Refused);
-    EXPECT_EQ(gone.ui.boxTexts(), std::vector<std::string>{"输入文件不存在！"});
-    EXPECT_EQ(gone.ui.lastStatus(), "文件不存在，无法输出！");
+    EXPECT_EQ(boxesAndStatus(gone.ui), (std::vector<std::string>{"输入文件不存在！", "文件不存在，无法输出！"}));
 
-    // The size changed and the answer is No.
-    SplitSetup grew(lines(1, 8, h), 6);
-    writeAll(grew.input, lines(1, 9, h));
+    // The size changed: No stops; Yes writes, and what was added after the scan joins the last
+    // chapter, a new heading included, and no file is asked about.
+    SplitSetup grew(lines(1, 8, h), 1);
+    writeAll(grew.input, lines(1, 8, h) + "CH9\r\nlast");
     EXPECT_EQ(grew.run().end, SplitEnd::Refused);
-    EXPECT_EQ(grew.ui.boxTexts(), std::vector<std::string>{"文件被修改，继续输出？"});
-    EXPECT_EQ(grew.ui.lastStatus(), "文件大小不一致，请重新分析！");
+    EXPECT_EQ(boxesAndStatus(grew.ui),
+              (std::vector<std::string>{"文件被修改，继续输出？", "文件大小不一致，请重新分析！"}));
     EXPECT_TRUE(grew.outputs().empty());
-}
-
-TEST(Split, BeyondSixteenBitListsAndAMiddleHeadingExcludedTwice) {
-    // 40,000 headings, one every two lines; row 34,999 excluded (twice) joins the chapter before.
-    std::string in = "intro\r\n";
-    for (int k = 1; k <= 40000; ++k)
-        in += "CH" + std::to_string(k) + "\r\nbody\r\n";
-    SplitSetup s(in, 1000);
-    ASSERT_EQ(s.st.lngMatchCount, 40000);
-    const pw::SplitResult r = s.run({34999, 34999});
-    ASSERT_EQ(r.end, SplitEnd::Done);
-    EXPECT_EQ(r.files, 41); // the preamble and 39,999 chapters in groups of 1,000
-    EXPECT_EQ(s.st.lngKeptCount, 39999);
-    EXPECT_EQ(s.joined(), in);
-    EXPECT_NE(s.file(35).find("CH34999\r\nbody\r\nCH35000\r\nbody\r\nCH35001\r\n"), std::string::npos);
-    EXPECT_EQ(s.file(40).substr(0, 9), "CH39002\r\n");
+    grew.ui.answer({MsgAnswer::Yes});
+    ASSERT_EQ(grew.run().end, SplitEnd::Done);
+    EXPECT_EQ(grew.ui.boxes.size(), 2u);
+    EXPECT_EQ(grew.file(2), lines(6, 8, h) + "CH9\r\nlast\r\n");
+    EXPECT_EQ(grew.ui.lastStatus(), "处理完毕，一共 3 个文件！");
 }
