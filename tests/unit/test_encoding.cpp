@@ -48,6 +48,7 @@ TEST(Encoding, DecodesEachLineAloneWithReplacementForBadBytes) {
     Decoder u8(Encoding::Utf8);
     EXPECT_EQ(u8.decode(kUtf8), kText);
     EXPECT_EQ(u8.decode("\xC3("), u"\uFFFD(");
+    EXPECT_EQ(u8.decode("\xF0\xA0\x80\x80"), u"\U00020000");
     std::string many; // a long line of supplementary characters: the output grows as needed
     for (int i = 0; i < 10000; ++i)
         many += "\xF0\xA0\x80\x80";
@@ -55,12 +56,9 @@ TEST(Encoding, DecodesEachLineAloneWithReplacementForBadBytes) {
 }
 
 TEST(Encoding, BytesOfOneCharacterAndNames) {
-    Decoder gb(Encoding::Gb18030);
-    EXPECT_EQ(gb.encode(U'\u7B2C'), "\xB5\xDA");
-    EXPECT_EQ(gb.encode(U'\U00010000'), "\x90\x30\x81\x30");
-    Decoder u8(Encoding::Utf8);
-    EXPECT_EQ(u8.encode(U'\U00020000'), "\xF0\xA0\x80\x80");
-    EXPECT_EQ(u8.encode(char32_t{0x110000}), "");
+    EXPECT_EQ(Decoder(Encoding::Gb18030).encode(U'\U00010000'), "\x90\x30\x81\x30");
+    EXPECT_EQ(Decoder(Encoding::Utf8).encode(U'\u7B2C'), "\xE7\xAC\xAC");
+    EXPECT_EQ(Decoder(Encoding::Utf8).encode(char32_t{0x110000}), ""); // no character
     EXPECT_EQ(std::string(encodingName(Encoding::Utf8)), "UTF-8");
     EXPECT_EQ(std::string(encodingName(Encoding::Gb18030)), "GB18030");
 }

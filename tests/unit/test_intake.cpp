@@ -1,10 +1,12 @@
 // The option intake: fields into the working state, cleaning, defaults, the output folder,
-// and what each refusal leaves behind. How a number is read is the numeric tests' matter.
+// and what each refusal leaves behind; and the fields' own judgement of their text. How a
+// number is read is the numeric tests' matter.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
 
+#include "options/feedback.h"
 #include "options/intake.h"
 #include "platform/paths.h"
 #include "support/corpus.h"
@@ -108,6 +110,7 @@ TEST(Intake, EachRefusalLeavesTheEarlierMembersStoredAndTheLaterOnesAlone) {
     };
     for (const Case& c : cases) {
         Intake in;
+        in.fields.txtFindStr = u""; // no error, but a write-back once step 7 is reached
         in.fields.*c.field = c.typed;
         if (c.yes) in.ui.answer({MsgAnswer::Yes});
         EXPECT_FALSE(in.run()) << toUtf8(c.box);
@@ -123,19 +126,9 @@ TEST(Intake, EachRefusalLeavesTheEarlierMembersStoredAndTheLaterOnesAlone) {
             << toUtf8(c.box);
         EXPECT_FALSE(std::filesystem::exists(scratch / "新目录") || std::filesystem::exists(scratch / "a"));
         EXPECT_EQ(in.back.txtFileOut.has_value(), c.nameBack);
+        EXPECT_EQ(in.back.txtFindStr.has_value(), c.stored >= 5);
         EXPECT_FALSE(in.back.txtFileWhite);
     }
-}
-
-TEST(Intake, WriteBacksMadeBeforeARefusalStand) {
-    Intake in;
-    in.fields.txtFileOut = u"a?b01";
-    in.fields.txtFindStr = u"";
-    in.fields.txtNum = u"-2147483649";
-    EXPECT_FALSE(in.run());
-    EXPECT_EQ(in.back.txtFileOut, Text(u"ab01"));
-    EXPECT_EQ(in.back.txtFindStr, Text(u"第(.){1,10}章"));
-    EXPECT_FALSE(in.back.txtNum);
 }
 
 TEST(Intake, MissingFolderIsCreatedWhenTheUserAgrees) {
@@ -157,4 +150,36 @@ TEST(Intake, InputFileEndings) {
         EXPECT_EQ(judgeInputFile(p), InputFileVerdict::Refuse) << toUtf8(p);
     for (const Text p : {u"", u"txt"})
         EXPECT_EQ(judgeInputFile(p), InputFileVerdict::Ignore) << toUtf8(p);
+}
+
+TEST(Feedback, ChapterCountIsWhiteOnlyForPlainDecimalInRange) {
+    for (const Text t : {u"1", u"10", u"2147483647"})
+        EXPECT_FALSE(txtNumWarns(t)) << toUtf8(t);
+    for (const Text t : {u"", u"0", u"06", u" 6", u"6 ", u"+6", u"-6", u"6.0", u"\uFF16", u"2147483648", u"9999999999",
+                         u"10000000000", u"02147483647"})
+        EXPECT_TRUE(txtNumWarns(t)) << toUtf8(t);
+    EXPECT_TRUE(txtNumWarns(Text(400, u'9'))); // any length is judged, without overflow
+}
+
+TEST(Feedback, TextFieldsWarnWhenEmptyForbiddenOrNotTheAnalysedFile) {
+    for (const Text t : {u"小说01", u" ", u"a.b"})
+        EXPECT_FALSE(txtFileOutWarns(t)) << toUtf8(t);
+    for (const Text t : {u"", u"a:b", u"x?", u"\\", u"|", u"*", u"/", u"\"", u"<", u">"})
+        EXPECT_TRUE(txtFileOutWarns(t)) << toUtf8(t);
+
+    EXPECT_FALSE(txtFileWarns(u"anything", u"")); // before any scan there is nothing to compare with
+    const Text analysed = u"D:\\Books\\a.txt";
+    EXPECT_FALSE(txtFileWarns(analysed, analysed));
+    EXPECT_TRUE(txtFileWarns(u"D:\\Books\\A.txt", analysed));  // case counts
+    EXPECT_TRUE(txtFileWarns(u" D:\\Books\\a.txt", analysed)); // nothing is trimmed
+
+    EXPECT_TRUE(txtOutWarns(u""));
+    EXPECT_FALSE(txtOutWarns(u"  "));
+    EXPECT_TRUE(txtFindStrWarns(u""));
+    EXPECT_FALSE(txtFindStrWarns(u"  "));
+}
+
+TEST(Feedback, MemoStatusCountsRemainingHeadings) {
+    EXPECT_EQ(memoStatusText(2047, 42, 2), u"文件大小：1KB，当前 40/42 行符合条件");
+    EXPECT_EQ(memoStatusText(5'000'000'000, 100000, 1), u"文件大小：4882812KB，当前 99999/100000 行符合条件");
 }

@@ -8,11 +8,17 @@ using namespace pw;
 
 namespace {
 
-Text shortName(std::int64_t index, std::int32_t start, std::int32_t width) {
+WorkingState named(std::int32_t start, std::int32_t width) {
     WorkingState s;
+    s.strOutDir = u"/书";
     s.strOutName = u"小说";
     s.lngStartNum = start;
     s.lngNumWidth = width;
+    return s;
+}
+
+Text shortName(std::int64_t index, std::int32_t start, std::int32_t width) {
+    WorkingState s = named(start, width);
     return MakeOutName(s, index, true);
 }
 
@@ -31,11 +37,7 @@ TEST(MakeOutName, NumberingPaddingAndThePreamble) {
 
 TEST(MakeOutName, FullPathAddsTheSeparatorOnceToTheState) {
     const Text sep(1, kSeparator);
-    WorkingState s;
-    s.strOutDir = u"/书";
-    s.strOutName = u"小说";
-    s.lngStartNum = 1;
-    s.lngNumWidth = 2;
+    WorkingState s = named(1, 2);
     EXPECT_EQ(MakeOutName(s, 1, true), u"小说01");
     EXPECT_EQ(s.strOutDir, u"/书"); // a short-name call never touches the folder
     EXPECT_EQ(MakeOutName(s, 1, false), u"/书" + sep + u"小说01.txt");

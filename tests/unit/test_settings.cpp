@@ -25,14 +25,9 @@ WorkingState load(const std::map<int, Text>& changes, const Text& appDir = kApp)
 
 TEST(Settings, ShippedTableGivesTheDefaults) {
     const WorkingState s = load({});
-    EXPECT_EQ(s.strOutDir, kApp + kSep);
-    EXPECT_EQ(s.strOutName, u"小说");
-    EXPECT_EQ(s.strFindStr, u"第(.){1,10}章");
-    EXPECT_EQ(s.lngChapsPerFile, 6);
-    EXPECT_EQ(s.lngStartNum, 1);
-    EXPECT_EQ(s.lngNumWidth, 2);
-    EXPECT_TRUE(s.blnDeleteSpc);
-    EXPECT_FALSE(s.blnDoEvents);
+    EXPECT_EQ(std::tuple(s.strOutDir, s.strOutName, s.strFindStr, s.lngChapsPerFile, s.lngStartNum, s.lngNumWidth,
+                         s.blnDeleteSpc, s.blnDoEvents),
+              std::tuple(kApp + kSep, Text(u"小说"), Text(u"第(.){1,10}章"), 6, 1, 2, true, false));
     EXPECT_EQ(shippedSettings().at(109), u"true");
 }
 
