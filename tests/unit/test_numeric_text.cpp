@@ -1,5 +1,5 @@
-// The numeric value of a text and trimming, as every field and setting reads them. The
-// intake and the settings tests rely on these rules and do not repeat them.
+// The numeric value of a text, as every field and setting reads it (the intake and the
+// settings tests rely on these rules and do not repeat them), and UTF-8 beyond the BMP.
 #include <gtest/gtest.h>
 
 #include "platform/numeric.h"
@@ -25,10 +25,7 @@ TEST(NumericValue, LeadingDecimalRoundedHalfToEvenWithin32Bits) {
         EXPECT_FALSE(numericValue32(text).has_value()) << toUtf8(text);
 }
 
-TEST(Text, TrimAndUtf8) {
-    EXPECT_EQ(trimSpaces(u" \u3000a b\u3000 "), u"a b");
-    EXPECT_EQ(trimSpaces(u"\tx\t"), u"\tx\t"); // only U+0020 and U+3000
-    EXPECT_EQ(trimSpaces(u" \u3000 "), u"");
+TEST(Text, Utf8RoundTrip) {
     const Text s = u"书页匠 Pagewright \U00020000";
     EXPECT_EQ(fromUtf8(toUtf8(s)), s);
 }

@@ -56,16 +56,6 @@ TEST(Split, ChaptersGroupSixToAFileWithThePreambleApart) {
     EXPECT_EQ(s.ui.progress,
               (std::vector<float>{0.0f, static_cast<float>(33 * 48.9), static_cast<float>(82 * 48.9), 15.0f}));
     EXPECT_TRUE(s.ui.boxes.empty());
-
-    // One chapter to a file, a count that divides the headings, more than there are.
-    for (const auto& [n, files, last] : {std::tuple{1, 9, lines(110, 120, h)}, std::tuple{4, 3, lines(80, 120, h)},
-                                         std::tuple{50, 2, lines(40, 120, h)}}) {
-        SplitSetup g(lines(1, 120, h), n);
-        ASSERT_EQ(g.run().end, SplitEnd::Done);
-        EXPECT_EQ(g.outputs().size(), static_cast<std::size_t>(files)) << n;
-        EXPECT_EQ(g.file(files - 1), last) << n;
-        EXPECT_EQ(g.ui.lastStatus(), "处理完毕，一共 " + std::to_string(files) + " 个文件！");
-    }
 }
 
 TEST(Split, HeadingOnLineOneAndExcludedHeadings) {
