@@ -1,7 +1,7 @@
 #pragma once
 // A UI port for tests: message boxes are answered from a queue and every box, status and
-// progress width is recorded. Hooks let a test act at a box or at an event turn (delete a
-// folder, ask to stop), as a user or another program would in the middle of a pass.
+// progress width is recorded. A hook lets a test act at an event turn (cut the input, ask
+// to stop), as a user or another program would in the middle of a pass.
 #include <deque>
 #include <functional>
 #include <string>
@@ -27,14 +27,12 @@ public:
     std::vector<float> progress;
     int pumps = 0;
     bool stop = false;
-    std::function<void(const Box&)> onBox; // runs before the answer is taken
     std::function<void()> onPump;
 
     void answer(std::initializer_list<pw::MsgAnswer> a) { answers.insert(answers.end(), a); }
 
     pw::MsgAnswer messageBox(pw::TextView text, pw::MsgStyle style) override {
         boxes.push_back({pw::Text(text), style});
-        if (onBox) onBox(boxes.back());
         if (!answers.empty()) {
             const pw::MsgAnswer a = answers.front();
             answers.pop_front();

@@ -34,15 +34,13 @@ struct SplitSetup {
     pw::WorkingState st;
     ScriptedUi ui;
 
-    explicit SplitSetup(std::string_view bytes, std::int32_t n = 6, const HeadingTest& isHeading = chLine) {
-        writeAll(input, bytes);
-        init(n, isHeading);
-    }
-    SplitSetup(const CopyOf& file, std::int32_t n, const HeadingTest& isHeading) {
-        std::filesystem::copy_file(file.source, input);
-        init(n, isHeading);
-    }
-    void init(std::int32_t n, const HeadingTest& isHeading) {
+    explicit SplitSetup(std::string_view bytes, std::int32_t n = 6, const HeadingTest& isHeading = chLine)
+        : SplitSetup(CopyOf{}, n, isHeading, bytes) {}
+    SplitSetup(const CopyOf& file, std::int32_t n, const HeadingTest& isHeading, std::string_view bytes = {}) {
+        if (file.source.empty())
+            writeAll(input, bytes);
+        else
+            std::filesystem::copy_file(file.source, input);
         std::filesystem::create_directories(out);
         headingTable(st, input, isHeading);
         st.strOutDir = pw::fromPath(out);
@@ -59,8 +57,7 @@ struct SplitSetup {
     }
 
     std::filesystem::path pathOf(std::int64_t index) { return pw::toPath(pw::MakeOutName(st, index, false)); }
-    bool has(std::int64_t index) { return std::filesystem::exists(pathOf(index)); }
-    std::string file(std::int64_t index) { return has(index) ? readAll(pathOf(index)) : std::string("<missing>"); }
+    std::string file(std::int64_t index) { return outputs().try_emplace(index, "<missing>").first->second; }
 
     // Every file in the output folder by its index ("(index)" is 0), so a stray file shows.
     std::map<std::int64_t, std::string> outputs() {
@@ -82,6 +79,13 @@ struct SplitSetup {
     }
 };
 
+// The texts of the boxes shown, then the status left, as UTF-8.
+inline std::vector<std::string> boxesAndStatus(const ScriptedUi& ui) {
+    std::vector<std::string> all = ui.boxTexts();
+    all.push_back(ui.lastStatus());
+    return all;
+}
+
 // What the joined output must be, worked out without the line reader: every line end
 // becomes CR LF (one is added after a last line without one); with `dropBlank`, lines
 // whose decoded text is empty after trimming spaces are left out.
@@ -101,10 +105,6 @@ inline std::string expectedJoin(std::string_view in, pw::Encoding enc, bool drop
         out += "\r\n";
     }
     return out;
-}
-
-inline std::string u8(const pw::Text& t) {
-    return pw::toUtf8(t);
 }
 
 } // namespace pwtest

@@ -1,8 +1,7 @@
 // The shared line reader: every terminator mix at tiny and real buffer sizes, against a
-// plain reference splitter, and the block API agreeing with next().
+// plain reference splitter, and the block API (with findLineEnd and countLineEnds)
+// agreeing with next(). The empty file and the edges of the last line are among the mixes.
 #include <gtest/gtest.h>
-
-#include <random>
 
 #include "platform/line_reader.h"
 #include "platform/paths.h"
@@ -35,28 +34,17 @@ std::vector<Got> reference(std::string_view s) {
     return out;
 }
 
-std::vector<Got> byNext(const std::filesystem::path& p, std::size_t capacity) {
+// The lines by next(), or cut out of the blocks with findLineEnd the way the scan does it;
+// the blocks must tile the file, and countLineEnds must agree with them.
+std::vector<Got> readLines(const std::filesystem::path& p, std::size_t capacity, std::string_view whole, bool blocks) {
     InputFile in;
     EXPECT_FALSE(in.open(fromPath(p)));
     LineReader r(in, capacity);
     std::vector<Got> out;
-    Line line;
-    while (r.next(line))
+    for (Line line; !blocks && r.next(line);)
         out.push_back({std::string(line.bytes), line.offset});
-    EXPECT_FALSE(r.error());
-    return out;
-}
-
-// Lines cut out of the blocks with findLineEnd, the way the scan does it; also checks that
-// the blocks tile the file and that countLineEnds agrees.
-std::vector<Got> byBlocks(const std::filesystem::path& p, std::size_t capacity, std::string_view whole) {
-    InputFile in;
-    EXPECT_FALSE(in.open(fromPath(p)));
-    LineReader r(in, capacity);
-    std::vector<Got> out;
-    LineBlock b;
     std::int64_t expectOffset = 0;
-    while (r.nextBlock(b)) {
+    for (LineBlock b; blocks && r.nextBlock(b);) {
         EXPECT_EQ(b.offset, expectOffset);
         EXPECT_EQ(b.bytes, whole.substr(static_cast<std::size_t>(b.offset), b.bytes.size()));
         expectOffset += static_cast<std::int64_t>(b.bytes.size());
@@ -65,12 +53,13 @@ std::vector<Got> byBlocks(const std::filesystem::path& p, std::size_t capacity, 
         for (std::size_t pos = 0; pos < b.bytes.size();) {
             const LineEnd e = findLineEnd(b.bytes, pos);
             out.push_back({std::string(b.bytes.substr(pos, e.end - pos)), b.offset + static_cast<std::int64_t>(pos)});
-            if (e.termLen) ++lines;
+            lines += e.termLen ? 1 : 0;
             pos = e.end + e.termLen;
         }
         EXPECT_EQ(countLineEnds(b.bytes), lines);
     }
-    EXPECT_EQ(expectOffset, static_cast<std::int64_t>(whole.size()));
+    EXPECT_EQ(expectOffset, blocks ? static_cast<std::int64_t>(whole.size()) : 0);
+    EXPECT_FALSE(r.error());
     return out;
 }
 
@@ -82,10 +71,7 @@ TEST(LineReader, EveryTerminatorMixAtEveryBufferSize) {
     // Every string of up to 7 bytes over {x, CR, LF}: empty lines, CR LF split by a refill,
     // a CR at a buffer end followed by LF or by another CR, terminators at the very end.
     const char alphabet[] = {'x', '\r', '\n'};
-    for (int len = 0; len <= 7; ++len) {
-        int combos = 1;
-        for (int i = 0; i < len; ++i)
-            combos *= 3;
+    for (int len = 0, combos = 1; len <= 7; ++len, combos *= 3) {
         for (int c = 0; c < combos; ++c) {
             std::string s;
             for (int i = 0, v = c; i < len; ++i, v /= 3)
@@ -94,73 +80,23 @@ TEST(LineReader, EveryTerminatorMixAtEveryBufferSize) {
             const auto want = reference(s);
             for (std::size_t cap : {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{64 * 1024}}) {
                 SCOPED_TRACE(::testing::PrintToString(s) + " capacity " + std::to_string(cap));
-                ASSERT_EQ(byNext(path, cap), want);
-                ASSERT_EQ(byBlocks(path, cap, s), want);
+                ASSERT_EQ(readLines(path, cap, s, false), want);
+                ASSERT_EQ(readLines(path, cap, s, true), want);
             }
         }
     }
 }
 
-TEST(LineReader, LongMixedTextStraddlingRefills) {
-    pwtest::ScratchDir dir;
-    const auto path = dir / "long.txt";
-    std::mt19937 rng(42);
-    const std::string pieces[] = {"\xB5\xDA", "\xD5\xC2", "abc", " ", "\r\n", "\n", "\r", "\r\r\n", "\xA1\xA1"};
-    std::string s;
-    while (s.size() < 300 * 1024)
-        s += pieces[rng() % std::size(pieces)];
-    s += '\n' + std::string(100 * 1024, 'L'); // one line longer than the 64 KiB buffer, and no terminator
-    pwtest::writeAll(path, s);
-    const auto want = reference(s);
-    for (std::size_t cap : {std::size_t{1}, std::size_t{7}, std::size_t{64 * 1024}}) {
-        SCOPED_TRACE(cap);
-        EXPECT_EQ(byNext(path, cap), want);
-        EXPECT_EQ(byBlocks(path, cap, s), want);
-    }
-    EXPECT_EQ(want.back().bytes.size(), 100u * 1024);
-}
-
-TEST(LineReader, EmptyFileAndTheEdgesOfTheLastLine) {
-    pwtest::ScratchDir dir;
-    const auto path = dir / "e.txt";
-    pwtest::writeAll(path, "");
-    EXPECT_TRUE(byNext(path, 64).empty());
-    EXPECT_TRUE(byBlocks(path, 64, "").empty());
-
-    pwtest::writeAll(path, "a\r\nb");
-    EXPECT_EQ(byNext(path, 64), (std::vector<Got>{{"a", 0}, {"b", 3}}));
-    pwtest::writeAll(path, "a\r\n");
-    EXPECT_EQ(byNext(path, 64), (std::vector<Got>{{"a", 0}}));
-    pwtest::writeAll(path, "\r\n");
-    EXPECT_EQ(byNext(path, 64), (std::vector<Got>{{"", 0}}));
-    pwtest::writeAll(path, "a\r");
-    EXPECT_EQ(byNext(path, 1), (std::vector<Got>{{"a", 0}}));
-
-    EXPECT_EQ(countLineEnds("a\r\nb\nc\rd\r\r\n"), 5);
-    EXPECT_EQ(countLineEnds("no end"), 0);
-    const LineEnd e = findLineEnd("ab\r\ncd", 0);
-    EXPECT_EQ(e.end, 2u);
-    EXPECT_EQ(e.termLen, 2u);
-    EXPECT_EQ(findLineEnd("ab\rcd", 1).termLen, 1u);
-    EXPECT_EQ(findLineEnd("ab\n\r", 0).end, 2u); // the LF comes first, the CR is the next line's end
-    EXPECT_EQ(findLineEnd("abc", 1).end, 3u);
-    EXPECT_EQ(findLineEnd("abc", 1).termLen, 0u);
-}
-
 TEST(LineReader, ReadErrorEndsTheLinesAndIsReported) {
-    // Reading a folder fails on the first read: no line may come out of it.
+    // Reading a folder fails on the first read: no line and no block may come out of it.
     pwtest::ScratchDir dir;
-    InputFile in;
-    if (in.open(fromPath(dir.path()))) GTEST_SKIP() << "this system does not open folders as files";
-    LineReader r(in, 16);
-    Line line;
-    EXPECT_FALSE(r.next(line));
-    EXPECT_TRUE(r.error());
-
-    InputFile in2;
-    ASSERT_FALSE(in2.open(fromPath(dir.path())));
-    LineReader r2(in2, 16);
-    LineBlock b;
-    EXPECT_FALSE(r2.nextBlock(b));
-    EXPECT_TRUE(r2.error());
+    for (const bool blocks : {false, true}) {
+        InputFile in;
+        if (in.open(fromPath(dir.path()))) GTEST_SKIP() << "this system does not open folders as files";
+        LineReader r(in, 16);
+        Line line;
+        LineBlock block;
+        EXPECT_FALSE(blocks ? r.nextBlock(block) : r.next(line));
+        EXPECT_TRUE(r.error());
+    }
 }

@@ -20,53 +20,36 @@ bool matches(TextView pattern, TextView line) {
 
 } // namespace
 
-TEST(Regex, DefaultPatternAndCase) {
+TEST(Regex, SyntaxCaseAndCharacters) {
     const Text def = u"第(.){1,10}章";
-    EXPECT_TRUE(matches(def, u"第一章 开始"));
-    EXPECT_TRUE(matches(def, u"他说第三章写得好"));
-    EXPECT_TRUE(matches(def, u"\u3000\u3000第一百二十章\u3000大结局"));
-    EXPECT_FALSE(matches(def, u"第一二三四五六七八九十一章")); // eleven between
-    EXPECT_TRUE(matches(def, u"第一二三四五六七八九十章"));    // ten
+    EXPECT_TRUE(matches(def, u"他说第一二三四五六七八九十章")); // anywhere in the line, ten between
+    EXPECT_FALSE(matches(def, u"第一二三四五六七八九十一章"));  // eleven between
     EXPECT_FALSE(matches(def, u"第章"));
-    EXPECT_FALSE(matches(def, u"第一日落")); // decoded text: no 章 in it
     // The dot is one character, a supplementary one included (two UTF-16 units).
     EXPECT_TRUE(matches(u"^第.章$", u"第\U00020000章"));
-    EXPECT_FALSE(matches(u"^第..章$", u"第\U00020000章"));
-
-    EXPECT_TRUE(matches(u"chapter", u"CHAPTER 1"));
     EXPECT_TRUE(matches(u"CHAPTER", u"chapter 1"));
     EXPECT_TRUE(matches(u"\u00C4", u"\u00E4")); // caseless beyond ASCII
-    EXPECT_TRUE(matches(u"^$", u""));           // an empty line is a subject too
-    EXPECT_TRUE(matches(u"", u"anything"));     // an empty pattern matches every line
+    EXPECT_TRUE(matches(u"", u""));             // an empty pattern matches every line, even an empty one
     EXPECT_FALSE(matches(u"x$", u"x\u2028y"));  // $ is the end of the line only
-}
-
-TEST(Regex, EcmaScriptFlavour) {
-    EXPECT_TRUE(matches(u"\\u7B2C", u"第")); // \uHHHH
-    EXPECT_TRUE(matches(u"\\x41", u"a"));    // \xHH, caseless
-    EXPECT_TRUE(matches(u"\\d+", u"12"));
-    EXPECT_FALSE(matches(u"\\d", u"\uFF11"));  // \d stays ASCII: a full-width 1 is no digit
-    EXPECT_FALSE(matches(u"\\w", u"\u7B2C"));  // so does \w
+    // The ECMAScript flavour.
+    EXPECT_TRUE(matches(u"\\u7B2C", u"第"));
+    EXPECT_TRUE(matches(u"\\x41", u"a"));
+    EXPECT_FALSE(matches(u"\\d", u"\uFF11")); // \d and \w stay ASCII
+    EXPECT_FALSE(matches(u"\\w", u"\u7B2C"));
     EXPECT_FALSE(matches(u"a[]", u"a"));       // [] matches nothing
     EXPECT_TRUE(matches(u"a[^]", u"ab"));      // [^] matches anything
     EXPECT_TRUE(matches(u"^(a)?\\1b$", u"b")); // a backreference to an unset group matches empty
-    EXPECT_TRUE(matches(u"第(?:一|二)回", u"第二回"));
 }
 
-TEST(Regex, RefusedPatternsSayWhatAndWhere) {
-    struct Case {
-        Text pattern;
-        std::size_t offset;
-    };
-    for (const Case& c : {Case{u"第(.){1,10}章(", 12}, Case{u"[a", 2}, Case{u"a{2,1}", 5}, Case{u"\U00020000(", 2}}) {
-        auto r = Regex::compile(c.pattern);
+TEST(Regex, RefusedPatternsSayWhatAndWhereInCharacters) {
+    for (const auto& [pattern, offset] :
+         {std::pair<Text, std::size_t>{u"第(.){1,10}章(", 12}, {u"a{2,1}", 5}, {u"\U00020000(", 2}}) {
+        auto r = Regex::compile(pattern);
         const auto* e = std::get_if<RegexError>(&r);
-        ASSERT_TRUE(e) << toUtf8(c.pattern);
+        ASSERT_TRUE(e) << toUtf8(pattern);
         EXPECT_FALSE(e->message.empty());
-        EXPECT_EQ(e->offset, c.offset) << toUtf8(c.pattern) << ": " << toUtf8(e->message);
+        EXPECT_EQ(e->offset, offset) << toUtf8(pattern) << ": " << toUtf8(e->message);
     }
-    auto r = Regex::compile(u"(abc");
-    EXPECT_NE(toUtf8(std::get<RegexError>(r).message).find("parenthesis"), std::string::npos);
 }
 
 TEST(Regex, RunawayPatternHitsTheLimit) {
@@ -77,8 +60,6 @@ TEST(Regex, RunawayPatternHitsTheLimit) {
     EXPECT_EQ(small.test(u"aaa"), MatchResult::Match); // still usable afterwards
     // With the default limit too, within a moment rather than forever.
     EXPECT_EQ(make(u"(a+)+$").test(line), MatchResult::LimitHit);
-    EXPECT_EQ(make(u"^(\\w+\\s?)*$").test(u"a run of words that ends in a bad character at last!"),
-              MatchResult::LimitHit);
     // An honest pattern over a long line does not run out of stack.
     EXPECT_EQ(make(u"(?:a|b)*c").test(Text(200000, u'a') + u"c"), MatchResult::Match);
 }
@@ -86,24 +67,11 @@ TEST(Regex, RunawayPatternHitsTheLimit) {
 TEST(Regex, RequiredLiteralsForThePrefilter) {
     using V = std::vector<char16_t>;
     EXPECT_EQ(make(u"第(.){1,10}章").requiredLiterals(), (V{u'第', u'章'}));
-    EXPECT_EQ(make(u"第(.){1,10}回").requiredLiterals(), (V{u'第', u'回'}));
-    EXPECT_EQ(make(u"第").requiredLiterals(), (V{u'第'}));
     EXPECT_EQ(make(u"章.*章").requiredLiterals(), (V{u'章'}));
     EXPECT_EQ(make(u"1\\d").requiredLiterals(), (V{u'1'}));
-    EXPECT_TRUE(make(u"chapter").requiredLiterals().empty()); // letters have case
-    EXPECT_TRUE(make(u"第|回").requiredLiterals().empty());
-    EXPECT_TRUE(make(u".").requiredLiterals().empty());
-    EXPECT_TRUE(make(u"\u00DF").requiredLiterals().empty());     // ß matches ẞ caselessly
-    EXPECT_TRUE(make(u"\U00020000").requiredLiterals().empty()); // surrogates are no characters
-
-    EXPECT_TRUE(hasNoCase(u'第'));
-    EXPECT_TRUE(hasNoCase(u'1'));
+    for (const Text p : {u"chapter", u"第|回", u"\u00DF", u"\u212A", u"\U00020000"}) // case, choice, surrogates
+        EXPECT_TRUE(make(p).requiredLiterals().empty()) << toUtf8(p);
     EXPECT_TRUE(hasNoCase(u'\u3000'));
-    EXPECT_FALSE(hasNoCase(u'a'));
-    EXPECT_FALSE(hasNoCase(u'K'));
-    EXPECT_FALSE(hasNoCase(u'\u212A')); // the Kelvin sign is a K caselessly
-    EXPECT_FALSE(hasNoCase(u'\u00DF'));
-    EXPECT_FALSE(hasNoCase(u'\u03C2')); // final sigma
-    EXPECT_FALSE(hasNoCase(char16_t{0xD840}));
-    EXPECT_FALSE(hasNoCase(u'\uFFFD'));
+    for (const char16_t c : {u'K', u'\u212A', u'\u00DF', u'\u03C2', char16_t{0xD840}, u'\uFFFD'})
+        EXPECT_FALSE(hasNoCase(c)) << static_cast<int>(c);
 }
