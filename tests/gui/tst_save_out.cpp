@@ -2,7 +2,7 @@
 // buttons, a real question box answered by a click, and closing the window mid-pass.
 #include "gui/window_test.h"
 #include "split/kept_table.h"
-#include "unit/split_test_util.h"
+#include "support/split_test_util.h"
 
 using namespace pw;
 using namespace pwtest;

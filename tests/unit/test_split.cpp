@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "split_test_util.h"
+#include "support/split_test_util.h"
 
 using namespace pwtest;
 using pw::MsgAnswer;

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "split/kept_table.h"
-#include "split_test_util.h"
+#include "support/split_test_util.h"
 
 using namespace pwtest;
 using pw::SplitEnd;
