@@ -40,7 +40,7 @@ void takeInputFile(frmPagewright& w, const QString& path) {
         w.txtFile->setText(path);
         return;
     case InputFileVerdict::Refuse:
-        w.ui().messageBox(kNotTextFile, MsgStyle::Refusal);
+        w.ui().messageBox({MsgId::NotTextFile, kNotTextFile});
         return;
     }
 }
@@ -95,8 +95,7 @@ void frmPagewright::txtNum_Change() {
 void frmPagewright::lstMemo_Click() {
     const int entries = m_headings->rowCount();
     if (entries == 0) return;
-    // Counted from the selection's ranges, not row by row: a list of 100,000 entries with
-    // many scattered selections stays quick to click.
+    // The selection model keeps ranges: counting its rows costs nothing like a walk of the list.
     const std::int64_t selected = lstMemo->selectionModel()->selectedRows().size();
     ui().setStatus(memoStatusText(m_state.lngFileSize, m_state.lngMatchCount, selected));
 }
@@ -116,7 +115,7 @@ void frmPagewright::cmdAbout_Click() {
                                          u"它可以根据章节标题来切割文本文件，使你快速定位到某一章\r\n"
                                          u"\r\n"
                                          u"项目主页：https://pagewright.invalid/";
-    ui().messageBox(kAbout, MsgStyle::About);
+    ui().messageBox({MsgId::About, kAbout});
     txtFile->setFocus(Qt::OtherFocusReason);
 }
 

@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "options/make_out_name.h"
+#include "platform/version.h"
 
 namespace pw {
 
@@ -36,7 +37,7 @@ QIcon appIcon() {
 frmPagewright::frmPagewright(const QString& appDir, const SettingsTable& settings, QWidget* parent)
     : QDialog(parent), m_appDir(appDir), m_settings(settings) {
     setObjectName(QStringLiteral("frmPagewright"));
-    setWindowTitle(QStringLiteral("书页匠(Pagewright) v1.0415"));
+    setWindowTitle(QStringLiteral("书页匠(Pagewright) v" PAGEWRIGHT_VERSION));
     setWindowIcon(appIcon());
     // A fixed single border: no resizing, a close box and a minimise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

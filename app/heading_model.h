@@ -22,7 +22,6 @@ public:
     void setExtent(int pixels);
     int extent() const { return m_extent; }
     void setRowHeight(int px) { m_rowHeight = px; }
-    const QString& entry(int row) const { return m_entries[static_cast<std::size_t>(row)]; }
 
 private:
     std::vector<QString> m_entries;

@@ -14,16 +14,14 @@ Text fromQ(const QString& s) { return s.toStdU16String(); }
 QtUiPort::QtUiPort(QWidget* owner, QLabel* status, QWidget* progress)
     : m_owner(owner), m_status(status), m_progress(progress) {}
 
-MsgAnswer QtUiPort::messageBox(TextView text, MsgStyle style) {
-    m_shown.push_back({toQ(text), style});
-    if (!m_scripted.empty()) {
-        const MsgAnswer a = m_scripted.front();
-        m_scripted.pop_front();
-        return a;
+MsgAnswer QtUiPort::messageBox(const Message& msg) {
+    if (m_answerer) {
+        if (const auto a = m_answerer(msg)) return *a;
     }
+    const MsgStyle style = msg.style();
     QMessageBox box(m_owner);
     box.setWindowTitle(toQ(titleFor(style)));
-    box.setText(toQ(text));
+    box.setText(toQ(msg.text));
     switch (style) {
     case MsgStyle::Refusal:
         box.setIcon(QMessageBox::Critical);
@@ -61,7 +59,9 @@ void QtUiPort::setStatus(TextView text) {
     m_status->adjustSize();
 }
 
-void QtUiPort::setProgressTwips(float twips) {
+void QtUiPort::setProgress(int percent) {
+    // The bar is 4890 twips wide at 100%; 15 twips to the pixel, and never narrower than one.
+    const float twips = static_cast<float>(static_cast<double>(percent) * 48.9);
     const int px = static_cast<int>(std::lround(twips / 15.0f));
     m_progress->resize(std::max(px, 1), m_progress->height());
 }

@@ -1,12 +1,11 @@
 #pragma once
 // The window's side of the UI port: real QMessageBoxes, the status label, the progress
-// rectangle and the event loop. Tests can queue answers so that a pass that asks a
-// question runs without a modal box blocking it; every box shown is recorded.
+// rectangle and the event loop. An answerer, when set, may answer a box instead of the
+// user (tests use it so that a pass that asks a question runs without a modal box).
 #include <QLabel>
-#include <QPointer>
 #include <QWidget>
-#include <deque>
-#include <vector>
+#include <functional>
+#include <optional>
 
 #include "platform/ui_port.h"
 
@@ -14,32 +13,25 @@ namespace pw {
 
 class QtUiPort : public UiPort {
 public:
-    struct Shown {
-        QString text;
-        MsgStyle style;
-    };
-
     QtUiPort(QWidget* owner, QLabel* status, QWidget* progress);
 
-    MsgAnswer messageBox(TextView text, MsgStyle style) override;
+    MsgAnswer messageBox(const Message& msg) override;
     void setStatus(TextView text) override;
-    void setProgressTwips(float twips) override;
+    void setProgress(int percent) override;
     void pumpEvents() override;
     bool stopRequested() const override { return m_stop; }
 
     void requestStop() { m_stop = true; }
 
-    // For tests: the next message box is answered with `a` instead of being shown.
-    void setNextAnswer(MsgAnswer a) { m_scripted.push_back(a); }
-    const std::vector<Shown>& shown() const { return m_shown; }
-    void clearShown() { m_shown.clear(); }
+    // Sees each box first: an answer returned is taken, nothing returned shows the box.
+    using Answerer = std::function<std::optional<MsgAnswer>(const Message&)>;
+    void setAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
 
 private:
     QWidget* m_owner;
     QLabel* m_status;
     QWidget* m_progress;
-    std::deque<MsgAnswer> m_scripted;
-    std::vector<Shown> m_shown;
+    Answerer m_answerer;
     bool m_stop = false;
 };
 

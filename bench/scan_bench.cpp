@@ -10,12 +10,12 @@ namespace {
 
 class ConsolePort : public pw::UiPort {
 public:
-    pw::MsgAnswer messageBox(pw::TextView text, pw::MsgStyle) override {
-        std::fprintf(stderr, "%s\n", pw::toUtf8(text).c_str());
+    pw::MsgAnswer messageBox(const pw::Message& msg) override {
+        std::fprintf(stderr, "%s\n", pw::toUtf8(msg.text).c_str());
         return pw::MsgAnswer::No;
     }
     void setStatus(pw::TextView) override {}
-    void setProgressTwips(float) override {}
+    void setProgress(int) override {}
     void pumpEvents() override {}
 };
 

@@ -39,17 +39,22 @@ int scan(const char* inPath, const char* tablePath) {
     Decoder decoder(guess.encoding);
     // Only lines holding the bytes of 第 are decoded: the others cannot match.
     const std::string di = decoder.encode(U'第');
-    LineReader reader(in);
-    Line line;
+    const EncodingTraits& traits = traitsOf(guess.encoding);
+    LineReader reader(in, traits);
     Text text;
     std::int64_t n = 0;
     std::ofstream table(tablePath);
     table << (guess.encoding == Encoding::Utf8 ? "utf8" : "gb18030") << ' ' << in.size() << "\n1\n";
-    while (reader.next(line)) {
-        ++n;
-        if (line.bytes.find(di) == std::string_view::npos) continue;
-        decoder.decode(line.bytes, text);
-        if (isHeading(text)) table << n << '\n';
+    for (LineBlock block; reader.nextBlock(block);) {
+        for (std::size_t pos = 0; pos < block.bytes.size();) {
+            const LineEnd end = findLineEnd(block.bytes, pos, traits);
+            const std::string_view line = block.bytes.substr(pos, end.end - pos);
+            pos = end.end + end.termLen;
+            ++n;
+            if (line.find(di) == std::string_view::npos) continue;
+            decoder.decode(line, text);
+            if (isHeading(text)) table << n << '\n';
+        }
     }
     table << n + 1 << '\n';
     return table ? 0 : 1;
@@ -58,12 +63,12 @@ int scan(const char* inPath, const char* tablePath) {
 // Answers every question Yes, shows nothing.
 class QuietUi : public UiPort {
 public:
-    MsgAnswer messageBox(TextView text, MsgStyle style) override {
-        if (style == MsgStyle::Refusal) std::fprintf(stderr, "%s\n", toUtf8(text).c_str());
-        return style == MsgStyle::Refusal ? MsgAnswer::Ok : MsgAnswer::Yes;
+    MsgAnswer messageBox(const Message& msg) override {
+        if (msg.style() == MsgStyle::Refusal) std::fprintf(stderr, "%s\n", toUtf8(msg.text).c_str());
+        return msg.style() == MsgStyle::Refusal ? MsgAnswer::Ok : MsgAnswer::Yes;
     }
     void setStatus(TextView text) override { last = text; }
-    void setProgressTwips(float) override {}
+    void setProgress(int) override {}
     void pumpEvents() override {}
     Text last;
 };

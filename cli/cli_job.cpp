@@ -12,7 +12,6 @@
 #include "options/settings.h"
 #include "platform/paths.h"
 #include "scan/scan_pass.h"
-#include "split/kept_table.h"
 #include "split/split_pass.h"
 
 namespace pw::cli {
@@ -44,7 +43,7 @@ public:
                 {{"number", h.number}, {"line", h.line}, {"offset", h.offset}, {"text", toUtf8(h.text)}});
     }
     void progress(std::int64_t bytesRead) override {
-        m_ui.setPercent(m_size > 0 ? static_cast<int>(bytesRead * 100 / m_size) : 100);
+        m_ui.setProgress(m_size > 0 ? static_cast<int>(bytesRead * 100 / m_size) : 100);
     }
     nlohmann::ordered_json& headings() { return m_headings; }
 
@@ -82,22 +81,24 @@ std::optional<Encoding> forcedEncoding(EncodingChoice c) {
 }
 
 // With --existing fail, an output file that exists refuses the job before anything is
-// written. A path that is the input itself is left to the writer, which refuses it by name.
-bool existingRefused(const WorkingState& st, const std::vector<std::int64_t>& excluded, ConsoleUi& ui) {
-    WorkingState plan = st;
-    buildKeptTable(plan, excluded);
-    if (plan.lngKeptCount == 0) return false; // the writer says "排除全部条件"
-    std::error_code ec;
-    const auto input = std::filesystem::canonical(toPath(st.strAnalyzedFile), ec);
-    for (const std::int64_t index : plannedFileIndexes(plan)) {
-        const Text path = MakeOutName(plan, index, false);
-        if (!std::filesystem::exists(toPath(path), ec)) continue;
-        if (!input.empty() && std::filesystem::equivalent(toPath(path), input, ec)) continue;
-        ui.error(toUtf8(u"输出文件已存在：" + path + u"（可用 --existing overwrite 或 --existing append）"));
+// written; the pass has already refused an output that is the input itself.
+class ExistingCheck : public SplitReceiver {
+public:
+    ExistingCheck(const CliOptions& o, ConsoleUi& ui) : m_opts(o), m_ui(ui) {}
+    bool planned(const OutputPlan& plan) override {
+        if (m_opts.existing != Existing::Fail) return true;
+        for (const PlannedFile& f : plan.files) {
+            if (!f.exists) continue;
+            m_ui.error(toUtf8(u"输出文件已存在：" + f.path + u"（可用 --existing overwrite 或 --existing append）"));
+            return false;
+        }
         return true;
     }
-    return false;
-}
+
+private:
+    const CliOptions& m_opts;
+    ConsoleUi& m_ui;
+};
 
 } // namespace
 
@@ -157,8 +158,8 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         ui.error(excluded.error);
         return kExitUsage;
     }
-    if (o.existing == Existing::Fail && existingRefused(st, excluded.rows, ui)) return kExitRefused;
-    const SplitResult split = runSplit(st, excluded.rows, ui);
+    ExistingCheck existing(o, ui);
+    const SplitResult split = runSplit(st, excluded.rows, ui, existing);
     if (split.end != SplitEnd::Done) return kExitRefused;
     printLine(out, ui, ui.lastStatus());
     return 0;

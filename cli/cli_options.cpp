@@ -3,6 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <map>
 
+#include "options/settings.h"
+#include "platform/version.h"
+
 namespace pw::cli {
 
 namespace {
@@ -22,7 +25,7 @@ void addChoice(CLI::App& sub, const std::string& name, E& target, const std::map
 
 void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
     sub.add_option("FILE", o.file, "输入的文本文件")->required();
-    sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 第(.){1,10}章）");
+    sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）");
     addChoice(sub, "--encoding", o.encoding,
               {{"auto", EncodingChoice::Auto}, {"gb18030", EncodingChoice::Gb18030}, {"utf-8", EncodingChoice::Utf8}},
               "输入编码：auto、gb18030 或 utf-8（默认 auto）");
@@ -32,8 +35,8 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
         return;
     }
     sub.add_option("-o,--out", o.out, "输出目录（默认当前目录）");
-    sub.add_option("-n,--name", o.name, "输出文件名及起始编号（默认 小说01）");
-    sub.add_option("-c,--chapters", o.chapters, "每个文件的章数（默认 6）");
+    sub.add_option("-n,--name", o.name, "输出文件名及起始编号（默认 " + toUtf8(kDefaultOutName) + "01）");
+    sub.add_option("-c,--chapters", o.chapters, "每个文件的章数（默认 " + std::to_string(kDefaultChapters) + "）");
     sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
     sub.add_option("-x,--exclude", o.exclude, "排除的标题编号，如 3 或 2,5,9-12");
     addChoice(sub, "--existing", o.existing,
@@ -47,7 +50,7 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
 std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOptions& opts, std::ostream& out,
                                     std::ostream& err) {
     CLI::App app{"书页匠(Pagewright)：按章节标题切割文本文件", "pagewright-cli"};
-    app.set_version_flag("--version", "pagewright-cli 1.0415");
+    app.set_version_flag("--version", "pagewright-cli " PAGEWRIGHT_VERSION);
     app.require_subcommand(1, 1);
     CLI::App* scan = app.add_subcommand("scan", "列出文件中符合条件的章节标题");
     CLI::App* split = app.add_subcommand("split", "按章节标题把文件切割成多个文件");

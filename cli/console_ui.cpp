@@ -4,14 +4,6 @@
 
 namespace pw::cli {
 
-namespace {
-
-bool endsWith(TextView s, TextView tail) {
-    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
-
-} // namespace
-
 ConsoleUi::ConsoleUi(const CliOptions& opts, std::FILE* err, bool errIsTerminal, bool outIsTerminal)
     : m_opts(opts), m_err(err), m_bar(errIsTerminal && !opts.quiet), m_wipeForOutput(m_bar && outIsTerminal) {}
 
@@ -19,39 +11,38 @@ void ConsoleUi::error(const std::string& line) {
     clearBar();
     std::fprintf(m_err, "pagewright-cli: %s\n", line.c_str());
     std::fflush(m_err);
-    m_refused = true;
 }
 
-MsgAnswer ConsoleUi::messageBox(TextView text, MsgStyle style) {
-    switch (style) {
-    case MsgStyle::Offer: // the only offer is to create a missing output folder
+MsgAnswer ConsoleUi::messageBox(const Message& msg) {
+    switch (msg.id) {
+    case MsgId::OfferCreateFolder:
         if (m_opts.createDir) return MsgAnswer::Yes;
         error(
             toUtf8(u"输出目录不存在（加 --create-dir 可创建）：" + Text(m_opts.out ? fromUtf8(*m_opts.out) : Text())));
-        return MsgAnswer::No;
-    case MsgStyle::Warning:
-        if (endsWith(text, u"已存在，删除？")) {
-            if (m_opts.existing == Existing::Overwrite) return MsgAnswer::Yes;
-            if (m_opts.existing == Existing::Append) return MsgAnswer::No;
+        return MsgAnswer::Cancel;
+    case MsgId::OutputExists:
+        if (m_opts.existing == Existing::Overwrite) return MsgAnswer::Yes;
+        if (m_opts.existing == Existing::Append) return MsgAnswer::No;
+        break;
+    case MsgId::About:
+        return MsgAnswer::Ok;
+    default:
+        if (!msg.isQuestion()) {
+            error(toUtf8(msg.text));
+            return MsgAnswer::Ok;
         }
-        // Any other doubt (the file changed since the scan, ...) is not ours to wave through.
-        error(toUtf8(text.substr(0, text.size() - (endsWith(text, u"？") ? 1 : 0))));
-        return MsgAnswer::No;
-    case MsgStyle::Refusal:
-        error(toUtf8(text));
-        return MsgAnswer::Ok;
-    case MsgStyle::About:
-        return MsgAnswer::Ok;
+        break;
     }
-    return MsgAnswer::No;
+    // Any other doubt (the file changed since the scan, ...) is not ours to wave through:
+    // said as a statement, without the question mark.
+    TextView text = msg.text;
+    if (!text.empty() && text.back() == u'？') text.remove_suffix(1);
+    error(toUtf8(text));
+    return MsgAnswer::Cancel;
 }
 
 void ConsoleUi::setStatus(TextView text) {
     m_status = Text(text);
-}
-
-void ConsoleUi::setProgressTwips(float twips) {
-    m_percent = std::clamp(static_cast<int>(twips / 48.9f + 0.5f), 0, 100);
 }
 
 void ConsoleUi::pumpEvents() {

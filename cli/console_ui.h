@@ -2,6 +2,7 @@
 // The command line's side of the UI port: refusals go to stderr as one line, questions are
 // answered from the options (nobody is there to click), and a progress bar is drawn on
 // stderr when it is a terminal, at most ten times a second.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -18,17 +19,14 @@ public:
     ConsoleUi(const CliOptions& opts, std::FILE* err, bool errIsTerminal, bool outIsTerminal);
     ~ConsoleUi() override { clearBar(); }
 
-    MsgAnswer messageBox(TextView text, MsgStyle style) override;
+    // Questions are answered by their id: those the options settle get their answer, any
+    // other is refused (Cancel, which stops the pass) with a line on stderr.
+    MsgAnswer messageBox(const Message& msg) override;
     void setStatus(TextView text) override;
-    void setProgressTwips(float twips) override;
-    void pumpEvents() override;
-    // After a refusal the pass stops at its next turn: an answer of No to "已存在，删除？"
-    // would otherwise go on appending to the file that was refused.
-    bool stopRequested() const override { return m_refused; }
-
     // Progress of a pass in per cent (0..100); drawn on the next turn.
-    void setPercent(int percent) { m_percent = percent; }
-    bool refused() const { return m_refused; }
+    void setProgress(int percent) override { m_percent = std::clamp(percent, 0, 100); }
+    void pumpEvents() override;
+
     const Text& lastStatus() const { return m_status; }
     void error(const std::string& line);
     // Call before writing a line to standard output.
@@ -45,7 +43,6 @@ private:
     bool m_bar;
     bool m_wipeForOutput;
     bool m_drawn = false;
-    bool m_refused = false;
     int m_percent = 0;
     Text m_status;
     std::chrono::steady_clock::time_point m_lastDraw{};

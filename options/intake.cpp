@@ -54,16 +54,16 @@ bool ensureFolder(TextView dir, UiPort& ui) {
         return true;
     case FolderKind::Other:
         // Accepting a file here would only fail later, when the first output file is made.
-        ui.messageBox(kNotAFolder + Text(dir), MsgStyle::Refusal);
+        ui.messageBox({MsgId::OutDirIsFile, kNotAFolder + Text(dir)});
         return false;
     case FolderKind::Missing:
         break;
     }
-    if (ui.messageBox(kOfferCreate, MsgStyle::Offer) != MsgAnswer::Yes) return false;
+    if (ui.messageBox({MsgId::OfferCreateFolder, kOfferCreate}) != MsgAnswer::Yes) return false;
     std::error_code ec;
     std::filesystem::create_directory(p, ec);
     if (ec) {
-        ui.messageBox(kCreateFailed + Text(dir) + u"（" + reasonText(ec) + u"）", MsgStyle::Refusal);
+        ui.messageBox({MsgId::CreateFolderFailed, kCreateFailed + Text(dir) + u"（" + reasonText(ec) + u"）"});
         return false;
     }
     return true;
@@ -84,14 +84,14 @@ bool CheckOptions(const OptionFields& fields, std::int32_t lngResetColour, Worki
     // 1. The input file.
     state.strInFile = trimSpaces(fields.txtFile);
     if (state.strInFile.empty()) {
-        ui.messageBox(kNoInputFile, MsgStyle::Refusal);
+        ui.messageBox({MsgId::NoInputFile, kNoInputFile});
         return false;
     }
 
     // 2 and 3. The output folder, which must be a folder by the time we go on.
     state.strOutDir = trimSpaces(fields.txtOut);
     if (state.strOutDir.empty()) {
-        ui.messageBox(kNoOutDir, MsgStyle::Refusal);
+        ui.messageBox({MsgId::NoOutDir, kNoOutDir});
         return false;
     }
     if (!ensureFolder(state.strOutDir, ui)) return false;
@@ -100,7 +100,7 @@ bool CheckOptions(const OptionFields& fields, std::int32_t lngResetColour, Worki
     // forbidden characters survives as the name.
     state.strOutName = withoutForbiddenChars(trimSpaces(fields.txtFileOut));
     if (state.strOutName.empty()) {
-        ui.messageBox(kBadOutName, MsgStyle::Refusal);
+        ui.messageBox({MsgId::BadOutName, kBadOutName});
         return false;
     }
     writeBacks.txtFileOut = state.strOutName;
@@ -112,7 +112,7 @@ bool CheckOptions(const OptionFields& fields, std::int32_t lngResetColour, Worki
         const Text rest(digit, state.strOutName.end());
         const auto start = numericValue32(rest);
         if (!start) {
-            ui.messageBox(kNameNumberTooBig, MsgStyle::Refusal);
+            ui.messageBox({MsgId::NameNumberTooBig, kNameNumberTooBig});
             return false;
         }
         state.lngStartNum = *start;
@@ -130,16 +130,16 @@ bool CheckOptions(const OptionFields& fields, std::int32_t lngResetColour, Worki
         writeBacks.txtFindStr = state.strFindStr;
     }
 
-    // 8. The count is read as typed; below 1 it becomes 6, outside 32 bits it is refused.
+    // 8. The count is read as typed; below 1 it becomes the default, outside 32 bits it is refused.
     const auto count = numericValue32(fields.txtNum);
     if (!count) {
-        ui.messageBox(kCountOutOfRange, MsgStyle::Refusal);
+        ui.messageBox({MsgId::CountOutOfRange, kCountOutOfRange});
         return false;
     }
     state.lngChapsPerFile = *count;
     if (state.lngChapsPerFile < 1) {
-        state.lngChapsPerFile = 6;
-        writeBacks.txtNum = u"6";
+        state.lngChapsPerFile = kDefaultChapters;
+        writeBacks.txtNum = decimal(kDefaultChapters);
     }
 
     // 9. A greyed box counts as ticked.

@@ -27,7 +27,7 @@ struct OptionFields {
 struct FieldWriteBacks {
     std::optional<Text> txtFileOut; // the cleaned name, number included
     std::optional<Text> txtFindStr; // the default pattern, when the field was blank
-    std::optional<Text> txtNum;     // "6", when the count was below 1
+    std::optional<Text> txtNum;     // the default count, when the count was below 1
     bool txtFileWhite = false;      // a new scan begins: clear txtFile's warning colour
 };
 

@@ -7,8 +7,9 @@ namespace pw {
 
 const SettingsTable& shippedSettings() {
     static const SettingsTable table = {
-        {101, u"default"}, {102, u"小说"}, {103, u"第(.){1,10}章"}, {104, u"6"}, {105, u"1"},
-        {106, u"2"},       {107, u"true"}, {108, u"false"},          {109, u"true"},
+        {101, u"default"}, {102, kDefaultOutName}, {103, kDefaultPattern}, {104, decimal(kDefaultChapters)},
+        {105, u"1"},       {106, u"2"},            {107, u"true"},         {108, u"false"},
+        {109, u"true"},
     };
     return table;
 }
@@ -43,7 +44,7 @@ std::optional<Text> loadSettings(const SettingsTable& table, TextView appDir, Wo
     state.strFindStr = trimSpaces(at(103));
     if (state.strFindStr.empty()) state.strFindStr = kDefaultPattern;
 
-    state.lngChapsPerFile = numberOr(at(104), 1, 6);
+    state.lngChapsPerFile = numberOr(at(104), 1, kDefaultChapters);
     state.lngStartNum = numberOr(at(105), 0, 1);
     state.lngNumWidth = numberOr(at(106), 0, 2);
     state.blnDeleteSpc = at(107) == u"true";

@@ -13,8 +13,10 @@ using SettingsTable = std::map<int, Text>;
 // The table as shipped.
 const SettingsTable& shippedSettings();
 
+// The defaults, written here only: the shipped table, the fallbacks and the help texts use them.
 constexpr char16_t kDefaultPattern[] = u"第(.){1,10}章";
 constexpr char16_t kDefaultOutName[] = u"小说";
+constexpr std::int32_t kDefaultChapters = 6;
 
 // Reads ids 101 to 108 into `state`, in ascending order, with every fallback of the
 // loading rules. `appDir` is the folder that holds the program, as the system names it.

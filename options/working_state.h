@@ -28,8 +28,6 @@ struct WorkingState {
     std::int64_t lngMatchCount = 0;
     // 1, the line number of each heading in file order, then the number of lines + 1.
     std::vector<std::int64_t> lngMatchLines;
-    // Byte offset of each heading's line, index k for heading k (index 0 unused).
-    std::vector<std::int64_t> matchOffsets;
     // The encoding the last finished scan decided for its file.
     Encoding analyzedEncoding = Encoding::Gb18030;
     bool blnAnalyzed = false;

@@ -66,17 +66,45 @@ EncodingGuess detectEncoding(std::string_view head, bool whole) {
     return g;
 }
 
-const char* encodingName(Encoding e) { return e == Encoding::Utf8 ? "UTF-8" : "GB18030"; }
+namespace {
+
+constexpr EncodingTraits kGb18030{Encoding::Gb18030, "GB18030", "GB18030", 1, "\r", "\n", "\r\n", " ", "\xA1\xA1"};
+constexpr EncodingTraits kUtf8{Encoding::Utf8, "UTF-8", "UTF-8", 1, "\r", "\n", "\r\n", " ", "\xE3\x80\x80"};
+
+} // namespace
+
+const EncodingTraits& traitsOf(Encoding e) {
+    switch (e) {
+    case Encoding::Gb18030:
+        return kGb18030;
+    case Encoding::Utf8:
+        return kUtf8;
+    }
+    return kGb18030;
+}
+
+bool EncodingTraits::isBlank(std::string_view line) const {
+    // Whole units only: in a wider encoding a space's bytes at an odd offset are no space.
+    while (!line.empty()) {
+        if (line.starts_with(space))
+            line.remove_prefix(space.size());
+        else if (line.starts_with(ideographicSpace))
+            line.remove_prefix(ideographicSpace.size());
+        else
+            return false;
+    }
+    return true;
+}
 
 struct Decoder::Impl {
     UConverter* cnv = nullptr;
-    Encoding enc;
+    const EncodingTraits* traits = nullptr;
 };
 
 Decoder::Decoder(Encoding e) : m_impl(std::make_unique<Impl>()) {
-    m_impl->enc = e;
+    m_impl->traits = &traitsOf(e);
     UErrorCode status = U_ZERO_ERROR;
-    m_impl->cnv = ucnv_open(e == Encoding::Utf8 ? "UTF-8" : "GB18030", &status);
+    m_impl->cnv = ucnv_open(m_impl->traits->converter, &status);
     if (U_FAILURE(status)) throw std::runtime_error("ICU converter unavailable");
     // Undecodable bytes become U+FFFD, and unassigned ones too, whatever the table's default.
     static const UChar kSub[] = {0xFFFD};
@@ -119,7 +147,7 @@ std::string Decoder::encode(char32_t c) {
     U16_APPEND(units, n, 2, static_cast<UChar32>(c), err);
     if (err) return {};
     UErrorCode status = U_ZERO_ERROR;
-    UConverter* cnv = ucnv_open(m_impl->enc == Encoding::Utf8 ? "UTF-8" : "GB18030", &status);
+    UConverter* cnv = ucnv_open(m_impl->traits->converter, &status);
     if (U_FAILURE(status)) return {};
     ucnv_setFromUCallBack(cnv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
     char buf[16];
@@ -128,24 +156,6 @@ std::string Decoder::encode(char32_t c) {
     ucnv_close(cnv);
     if (U_FAILURE(status)) return {};
     return std::string(buf, static_cast<std::size_t>(len));
-}
-
-bool isBlankLine(std::string_view bytes, Encoding e) {
-    std::size_t i = 0;
-    const std::size_t n = bytes.size();
-    while (i < n) {
-        if (bytes[i] == ' ') {
-            ++i;
-        } else if (e == Encoding::Gb18030 && i + 1 < n && bytes[i] == '\xA1' && bytes[i + 1] == '\xA1') {
-            i += 2;
-        } else if (e == Encoding::Utf8 && i + 2 < n && bytes[i] == '\xE3' && bytes[i + 1] == '\x80' &&
-                   bytes[i + 2] == '\x80') {
-            i += 3;
-        } else {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace pw

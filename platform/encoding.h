@@ -25,8 +25,28 @@ struct EncodingGuess {
 // it is all of the file, so that a character cut at the sample's end is not held against it.
 EncodingGuess detectEncoding(std::string_view head, bool whole);
 
+// Everything the program knows about an encoding, in one value: the decoder, the line
+// reader, the split writer and its fast path all ask it rather than assuming bytes of their
+// own. A new encoding is a new row in the table (encoding.cpp), plus, for code units wider
+// than a byte, the aligned search in the line reader.
+struct EncodingTraits {
+    Encoding encoding;
+    const char* name;      // shown to people and scripts ("GB18030", "UTF-8")
+    const char* converter; // the ICU converter
+    std::size_t unitWidth; // bytes per code unit: 1, or 2 for UTF-16
+    // The bytes of CR, LF, CR LF, the space and the ideographic space U+3000; for a 2-byte
+    // little-endian unit CR would be "\x0D\x00".
+    std::string_view cr, lf, crlf, space, ideographicSpace;
+
+    // A line (without its terminator) is blank when it holds only spaces and ideographic
+    // spaces, or nothing.
+    bool isBlank(std::string_view line) const;
+};
+
+const EncodingTraits& traitsOf(Encoding e);
+
 // The name shown to people and scripts ("GB18030", "UTF-8").
-const char* encodingName(Encoding e);
+inline const char* encodingName(Encoding e) { return traitsOf(e).name; }
 
 // Decodes raw line bytes to UTF-16 with ICU; bytes that do not decode become U+FFFD.
 class Decoder {
@@ -50,8 +70,6 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// The bytes that a space and the ideographic space have in the encoding; a line is blank
-// when it holds nothing else.
-bool isBlankLine(std::string_view bytes, Encoding e);
+inline bool isBlankLine(std::string_view bytes, Encoding e) { return traitsOf(e).isBlank(bytes); }
 
 } // namespace pw

@@ -24,7 +24,6 @@ public:
     InputFile& operator=(const InputFile&) = delete;
 
     std::optional<FileError> open(TextView path);
-    bool isOpen() const { return m_file != nullptr; }
     // Length in bytes of the open file, or -1 when it cannot be told.
     std::int64_t size() const;
     // Reads up to `n` bytes; 0 at the end; nothing and an error when the read fails.

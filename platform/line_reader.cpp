@@ -5,7 +5,8 @@
 
 namespace pw {
 
-LineReader::LineReader(InputFile& in, std::size_t capacity) : m_in(in), m_capacity(std::max<std::size_t>(capacity, 1)) {
+LineReader::LineReader(InputFile& in, const EncodingTraits& traits, std::size_t capacity)
+    : m_in(in), m_cr(traits.cr.front()), m_lf(traits.lf.front()), m_capacity(std::max<std::size_t>(capacity, 1)) {
     m_buf.resize(m_capacity);
 }
 
@@ -19,7 +20,6 @@ bool LineReader::fill() {
         m_end -= m_begin;
         m_begin = 0;
     }
-    m_crTo = static_cast<std::size_t>(-1); // the cached CR search no longer describes the buffer
     if (m_end == m_buf.size()) m_buf.resize(m_buf.size() + std::max(m_buf.size(), m_capacity));
     const std::size_t want = std::min(m_capacity, m_buf.size() - m_end);
     const auto got = m_in.read(m_buf.data() + m_end, want);
@@ -31,67 +31,15 @@ bool LineReader::fill() {
     return true;
 }
 
-std::size_t LineReader::findCr(std::size_t from) {
-    // CR is rare in most files (or sits right before each LF): remember where the next one is.
-    if (m_crTo == m_end && m_crFrom <= from && m_crPos >= from) return m_crPos;
-    const void* p = std::memchr(m_buf.data() + from, '\r', m_end - from);
-    m_crPos = p ? static_cast<std::size_t>(static_cast<const char*>(p) - m_buf.data()) : m_end;
-    m_crFrom = from;
-    m_crTo = m_end;
-    return m_crPos;
-}
-
-bool LineReader::next(Line& line) {
-    for (;;) {
-        if (m_begin < m_end) {
-            const char* base = m_buf.data();
-            // Bytes already searched in vain are not searched again: a long line refilled
-            // many times would otherwise cost its length squared.
-            const std::size_t from = std::max(m_begin, m_plainTo);
-            const void* lf = std::memchr(base + from, '\n', m_end - from);
-            std::size_t lfPos = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) : m_end;
-            std::size_t crPos = findCr(from);
-            std::size_t term = std::min(lfPos, crPos);
-            m_plainTo = term;
-            if (term < m_end) {
-                std::size_t termLen = 1;
-                if (base[term] == '\r') {
-                    if (term + 1 == m_end && !m_eof) {
-                        // A CR at the end of the buffer may be the first half of CR LF.
-                        if (!fill() && m_in.error()) return false;
-                        continue;
-                    }
-                    if (term + 1 < m_end && base[term + 1] == '\n') termLen = 2;
-                }
-                line.bytes = std::string_view(base + m_begin, term - m_begin);
-                line.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
-                m_begin = term + termLen;
-                return true;
-            }
-        }
-        if (!fill()) {
-            // After a failed read the tail is not known to be a whole line.
-            if (m_in.error()) return false;
-            if (m_begin < m_end) {
-                line.bytes = std::string_view(m_buf.data() + m_begin, m_end - m_begin);
-                line.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
-                m_begin = m_end;
-                return true;
-            }
-            return false;
-        }
-    }
-}
-
 bool LineReader::nextBlock(LineBlock& block) {
     for (;;) {
         if (m_begin < m_end) {
             std::size_t q = m_end;
             // A CR at the very end may pair with an LF not read yet: leave it for later.
-            std::size_t scanEnd = (m_buf[m_end - 1] == '\r' && !m_eof) ? m_end - 1 : m_end;
+            std::size_t scanEnd = (m_buf[m_end - 1] == m_cr && !m_eof) ? m_end - 1 : m_end;
             for (std::size_t i = scanEnd, lo = std::max(m_begin, m_plainTo); i > lo; --i) {
                 const char c = m_buf[i - 1];
-                if (c == '\n' || c == '\r') {
+                if (c == m_lf || c == m_cr) {
                     q = i - 1;
                     break;
                 }
@@ -114,31 +62,46 @@ bool LineReader::nextBlock(LineBlock& block) {
     }
 }
 
-std::int64_t countLineEnds(std::string_view bytes) {
+std::int64_t countLineEnds(std::string_view bytes, const EncodingTraits& traits) {
     // Branch-free so the compiler can vectorise it: LF + CR - CRLF.
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const char crByte = traits.cr.front(), lfByte = traits.lf.front();
+    const char* p = bytes.data();
     const std::size_t n = bytes.size();
     std::int64_t lf = 0, cr = 0, crlf = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        lf += p[i] == '\n';
-        cr += p[i] == '\r';
+        lf += p[i] == lfByte;
+        cr += p[i] == crByte;
     }
-    for (std::size_t i = 0; i + 1 < n; ++i) crlf += (p[i] == '\r') & (p[i + 1] == '\n');
+    for (std::size_t i = 0; i + 1 < n; ++i)
+        crlf += (p[i] == crByte) & (p[i + 1] == lfByte);
     return lf + cr - crlf;
 }
 
-LineEnd findLineEnd(std::string_view bytes, std::size_t from) {
+std::int64_t countLines(std::string_view bytes, const EncodingTraits& traits) {
+    const bool open = !bytes.empty() && bytes.back() != traits.cr.back() && bytes.back() != traits.lf.back();
+    return countLineEnds(bytes, traits) + (open ? 1 : 0);
+}
+
+LineEnd findLineEnd(std::string_view bytes, std::size_t from, const EncodingTraits& traits) {
+    const char crByte = traits.cr.front(), lfByte = traits.lf.front();
     const char* base = bytes.data();
     const std::size_t n = bytes.size();
-    const void* lf = std::memchr(base + from, '\n', n - from);
+    const void* lf = std::memchr(base + from, lfByte, n - from);
     const std::size_t lfPos = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) : n;
-    const void* cr = std::memchr(base + from, '\r', lfPos - from);
+    const void* cr = std::memchr(base + from, crByte, lfPos - from);
     if (cr) {
         const std::size_t crPos = static_cast<std::size_t>(static_cast<const char*>(cr) - base);
-        return {crPos, (crPos + 1 < n && base[crPos + 1] == '\n') ? std::size_t{2} : std::size_t{1}};
+        return {crPos, (crPos + 1 < n && base[crPos + 1] == lfByte) ? std::size_t{2} : std::size_t{1}};
     }
     if (lfPos < n) return {lfPos, 1};
     return {n, 0};
+}
+
+std::size_t findLineStart(std::string_view bytes, std::size_t floor, std::size_t pos, const EncodingTraits& traits) {
+    const char crByte = traits.cr.back(), lfByte = traits.lf.back();
+    while (pos > floor && bytes[pos - 1] != lfByte && bytes[pos - 1] != crByte)
+        --pos;
+    return pos;
 }
 
 } // namespace pw

@@ -2,20 +2,18 @@
 // The one line reader that the scan and the split writer share, so their line numbers
 // agree. A line ends at CR LF, at LF alone or at CR alone; the terminator is not part of
 // the line; a last line without terminator is a line; a terminator at the very end starts
-// no further line; an empty file has no lines. Lines are handed out as the raw bytes
-// read, with their byte offset: nothing is decoded here.
+// no further line; an empty file has no lines. The reader hands out runs of whole lines as
+// the raw bytes read, with their byte offset; the functions below cut them into lines.
+// Nothing is decoded here. The bytes of CR and LF come from the encoding's traits: this
+// file is where code units wider than a byte would be searched aligned.
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
+#include "platform/encoding.h"
 #include "platform/files.h"
 
 namespace pw {
-
-struct Line {
-    std::string_view bytes; // valid until the next call on the reader
-    std::int64_t offset = 0; // of the first byte in the file
-};
 
 // A run of whole lines: it ends right after a terminator, or at the end of the input.
 // A CR at its end is never the first half of a CR LF that continues in the next block.
@@ -29,11 +27,9 @@ public:
     static constexpr std::size_t kDefaultCapacity = 1 << 20;
 
     // `capacity` is the read size; the buffer only grows beyond it for a longer line.
-    explicit LineReader(InputFile& in, std::size_t capacity = kDefaultCapacity);
+    LineReader(InputFile& in, const EncodingTraits& traits, std::size_t capacity = kDefaultCapacity);
 
-    // The next line, or false at the end of the input or on a read error (see error()).
-    bool next(Line& line);
-    // The next run of whole lines, or false at the end or on a read error.
+    // The next run of whole lines, or false at the end or on a read error (see error()).
     bool nextBlock(LineBlock& block);
 
     const std::optional<FileError>& error() const { return m_in.error(); }
@@ -42,29 +38,31 @@ public:
 
 private:
     bool fill(); // false when nothing more could be read
-    std::size_t findCr(std::size_t from);
 
     InputFile& m_in;
+    const char m_cr, m_lf;
     std::size_t m_capacity;
     std::vector<char> m_buf;
     std::size_t m_begin = 0, m_end = 0;
     std::int64_t m_bufOffset = 0; // file offset of m_buf[0]
     bool m_eof = false;
     std::size_t m_plainTo = 0; // [m_begin, m_plainTo) is known to hold no CR or LF
-    // The next CR at or after m_crFrom, searched up to m_crTo (m_crPos == m_crTo: none).
-    std::size_t m_crPos = 0, m_crFrom = 0, m_crTo = static_cast<std::size_t>(-1);
 };
 
 // Number of lines that end inside `bytes` (a block from nextBlock, or any part of one
 // that does not split a CR LF): LF, CR LF and a lone CR each end one line.
-std::int64_t countLineEnds(std::string_view bytes);
+std::int64_t countLineEnds(std::string_view bytes, const EncodingTraits& traits);
+// Lines in a run that starts at a line start: its line ends, plus a last line without one.
+std::int64_t countLines(std::string_view bytes, const EncodingTraits& traits);
 
 // Within a block: the end of the line that starts at `from` (index of its terminator, or
-// bytes.size()) and the length of that terminator (0, 1 or 2).
+// bytes.size()) and the length of that terminator (0, one unit, or two for CR LF).
 struct LineEnd {
     std::size_t end;
     std::size_t termLen;
 };
-LineEnd findLineEnd(std::string_view bytes, std::size_t from);
+LineEnd findLineEnd(std::string_view bytes, std::size_t from, const EncodingTraits& traits);
+// Where the line that holds `pos` starts, looking back no further than `floor` (a line start).
+std::size_t findLineStart(std::string_view bytes, std::size_t floor, std::size_t pos, const EncodingTraits& traits);
 
 } // namespace pw

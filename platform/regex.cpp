@@ -111,10 +111,6 @@ const Text& Regex::lastError() const {
     return m->error;
 }
 
-bool Regex::usesJit() const {
-    return m->jit;
-}
-
 std::vector<char16_t> Regex::requiredLiterals() const {
     std::vector<char16_t> out;
     const auto take = [&](std::uint32_t typeWhat, std::uint32_t unitWhat) {

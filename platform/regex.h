@@ -41,7 +41,6 @@ public:
     MatchResult test(TextView subject);
     // The engine's message for the last LimitHit or Failed.
     const Text& lastError() const;
-    bool usesJit() const;
 
     // Characters without case that every match contains: the first and the last literal that
     // the engine knows of (none, one or two). A line without them cannot match, so a scan may

@@ -2,6 +2,21 @@
 
 namespace pw {
 
+MsgStyle styleOf(MsgId id) {
+    switch (id) {
+    case MsgId::OfferCreateFolder:
+        return MsgStyle::Offer;
+    case MsgId::NotCurrentFile:
+    case MsgId::SizeChanged:
+    case MsgId::OutputExists:
+        return MsgStyle::Warning;
+    case MsgId::About:
+        return MsgStyle::About;
+    default:
+        return MsgStyle::Refusal;
+    }
+}
+
 Text titleFor(MsgStyle style) {
     switch (style) {
     case MsgStyle::Refusal:

@@ -4,19 +4,10 @@
 // tests each implement it, so a pass that asks a question half-way stays testable.
 #include <chrono>
 
+#include "platform/messages.h"
 #include "platform/text.h"
 
 namespace pw {
-
-// The four message box kinds the program uses, by their classic style numbers.
-enum class MsgStyle : int {
-    Refusal = 16,  // "错误", error icon, OK
-    Offer = 36,    // "询问", question icon, Yes/No
-    About = 64,    // "关于 Pagewright", information icon, OK
-    Warning = 308, // "警告", exclamation icon, Yes/No with No as the default
-};
-
-enum class MsgAnswer { Ok, Yes, No };
 
 // The title that goes with each style.
 Text titleFor(MsgStyle style);
@@ -24,13 +15,14 @@ Text titleFor(MsgStyle style);
 class UiPort {
 public:
     virtual ~UiPort() = default;
-    virtual MsgAnswer messageBox(TextView text, MsgStyle style) = 0;
+    virtual MsgAnswer messageBox(const Message& msg) = 0;
     virtual void setStatus(TextView text) = 0;
-    // Width of the progress bar in twips (15 twips to the pixel).
-    virtual void setProgressTwips(float twips) = 0;
+    // How far the pass has come, 0 to 100; 0 also returns the bar to its resting width.
+    virtual void setProgress(int percent) = 0;
     // Let pending window events run, then return.
     virtual void pumpEvents() = 0;
-    // True once the user asked to close the program: a running pass stops cleanly.
+    // True once the user asked to close the program: a running pass stops cleanly. A
+    // refusal is no stop request: it is the answer Cancel to the question refused.
     virtual bool stopRequested() const { return false; }
 };
 

@@ -18,7 +18,6 @@ public:
     // line is a candidate.
     explicit Prefilter(std::vector<std::string> needles);
 
-    bool active() const { return !m_needles.empty(); }
     // Picks the needle and the byte in it to look for, by how rare the bytes are in `sample`
     // (the first block of the input): a memchr on a rare byte beats any two-byte search.
     void learn(std::string_view sample);

@@ -11,7 +11,6 @@ namespace pw {
 namespace {
 
 // What the scan says to the user, in one place.
-constexpr char16_t kMissingBox[] = u"输入文件不存在！";
 constexpr char16_t kMissingStatus[] = u"输入文件不存在，无法分析！";
 constexpr char16_t kScanning[] = u"正在分析文件...";
 constexpr char16_t kBadPatternStatus[] = u"查找条件有误，无法分析！";
@@ -23,10 +22,7 @@ Text badPatternText(const RegexError& e) {
     return u"查找条件有误：" + e.message + u"（位置 " + decimal(static_cast<std::int64_t>(e.offset)) + u"）";
 }
 Text openFailedText(const FileError& e) {
-    return u"打开文件失败：" + e.path + u"（" + e.reason + u"）";
-}
-Text readFailedText(const FileError& e) {
-    return u"读取文件失败：" + e.path + u"（" + e.reason + u"）";
+    return failureText(u"打开文件失败：", e);
 }
 Text utf16Text(TextView path) {
     return u"不支持 UTF-16 编码的文件：" + Text(path) + u"（请另存为 GBK 或 UTF-8）";
@@ -42,9 +38,9 @@ Text engineFailedText(std::int64_t line, const Text& why) {
 class FlushingPort : public UiPort {
 public:
     FlushingPort(UiPort& inner, ScanReceiver& receiver) : m_inner(inner), m_receiver(receiver) {}
-    MsgAnswer messageBox(TextView text, MsgStyle style) override { return m_inner.messageBox(text, style); }
+    MsgAnswer messageBox(const Message& msg) override { return m_inner.messageBox(msg); }
     void setStatus(TextView text) override { m_inner.setStatus(text); }
-    void setProgressTwips(float twips) override { m_inner.setProgressTwips(twips); }
+    void setProgress(int percent) override { m_inner.setProgress(percent); }
     void pumpEvents() override {
         m_receiver.flush();
         m_inner.pumpEvents();
@@ -55,15 +51,6 @@ private:
     UiPort& m_inner;
     ScanReceiver& m_receiver;
 };
-
-bool isTerminator(char c) {
-    return c == '\n' || c == '\r';
-}
-
-// Lines in a run that starts at a line start: its line ends, plus a last line without one.
-std::int64_t linesIn(std::string_view bytes) {
-    return countLineEnds(bytes) + (!bytes.empty() && !isTerminator(bytes.back()) ? 1 : 0);
-}
 
 // The first bytes, enough to decide the encoding; false on a read error.
 bool readHead(InputFile& in, std::string& head) {
@@ -96,7 +83,7 @@ class Pass {
 public:
     Pass(WorkingState& state, UiPort& ui, ScanReceiver& receiver, Regex& re, Encoding enc, std::size_t bomLength)
         : m_state(state), m_ui(ui), m_port(ui, receiver), m_throttle(m_port), m_receiver(receiver), m_re(re),
-          m_decoder(enc), m_bomLength(bomLength) {}
+          m_traits(traitsOf(enc)), m_decoder(enc), m_bomLength(bomLength) {}
 
     ScanOutcome run(LineReader& reader, bool usePrefilter) {
         m_reader = &reader;
@@ -110,22 +97,20 @@ public:
             const std::string_view b = block.bytes;
             std::size_t pos = 0; // always a line start
             for (std::size_t hit; (hit = filter.find(b, pos)) != std::string_view::npos;) {
-                std::size_t start = hit;
-                while (start > pos && !isTerminator(b[start - 1]))
-                    --start;
-                m_lines += countLineEnds(b.substr(pos, start - pos)) + 1;
-                const LineEnd end = findLineEnd(b, hit);
+                const std::size_t start = findLineStart(b, pos, hit, m_traits);
+                m_lines += countLineEnds(b.substr(pos, start - pos), m_traits) + 1;
+                const LineEnd end = findLineEnd(b, hit, m_traits);
                 const std::string_view line = b.substr(start, end.end - start);
                 pos = end.end + end.termLen;
                 if (!filter.accepts(line)) continue;
                 if (turn()) return ScanOutcome::Aborted;
                 if (!test(line, block.offset + static_cast<std::int64_t>(start))) return ScanOutcome::Aborted;
             }
-            m_lines += linesIn(b.substr(pos));
+            m_lines += countLines(b.substr(pos), m_traits);
             if (turn()) return ScanOutcome::Aborted;
         }
         if (reader.error()) {
-            m_ui.messageBox(readFailedText(*reader.error()), MsgStyle::Refusal);
+            m_ui.messageBox({MsgId::ReadFailed, failureText(kReadFailedText, *reader.error())});
             return ScanOutcome::Aborted;
         }
         return ScanOutcome::Finished;
@@ -151,14 +136,13 @@ private:
         case MatchResult::Match:
             ++m_state.lngMatchCount;
             m_state.lngMatchLines.push_back(m_lines);
-            m_state.matchOffsets.push_back(offset);
             m_receiver.heading({m_state.lngMatchCount, m_lines, offset, m_text});
             return true;
         case MatchResult::LimitHit:
-            m_ui.messageBox(runawayText(m_lines), MsgStyle::Refusal);
+            m_ui.messageBox({MsgId::PatternRunaway, runawayText(m_lines)});
             return false;
         case MatchResult::Failed:
-            m_ui.messageBox(engineFailedText(m_lines, m_re.lastError()), MsgStyle::Refusal);
+            m_ui.messageBox({MsgId::MatchFailed, engineFailedText(m_lines, m_re.lastError())});
             return false;
         }
         return false;
@@ -170,6 +154,7 @@ private:
     EventThrottle m_throttle;
     ScanReceiver& m_receiver;
     Regex& m_re;
+    const EncodingTraits& m_traits;
     Decoder m_decoder;
     std::size_t m_bomLength;
     std::int64_t m_lines = 0;
@@ -177,8 +162,8 @@ private:
     LineReader* m_reader = nullptr;
 };
 
-ScanResult refuse(UiPort& ui, TextView box, TextView status) {
-    ui.messageBox(box, MsgStyle::Refusal);
+ScanResult refuse(UiPort& ui, Message box, TextView status) {
+    ui.messageBox(box);
     ui.setStatus(status);
     return {ScanOutcome::Refused, 0, Encoding::Gb18030};
 }
@@ -192,36 +177,38 @@ Text scanDoneStatus(std::int64_t fileSize, std::int64_t matchCount) {
 ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, const ScanOptions& options) {
     // Everything that can refuse comes first, so that a refusal leaves the earlier results whole.
     // A real test of a regular file: a path with wildcards is just a name here.
-    if (!isRegularFile(state.strInFile)) return refuse(ui, kMissingBox, kMissingStatus);
+    if (!isRegularFile(state.strInFile)) return refuse(ui, {MsgId::InputMissing, kInputMissingText}, kMissingStatus);
 
     auto compiled = Regex::compile(state.strFindStr, options.matchLimit);
     if (const auto* err = std::get_if<RegexError>(&compiled))
-        return refuse(ui, badPatternText(*err), kBadPatternStatus);
+        return refuse(ui, {MsgId::BadPattern, badPatternText(*err)}, kBadPatternStatus);
     Regex& re = std::get<Regex>(compiled);
 
     InputFile in;
-    if (const auto err = in.open(state.strInFile)) return refuse(ui, openFailedText(*err), kCannotReadStatus);
+    if (const auto err = in.open(state.strInFile))
+        return refuse(ui, {MsgId::OpenFailed, openFailedText(*err)}, kCannotReadStatus);
     std::string head;
-    if (!readHead(in, head)) return refuse(ui, readFailedText(*in.error()), kCannotReadStatus);
+    if (!readHead(in, head))
+        return refuse(ui, {MsgId::ReadFailed, failureText(kReadFailedText, *in.error())}, kCannotReadStatus);
     EncodingGuess guess = detectEncoding(head, head.size() <= kEncodingSample);
-    if (guess.utf16) return refuse(ui, utf16Text(state.strInFile), kUtf16Status);
+    if (guess.utf16) return refuse(ui, {MsgId::Utf16Unsupported, utf16Text(state.strInFile)}, kUtf16Status);
     if (options.encoding && *options.encoding != guess.encoding) {
         // Told otherwise: a UTF-8 byte-order mark is only skipped when reading UTF-8.
         guess.encoding = *options.encoding;
         guess.bomLength = 0;
     }
     // Read again from the start: the line reader wants the file whole.
-    if (const auto err = in.open(state.strInFile)) return refuse(ui, openFailedText(*err), kCannotReadStatus);
+    if (const auto err = in.open(state.strInFile))
+        return refuse(ui, {MsgId::OpenFailed, openFailedText(*err)}, kCannotReadStatus);
 
     // From here on the earlier results are replaced.
     state.lngMatchCount = 0;
     state.lngMatchLines.assign(1, 1);
-    state.matchOffsets.assign(1, 0);
     state.lngFileSize = in.size();
     receiver.started(guess.encoding, state.lngFileSize);
     ui.setStatus(kScanning);
 
-    LineReader reader(in, options.readCapacity);
+    LineReader reader(in, traitsOf(guess.encoding), options.readCapacity);
     Pass pass(state, ui, receiver, re, guess.encoding, guess.bomLength);
     const ScanOutcome outcome = pass.run(reader, options.prefilter);
     receiver.flush();

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <limits>
 
-#include "options/make_out_name.h"
 #include "platform/encoding.h"
 #include "platform/paths.h"
 #include "split/kept_table.h"
@@ -16,7 +15,6 @@ namespace pw {
 
 namespace {
 
-constexpr std::string_view kCrLf = "\r\n";
 // Between clock reads: a check per line would cost more than the copy of a short line.
 constexpr std::int64_t kLinesPerTurnCheck = 4096;
 // The window repaints at least this often while the pass works.
@@ -24,11 +22,10 @@ constexpr std::chrono::milliseconds kTurnInterval{15};
 
 } // namespace
 
-ChapterWriter::ChapterWriter(WorkingState& st, UiPort& ui)
-    : m_st(st), m_ui(ui), m_throttle(ui, kTurnInterval), m_n(std::max<std::int64_t>(st.lngChapsPerFile, 1)),
-      m_kept(st.lngKeptCount), m_dropBlank(st.blnDeleteSpc), m_encoding(st.analyzedEncoding),
-      m_spaceLead(st.analyzedEncoding == Encoding::Utf8 ? '\xE3' : '\xA1'),
-      m_spaceTail(st.analyzedEncoding == Encoding::Utf8 ? '\x80' : '\xA1') {}
+ChapterWriter::ChapterWriter(const WorkingState& st, const OutputPlan& plan, UiPort& ui, SplitReceiver& receiver)
+    : m_st(st), m_plan(plan), m_ui(ui), m_receiver(receiver), m_throttle(ui, kTurnInterval),
+      m_n(std::max<std::int64_t>(st.lngChapsPerFile, 1)), m_kept(st.lngKeptCount), m_dropBlank(st.blnDeleteSpc),
+      m_traits(traitsOf(st.analyzedEncoding)) {}
 
 CopyOutcome ChapterWriter::run(LineReader& reader) {
     const auto& kept = m_st.lngKeptLines;
@@ -37,10 +34,11 @@ CopyOutcome ChapterWriter::run(LineReader& reader) {
     LineBlock block;
     while (reader.nextBlock(block)) {
         if (!turn()) return finish(SplitEnd::Stopped);
-        if (!copyBlock(block.bytes)) return finish(m_stopped ? SplitEnd::Stopped : SplitEnd::Failed);
+        if (!copyBlock(block.bytes))
+            return finish(m_refused ? SplitEnd::Refused : m_stopped ? SplitEnd::Stopped : SplitEnd::Failed);
     }
     if (reader.error()) {
-        failWith(split_text::kReadFailed, *reader.error());
+        failWith(MsgId::ReadFailed, kReadFailedText, *reader.error());
         return finish(SplitEnd::Failed);
     }
     // Lines the scan counted but the file no longer has: the last files would be short.
@@ -53,7 +51,8 @@ bool ChapterWriter::copyBlock(std::string_view b) {
     // go out together in one write, straight from the read buffer.
     std::size_t run = 0, start = 0;
     LineEnd le{};
-    LineScanner lines(b, m_spaceTail);
+    const std::string_view crlf = m_traits.crlf;
+    LineScanner lines(b, m_traits);
     for (;;) {
         // Plain lines short of the chapter's last need nothing but counting.
         if (!m_needOpen && m_lastLine - m_line > 1) m_line += lines.skipPlain(m_lastLine - m_line - 1, m_dropBlank);
@@ -65,8 +64,8 @@ bool ChapterWriter::copyBlock(std::string_view b) {
         if (m_dropBlank && isBlank(b.substr(start, le.end - start))) {
             if (!put(b, run, start)) return false;
             run = pos;
-        } else if (le.termLen != 2) {
-            if (!put(b, run, le.end) || !put(kCrLf, 0, kCrLf.size())) return false;
+        } else if (le.termLen != crlf.size()) {
+            if (!put(b, run, le.end) || !put(crlf, 0, crlf.size())) return false;
             run = pos;
         }
         ++m_line;
@@ -90,9 +89,10 @@ bool ChapterWriter::isBlank(std::string_view line) const {
     // Only a line that starts and ends with a space or the ideographic space can be blank;
     // that rules out nearly every line of prose without walking its indent.
     if (line.empty()) return true;
+    const std::string_view space = m_traits.space, ideo = m_traits.ideographicSpace;
     const char first = line.front(), last = line.back();
-    if ((first != ' ' && first != m_spaceLead) || (last != ' ' && last != m_spaceTail)) return false;
-    return isBlankLine(line, m_encoding);
+    if ((first != space.front() && first != ideo.front()) || (last != space.back() && last != ideo.back())) return false;
+    return m_traits.isBlank(line);
 }
 
 void ChapterWriter::enterChapter(std::int64_t chapter) {
@@ -106,7 +106,7 @@ void ChapterWriter::enterChapter(std::int64_t chapter) {
 bool ChapterWriter::finishChapter() {
     if (closesFile(m_chapter, m_n, m_kept)) {
         if (auto e = m_out.close()) {
-            failWith(split_text::kWriteFailed, *e);
+            failWith(MsgId::WriteFailed, split_text::kWriteFailed, *e);
             return false;
         }
     }
@@ -116,31 +116,43 @@ bool ChapterWriter::finishChapter() {
 
 bool ChapterWriter::openFile() {
     namespace t = split_text;
-    const std::int64_t k = fileIndexOf(m_chapter, m_n);
-    const Text path = MakeOutName(m_st, k, false);
-    const Text name = MakeOutName(m_st, k, true);
+    const PlannedFile& f = m_plan.file(fileIndexOf(m_chapter, m_n));
+    // Looked at again now, not taken from the plan: the files before it took time, and
+    // another program may have made or removed it since.
     std::error_code ec;
-    const auto status = std::filesystem::status(toPath(path), ec);
+    const auto status = std::filesystem::status(toPath(f.path), ec);
+    bool appended = false;
     // A folder of that name is no file to delete; opening it below says why it fails.
     if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
-        if (m_ui.messageBox(path + t::kExistsDelete, MsgStyle::Warning) == MsgAnswer::Yes) {
-            if (auto e = removeFile(path)) {
-                failWith(t::kDeleteFailed, *e);
+        switch (m_ui.messageBox({MsgId::OutputExists, f.path + t::kExistsDelete})) {
+        case MsgAnswer::Yes:
+            if (auto e = removeFile(f.path)) {
+                failWith(MsgId::DeleteFailed, t::kDeleteFailed, *e);
                 return false;
             }
+            break;
+        case MsgAnswer::Cancel:
+            m_refused = true;
+            if (!m_failure) m_failure = Message{MsgId::OutputExists, f.path + t::kExistsDelete};
+            return false;
+        default:
+            appended = true;
+            break;
         }
     }
-    if (auto e = m_out.openAppend(path)) {
-        failWith(t::kCreateFailed, *e);
+    if (auto e = m_out.openAppend(f.path)) {
+        failWith(MsgId::CreateFailed, t::kCreateFailed, *e);
         return false;
     }
     ++m_files;
     m_needOpen = false;
+    m_receiver.fileOpened(f.index, f.path, appended);
     const auto& kept = m_st.lngKeptLines;
     // 64-bit: a chapter past line 21,474,836 would overflow 32.
-    const std::int64_t percent = kept[static_cast<std::size_t>(m_chapter)] * 100 / kept.back();
-    m_ui.setStatus(Text(t::kWorking) + name + t::kWorkingDone + decimal(percent) + u"%");
-    m_ui.setProgressTwips(static_cast<float>(static_cast<double>(percent) * 48.9));
+    const int percent = static_cast<int>(kept[static_cast<std::size_t>(m_chapter)] * 100 / kept.back());
+    m_ui.setStatus(Text(t::kWorking) + f.name + t::kWorkingDone + decimal(percent) + u"%");
+    m_ui.setProgress(percent);
+    m_receiver.progress(percent);
     // Many tiny chapters open files faster than lines are counted: give the window its turn here too.
     return turn();
 }
@@ -148,7 +160,7 @@ bool ChapterWriter::openFile() {
 bool ChapterWriter::put(std::string_view b, std::size_t from, std::size_t to) {
     if (to <= from) return true;
     if (m_out.write(b.data() + from, to - from)) return true;
-    failWith(split_text::kWriteFailed, m_out.error().value_or(FileError{}));
+    failWith(MsgId::WriteFailed, split_text::kWriteFailed, m_out.error().value_or(FileError{}));
     return false;
 }
 
@@ -157,8 +169,8 @@ bool ChapterWriter::turn() {
     return !m_stopped;
 }
 
-void ChapterWriter::failWith(const char16_t* prefix, const FileError& e) {
-    if (!m_failure) m_failure = split_text::failureText(prefix, e);
+void ChapterWriter::failWith(MsgId id, const char16_t* prefix, const FileError& e) {
+    if (!m_failure) m_failure = Message{id, failureText(prefix, e)};
 }
 
 CopyOutcome ChapterWriter::finish(SplitEnd end) {
@@ -166,11 +178,11 @@ CopyOutcome ChapterWriter::finish(SplitEnd end) {
         // The close flushes the last buffer: a full disk often shows only here.
         const auto e = m_out.close();
         if (e && !m_failure) {
-            failWith(split_text::kWriteFailed, *e);
+            failWith(MsgId::WriteFailed, split_text::kWriteFailed, *e);
         }
     }
-    if (m_failure) end = SplitEnd::Failed;
-    return CopyOutcome{end, m_files, m_failure.value_or(Text())};
+    if (m_failure && !m_refused) end = SplitEnd::Failed;
+    return CopyOutcome{end, m_files, m_failure};
 }
 
 } // namespace pw

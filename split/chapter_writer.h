@@ -1,6 +1,8 @@
 #pragma once
 // The copy of the split pass: one read of the input, each line appended to its chapter's
-// file as the raw bytes read plus CR LF. Used by runSplit; it shows no message itself.
+// file as the raw bytes read plus CR LF in the input's encoding. Used by runSplit; it asks
+// whether to delete a file that exists, and shows no other message itself. Every byte
+// written goes through put(): the one place an output encoding would be applied.
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -15,14 +17,14 @@ namespace pw {
 
 struct CopyOutcome {
     SplitEnd end = SplitEnd::Done;
-    std::int64_t files = 0; // files created or appended to
-    Text failure;           // for Failed: the refusal to show
+    std::int64_t files = 0;         // files created or appended to
+    std::optional<Message> failure; // for Failed: the refusal to show; for Refused: the question
 };
 
 class ChapterWriter {
 public:
     // Needs the kept table with its closing entry.
-    ChapterWriter(WorkingState& st, UiPort& ui);
+    ChapterWriter(const WorkingState& st, const OutputPlan& plan, UiPort& ui, SplitReceiver& receiver);
     CopyOutcome run(LineReader& reader);
 
 private:
@@ -34,17 +36,18 @@ private:
     bool put(std::string_view b, std::size_t from, std::size_t to);
     bool turn(); // an event turn when due; false once the window asked to close
     CopyOutcome finish(SplitEnd end);
-    void failWith(const char16_t* prefix, const FileError& e);
+    void failWith(MsgId id, const char16_t* prefix, const FileError& e);
 
-    WorkingState& m_st;
+    const WorkingState& m_st;
+    const OutputPlan& m_plan;
     UiPort& m_ui;
+    SplitReceiver& m_receiver;
     EventThrottle m_throttle;
     OutputFile m_out;
     const std::int64_t m_n;    // chapters to a file
     const std::int64_t m_kept; // kept headings
     const bool m_dropBlank;
-    const Encoding m_encoding;
-    const char m_spaceLead, m_spaceTail; // first and last byte of U+3000 in the encoding
+    const EncodingTraits& m_traits;
     std::int64_t m_chapter = 0;
     std::int64_t m_lastLine = 0; // of the current chapter; the last chapter takes all the rest
     std::int64_t m_line = 0;     // lines read so far
@@ -52,7 +55,8 @@ private:
     std::int64_t m_files = 0;
     bool m_needOpen = false;
     bool m_stopped = false;
-    std::optional<Text> m_failure;
+    bool m_refused = false;
+    std::optional<Message> m_failure;
 };
 
 } // namespace pw

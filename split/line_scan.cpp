@@ -7,8 +7,10 @@
 
 namespace pw {
 
-LineScanner::LineScanner(std::string_view block, char spaceTail) : m_b(block), m_spaceTail(spaceTail) {
-    if (!m_b.empty()) load(0);
+LineScanner::LineScanner(std::string_view block, const EncodingTraits& traits)
+    : m_b(block), m_traits(traits), m_masks(traits.unitWidth == 1), m_crByte(traits.cr.back()), m_lfByte(traits.lf.back()),
+      m_spaceTail(traits.space.back()), m_ideoTail(traits.ideographicSpace.back()) {
+    if (m_masks && !m_b.empty()) load(0);
 }
 
 void LineScanner::load(std::size_t base) {
@@ -18,10 +20,10 @@ void LineScanner::load(std::size_t base) {
     std::uint64_t cr = 0, lf = 0, spaceEnd = 0;
 #ifdef PW_SPLIT_SSE2
     if (n >= 64) {
-        const __m128i crs = _mm_set1_epi8('\r');
-        const __m128i lfs = _mm_set1_epi8('\n');
-        const __m128i spaces = _mm_set1_epi8(' ');
-        const __m128i tails = _mm_set1_epi8(m_spaceTail);
+        const __m128i crs = _mm_set1_epi8(m_crByte);
+        const __m128i lfs = _mm_set1_epi8(m_lfByte);
+        const __m128i spaces = _mm_set1_epi8(m_spaceTail);
+        const __m128i tails = _mm_set1_epi8(m_ideoTail);
         const auto bits = [](__m128i hit, int shift) {
             return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(hit))) << shift;
         };
@@ -36,9 +38,9 @@ void LineScanner::load(std::size_t base) {
     {
         const std::size_t len = n < 64 ? n : 64;
         for (std::size_t i = 0; i < len; ++i) {
-            cr |= static_cast<std::uint64_t>(p[i] == '\r') << i;
-            lf |= static_cast<std::uint64_t>(p[i] == '\n') << i;
-            spaceEnd |= static_cast<std::uint64_t>(p[i] == ' ' || p[i] == m_spaceTail) << i;
+            cr |= static_cast<std::uint64_t>(p[i] == m_crByte) << i;
+            lf |= static_cast<std::uint64_t>(p[i] == m_lfByte) << i;
+            spaceEnd |= static_cast<std::uint64_t>(p[i] == m_spaceTail || p[i] == m_ideoTail) << i;
         }
     }
     // A line can be blank only when the byte before its terminator is a space, the end of
@@ -51,6 +53,7 @@ void LineScanner::load(std::size_t base) {
 }
 
 std::int64_t LineScanner::skipPlain(std::int64_t maxLines, bool blankMatters) {
+    if (!m_masks) return 0;
     const std::size_t n = m_b.size();
     std::int64_t skipped = 0;
     for (;;) {

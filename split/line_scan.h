@@ -2,6 +2,12 @@
 // Line ends within a block from the line reader, found 64 bytes at a time: bit masks of
 // the CR and LF bytes cost a few instructions per 16 bytes, where a search per line costs
 // a call or two per line. Same rule as the line reader: CR LF, LF or CR end a line.
+//
+// The blank-line mask is a conservative prefilter of EncodingTraits::isBlank: it marks every
+// line that could be blank (the byte before its terminator is the last byte of a space or of
+// an ideographic space, or the line is empty) and may mark others; a marked line is looked
+// at whole, an unmarked one is certainly not blank. Encodings with code units wider than a
+// byte take the plain path: their CR and LF bytes also occur inside other characters.
 #include <bit>
 #include <cstdint>
 #include <string_view>
@@ -13,8 +19,7 @@ namespace pw {
 class LineScanner {
 public:
     // `block` must not end in the first half of a CR LF (nextBlock guarantees it).
-    // `spaceTail` is the last byte of the ideographic space in the text's encoding.
-    LineScanner(std::string_view block, char spaceTail);
+    LineScanner(std::string_view block, const EncodingTraits& traits);
 
     // The next line: where it starts, where its terminator is and how long that is.
     // False at the end of the block.
@@ -32,7 +37,11 @@ private:
     void load(std::size_t base);
 
     std::string_view m_b;
-    char m_spaceTail;
+    const EncodingTraits& m_traits;
+    const bool m_masks;     // byte masks describe the lines: one-byte code units
+    const char m_crByte, m_lfByte;
+    const char m_spaceTail; // last byte of the space
+    const char m_ideoTail;  // last byte of the ideographic space
     std::size_t m_base = 0; // start of the 64-byte window the masks describe
     std::uint64_t m_cr = 0, m_lf = 0;
     std::uint64_t m_blankish = 0;  // positions whose line, if it ends there, may be blank
@@ -44,6 +53,11 @@ inline bool LineScanner::next(std::size_t& start, LineEnd& end) {
     const std::size_t n = m_b.size();
     if (m_pos >= n) return false;
     start = m_pos;
+    if (!m_masks) {
+        end = findLineEnd(m_b, m_pos, m_traits);
+        m_pos = end.end + end.termLen;
+        return true;
+    }
     std::size_t t;
     for (;;) {
         // Bits before the line's start were handed out already (or are the LF of a CR LF).
@@ -64,7 +78,7 @@ inline bool LineScanner::next(std::size_t& start, LineEnd& end) {
         m_pos = n;
         return true;
     }
-    const std::size_t len = (m_b[t] == '\r' && t + 1 < n && m_b[t + 1] == '\n') ? 2 : 1;
+    const std::size_t len = (m_b[t] == m_crByte && t + 1 < n && m_b[t + 1] == m_lfByte) ? 2 : 1;
     end = {t, len};
     m_pos = t + len;
     return true;

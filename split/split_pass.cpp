@@ -1,9 +1,7 @@
 #include "split/split_pass.h"
 
-#include <filesystem>
 #include <optional>
 
-#include "options/make_out_name.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "split/chapter_writer.h"
@@ -14,95 +12,82 @@ namespace pw {
 
 namespace {
 
-namespace fs = std::filesystem;
 namespace t = split_text;
 
-void refuse(UiPort& ui, TextView text, TextView status) {
-    ui.messageBox(text, MsgStyle::Refusal);
+void refuse(UiPort& ui, const Message& msg, TextView status) {
+    ui.messageBox(msg);
     ui.setStatus(status);
-}
-
-// The first output path that is the analysed file itself, by name or by another path to
-// the same file (a link, another spelling of the folder). Deleting or appending to it
-// would destroy the novel being read.
-std::optional<Text> outputThatIsInput(WorkingState& st) {
-    std::error_code ec;
-    const fs::path input = toPath(st.strAnalyzedFile);
-    const fs::path inputNormal = fs::absolute(input, ec).lexically_normal();
-    for (std::int64_t k : plannedFileIndexes(st)) {
-        Text path = MakeOutName(st, k, false);
-        const fs::path p = toPath(path);
-        if (fs::absolute(p, ec).lexically_normal() == inputNormal) return path;
-        if (fs::exists(p, ec) && fs::equivalent(p, input, ec)) return path;
-    }
-    return std::nullopt;
 }
 
 } // namespace
 
 bool precheckSplit(const WorkingState& st, std::int64_t listEntries, UiPort& ui) {
     if (!st.blnAnalyzed || !headingTableIsWhole(st)) {
-        refuse(ui, t::kNotAnalyzed, t::kNotAnalyzedStatus);
+        refuse(ui, {MsgId::NotAnalyzed, t::kNotAnalyzed}, t::kNotAnalyzedStatus);
         return false;
     }
     if (listEntries <= 0 || st.lngMatchCount <= 0) {
-        refuse(ui, t::kNoHeadings, t::kNoHeadingsStatus);
+        refuse(ui, {MsgId::NoHeadings, t::kNoHeadings}, t::kNoHeadingsStatus);
         return false;
     }
     return true;
 }
 
 SplitResult runSplit(WorkingState& st, const std::vector<std::int64_t>& excludedRows, UiPort& ui,
-                     std::size_t readCapacity) {
+                     SplitReceiver& receiver, std::size_t readCapacity) {
+    // A refusal before any output file is touched.
+    const auto refused = [&](const Message& msg, TextView status, SplitEnd end = SplitEnd::Refused) {
+        if (msg.style() == MsgStyle::Refusal) ui.messageBox(msg);
+        ui.setStatus(status);
+        receiver.refused(msg.id);
+        return SplitResult{end, 0};
+    };
+    const auto ask = [&](MsgId id, const char16_t* text) { return ui.messageBox({id, text}) == MsgAnswer::Yes; };
+
     // The output is always made from the analysed file, whatever the field names now.
-    if (st.strInFile != st.strAnalyzedFile && ui.messageBox(t::kNotCurrentFile, MsgStyle::Warning) != MsgAnswer::Yes) {
-        ui.setStatus(t::kNotCurrentFileStatus);
-        return {};
-    }
-    if (!isRegularFile(st.strAnalyzedFile)) {
-        refuse(ui, t::kInputMissing, t::kInputMissingStatus);
-        return {};
-    }
+    if (st.strInFile != st.strAnalyzedFile && !ask(MsgId::NotCurrentFile, t::kNotCurrentFile))
+        return refused({MsgId::NotCurrentFile, t::kNotCurrentFile}, t::kNotCurrentFileStatus);
+    if (!isRegularFile(st.strAnalyzedFile))
+        return refused({MsgId::InputMissing, kInputMissingText}, t::kInputMissingStatus);
     st.lngKeptCount = 0;
     InputFile in;
-    if (auto e = in.open(st.strAnalyzedFile)) {
-        refuse(ui, t::failureText(t::kReadFailed, *e), t::kFailedStatus);
-        return {SplitEnd::Failed, 0};
-    }
-    if (in.size() != st.lngFileSize && ui.messageBox(t::kSizeChanged, MsgStyle::Warning) != MsgAnswer::Yes) {
-        ui.setStatus(t::kSizeChangedStatus);
-        return {};
-    }
+    if (auto e = in.open(st.strAnalyzedFile))
+        return refused({MsgId::ReadFailed, failureText(kReadFailedText, *e)}, t::kFailedStatus, SplitEnd::Failed);
+    if (in.size() != st.lngFileSize && !ask(MsgId::SizeChanged, t::kSizeChanged))
+        return refused({MsgId::SizeChanged, t::kSizeChanged}, t::kSizeChangedStatus);
     buildKeptTable(st, excludedRows);
-    if (st.lngKeptCount == 0) {
-        refuse(ui, t::kAllExcluded, t::kAllExcludedStatus);
-        return {};
-    }
-    if (auto same = outputThatIsInput(st)) {
-        refuse(ui, Text(t::kOutputIsInput) + *same, t::kOutputIsInputStatus);
-        return {};
-    }
+    if (st.lngKeptCount == 0) return refused({MsgId::AllExcluded, t::kAllExcluded}, t::kAllExcludedStatus);
+    const OutputPlan plan = planOutput(st);
+    if (plan.sameAsInput)
+        return refused({MsgId::OutputIsInput, Text(t::kOutputIsInput) + plan.files[*plan.sameAsInput].path},
+                       t::kOutputIsInputStatus);
+    if (!receiver.planned(plan)) return {};
 
-    LineReader reader(in, readCapacity);
-    ChapterWriter writer(st, ui);
+    LineReader reader(in, traitsOf(st.analyzedEncoding), readCapacity);
+    ChapterWriter writer(st, plan, ui, receiver);
     const CopyOutcome out = writer.run(reader);
     in.close();
 
-    ui.setProgressTwips(15.0f);
+    ui.setProgress(0);
     switch (out.end) {
     case SplitEnd::Done:
         ui.setStatus(Text(t::kFinished) + decimal(out.files) + t::kFinishedFiles);
+        receiver.finished(out.files);
         break;
     case SplitEnd::Shrunk:
-        refuse(ui, t::kInputShrank, t::kInputShrankStatus);
+        refuse(ui, {MsgId::InputShrank, t::kInputShrank}, t::kInputShrankStatus);
+        receiver.refused(MsgId::InputShrank);
         break;
     case SplitEnd::Failed:
-        refuse(ui, out.failure, t::kFailedStatus);
+        refuse(ui, *out.failure, t::kFailedStatus);
+        receiver.refused(out.failure->id);
+        break;
+    case SplitEnd::Refused: // a question answered Cancel: the front end has said why
+        ui.setStatus(t::kStoppedStatus);
+        receiver.refused(out.failure->id);
         break;
     case SplitEnd::Stopped:
         ui.setStatus(t::kStoppedStatus);
-        break;
-    case SplitEnd::Refused:
         break;
     }
     return {out.end, out.files};

@@ -2,19 +2,20 @@
 // The output pass behind "输出(&O)": from the last scan's heading table and the excluded
 // list rows it copies the analysed file into numbered chapter files. Front ends run
 // precheckSplit, then their option intake, then runSplit; all questions, refusals and
-// progress go through the UI port.
+// the status go through the UI port, and what the pass does goes to a receiver as well.
 #include <cstdint>
 #include <vector>
 
 #include "options/working_state.h"
 #include "platform/line_reader.h"
 #include "platform/ui_port.h"
+#include "split/output_plan.h"
 
 namespace pw {
 
 enum class SplitEnd {
     Done,    // every line copied; the final status names the file count
-    Refused, // a check said no before any output file was touched
+    Refused, // a check or the front end said no (an answer of Cancel)
     Shrunk,  // the input ended before the lines the scan counted
     Failed,  // a file could not be read, deleted, created or written
     Stopped, // the window closed during the pass
@@ -26,6 +27,22 @@ struct SplitResult {
     std::int64_t files = 0;
 };
 
+// What the split pass does, for a front end that wants more than the status line.
+class SplitReceiver {
+public:
+    virtual ~SplitReceiver() = default;
+    // Every check passed and nothing is touched yet. Returning false refuses the run here:
+    // the receiver has told the user why.
+    virtual bool planned(const OutputPlan& /*plan*/) { return true; }
+    // An output file is open: made new (an existing one deleted first), or appended to.
+    virtual void fileOpened(std::int64_t /*index*/, TextView /*path*/, bool /*appended*/) {}
+    // Per cent of the heading lines passed, as each file opens.
+    virtual void progress(int /*percent*/) {}
+    virtual void finished(std::int64_t /*files*/) {}
+    // The run ended on this message (a refusal, a failure, or a question answered Cancel).
+    virtual void refused(MsgId /*why*/) {}
+};
+
 // The checks that come before the option intake: a finished scan, and a list with
 // entries (`listEntries` is the number of rows the user sees). False after the refusal.
 bool precheckSplit(const WorkingState& st, std::int64_t listEntries, UiPort& ui);
@@ -34,6 +51,12 @@ bool precheckSplit(const WorkingState& st, std::int64_t listEntries, UiPort& ui)
 // table, then the copy. `excludedRows` are the selected list rows, counted from 0.
 // `readCapacity` is the line reader's block size (tests use tiny ones).
 SplitResult runSplit(WorkingState& st, const std::vector<std::int64_t>& excludedRows, UiPort& ui,
-                     std::size_t readCapacity = LineReader::kDefaultCapacity);
+                     SplitReceiver& receiver, std::size_t readCapacity = LineReader::kDefaultCapacity);
+// For a front end that shows everything through the UI port (the window).
+inline SplitResult runSplit(WorkingState& st, const std::vector<std::int64_t>& excludedRows, UiPort& ui,
+                            std::size_t readCapacity = LineReader::kDefaultCapacity) {
+    SplitReceiver none;
+    return runSplit(st, excludedRows, ui, none, readCapacity);
+}
 
 } // namespace pw

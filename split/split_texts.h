@@ -1,7 +1,7 @@
 #pragma once
-// Every text that the split writer shows, in one place. The first group is the program's
-// classic wording; the second covers what the classic program never handled.
-#include "platform/files.h"
+// Every text that the split writer shows, in one place (those the scan shows too are in
+// platform/messages.h). The first group is the program's classic wording; the second covers
+// what the classic program never handled.
 #include "platform/text.h"
 
 namespace pw::split_text {
@@ -13,7 +13,6 @@ inline constexpr char16_t kNoHeadings[] = u"无符合条件的行，无法分割
 inline constexpr char16_t kNoHeadingsStatus[] = u"请重新输入条件分析！";
 inline constexpr char16_t kNotCurrentFile[] = u"分析文件不是当前的文件，继续？";
 inline constexpr char16_t kNotCurrentFileStatus[] = u"重新分析此文件！";
-inline constexpr char16_t kInputMissing[] = u"输入文件不存在！";
 inline constexpr char16_t kInputMissingStatus[] = u"文件不存在，无法输出！";
 inline constexpr char16_t kSizeChanged[] = u"文件被修改，继续输出？";
 inline constexpr char16_t kSizeChangedStatus[] = u"文件大小不一致，请重新分析！";
@@ -34,18 +33,12 @@ inline constexpr char16_t kOutputIsInputStatus[] = u"请更改输出路径或文
 // The input ended before the lines the scan counted: the output would be short.
 inline constexpr char16_t kInputShrank[] = u"输入文件比分析时短，输出已中止！已写出的文件不完整。";
 inline constexpr char16_t kInputShrankStatus[] = u"文件已被修改，请重新分析！";
-// File-system failures: the prefix, then the path and the system's reason.
-inline constexpr char16_t kReadFailed[] = u"读取文件失败：";
+// File-system failures: the prefix, then the path and the system's reason (failureText).
 inline constexpr char16_t kDeleteFailed[] = u"删除文件失败：";
 inline constexpr char16_t kCreateFailed[] = u"创建文件失败：";
 inline constexpr char16_t kWriteFailed[] = u"写入文件失败：";
 inline constexpr char16_t kFailedStatus[] = u"输出失败！";
 // The window closed during the pass.
 inline constexpr char16_t kStoppedStatus[] = u"输出已中止。";
-
-// "写入文件失败：D:\书\小说03.txt（磁盘已满）"
-inline Text failureText(const char16_t* prefix, const FileError& e) {
-    return Text(prefix) + e.path + u"（" + e.reason + u"）";
-}
 
 } // namespace pw::split_text

@@ -48,8 +48,8 @@ private slots:
         const auto p = numbered("twelve.txt", 12, pad);
         scan(p);
         QCOMPARE(w->headings().rowCount(), 12);
-        QCOMPARE(w->headings().entry(0), QStringLiteral("[1] ") + lines[0]);
-        QCOMPARE(w->headings().entry(9), QStringLiteral("[10] ") + lines[9]); // not padded, not trimmed
+        QCOMPARE(entry(0), QStringLiteral("[1] ") + lines[0]);
+        QCOMPARE(entry(9), QStringLiteral("[10] ") + lines[9]); // not padded, not trimmed
         QCOMPARE(status(), QStringLiteral("分析完毕！文件大小：0KB，共 12 行符合条件"));
         QCOMPARE(w->lstMemo->toolTip(), q(p));
         // The range comes from the line's own text, not from the entry with its number.
@@ -58,9 +58,9 @@ private slots:
         QCOMPARE(w->headings().data(w->headings().index(0), Qt::SizeHintRole).toSize().width(), w->headings().extent());
 
         // A refused scan keeps the list and its range.
-        w->ui().setNextAnswer(MsgAnswer::Ok);
+        boxes.setNextAnswer(MsgAnswer::Ok);
         scan(*dir / "missing.txt");
-        QCOMPARE(w->ui().shown().size(), std::size_t(1));
+        QCOMPARE(boxes.shown().size(), std::size_t(1));
         QCOMPARE(w->headings().rowCount(), 12);
         QCOMPARE(w->headings().extent(), expectedExtent(lines));
 
@@ -87,7 +87,7 @@ private slots:
         for (QPushButton* b : w->findChildren<QPushButton*>())
             QVERIFY(b->isEnabled());
         QCOMPARE(w->headings().rowCount(), 40000);
-        QCOMPARE(w->headings().entry(39999), QStringLiteral("[40000] 第40000章"));
+        QCOMPARE(entry(39999), QStringLiteral("[40000] 第40000章"));
         const auto kb = std::filesystem::file_size(p) / 1024;
         QCOMPARE(status(), QStringLiteral("分析完毕！文件大小：%1KB，共 40000 行符合条件").arg(kb));
     }

@@ -34,7 +34,7 @@ QStringList describe(const QFileDialog& d) {
 class TestIntake : public WindowTest {
     Q_OBJECT
 
-    QtUiPort::Shown last() { return w->ui().shown().empty() ? QtUiPort::Shown{} : w->ui().shown().back(); }
+    BoxLog::Shown last() { return boxes.shown().empty() ? BoxLog::Shown{} : boxes.shown().back(); }
     // Fields that pass the intake; each test spoils one.
     void fillUsable() {
         w->txtFile->setText(native(dir->path() / "全集.txt"));
@@ -64,17 +64,17 @@ private slots:
             QCOMPARE(base(f), kRed);
 
         // Refused at the count: the name and the pattern written back before it stand.
-        w->ui().setNextAnswer(MsgAnswer::Ok);
+        boxes.setNextAnswer(MsgAnswer::Ok);
         QVERIFY(!w->CheckOptions(0));
         QCOMPARE(last().text, QStringLiteral("每个文件的章数超出范围（1 到 2147483647）！"));
         QCOMPARE(last().style, MsgStyle::Refusal);
         QCOMPARE(w->txtFileOut->text(), QStringLiteral("abc01"));
         QCOMPARE(w->txtFindStr->text(), QStringLiteral("第(.){1,10}章"));
 
-        w->ui().clearShown();
+        boxes.clearShown();
         w->txtNum->setText(QStringLiteral("0"));
         QVERIFY(w->CheckOptions(0));
-        QVERIFY(w->ui().shown().empty());
+        QVERIFY(boxes.shown().empty());
         QCOMPARE(w->txtNum->text(), QStringLiteral("6"));
         for (QLineEdit* f : {w->txtFileOut, w->txtFindStr, w->txtNum})
             QCOMPARE(base(f), kWhite);
@@ -103,7 +103,7 @@ private slots:
         QCOMPARE(filters, QStringList({QStringLiteral("文本文件(*.txt)"), QStringLiteral("所有文件 (*)"),
                                        QStringLiteral("文本文件(*.txt)")})); // the last one is in force
         QVERIFY(w->txtFile->text().isEmpty());
-        QVERIFY(w->ui().shown().empty());
+        QVERIFY(boxes.shown().empty());
     }
 
     void folderDialogStartsAtTheStateFolder() {
@@ -181,11 +181,11 @@ private slots:
         const QUrl txt = QUrl::fromLocalFile(q(dir->path() / "全集.txt"));
         QVERIFY(drop({txt}));
         QCOMPARE(w->txtFile->text(), native(dir->path() / "全集.txt"));
-        QVERIFY(w->ui().shown().empty());
+        QVERIFY(boxes.shown().empty());
 
-        w->ui().setNextAnswer(MsgAnswer::Ok);
+        boxes.setNextAnswer(MsgAnswer::Ok);
         QVERIFY(drop({QUrl::fromLocalFile(q(dir->path() / "a.doc"))}));
-        QCOMPARE(w->ui().shown().size(), std::size_t(1));
+        QCOMPARE(boxes.shown().size(), std::size_t(1));
         QCOMPARE(last().text, QStringLiteral("不是文本格式的文件！"));
         QCOMPARE(w->txtFile->text(), native(dir->path() / "全集.txt"));
 
@@ -193,7 +193,7 @@ private slots:
         QVERIFY(!drop({txt, txt}));
         QVERIFY(!drop({QUrl::fromLocalFile(q(dir->path()))}));
         QVERIFY(!drop({QUrl(QStringLiteral("https://example.invalid/a.txt"))}));
-        QCOMPARE(w->ui().shown().size(), std::size_t(1));
+        QCOMPARE(boxes.shown().size(), std::size_t(1));
     }
 };
 

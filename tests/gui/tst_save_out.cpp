@@ -29,11 +29,11 @@ private slots:
     void cleanup() { close(); }
 
     void refusedBeforeTheOptionsAreTaken() {
-        w->ui().setNextAnswer(MsgAnswer::Ok);
+        boxes.setNextAnswer(MsgAnswer::Ok);
         QTest::mouseClick(w->cmdSaveOut, Qt::LeftButton);
-        QCOMPARE(w->ui().shown().size(), std::size_t(1));
-        QCOMPARE(w->ui().shown()[0].text, QStringLiteral("还未分析，请先分析文件！"));
-        QCOMPARE(w->ui().shown()[0].style, MsgStyle::Refusal);
+        QCOMPARE(boxes.shown().size(), std::size_t(1));
+        QCOMPARE(boxes.shown()[0].text, QStringLiteral("还未分析，请先分析文件！"));
+        QCOMPARE(boxes.shown()[0].style, MsgStyle::Refusal);
         QCOMPARE(status(), QStringLiteral("请先“分析”文件..."));
     }
 
@@ -47,7 +47,7 @@ private slots:
         w->txtOut->setText(toQ(fromPath(out)));
         w->txtFindStr->setText(QStringLiteral("第(.){1,10}回"));
         w->txtNum->setText(QStringLiteral("7"));
-        w->ui().setNextAnswer(MsgAnswer::Yes); // create the missing output folder
+        boxes.setNextAnswer(MsgAnswer::Yes); // create the missing output folder
         QTest::mouseClick(w->cmdAnalyze, Qt::LeftButton);
         QCOMPARE(w->headings().rowCount(), 100);
         QVERIFY(status().startsWith(QStringLiteral("分析完毕！")));
@@ -69,7 +69,7 @@ private slots:
             QVERIFY(!std::ranges::count(w->state().lngKeptLines, w->state().lngMatchLines[row + 1]));
         QCOMPARE(planned.size(), std::size_t(1 + 14)); // the preamble, then 98 chapters 7 to a file
         QCOMPARE(status(), QStringLiteral("处理完毕，一共 15 个文件！"));
-        QCOMPARE(w->ui().shown().size(), std::size_t(1));
+        QCOMPARE(boxes.shown().size(), std::size_t(1));
         std::string joined;
         for (std::int64_t k : planned)
             joined += readAll(outPath(k));
@@ -97,7 +97,7 @@ private slots:
         QTimer::singleShot(0, w.get(), [&] { w->close(); });
         w->saveOutChecked();
         QCOMPARE(status(), QStringLiteral("输出已中止。"));
-        QVERIFY(w->ui().shown().empty());
+        QVERIFY(boxes.shown().empty());
         QTRY_VERIFY(!w->isVisible()); // closed once the pass let go
         const auto written = std::distance(std::filesystem::directory_iterator(out), {});
         QVERIFY(written < static_cast<std::ptrdiff_t>(plannedFileIndexes(w->state()).size()));

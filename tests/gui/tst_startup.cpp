@@ -10,6 +10,7 @@ class TestStartup : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<frmPagewright> w;
+    pwtest::BoxLog boxes;
     template <typename T> T* child(const char* name) {
         T* c = w->findChild<T*>(QString::fromLatin1(name));
         if (!c) qFatal("no control %s", name);
@@ -19,6 +20,7 @@ private:
 private slots:
     void init() {
         w = std::make_unique<frmPagewright>(QStringLiteral("/opt/pw"));
+        boxes.attach(w->ui());
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     }
@@ -115,17 +117,17 @@ private slots:
 
     void enterPressesAnalyzeAndEscapeDoesNotClose() {
         for (QLineEdit* f : {w->txtFileOut, w->txtNum, w->txtFindStr}) {
-            w->ui().setNextAnswer(MsgAnswer::Ok); // the empty txtFile is refused each time
+            boxes.setNextAnswer(MsgAnswer::Ok); // the empty txtFile is refused each time
             f->setFocus();
             QTest::keyClick(f, Qt::Key_Return);
         }
-        QCOMPARE(w->ui().shown().size(), std::size_t{3});
-        QCOMPARE(w->ui().shown().front().text, QStringLiteral("请重新选择文件！"));
-        QCOMPARE(w->ui().shown().front().style, MsgStyle::Refusal);
+        QCOMPARE(boxes.shown().size(), std::size_t{3});
+        QCOMPARE(boxes.shown().front().text, QStringLiteral("请重新选择文件！"));
+        QCOMPARE(boxes.shown().front().style, MsgStyle::Refusal);
         QTest::keyClick(w.get(), Qt::Key_Escape);
         QVERIFY(w->isVisible());
         QVERIFY(w->close()); // with no question
-        QCOMPARE(w->ui().shown().size(), std::size_t{3});
+        QCOMPARE(boxes.shown().size(), std::size_t{3});
     }
 
     void savePicture() {

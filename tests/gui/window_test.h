@@ -11,6 +11,7 @@
 
 #include "app/frm_pagewright.h"
 #include "platform/paths.h"
+#include "support/box_log.h"
 #include "support/corpus.h"
 
 namespace pwtest {
@@ -23,11 +24,13 @@ class WindowTest : public QObject {
 protected:
     std::unique_ptr<ScratchDir> dir;
     std::unique_ptr<pw::frmPagewright> w;
+    BoxLog boxes;
 
     // The window of a program whose folder is the scratch folder.
     bool open() {
         dir = std::make_unique<ScratchDir>();
         w = std::make_unique<pw::frmPagewright>(q(dir->path()));
+        boxes.attach(w->ui());
         w->show();
         return QTest::qWaitForWindowExposed(w.get());
     }
@@ -36,6 +39,8 @@ protected:
         dir.reset();
     }
     QString status() const { return w->lblState->text(); }
+    // The entry lstMemo shows in `row`.
+    QString entry(int row) const { return w->headings().data(w->headings().index(row), Qt::DisplayRole).toString(); }
 
     // Waits for the next modal box or dialog, hands it to `act`, which looks at it and closes
     // it. The polling timer only finds the box; it goes with the window if none comes.

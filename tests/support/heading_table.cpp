@@ -20,7 +20,8 @@ bool looksLikeHeading(const pw::Text& line) {
     return false;
 }
 
-void headingTable(pw::WorkingState& st, const std::filesystem::path& path, const HeadingTest& isHeading) {
+std::vector<std::int64_t> headingTable(pw::WorkingState& st, const std::filesystem::path& path,
+                                       const HeadingTest& isHeading) {
     const pw::Text name = pw::fromPath(path);
     pw::InputFile in;
     if (in.open(name)) throw std::runtime_error("cannot open " + path.string());
@@ -34,28 +35,34 @@ void headingTable(pw::WorkingState& st, const std::filesystem::path& path, const
     in.open(name);
 
     pw::Decoder decoder(guess.encoding);
-    pw::LineReader reader(in);
-    pw::Line line;
+    const pw::EncodingTraits& traits = pw::traitsOf(guess.encoding);
+    pw::LineReader reader(in, traits);
     pw::Text text;
     std::int64_t n = 0;
+    std::vector<std::int64_t> offsets{0};
     st.lngMatchCount = 0;
     st.lngMatchLines.assign(1, 1);
-    st.matchOffsets.assign(1, 0);
-    while (reader.next(line)) {
-        ++n;
-        std::string_view bytes = line.bytes;
-        if (line.offset == 0) bytes.remove_prefix(std::min(guess.bomLength, bytes.size()));
-        decoder.decode(bytes, text);
-        if (!isHeading(text)) continue;
-        ++st.lngMatchCount;
-        st.lngMatchLines.push_back(n);
-        st.matchOffsets.push_back(line.offset);
+    for (pw::LineBlock block; reader.nextBlock(block);) {
+        for (std::size_t pos = 0; pos < block.bytes.size();) {
+            const pw::LineEnd end = pw::findLineEnd(block.bytes, pos, traits);
+            std::string_view bytes = block.bytes.substr(pos, end.end - pos);
+            const std::int64_t offset = block.offset + static_cast<std::int64_t>(pos);
+            pos = end.end + end.termLen;
+            ++n;
+            if (offset == 0) bytes.remove_prefix(std::min(guess.bomLength, bytes.size()));
+            decoder.decode(bytes, text);
+            if (!isHeading(text)) continue;
+            ++st.lngMatchCount;
+            st.lngMatchLines.push_back(n);
+            offsets.push_back(offset);
+        }
     }
     st.lngMatchLines.push_back(n + 1);
     st.analyzedEncoding = guess.encoding;
     st.strInFile = name;
     st.strAnalyzedFile = name;
     st.blnAnalyzed = true;
+    return offsets;
 }
 
 } // namespace pwtest

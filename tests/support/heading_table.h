@@ -4,6 +4,7 @@
 // on each decoded line.
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "options/working_state.h"
 
@@ -15,8 +16,9 @@ using HeadingTest = std::function<bool(const pw::Text& line)>;
 bool looksLikeHeading(const pw::Text& line);
 
 // Reads `path` with the shared line reader and sets strInFile, strAnalyzedFile,
-// lngFileSize, analyzedEncoding, lngMatchCount, lngMatchLines, matchOffsets, blnAnalyzed.
-void headingTable(pw::WorkingState& st, const std::filesystem::path& path,
-                  const HeadingTest& isHeading = looksLikeHeading);
+// lngFileSize, analyzedEncoding, lngMatchCount, lngMatchLines, blnAnalyzed. Returns the
+// byte offset of each heading's line, index k for heading k (index 0 unused).
+std::vector<std::int64_t> headingTable(pw::WorkingState& st, const std::filesystem::path& path,
+                                       const HeadingTest& isHeading = looksLikeHeading);
 
 } // namespace pwtest

@@ -17,6 +17,7 @@ public:
     struct Box {
         pw::Text text;
         pw::MsgStyle style;
+        pw::MsgId id;
     };
 
     // Answers in order; with none left, a question is answered No (its safe default) and a
@@ -24,25 +25,24 @@ public:
     std::deque<pw::MsgAnswer> answers;
     std::vector<Box> boxes;
     std::vector<pw::Text> statuses;
-    std::vector<float> progress;
+    std::vector<int> progress;
     int pumps = 0;
     bool stop = false;
     std::function<void()> onPump;
 
     void answer(std::initializer_list<pw::MsgAnswer> a) { answers.insert(answers.end(), a); }
 
-    pw::MsgAnswer messageBox(pw::TextView text, pw::MsgStyle style) override {
-        boxes.push_back({pw::Text(text), style});
+    pw::MsgAnswer messageBox(const pw::Message& msg) override {
+        boxes.push_back({msg.text, msg.style(), msg.id});
         if (!answers.empty()) {
             const pw::MsgAnswer a = answers.front();
             answers.pop_front();
             return a;
         }
-        const bool question = style == pw::MsgStyle::Warning || style == pw::MsgStyle::Offer;
-        return question ? pw::MsgAnswer::No : pw::MsgAnswer::Ok;
+        return msg.isQuestion() ? pw::MsgAnswer::No : pw::MsgAnswer::Ok;
     }
     void setStatus(pw::TextView text) override { statuses.emplace_back(text); }
-    void setProgressTwips(float twips) override { progress.push_back(twips); }
+    void setProgress(int percent) override { progress.push_back(percent); }
     void pumpEvents() override {
         ++pumps;
         if (onPump) onPump();

@@ -33,6 +33,7 @@ struct SplitSetup {
     std::filesystem::path out = dir / "out";
     pw::WorkingState st;
     ScriptedUi ui;
+    std::vector<std::int64_t> offsets; // of each heading's line, index k for heading k
 
     explicit SplitSetup(std::string_view bytes, std::int32_t n = 6, const HeadingTest& isHeading = chLine)
         : SplitSetup(CopyOf{}, n, isHeading, bytes) {}
@@ -42,7 +43,7 @@ struct SplitSetup {
         else
             std::filesystem::copy_file(file.source, input);
         std::filesystem::create_directories(out);
-        headingTable(st, input, isHeading);
+        offsets = headingTable(st, input, isHeading);
         st.strOutDir = pw::fromPath(out);
         st.strOutName = u"小说";
         st.lngStartNum = 1;

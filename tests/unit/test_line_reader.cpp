@@ -1,6 +1,6 @@
-// The shared line reader: every terminator mix at tiny and real buffer sizes, against a
-// plain reference splitter, and the block API (with findLineEnd and countLineEnds)
-// agreeing with next(). The empty file and the edges of the last line are among the mixes.
+// The shared line reader: every terminator mix at tiny and real buffer sizes, its blocks
+// cut into lines with findLineEnd (and counted with countLineEnds and countLines) against a
+// plain reference splitter. The empty file and the edges of the last line are among the mixes.
 #include <gtest/gtest.h>
 
 #include "platform/line_reader.h"
@@ -34,31 +34,39 @@ std::vector<Got> reference(std::string_view s) {
     return out;
 }
 
-// The lines by next(), or cut out of the blocks with findLineEnd the way the scan does it;
-// the blocks must tile the file, and countLineEnds must agree with them.
-std::vector<Got> readLines(const std::filesystem::path& p, std::size_t capacity, std::string_view whole, bool blocks) {
+const EncodingTraits& kTraits = traitsOf(Encoding::Gb18030);
+
+// The lines cut out of the blocks with findLineEnd the way the scan does it; the blocks
+// must tile the file, and the counts must agree with them.
+std::vector<Got> readLines(const std::filesystem::path& p, std::size_t capacity, std::string_view whole) {
     InputFile in;
     EXPECT_FALSE(in.open(fromPath(p)));
-    LineReader r(in, capacity);
+    LineReader r(in, kTraits, capacity);
     std::vector<Got> out;
-    for (Line line; !blocks && r.next(line);)
-        out.push_back({std::string(line.bytes), line.offset});
     std::int64_t expectOffset = 0;
-    for (LineBlock b; blocks && r.nextBlock(b);) {
+    for (LineBlock b; r.nextBlock(b);) {
         EXPECT_EQ(b.offset, expectOffset);
         EXPECT_EQ(b.bytes, whole.substr(static_cast<std::size_t>(b.offset), b.bytes.size()));
         expectOffset += static_cast<std::int64_t>(b.bytes.size());
         EXPECT_EQ(r.consumed(), expectOffset);
-        std::int64_t lines = 0;
-        for (std::size_t pos = 0; pos < b.bytes.size();) {
-            const LineEnd e = findLineEnd(b.bytes, pos);
+        std::int64_t ends = 0, lines = 0;
+        for (std::size_t pos = 0; pos < b.bytes.size(); ++lines) {
+            const LineEnd e = findLineEnd(b.bytes, pos, kTraits);
             out.push_back({std::string(b.bytes.substr(pos, e.end - pos)), b.offset + static_cast<std::int64_t>(pos)});
-            lines += e.termLen ? 1 : 0;
+            ends += e.termLen ? 1 : 0;
             pos = e.end + e.termLen;
         }
-        EXPECT_EQ(countLineEnds(b.bytes), lines);
+        EXPECT_EQ(countLineEnds(b.bytes, kTraits), ends);
+        EXPECT_EQ(countLines(b.bytes, kTraits), lines);
+        // Every line's start is found again from any byte in it, as the scan does from a candidate.
+        for (const Got& g : out) {
+            if (g.offset < b.offset) continue;
+            const auto start = static_cast<std::size_t>(g.offset - b.offset);
+            for (std::size_t i = start; i < start + g.bytes.size(); ++i)
+                EXPECT_EQ(findLineStart(b.bytes, 0, i, kTraits), start);
+        }
     }
-    EXPECT_EQ(expectOffset, blocks ? static_cast<std::int64_t>(whole.size()) : 0);
+    EXPECT_EQ(expectOffset, static_cast<std::int64_t>(whole.size()));
     EXPECT_FALSE(r.error());
     return out;
 }
@@ -80,8 +88,7 @@ TEST(LineReader, EveryTerminatorMixAtEveryBufferSize) {
             const auto want = reference(s);
             for (std::size_t cap : {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{64 * 1024}}) {
                 SCOPED_TRACE(::testing::PrintToString(s) + " capacity " + std::to_string(cap));
-                ASSERT_EQ(readLines(path, cap, s, false), want);
-                ASSERT_EQ(readLines(path, cap, s, true), want);
+                ASSERT_EQ(readLines(path, cap, s), want);
             }
         }
     }
@@ -90,13 +97,10 @@ TEST(LineReader, EveryTerminatorMixAtEveryBufferSize) {
 TEST(LineReader, ReadErrorEndsTheLinesAndIsReported) {
     // Reading a folder fails on the first read: no line and no block may come out of it.
     pwtest::ScratchDir dir;
-    for (const bool blocks : {false, true}) {
-        InputFile in;
-        if (in.open(fromPath(dir.path()))) GTEST_SKIP() << "this system does not open folders as files";
-        LineReader r(in, 16);
-        Line line;
-        LineBlock block;
-        EXPECT_FALSE(blocks ? r.nextBlock(block) : r.next(line));
-        EXPECT_TRUE(r.error());
-    }
+    InputFile in;
+    if (in.open(fromPath(dir.path()))) GTEST_SKIP() << "this system does not open folders as files";
+    LineReader r(in, kTraits, 16);
+    LineBlock block;
+    EXPECT_FALSE(r.nextBlock(block));
+    EXPECT_TRUE(r.error());
 }

@@ -25,7 +25,7 @@ void expectWholeSplit(SplitSetup& s, const pw::SplitResult& r, const std::string
     EXPECT_EQ(s.ui.lastStatus(), "处理完毕，一共 " + std::to_string(files.size()) + " 个文件！");
     std::map<std::int64_t, std::size_t> offsetOfLine;
     for (std::int64_t k = 1; k <= s.st.lngMatchCount; ++k)
-        offsetOfLine[s.st.lngMatchLines[k]] = static_cast<std::size_t>(s.st.matchOffsets[k]);
+        offsetOfLine[s.st.lngMatchLines[k]] = static_cast<std::size_t>(s.offsets[k]);
     for (const std::int64_t k : planned) {
         if (k == 0) continue;
         const std::size_t at = offsetOfLine.at(s.st.lngKeptLines[(k - 1) * s.st.lngChapsPerFile + 1]);

@@ -1,0 +1,76 @@
+#pragma once
+// What a message box says, and which one it is. Each message the core raises carries an id
+// beside its exact text, and the id decides its style: a front end that answers for the user
+// (the command line, a test) chooses by the id, never by reading the text.
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace pw {
+
+// The four message box kinds the program uses, by their classic style numbers.
+enum class MsgStyle : int {
+    Refusal = 16,  // "错误", error icon, OK
+    Offer = 36,    // "询问", question icon, Yes/No
+    About = 64,    // "关于 Pagewright", information icon, OK
+    Warning = 308, // "警告", exclamation icon, Yes/No with No as the default
+};
+
+// Cancel is never a user's click: a front end that may not answer a question for the
+// user gives it, and the pass stops as refused before it does anything more.
+enum class MsgAnswer { Ok, Yes, No, Cancel };
+
+enum class MsgId {
+    // The option intake.
+    NoInputFile,
+    NoOutDir,
+    OutDirIsFile,
+    OfferCreateFolder, // Offer: create the missing output folder?
+    CreateFolderFailed,
+    BadOutName,
+    NameNumberTooBig,
+    CountOutOfRange,
+    NotTextFile, // a picked or dropped file that is no text file
+    // Either pass.
+    InputMissing,
+    OpenFailed,
+    ReadFailed,
+    // The scan.
+    BadPattern,
+    Utf16Unsupported,
+    PatternRunaway,
+    MatchFailed,
+    // The split writer.
+    NotAnalyzed,
+    NoHeadings,
+    NotCurrentFile, // Warning: the scanned file is not the one named now, go on?
+    SizeChanged,    // Warning: the file changed size since the scan, go on?
+    AllExcluded,
+    OutputIsInput,
+    OutputExists, // Warning: the output file exists, delete it (Yes) or append (No)?
+    InputShrank,
+    DeleteFailed,
+    CreateFailed,
+    WriteFailed,
+    // The window.
+    About,
+};
+
+MsgStyle styleOf(MsgId id);
+
+struct Message {
+    MsgId id;
+    Text text;
+    MsgStyle style() const { return styleOf(id); }
+    bool isQuestion() const { return style() == MsgStyle::Offer || style() == MsgStyle::Warning; }
+};
+
+// Texts that more than one pass shows.
+inline constexpr char16_t kInputMissingText[] = u"输入文件不存在！";
+inline constexpr char16_t kReadFailedText[] = u"读取文件失败：";
+
+// "写入文件失败：D:\书\小说03.txt（磁盘已满）": a prefix, then the path and the system's reason.
+inline Text failureText(TextView prefix, const FileError& e) {
+    return Text(prefix) + e.path + u"（" + e.reason + u"）";
+}
+
+} // namespace pw
