@@ -7,8 +7,14 @@ namespace pw {
 
 const SettingsTable& shippedSettings() {
     static const SettingsTable table = {
-        {101, u"default"}, {102, kDefaultOutName}, {103, kDefaultPattern}, {104, decimal(kDefaultChapters)},
-        {105, u"1"},       {106, u"2"},            {107, u"true"},         {108, u"false"},
+        {101, u"default"},
+        {102, kDefaultOutName},
+        {103, kDefaultPattern},
+        {104, decimal(kDefaultChapters)},
+        {105, u"1"},
+        {106, u"2"},
+        {107, u"true"},
+        {108, u"false"},
         {109, u"true"},
     };
     return table;

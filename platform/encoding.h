@@ -46,7 +46,9 @@ struct EncodingTraits {
 const EncodingTraits& traitsOf(Encoding e);
 
 // The name shown to people and scripts ("GB18030", "UTF-8").
-inline const char* encodingName(Encoding e) { return traitsOf(e).name; }
+inline const char* encodingName(Encoding e) {
+    return traitsOf(e).name;
+}
 
 // Decodes raw line bytes to UTF-16 with ICU; bytes that do not decode become U+FFFD.
 class Decoder {
@@ -69,7 +71,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
-
-inline bool isBlankLine(std::string_view bytes, Encoding e) { return traitsOf(e).isBlank(bytes); }
 
 } // namespace pw

@@ -91,7 +91,8 @@ bool ChapterWriter::isBlank(std::string_view line) const {
     if (line.empty()) return true;
     const std::string_view space = m_traits.space, ideo = m_traits.ideographicSpace;
     const char first = line.front(), last = line.back();
-    if ((first != space.front() && first != ideo.front()) || (last != space.back() && last != ideo.back())) return false;
+    if ((first != space.front() && first != ideo.front()) || (last != space.back() && last != ideo.back()))
+        return false;
     return m_traits.isBlank(line);
 }
 

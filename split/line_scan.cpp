@@ -8,8 +8,8 @@
 namespace pw {
 
 LineScanner::LineScanner(std::string_view block, const EncodingTraits& traits)
-    : m_b(block), m_traits(traits), m_masks(traits.unitWidth == 1), m_crByte(traits.cr.back()), m_lfByte(traits.lf.back()),
-      m_spaceTail(traits.space.back()), m_ideoTail(traits.ideographicSpace.back()) {
+    : m_b(block), m_traits(traits), m_masks(traits.unitWidth == 1), m_crByte(traits.cr.back()),
+      m_lfByte(traits.lf.back()), m_spaceTail(traits.space.back()), m_ideoTail(traits.ideographicSpace.back()) {
     if (m_masks && !m_b.empty()) load(0);
 }
 

@@ -38,7 +38,7 @@ private:
 
     std::string_view m_b;
     const EncodingTraits& m_traits;
-    const bool m_masks;     // byte masks describe the lines: one-byte code units
+    const bool m_masks; // byte masks describe the lines: one-byte code units
     const char m_crByte, m_lfByte;
     const char m_spaceTail; // last byte of the space
     const char m_ideoTail;  // last byte of the ideographic space

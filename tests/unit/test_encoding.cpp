@@ -65,10 +65,10 @@ TEST(Encoding, BytesOfOneCharacterAndNames) {
 
 TEST(Encoding, BlankLinesHoldOnlySpacesOfTheirEncoding) {
     for (const char* blank : {"", " ", "\xA1\xA1", " \xA1\xA1 \xA1\xA1"})
-        EXPECT_TRUE(isBlankLine(blank, Encoding::Gb18030)) << ::testing::PrintToString(blank);
+        EXPECT_TRUE(traitsOf(Encoding::Gb18030).isBlank(blank)) << ::testing::PrintToString(blank);
     for (const char* text : {"\t", " a", "\xA1", "\xA1\xA1\xA1", "\xB0\xA1", "\xE3\x80\x80"})
-        EXPECT_FALSE(isBlankLine(text, Encoding::Gb18030)) << ::testing::PrintToString(text);
-    EXPECT_TRUE(isBlankLine(" \xE3\x80\x80 ", Encoding::Utf8));
-    EXPECT_FALSE(isBlankLine("\xA1\xA1", Encoding::Utf8));
-    EXPECT_FALSE(isBlankLine("\xE3\x80", Encoding::Utf8));
+        EXPECT_FALSE(traitsOf(Encoding::Gb18030).isBlank(text)) << ::testing::PrintToString(text);
+    EXPECT_TRUE(traitsOf(Encoding::Utf8).isBlank(" \xE3\x80\x80 "));
+    EXPECT_FALSE(traitsOf(Encoding::Utf8).isBlank("\xA1\xA1"));
+    EXPECT_FALSE(traitsOf(Encoding::Utf8).isBlank("\xE3\x80"));
 }

@@ -1,0 +1,106 @@
+// What an encoding implies, kept in one value: its bytes agree with its own converter, its
+// blank-line rule works in whole code units, and the split writer's fast line scan (a byte
+// mask per 64 bytes) never passes over a line the rule calls blank, on generated lines.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/encoding.h"
+#include "platform/line_reader.h"
+#include "split/line_scan.h"
+
+using namespace pw;
+
+TEST(EncodingTraits, BytesAreWhatTheConverterMakesOfTheCharacters) {
+    for (const Encoding e : {Encoding::Gb18030, Encoding::Utf8}) {
+        const EncodingTraits& t = traitsOf(e);
+        SCOPED_TRACE(t.name);
+        EXPECT_EQ(t.encoding, e);
+        Decoder d(e);
+        EXPECT_EQ(d.encode(U'\r'), t.cr);
+        EXPECT_EQ(d.encode(U'\n'), t.lf);
+        EXPECT_EQ(std::string(t.cr) + std::string(t.lf), t.crlf);
+        EXPECT_EQ(d.encode(U' '), t.space);
+        EXPECT_EQ(d.encode(U'\u3000'), t.ideographicSpace);
+        EXPECT_EQ(t.unitWidth, 1u);
+        EXPECT_EQ(d.decode(t.ideographicSpace), u"\u3000");
+    }
+}
+
+TEST(EncodingTraits, BlankMeansOnlyWholeSpacesInEveryUnitWidth) {
+    const EncodingTraits& gb = traitsOf(Encoding::Gb18030);
+    EXPECT_TRUE(gb.isBlank(""));
+    EXPECT_TRUE(gb.isBlank(" \xA1\xA1  \xA1\xA1"));
+    EXPECT_FALSE(gb.isBlank(" \xA1"));         // half an ideographic space
+    EXPECT_FALSE(gb.isBlank("\xA1\xA1\xA1 ")); // and one and a half
+    EXPECT_FALSE(gb.isBlank("\xE3\x80\x80"));  // the UTF-8 bytes are no space here
+    EXPECT_TRUE(traitsOf(Encoding::Utf8).isBlank(" \xE3\x80\x80"));
+    // A 2-byte unit is expressible: little-endian UTF-16, where a space's bytes straddling
+    // two units is no space.
+    const EncodingTraits le{
+        Encoding::Utf8,          "UTF-16LE",      "UTF-16LE",     2, {"\x0D\x00", 2}, {"\x0A\x00", 2},
+        {"\x0D\x00\x0A\x00", 4}, {"\x20\x00", 2}, {"\x00\x30", 2}};
+    EXPECT_TRUE(le.isBlank(std::string_view("\x20\x00\x00\x30", 4)));
+    EXPECT_FALSE(le.isBlank(std::string_view("\x41\x20\x00\x00", 4)));
+    EXPECT_FALSE(le.isBlank(std::string_view("\x20\x00\x00", 3)));
+}
+
+namespace {
+
+// Random lines of text, spaces, ideographic spaces and stray bytes of them, with every kind
+// of line end: long enough that the 64-byte windows (and their seams) are crossed often.
+std::string generatedLines(std::mt19937& rng, const EncodingTraits& t, std::size_t size) {
+    const std::string pieces[] = {"x",
+                                  "abcdefghij",
+                                  std::string(t.space),
+                                  std::string(t.ideographicSpace),
+                                  std::string(t.ideographicSpace.substr(t.ideographicSpace.size() - 1)),
+                                  "\xD5\xC2",
+                                  "\r\n",
+                                  "\r\n",
+                                  "\n",
+                                  "\r"};
+    std::string s;
+    while (s.size() < size)
+        s += pieces[rng() % std::size(pieces)];
+    return s;
+}
+
+} // namespace
+
+TEST(EncodingTraits, FastLineScanIsAPrefilterOfTheBlankRule) {
+    std::mt19937 rng(1234);
+    for (const Encoding e : {Encoding::Gb18030, Encoding::Utf8}) {
+        const EncodingTraits& t = traitsOf(e);
+        std::int64_t skippedInAll = 0;
+        for (int round = 0; round < 300; ++round) {
+            std::string block = generatedLines(rng, t, 64 + rng() % 700);
+            if (block.back() == '\r') block += '\n'; // a block never ends in half a CR LF
+            SCOPED_TRACE(::testing::PrintToString(block));
+            LineScanner scanner(block, t);
+            std::size_t pos = 0; // where the reference says the next line starts
+            for (;;) {
+                // Every line passed over ends in CR LF and is not blank by the rule.
+                const std::int64_t skipped = scanner.skipPlain(1 << 20, true);
+                for (std::int64_t i = 0; i < skipped; ++i) {
+                    const LineEnd end = findLineEnd(block, pos, t);
+                    ASSERT_EQ(end.termLen, 2u);
+                    ASSERT_FALSE(t.isBlank(std::string_view(block).substr(pos, end.end - pos)));
+                    pos = end.end + end.termLen;
+                }
+                skippedInAll += skipped;
+                ASSERT_EQ(scanner.position(), pos);
+                std::size_t start;
+                LineEnd got{};
+                if (!scanner.next(start, got)) break;
+                const LineEnd want = findLineEnd(block, pos, t);
+                ASSERT_EQ(start, pos);
+                ASSERT_EQ(got.end, want.end);
+                ASSERT_EQ(got.termLen, want.termLen);
+                pos = want.end + want.termLen;
+            }
+            ASSERT_EQ(pos, block.size());
+        }
+        EXPECT_GT(skippedInAll, 100) << "the fast path was never taken";
+    }
+}
