@@ -6,9 +6,10 @@
 
 namespace pw {
 
-// Installs Qt's Chinese translation (qtbase_zh_CN) from `folder`, Qt's translations folder
-// unless told otherwise. False, and nothing changed, when it is not there: Qt's English
-// then stays, and the program runs as before. Call it once the application object exists.
+// Makes Chinese (China) the default locale and installs Qt's Chinese translation
+// (qtbase_zh_CN) from `folder`, Qt's translations folder unless told otherwise. False when
+// the translation is not there: Qt's English texts then stay, and the program runs as
+// before. Call it once the application object exists.
 bool installQtTranslation(const QString& folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 
 } // namespace pw
