@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+#include "app/classic_widgets.h"
 #include "options/make_out_name.h"
 #include "platform/version.h"
 
@@ -131,10 +132,10 @@ void frmPagewright::buildControls() {
     lbl[3] = makeLabel(fraOption, "lbl(3)", QStringLiteral("查找条件："), 120, 1125);
     txtFindStr = field("txtFindStr", 1080, 1080, 3735, false);
 
-    chkDeleteSpc = new QCheckBox(QStringLiteral("删除空行"), fraOption);
+    chkDeleteSpc = new ClassicCheckBox(QStringLiteral("删除空行"), fraOption);
     chkDeleteSpc->setObjectName(QStringLiteral("chkDeleteSpc"));
     place(chkDeleteSpc, 120, 1420, 1215, 255);
-    chkDoEvents = new QCheckBox(QStringLiteral("DoEvents"), fraOption);
+    chkDoEvents = new ClassicCheckBox(QStringLiteral("DoEvents"), fraOption);
     chkDoEvents->setObjectName(QStringLiteral("chkDoEvents"));
     place(chkDoEvents, 1320, 1420, 1215, 255);
 
@@ -150,7 +151,7 @@ void frmPagewright::buildControls() {
     fraPreview->setObjectName(QStringLiteral("fraPreview"));
     place(fraPreview, 120, 2760, 4935, 2700);
 
-    lstMemo = new QListView(fraPreview);
+    lstMemo = new ClassicListBox(fraPreview);
     lstMemo->setObjectName(QStringLiteral("lstMemo"));
     place(lstMemo, 120, 240, 4695, 2340);
     m_headings = new HeadingModel(lstMemo);
@@ -175,6 +176,15 @@ void frmPagewright::buildControls() {
     shpDone->setAutoFillBackground(true);
     lblState = makeLabel(fraState, "lblState", QStringLiteral("请打开文件..."), 120, 170);
     lblState->raise(); // the status stays readable over the progress bar
+
+    // What a screen reader says for each control that has no caption of its own: the label
+    // beside it (without the colon), or what the control is for.
+    const std::pair<QWidget*, const char16_t*> spoken[] = {
+        {txtFile, u"选择文件"},     {txtOut, u"输出路径"},   {txtFileOut, u"输出文件"},
+        {txtNum, u"每个文件的章数"}, {txtFindStr, u"查找条件"}, {cmdOpenIn, u"打开文件"},
+        {cmdOpenOut, u"浏览文件夹"}, {lstMemo, u"预览"},       {lblState, u"状态"},
+    };
+    for (const auto& [control, name] : spoken) control->setAccessibleName(QString::fromUtf16(name));
 
     // Focus order over the controls that take the focus.
     QWidget* chain[] = {txtFile,      cmdOpenIn,   txtOut,     cmdOpenOut, txtFileOut, txtNum,  txtFindStr,

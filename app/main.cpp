@@ -4,6 +4,7 @@
 #include <csignal>
 
 #include "app/frm_pagewright.h"
+#include "app/qt_translation.h"
 
 int main(int argc, char* argv[]) {
 #ifdef SIGXFSZ
@@ -11,6 +12,7 @@ int main(int argc, char* argv[]) {
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     QApplication app(argc, argv);
+    pw::installQtTranslation();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(pw::appIcon());
     pw::frmPagewright w(QCoreApplication::applicationDirPath());

@@ -28,6 +28,51 @@ Text engineMessage(int code) {
     return Text(reinterpret_cast<const char16_t*>(buf), static_cast<std::size_t>(n));
 }
 
+// What a person typing a heading pattern usually gets wrong, in the program's language. The
+// engine's own words stay for the rarer refusals, which name features few people use.
+Text compileErrorText(int code) {
+    switch (code) {
+    case PCRE2_ERROR_END_BACKSLASH: return u"末尾的反斜杠 \\ 后面缺少字符";
+    case PCRE2_ERROR_END_BACKSLASH_C: return u"末尾的 \\c 后面缺少字符";
+    case PCRE2_ERROR_UNKNOWN_ESCAPE:
+    case PCRE2_ERROR_UNSUPPORTED_ESCAPE_SEQUENCE: return u"不认识反斜杠 \\ 后面的字符";
+    case PCRE2_ERROR_ESCAPE_INVALID_IN_CLASS: return u"方括号 [] 里不能用这个转义";
+    case PCRE2_ERROR_QUANTIFIER_OUT_OF_ORDER: return u"花括号 {} 里的次数前大后小";
+    case PCRE2_ERROR_QUANTIFIER_TOO_BIG: return u"花括号 {} 里的次数太大";
+    case PCRE2_ERROR_QUANTIFIER_INVALID: return u"重复符号前面没有可以重复的内容";
+    case PCRE2_ERROR_MISSING_SQUARE_BRACKET: return u"缺少右方括号 ]";
+    case PCRE2_ERROR_CLASS_RANGE_ORDER: return u"方括号 [] 里的范围前大后小";
+    case PCRE2_ERROR_CLASS_INVALID_RANGE: return u"方括号 [] 里的范围无效";
+    case PCRE2_ERROR_POSIX_CLASS_NOT_IN_CLASS: return u"[:…:] 只能写在方括号 [] 里";
+    case PCRE2_ERROR_UNKNOWN_POSIX_CLASS: return u"不认识的字符类名称 [:…:]";
+    case PCRE2_ERROR_MISSING_CLOSING_PARENTHESIS: return u"缺少右括号 )";
+    case PCRE2_ERROR_UNMATCHED_CLOSING_PARENTHESIS: return u"多了一个右括号 )";
+    case PCRE2_ERROR_MISSING_COMMENT_CLOSING: return u"注释 (?# 缺少右括号 )";
+    case PCRE2_ERROR_MISSING_CONDITION_CLOSING: return u"条件 (?( 缺少右括号 )";
+    case PCRE2_ERROR_INVALID_AFTER_PARENS_QUERY: return u"不认识 (? 后面的字符";
+    case PCRE2_ERROR_PARENTHESES_NEST_TOO_DEEP: return u"括号套得太深";
+    case PCRE2_ERROR_BAD_SUBPATTERN_REFERENCE:
+    case PCRE2_ERROR_ZERO_RELATIVE_REFERENCE: return u"引用了不存在的分组";
+    case PCRE2_ERROR_LOOKBEHIND_NOT_FIXED_LENGTH: return u"向后查找 (?<=…) 或 (?<!…) 里的内容长度必须固定";
+    case PCRE2_ERROR_LOOKBEHIND_TOO_LONG: return u"向后查找 (?<=…) 或 (?<!…) 里的内容太长";
+    case PCRE2_ERROR_MISSING_NAME_TERMINATOR:
+    case PCRE2_ERROR_INVALID_SUBPATTERN_NAME:
+    case PCRE2_ERROR_SUBPATTERN_NAME_EXPECTED: return u"分组名称有误";
+    case PCRE2_ERROR_DUPLICATE_SUBPATTERN_NAME: return u"两个分组同名";
+    case PCRE2_ERROR_MALFORMED_UNICODE_PROPERTY: return u"\\p 或 \\P 的写法有误";
+    case PCRE2_ERROR_UNKNOWN_UNICODE_PROPERTY: return u"不认识 \\p 或 \\P 后面的属性";
+    case PCRE2_ERROR_CODE_POINT_TOO_BIG:
+    case PCRE2_ERROR_BACKSLASH_U_CODE_POINT_TOO_BIG: return u"字符编码太大";
+    case PCRE2_ERROR_INVALID_HEXADECIMAL:
+    case PCRE2_ERROR_MISSING_OCTAL_OR_HEX_DIGITS: return u"\\x{…} 里的十六进制数有误";
+    case PCRE2_ERROR_BACKSLASH_G_SYNTAX:
+    case PCRE2_ERROR_BACKSLASH_K_SYNTAX: return u"\\g 或 \\k 后面缺少分组编号或名称";
+    case PCRE2_ERROR_PATTERN_TOO_LARGE:
+    case PCRE2_ERROR_PATTERN_TOO_COMPLICATED: return u"查找条件太长或太复杂";
+    default: return engineMessage(code);
+    }
+}
+
 // Code units to characters: a surrogate pair is one character to the person who typed it.
 std::size_t charactersBefore(TextView s, std::size_t units) {
     std::size_t chars = 0;
@@ -73,7 +118,7 @@ std::variant<Regex, RegexError> Regex::compile(TextView pattern, std::uint32_t m
     PCRE2_SIZE offset = 0;
     pcre2_code* re = pcre2_compile(sptr(pattern), pattern.size(), kCompileOptions, &code, &offset, cc);
     pcre2_compile_context_free(cc);
-    if (!re) return RegexError{engineMessage(code), charactersBefore(pattern, offset)};
+    if (!re) return RegexError{compileErrorText(code), charactersBefore(pattern, offset)};
 
     auto impl = std::make_unique<Impl>();
     impl->code = re;

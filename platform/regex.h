@@ -11,8 +11,9 @@
 
 namespace pw {
 
-// A pattern the engine refused: its own words and where it stopped, counted in
-// characters from the start of the pattern.
+// A pattern the engine refused: what is wrong (in Chinese for the usual mistakes, in the
+// engine's own words for the rare ones) and where it stopped, counted in characters from
+// the start of the pattern.
 struct RegexError {
     Text message;
     std::size_t offset = 0;

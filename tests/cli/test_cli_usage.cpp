@@ -35,7 +35,7 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
         // ...its range after the scan, as the numbers are those it prints.
         {{"split", ahq, "-x", "3,11"}, 2, "pagewright-cli: 排除的编号 11 超出范围 1-10\n"},
         {{"split", (cwd / "none.txt").string()}, 1, "pagewright-cli: 输入文件不存在！\n"},
-        {{"scan", ahq, "-p", "第(.{1,10}"}, 1, "查找条件有误：missing closing parenthesis（位置 9）"},
+        {{"scan", ahq, "-p", "第(.{1,10}"}, 1, "查找条件有误：缺少右括号 )（位置 9）"},
         {{"split", hlm, "-p", "no such heading"}, 1, "无符合条件的行，无法分割！"},
         {{"split", hlm, "-p", "第(.){1,10}回", "-x", "1-127"}, 1, "排除全部条件，无法分割！"},
         {{"split", ahq, "-o", (cwd / "new").string()}, 1, "--create-dir"},

@@ -52,6 +52,32 @@ TEST(Regex, RefusedPatternsSayWhatAndWhereInCharacters) {
     }
 }
 
+TEST(Regex, CommonMistakesAreExplainedInChinese) {
+    const std::pair<Text, Text> cases[] = {
+        {u"第(.{1,10}章", u"缺少右括号 )"},
+        {u"第.{1,10})章", u"多了一个右括号 )"},
+        {u"第[一二三章", u"缺少右方括号 ]"},
+        {u"*章", u"重复符号前面没有可以重复的内容"},
+        {u"第.{10,1}章", u"花括号 {} 里的次数前大后小"},
+        {u"[九-一]", u"方括号 [] 里的范围前大后小"},
+        {u"\\", u"末尾的反斜杠 \\ 后面缺少字符"},
+        {u"第\\q章", u"不认识反斜杠 \\ 后面的字符"},
+        {u"[\\d-z]", u"方括号 [] 里的范围无效"},
+        {u"(?<=第.*)章", u"向后查找 (?<=…) 或 (?<!…) 里的内容长度必须固定"},
+    };
+    for (const auto& [pattern, message] : cases) {
+        auto r = Regex::compile(pattern);
+        const auto* e = std::get_if<RegexError>(&r);
+        ASSERT_TRUE(e) << toUtf8(pattern);
+        EXPECT_EQ(e->message, message) << toUtf8(pattern);
+    }
+    // A rare refusal keeps the engine's own words rather than no words at all.
+    auto r = Regex::compile(u"(*NOSUCHVERB)章");
+    const auto* e = std::get_if<RegexError>(&r);
+    ASSERT_TRUE(e);
+    EXPECT_NE(toUtf8(e->message).find("not recognized"), std::string::npos) << toUtf8(e->message);
+}
+
 TEST(Regex, RunawayPatternHitsTheLimit) {
     const Text line = Text(40, u'a') + u"!";
     Regex small = make(u"(a+)+$", 100000);
