@@ -1,8 +1,11 @@
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QStyleFactory>
 #include <csignal>
+#include <cstdio>
 
+#include "app/command_line.h"
 #include "app/frm_pagewright.h"
 
 int main(int argc, char* argv[]) {
@@ -11,6 +14,11 @@ int main(int argc, char* argv[]) {
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     QApplication app(argc, argv);
+    const pw::WindowCommandLine args = pw::readWindowCommandLine(QCoreApplication::arguments(), QDir::currentPath());
+    if (args.exitCode) {
+        std::fputs(args.message.toLocal8Bit().constData(), *args.exitCode == 0 ? stdout : stderr);
+        return *args.exitCode;
+    }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(pw::appIcon());
     pw::frmPagewright w(QCoreApplication::applicationDirPath());
@@ -19,5 +27,6 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     w.show();
+    if (!args.file.isEmpty()) w.openInputFile(args.file);
     return QApplication::exec();
 }
