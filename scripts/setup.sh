@@ -8,6 +8,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev libpcre2-dev libicu-dev libgtest-dev libcli11-dev nlohmann-json3-dev
     fonts-wqy-microhei
+    help2man
 )
 missing=()
 for p in "${packages[@]}"; do
