@@ -104,6 +104,10 @@ void frmPagewright::cmdOpenIn_Click() {
     takeInputFile(*this, PickOpenFile(this, m_appDir));
 }
 
+void frmPagewright::openInputFile(const QString& path) {
+    takeInputFile(*this, path);
+}
+
 void frmPagewright::cmdOpenOut_Click() {
     // The browser starts where the last intake left strOutDir, not at a folder picked since.
     const QString folder = BrowseFolder(this, m_state.strOutDir);

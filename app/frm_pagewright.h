@@ -41,6 +41,9 @@ public:
     // The output run once the options are taken (the part of cmdSaveOut_Click after
     // CheckOptions): excluded headings are the selected entries of lstMemo.
     void saveOutChecked();
+    // A file named on the command line ("Open with" in a file manager): taken in exactly as a
+    // file chosen with cmdOpenIn.
+    void openInputFile(const QString& path);
 
 public slots:
     void cmdAnalyze_Click();

@@ -1,8 +1,11 @@
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QStyleFactory>
 #include <csignal>
+#include <cstdio>
 
+#include "app/command_line.h"
 #include "app/frm_pagewright.h"
 #include "app/qt_translation.h"
 
@@ -13,6 +16,11 @@ int main(int argc, char* argv[]) {
 #endif
     QApplication app(argc, argv);
     pw::installQtTranslation();
+    const pw::WindowCommandLine args = pw::readWindowCommandLine(QCoreApplication::arguments(), QDir::currentPath());
+    if (args.exitCode) {
+        std::fputs(args.message.toLocal8Bit().constData(), *args.exitCode == 0 ? stdout : stderr);
+        return *args.exitCode;
+    }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(pw::appIcon());
     pw::frmPagewright w(QCoreApplication::applicationDirPath());
@@ -21,5 +29,6 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     w.show();
+    if (!args.file.isEmpty()) w.openInputFile(args.file);
     return QApplication::exec();
 }

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The installed product: builds the .deb from build/ (as scripts/test.sh left it), checks it
+# with lintian, installs it through apt, runs what it put in place, and removes it again, so
+# the machine's packages end as they began. Needs root or sudo, like the set-up.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source_dir=$PWD
+build_dir=$(realpath "${PAGEWRIGHT_BUILD_DIR:-build}")
+app_id=invalid.pagewright.Pagewright
+
+if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+apt=("${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 -y -qq --no-install-recommends)
+
+step() { printf '\n== %s\n' "$*"; }
+fail() {
+    echo "FAILED: $*" >&2
+    exit 1
+}
+
+tools=(dpkg-dev desktop-file-utils appstream man-db lintian help2man)
+missing=()
+for p in "${tools[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    step "Installing the tools: ${missing[*]}"
+    "${apt[@]}" update
+    "${apt[@]}" install "${missing[@]}"
+fi
+
+# Someone's own Pagewright would be replaced and then removed: refuse rather than lose it.
+if dpkg-query -W -f='${Status}' pagewright 2>/dev/null | grep -q "install ok installed"; then
+    fail "pagewright $(dpkg-query -W -f='${Version}' pagewright) is already installed on this machine;" \
+        "this test installs and removes its own. Remove it first (apt-get remove pagewright)."
+fi
+
+step "Building the package"
+# Configure again: help2man may have come just now, and the manual pages need it.
+cmake "$build_dir" >/dev/null
+cmake --build "$build_dir" --parallel "$(nproc)"
+rm -rf "$build_dir/package"
+(cd "$build_dir" && cpack -G DEB >/dev/null)
+debs=("$build_dir"/package/pagewright_*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single pagewright_*.deb"
+deb=${debs[0]}
+version=$(dpkg-deb -f "$deb" Version)
+echo "$deb (version $version)"
+dpkg-deb -f "$deb" Depends Section Maintainer
+
+step "lintian"
+lintian --fail-on error "$deb" 2>&1 | grep -v "running with root privileges" || true
+lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
+
+work=$(mktemp -d)
+before=$(dpkg-query -W -f='${Package}\n' | sort)
+installed=()
+cleanup() {
+    local status=$?
+    if [ ${#installed[@]} -gt 0 ]; then
+        step "Removing ${installed[*]}"
+        "${apt[@]}" purge "${installed[@]}" >/dev/null || status=1
+        if [ "$(dpkg-query -W -f='${Package}\n' | sort)" != "$before" ]; then
+            echo "FAILED: the installed packages differ from before the test" >&2
+            status=1
+        fi
+        for f in /usr/bin/pagewright /usr/bin/pagewright-cli "/usr/share/applications/$app_id.desktop"; do
+            [ ! -e "$f" ] || { echo "FAILED: $f is still there" >&2; status=1; }
+        done
+    fi
+    rm -rf "$work"
+    [ $status -eq 0 ] && echo "Installed-product test passed; the machine's packages are as before."
+    exit $status
+}
+trap cleanup EXIT
+
+step "Installing it"
+"${apt[@]}" install "$deb" >/dev/null
+# The package and whatever apt brought along for it, to be removed again.
+mapfile -t installed < <(comm -13 <(echo "$before") <(dpkg-query -W -f='${Package}\n' | sort))
+echo "installed: ${installed[*]}"
+[ "$(command -v pagewright-cli)" = /usr/bin/pagewright-cli ] || fail "pagewright-cli is not /usr/bin/pagewright-cli"
+
+step "The command line"
+[ "$(pagewright-cli --version)" = "pagewright-cli $version" ] || fail "pagewright-cli --version: $(pagewright-cli --version)"
+# A small novel: something before the first chapter, three chapters, one blank line.
+printf '序言\n第一章 起\n甲\n\n第二章 承\n乙\n第三章 转\n丙\n' >"$work/小说.txt"
+(cd "$work" && pagewright-cli scan 小说.txt -q) >"$work/scan.out"
+diff <(printf '[1] 第一章 起\n[2] 第二章 承\n[3] 第三章 转\n') <(head -3 "$work/scan.out") || fail "scan lists other headings"
+(cd "$work" && pagewright-cli split 小说.txt -c 2 -n 分卷01 -o 出 --create-dir -q) >/dev/null
+# The files end their lines with CR LF, as the window writes them; the blank line is left out.
+diff <(printf '第一章 起\r\n甲\r\n第二章 承\r\n乙\r\n') "$work/出/分卷01.txt" || fail "split: 分卷01.txt"
+diff <(printf '第三章 转\r\n丙\r\n') "$work/出/分卷02.txt" || fail "split: 分卷02.txt"
+
+step "The window"
+export QT_QPA_PLATFORM=offscreen
+[ "$(pagewright --version 2>/dev/null)" = "pagewright $version" ] || fail "pagewright --version"
+# The installed program, run as installed; Qt's own plugin loading adds a probe that reports
+# what txtFile holds once the window is up (tests/install/window_probe.cpp).
+probe() {
+    (cd "$work" && QT_PLUGIN_PATH="$build_dir/probe-plugins" QT_QPA_GENERIC_PLUGINS=pwprobe \
+        timeout 60 pagewright "$@" 2>/dev/null)
+}
+[ -f "$build_dir/probe-plugins/generic/libwindow_probe.so" ] || fail "the window probe was not built"
+diff <(printf 'txtFile=%s\ncolour=#ffffff\n' "$work/小说.txt") <(probe 小说.txt) || fail "pagewright FILE"
+diff <(printf 'txtFile=\ncolour=#ffffff\n') <(probe) || fail "pagewright without a file"
+
+step "Menu entry, icons, AppStream data"
+desktop-file-validate "/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"
+grep -qx 'Exec=pagewright %f' "/usr/share/applications/$app_id.desktop" || fail "Exec line"
+icon=$(sed -n 's/^Icon=//p' "/usr/share/applications/$app_id.desktop")
+for size in 16x16 32x32 48x48; do
+    [ -f "/usr/share/icons/hicolor/$size/apps/$icon.png" ] || fail "no $size icon named $icon"
+done
+[ -f "/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon named $icon"
+appstreamcli validate --no-net "/usr/share/metainfo/$app_id.metainfo.xml" || fail "appstreamcli validate"
+
+step "Manual pages and completion"
+for page in pagewright-cli pagewright; do
+    man -w "$page" || fail "man -w $page"
+done
+MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -q -- '--existing' || fail "man pagewright-cli"
+bash "$source_dir/tests/install/check-completion.sh" /usr/bin/pagewright-cli \
+    /usr/share/bash-completion/completions/pagewright-cli || fail "bash completion"

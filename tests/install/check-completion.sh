@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The bash completion of pagewright-cli, run against the built program as bash runs it on TAB.
+# Usage: check-completion.sh PAGEWRIGHT_CLI COMPLETION_SCRIPT
+set -uo pipefail
+cli=$1
+# shellcheck source=/dev/null
+source "$2"
+failed=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/分卷" "$work/out dir"
+: >"$work/全集.txt"
+cd "$work" || exit 1
+
+# expect WANTED WORD...: the line being completed is WORD... (the last one is under the cursor).
+expect() {
+    local wanted=$1
+    shift
+    COMP_WORDS=("$cli" "$@")
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    COMPREPLY=()
+    _pagewright_cli
+    local got
+    got=$(printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort | paste -sd' ')
+    if [ "$got" != "$wanted" ]; then
+        echo "[$*]: wanted \"$wanted\", got \"$got\""
+        failed=1
+    fi
+}
+
+# Subcommands first; options of the program itself with a dash.
+expect "scan split" s
+expect "--help --version" --
+# Each subcommand's own options, and only those.
+expect "--chapters --create-dir" split --c
+expect "" scan --c
+expect "--encoding --exclude --existing" split -q --e
+# The words of --existing and --encoding, also after "=", and after other options.
+expect "append fail overwrite" split --existing ""
+expect "overwrite" split 全集.txt --existing o
+expect "append" split --existing = ap
+expect "auto gb18030 utf-8" scan -q --encoding ""
+# A value that is free text offers nothing; the output folder offers folders only.
+expect "" split -p ""
+expect "out dir" split -o ou
+expect "out dir 全集.txt 分卷" split -q ""
+exit $failed
