@@ -104,11 +104,11 @@ private slots:
         };
         for (const auto& [pattern, text] : cases) {
             w->txtFindStr->setText(QString::fromUtf8(pattern));
-            w->ui().clearShown();
-            w->ui().setNextAnswer(MsgAnswer::Ok);
+            boxes.clearShown();
+            boxes.setNextAnswer(MsgAnswer::Ok);
             w->cmdAnalyze->click();
-            QCOMPARE(w->ui().shown().size(), std::size_t{1});
-            QCOMPARE(w->ui().shown().front().text, QString::fromUtf8(text));
+            QCOMPARE(boxes.shown().size(), std::size_t{1});
+            QCOMPARE(boxes.shown().front().text, QString::fromUtf8(text));
             QCOMPARE(status(), QStringLiteral("查找条件有误，无法分析！"));
         }
     }

@@ -95,16 +95,16 @@ private slots:
         w->openInputFile(a);
         w->openInputFile(b);
         QCOMPARE(base(w->txtFile), picked);
-        QVERIFY(w->ui().shown().empty());
+        QVERIFY(boxes.shown().empty());
     }
 
     void fileThatIsNotTextIsRefused() {
         QVERIFY(open());
         writeAll(dir->path() / "a.doc", "x");
-        w->ui().setNextAnswer(MsgAnswer::Ok);
+        boxes.setNextAnswer(MsgAnswer::Ok);
         w->openInputFile(native(dir->path() / "a.doc"));
-        QCOMPARE(w->ui().shown().size(), std::size_t(1));
-        QCOMPARE(w->ui().shown().back().text, QStringLiteral("不是文本格式的文件！"));
+        QCOMPARE(boxes.shown().size(), std::size_t(1));
+        QCOMPARE(boxes.shown().back().text, QStringLiteral("不是文本格式的文件！"));
         QCOMPARE(w->txtFile->text(), QString());
     }
 };
