@@ -1,5 +1,7 @@
 #include "support/novel.h"
 
+#include "support/corpus.h"
+
 #include <array>
 #include <random>
 #include <stdexcept>
@@ -290,6 +292,12 @@ std::vector<PlantedLine> Novel::matching(char32_t word) const {
 
 Novel makeNovel(const NovelOptions& options) {
     return Writer(options).run();
+}
+
+Novel writeNovel(const std::filesystem::path& path, const NovelOptions& options) {
+    Novel novel = makeNovel(options);
+    writeAll(path, novel.bytes);
+    return novel;
 }
 
 } // namespace pwtest

@@ -4,6 +4,7 @@
 // or false), so that a test holds what the program finds against what was put there rather
 // than against the program's own earlier output.
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,8 @@ struct Novel {
 };
 
 Novel makeNovel(const NovelOptions& options);
+// Makes the novel and writes its bytes to `path`.
+Novel writeNovel(const std::filesystem::path& path, const NovelOptions& options);
 
 // Whether 第, then one to ten characters (code points), then `word` occur in the UTF-8 text:
 // the default heading pattern worked out by hand, independent of the regular expression engine.
