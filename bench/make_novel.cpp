@@ -28,13 +28,14 @@ int main(int argc, char** argv) {
         } else if (key == "--paragraphs") {
             o.paragraphs = std::stoi(value);
         } else if (key == "--encoding") {
-            o.encoding = value == "utf-8" ? NovelEncoding::Utf8
+            o.encoding = value == "utf-8"       ? NovelEncoding::Utf8
                          : value == "utf-8-bom" ? NovelEncoding::Utf8Bom
                                                 : NovelEncoding::Gb18030;
         } else if (key == "--line-ends") {
-            o.lineEnds = value == "lf" ? LineEnds::Lf : value == "cr" ? LineEnds::Cr
-                         : value == "mixed"                          ? LineEnds::Mixed
-                                                                     : LineEnds::CrLf;
+            o.lineEnds = value == "lf"      ? LineEnds::Lf
+                         : value == "cr"    ? LineEnds::Cr
+                         : value == "mixed" ? LineEnds::Mixed
+                                            : LineEnds::CrLf;
         } else if (key == "--word") {
             o.chapterWord = value == "回" ? U'回' : U'章';
         } else {
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
         (p.kind == PlantedLine::Kind::True ? trueLines : falseLines)++;
         if (p.kind == PlantedLine::Kind::False && diPatternMatches(p.text, U'章')) ++falseFound;
     }
-    std::fprintf(stderr, "%zu bytes, %zu lines; planted %d headings and %d false ones, %d of which 第(.){1,10}章 finds\n",
+    std::fprintf(stderr,
+                 "%zu bytes, %zu lines; planted %d headings and %d false ones, %d of which 第(.){1,10}章 finds\n",
                  novel.bytes.size(), novel.lines.size(), trueLines, falseLines, falseFound);
     return 0;
 }

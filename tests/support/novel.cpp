@@ -19,7 +19,7 @@ using Level = PlantedLine::Level;
 // Prose never holds 第, so the planted lines are the only ones a 第 pattern can find. It does
 // hold 章 and 回, and the 1, 曰： and line-final 回 that the scan tests' other patterns look for.
 const std::array kPhrases = {
-    "天色渐渐暗了下来", "他回到屋里坐下", "窗外下着细雨",   "众人都笑了起来", "这篇文章写得极好",
+    "天色渐渐暗了下来", "他回到屋里坐下",   "窗外下着细雨",   "众人都笑了起来", "这篇文章写得极好",
     "桌上放着一方印章", "子曰：学而时习之", "她低头不语",     "远处传来钟声",   "说完便转身走了",
     "1987年的冬天",     "河水向东流去",     "老人摇了摇头",   "门外有人敲门",   "两人相视一笑",
     "这一回他没有说话", "山路十分难走",     "灯下读书到深夜", "他去了又回",     "风吹得树叶沙沙作响",
@@ -98,10 +98,7 @@ public:
 
 private:
     std::size_t below(std::size_t n) { return static_cast<std::size_t>(m_rng() % n); }
-    template <typename A>
-    std::string pick(const A& a) {
-        return a[below(a.size())];
-    }
+    template <typename A> std::string pick(const A& a) { return a[below(a.size())]; }
 
     void preamble() {
         add({"《" + pick(kTitles) + "》"});
@@ -118,11 +115,16 @@ private:
         const std::string word = utf8Of(m_o.chapterWord), number = chineseNumber(n), title = pick(kTitles);
         const std::size_t form = n <= 6 ? static_cast<std::size_t>(n - 1) : below(6);
         switch (form) {
-        case 0: return "第" + number + word;
-        case 1: return "第" + number + word + "　" + title;
-        case 2: return "第" + fullWidth(n) + word;
-        case 3: return "第 " + std::to_string(n) + " " + word + " " + title;
-        case 4: return "　　第" + number + word;
+        case 0:
+            return "第" + number + word;
+        case 1:
+            return "第" + number + word + "　" + title;
+        case 2:
+            return "第" + fullWidth(n) + word;
+        case 3:
+            return "第 " + std::to_string(n) + " " + word + " " + title;
+        case 4:
+            return "　　第" + number + word;
         default:
             return "　第" + number + word + "   " + (m_o.fourByteChars && n % 2 ? pick(kFourBytePhrases) : title);
         }
@@ -191,8 +193,8 @@ private:
         const icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
         std::string out(static_cast<std::size_t>(u.length()) * 4 + 4, '\0');
         UErrorCode status = U_ZERO_ERROR;
-        const int32_t n = ucnv_fromUChars(m_cnv, out.data(), static_cast<int32_t>(out.size()), u.getBuffer(),
-                                          u.length(), &status);
+        const int32_t n =
+            ucnv_fromUChars(m_cnv, out.data(), static_cast<int32_t>(out.size()), u.getBuffer(), u.length(), &status);
         if (U_FAILURE(status)) throw std::runtime_error("cannot encode " + utf8);
         out.resize(static_cast<std::size_t>(n));
         return out;
@@ -201,10 +203,14 @@ private:
     const char* lineEnd(bool lastWasCr, bool empty) {
         static const char* const kEnds[] = {"\r\n", "\n", "\r"};
         switch (m_o.lineEnds) {
-        case LineEnds::CrLf: return "\r\n";
-        case LineEnds::Lf: return "\n";
-        case LineEnds::Cr: return "\r";
-        case LineEnds::Mixed: break;
+        case LineEnds::CrLf:
+            return "\r\n";
+        case LineEnds::Lf:
+            return "\n";
+        case LineEnds::Cr:
+            return "\r";
+        case LineEnds::Mixed:
+            break;
         }
         // An empty line after a lone CR must end in CR too: an LF there would join the CR into one end.
         return lastWasCr && empty ? "\r" : kEnds[below(3)];

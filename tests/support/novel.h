@@ -34,8 +34,8 @@ struct NovelOptions {
     bool oddBlankLines = true;    // blank lines of spaces, U+3000 and tabs, besides empty ones
     bool headingOnLastLine = false; // the last chapter's heading is the file's last line
     bool finalLineEnd = true;
-    int paragraphs = 6;       // prose lines per chapter (between half and one and a half times this)
-    int paragraphChars = 60;  // characters per prose line, roughly
+    int paragraphs = 6;      // prose lines per chapter (between half and one and a half times this)
+    int paragraphChars = 60; // characters per prose line, roughly
 };
 
 // A line that holds 第 and looks like a heading: either one of the novel's headings, or prose.

@@ -1,6 +1,6 @@
 // The heading scan on generated novels (and the real ones when given): what was planted and what
-// another regex engine finds, the prefilter proven against the plain decode-every-line scan, the edge cases of the heading table,
-// and the refusals and stops that must leave the working state sound.
+// another regex engine finds, the prefilter proven against the plain decode-every-line scan, the
+// edge cases of the heading table, and the refusals and stops that must leave the working state sound.
 #include <gtest/gtest.h>
 
 #include <regex>
