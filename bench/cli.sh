@@ -16,7 +16,7 @@ pattern='第.{1,10}章' # the default heading pattern, as rg takes it
 source bench/tools.sh
 bench_tools hyperfine:hyperfine rg:ripgrep python3:python3
 
-data=$(bash bench/make-data.sh)
+data=$(bash bench/make-data.sh "$build")
 cmake --build "$build" --target pagewright-cli >/dev/null
 cli=$(cd "$build/bin" && pwd)/pagewright-cli
 work=$(mkdir -p "${PW_BENCH_OUT:-bench/out}/pw-cli" && cd "${PW_BENCH_OUT:-bench/out}/pw-cli" && pwd)

@@ -13,7 +13,7 @@ bench_tools hyperfine:hyperfine rg:ripgrep python3:python3
 
 cmake --build "$build" --target pw-scan-bench >/dev/null
 bench="$build/bin/pw-scan-bench"
-data="$(bash "$here/make-data.sh")"
+data="$(bash "$here/make-data.sh" "$build")"
 echo "file: $data ($(($(stat -c %s "$data") / 1024 / 1024)) MB)"
 echo "headings: pagewright $("$bench" "$data" "$pattern"), rg $(rg -c -E gbk "$pattern" "$data")"
 

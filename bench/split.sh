@@ -11,20 +11,7 @@ cd "$(dirname "$0")/.."
 build=${1:-${PAGEWRIGHT_BUILD_DIR:-build}}
 source bench/tools.sh
 bench_tools hyperfine:hyperfine jq:jq
-data=bench/data/big-gb18030.txt
-
-if [ ! -f "$data" ]; then
-    if [ -f bench/make-data.sh ]; then
-        bash bench/make-data.sh
-    else
-        # The corpus novels (GB18030, CR LF) repeated to about 200 MB.
-        mkdir -p bench/data
-        tmp=$data.part
-        : >"$tmp"
-        while [ "$(stat -c %s "$tmp")" -lt 200000000 ]; do cat ../shared/corpus/gb18030/*.txt >>"$tmp"; done
-        mv "$tmp" "$data"
-    fi
-fi
+data=$(bash bench/make-data.sh "$build")
 
 cmake --build "$build" --target pw-split-bench >/dev/null
 bin=$build/bin/pw-split-bench

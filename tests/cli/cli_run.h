@@ -24,9 +24,17 @@
 #include "scan/scan_pass.h"
 #include "split/split_pass.h"
 #include "support/corpus.h"
+#include "support/novel.h"
 #include "support/scripted_ui.h"
 
 namespace pwtest {
+
+// Ten headings that the default pattern finds and nothing else it finds: GB18030, CR LF, a preamble.
+inline const NovelOptions kTenChapters{.seed = 10, .chapters = 10, .falseHeadings = false};
+// A 回 novel in UTF-8 with LF, some prose among its 第(.){1,10}回 lines, and chapters long enough
+// that six of them fill more than 64 KiB.
+inline const NovelOptions kHuiNovel{.encoding = NovelEncoding::Utf8, .lineEnds = LineEnds::Lf, .seed = 7,
+                                    .chapters = 30, .chapterWord = U'回', .paragraphs = 120};
 
 struct CliRun {
     int status = -1; // exit status, or 128 + signal

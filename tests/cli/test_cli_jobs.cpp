@@ -40,6 +40,16 @@ void expectSameFiles(const fs::path& got, const fs::path& want) {
         EXPECT_TRUE(a.count(name) && a.at(name) == bytes) << name;
 }
 
+// The headings the core finds are the planted lines the pattern matches, true and false alike.
+void expectPlanted(const Job& job, const Novel& novel, char32_t word) {
+    std::vector<std::pair<std::int64_t, std::string>> want, got;
+    for (const PlantedLine& p : novel.matching(word))
+        want.emplace_back(p.line, p.text);
+    for (const auto& h : runCore(job).headings)
+        got.emplace_back(h["line"].get<std::int64_t>(), h["text"].get<std::string>());
+    EXPECT_EQ(got, want);
+}
+
 enum class Into { OutOption, CurrentFolder, NewFolder };
 
 // The same scan; then the program splits into a fresh folder (given by -o, its current
@@ -63,7 +73,26 @@ void expectSameScanAndSplit(const Job& job, Into into = Into::OutOption) {
 
 } // namespace
 
+TEST(CliJobs, GeneratedNovelsInBothEncodingsGiveTheirHeadingsAndTheWindowsFiles) {
+    ScratchDir dir;
+    for (const NovelEncoding enc : {NovelEncoding::Utf8, NovelEncoding::Gb18030}) {
+        NovelOptions zhang = kTenChapters, hui = kHuiNovel;
+        zhang.encoding = hui.encoding = enc;
+        zhang.falseHeadings = true;
+        hui.paragraphs = 4;
+        const Novel a = writeNovel(dir / "zhang.txt", zhang), b = writeNovel(dir / "hui.txt", hui);
+        const Job ja{.file = dir / "zhang.txt", .excluded = {2}};
+        Job jb{.file = dir / "hui.txt", .pattern = kHui, .name = "第1部分", .chapters = "10"};
+        jb.excluded = {1, 5, static_cast<int>(b.matching(U'回').size())};
+        expectPlanted(ja, a, U'章');
+        expectPlanted(jb, b, U'回');
+        expectSameScanAndSplit(ja, Into::CurrentFolder);
+        expectSameScanAndSplit(jb);
+    }
+}
+
 TEST(CliJobs, CorpusNovelsInBothEncodingsGiveTheWindowsHeadingsAndFiles) {
+    if (corpusDir().empty()) GTEST_SKIP() << kNoCorpus;
     for (const char* enc : {"utf8", "gb18030"}) {
         const fs::path dir = corpusDir() / enc;
         expectSameScanAndSplit({.file = dir / "ahq_zhengzhuan_pg25332.txt", .excluded = {2}}, Into::CurrentFolder);
@@ -100,8 +129,9 @@ TEST(CliJobs, GeneratedFilesWithFoundAndForcedEncodings) {
 }
 
 TEST(CliJobs, ExistingOutputFailsOverwritesOrAppends) {
-    const Job job{.file = corpusDir() / "gb18030" / "ahq_zhengzhuan_pg25332.txt", .chapters = "4"};
-    ScratchDir core, dir;
+    ScratchDir core, dir, in;
+    writeNovel(in / "novel.txt", kTenChapters); // the preamble, then three files of four chapters at most
+    const Job job{.file = in / "novel.txt", .chapters = "4"};
     runCore(job, core.path());
     const std::string old = "OLD\r\n";
     writeAll(dir / "小说02.txt", old);
@@ -125,8 +155,9 @@ TEST(CliJobs, ExistingOutputFailsOverwritesOrAppends) {
 
 TEST(CliJobs, AWriteFailureDuringThePassIsReported) {
     // A file-size limit makes a write fail part-way; the program must not die of SIGXFSZ.
-    ScratchDir dir;
-    const std::string novel = (corpusDir() / "utf8" / "hongloumeng_pg24264.txt").string();
+    ScratchDir dir, in;
+    writeNovel(in / "novel.txt", kHuiNovel);
+    const std::string novel = (in / "novel.txt").string();
     expectRefused(runCli({"split", novel, "-p", kHui, "-o", dir.path().string()}, {.fileSizeLimit = 65536}),
                   "写入文件失败：" + (dir / "小说01.txt").string());
 }

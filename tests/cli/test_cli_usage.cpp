@@ -20,9 +20,10 @@ TEST(CliUsage, ExcludeListNumbersRangesAndErrors) {
 // Usage errors end with 2, refused jobs with 1; neither writes anything, not even into the
 // current folder, which is the default output folder.
 TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
-    ScratchDir cwd;
-    const std::string ahq = (corpusDir() / "gb18030" / "ahq_zhengzhuan_pg25332.txt").string(), // ten headings
-        hlm = (corpusDir() / "utf8" / "hongloumeng_pg24264.txt").string();
+    ScratchDir cwd, in;
+    writeNovel(in / "ten.txt", kTenChapters);
+    const std::string ahq = (in / "ten.txt").string(), hlm = (in / "hui.txt").string();
+    const std::string allHui = "1-" + std::to_string(writeNovel(hlm, kHuiNovel).matching(U'回').size());
     std::filesystem::copy_file(ahq, cwd / "小说01.txt"); // named like the default first output
     const std::string input = (cwd / "小说01.txt").string(), before = readAll(input);
     const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
@@ -37,7 +38,7 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
         {{"split", (cwd / "none.txt").string()}, 1, "pagewright-cli: 输入文件不存在！\n"},
         {{"scan", ahq, "-p", "第(.{1,10}"}, 1, "查找条件有误：缺少右括号 )（位置 9）"},
         {{"split", hlm, "-p", "no such heading"}, 1, "无符合条件的行，无法分割！"},
-        {{"split", hlm, "-p", "第(.){1,10}回", "-x", "1-127"}, 1, "排除全部条件，无法分割！"},
+        {{"split", hlm, "-p", "第(.){1,10}回", "-x", allHui}, 1, "排除全部条件，无法分割！"},
         {{"split", ahq, "-o", (cwd / "new").string()}, 1, "--create-dir"},
         {{"split", ahq, "-o", input + "/sub", "--create-dir"}, 1, "创建目录失败：" + input},
         {{"split", input, "-c", "1", "--existing", "fail"}, 1, "输出文件就是输入文件"},
@@ -62,8 +63,9 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
 }
 
 TEST(CliUsage, ProgressBarOnlyOnATerminal) {
-    ScratchDir dir;
-    const std::string novel = (corpusDir() / "utf8" / "hongloumeng_pg24264.txt").string();
+    ScratchDir dir, in;
+    writeNovel(in / "hui.txt", kHuiNovel);
+    const std::string novel = (in / "hui.txt").string();
     std::vector<std::string> split = {"split",      novel,      "-p", "第(.){1,10}回", "-o", dir.path().string(),
                                       "--existing", "overwrite"};
     EXPECT_EQ(runCli(split, {}).err, ""); // not a terminal: nothing, without -q too

@@ -2,6 +2,7 @@
 // buttons, a real question box answered by a click, and closing the window mid-pass.
 #include "gui/window_test.h"
 #include "split/kept_table.h"
+#include "support/novel.h"
 #include "support/split_test_util.h"
 
 using namespace pw;
@@ -11,18 +12,62 @@ class TestSaveOut : public WindowTest {
     Q_OBJECT
     std::filesystem::path input, out;
 
-    // A copy of `novel` scanned through the button, into an existing folder.
-    void prepare(const char* novel) {
+    // A novel made from `options`, scanned through the button, into an existing folder.
+    void prepare(const NovelOptions& options) {
         input = dir->path() / "novel.txt";
         out = dir->path() / "out";
         std::filesystem::create_directories(out);
-        std::filesystem::copy_file(corpusDir() / "gb18030" / novel, input);
+        writeNovel(input, options);
         w->txtFile->setText(q(input));
         w->txtOut->setText(q(out));
         w->txtFindStr->setText(QStringLiteral("第(.){1,10}[章回]"));
         QTest::mouseClick(w->cmdAnalyze, Qt::LeftButton);
     }
     std::filesystem::path outPath(std::int64_t k) { return toPath(MakeOutName(w->state(), k, false)); }
+
+    // The whole job as a user does it: pick the novel, scan, click two headings away, write the
+    // files. Everything goes through the buttons and the real intake. The list must hold `count`
+    // headings, the first of them `want` (as "[k] text").
+    void scanThenSplitThroughTheButtons(const std::filesystem::path& novel, const QStringList& want, int count) {
+        input = dir->path() / "novel.txt";
+        out = dir->path() / "out";
+        std::filesystem::copy_file(novel, input);
+        w->txtFile->setText(toQ(fromPath(input)));
+        w->txtOut->setText(toQ(fromPath(out)));
+        w->txtFindStr->setText(QStringLiteral("第(.){1,10}回"));
+        w->txtNum->setText(QStringLiteral("7"));
+        boxes.setNextAnswer(MsgAnswer::Yes); // create the missing output folder
+        QTest::mouseClick(w->cmdAnalyze, Qt::LeftButton);
+        QCOMPARE(w->headings().rowCount(), count);
+        for (int row = 0; row < want.size(); ++row)
+            QCOMPARE(entry(row), want[row]);
+        QVERIFY(status().startsWith(QStringLiteral("分析完毕！")));
+        QVERIFY(std::filesystem::is_directory(out));
+
+        for (int row : {0, 41}) {
+            w->lstMemo->scrollTo(w->headings().index(row));
+            const QRect r = w->lstMemo->visualRect(w->headings().index(row));
+            QTest::mouseClick(w->lstMemo->viewport(), Qt::LeftButton, {}, r.center());
+        }
+        QCOMPARE(status(), QStringLiteral("文件大小：%1KB，当前 %2/%3 行符合条件")
+                               .arg(std::filesystem::file_size(input) / 1024)
+                               .arg(count - 2)
+                               .arg(count));
+        QTest::mouseClick(w->cmdSaveOut, Qt::LeftButton);
+
+        const auto planned = plannedFileIndexes(w->state());
+        QCOMPARE(w->state().lngKeptCount, count - 2);
+        for (int row : {0, 41}) // the clicked headings start no chapter
+            QVERIFY(!std::ranges::count(w->state().lngKeptLines, w->state().lngMatchLines[row + 1]));
+        const std::size_t files = 1 + static_cast<std::size_t>(count - 2 + 6) / 7; // the preamble, then 7 a file
+        QCOMPARE(planned.size(), files);
+        QCOMPARE(status(), QStringLiteral("处理完毕，一共 %1 个文件！").arg(files));
+        QCOMPARE(boxes.shown().size(), std::size_t(1));
+        std::string joined;
+        for (std::int64_t k : planned)
+            joined += readAll(outPath(k));
+        QVERIFY(joined == expectedJoin(readAll(input), Encoding::Gb18030, true));
+    }
 
 private slots:
     void init() { QVERIFY(open()); }
@@ -37,47 +82,22 @@ private slots:
         QCOMPARE(status(), QStringLiteral("请先“分析”文件..."));
     }
 
-    // The whole job as a user does it: pick the novel, scan, click the false headings away,
-    // write the files. Everything goes through the buttons and the real intake.
-    void scanThenSplitThroughTheButtons() {
-        input = dir->path() / "xiyouji.txt";
-        out = dir->path() / "out";
-        std::filesystem::copy_file(corpusDir() / "gb18030" / "xiyouji_pg23962.txt", input);
-        w->txtFile->setText(toQ(fromPath(input)));
-        w->txtOut->setText(toQ(fromPath(out)));
-        w->txtFindStr->setText(QStringLiteral("第(.){1,10}回"));
-        w->txtNum->setText(QStringLiteral("7"));
-        boxes.setNextAnswer(MsgAnswer::Yes); // create the missing output folder
-        QTest::mouseClick(w->cmdAnalyze, Qt::LeftButton);
-        QCOMPARE(w->headings().rowCount(), 100);
-        QVERIFY(status().startsWith(QStringLiteral("分析完毕！")));
-        QVERIFY(std::filesystem::is_directory(out));
+    void scanThenSplitAGeneratedNovel() {
+        ScratchDir source;
+        const Novel novel = writeNovel(source / "novel.txt", {.seed = 21, .chapters = 100, .chapterWord = U'回'});
+        QStringList want;
+        for (const PlantedLine& p : novel.matching(U'回'))
+            want << QStringLiteral("[%1] ").arg(want.size() + 1) + QString::fromStdString(p.text);
+        scanThenSplitThroughTheButtons(source.path() / "novel.txt", want, static_cast<int>(want.size()));
+    }
 
-        for (int row : {0, 41}) {
-            w->lstMemo->scrollTo(w->headings().index(row));
-            const QRect r = w->lstMemo->visualRect(w->headings().index(row));
-            QTest::mouseClick(w->lstMemo->viewport(), Qt::LeftButton, {}, r.center());
-        }
-        QCOMPARE(
-            status(),
-            QStringLiteral("文件大小：%1KB，当前 98/100 行符合条件").arg(std::filesystem::file_size(input) / 1024));
-        QTest::mouseClick(w->cmdSaveOut, Qt::LeftButton);
-
-        const auto planned = plannedFileIndexes(w->state());
-        QCOMPARE(w->state().lngKeptCount, 98);
-        for (int row : {0, 41}) // the clicked headings start no chapter
-            QVERIFY(!std::ranges::count(w->state().lngKeptLines, w->state().lngMatchLines[row + 1]));
-        QCOMPARE(planned.size(), std::size_t(1 + 14)); // the preamble, then 98 chapters 7 to a file
-        QCOMPARE(status(), QStringLiteral("处理完毕，一共 15 个文件！"));
-        QCOMPARE(boxes.shown().size(), std::size_t(1));
-        std::string joined;
-        for (std::int64_t k : planned)
-            joined += readAll(outPath(k));
-        QVERIFY(joined == expectedJoin(readAll(input), Encoding::Gb18030, true));
+    void scanThenSplitARealNovel() {
+        if (corpusDir().empty()) QSKIP(kNoCorpus);
+        scanThenSplitThroughTheButtons(corpusDir() / "gb18030" / "xiyouji_pg23962.txt", {}, 100);
     }
 
     void aRealQuestionBoxAnsweredByAClick() {
-        prepare("ahq_zhengzhuan_pg25332.txt");
+        prepare({.seed = 22, .chapters = 10});
         writeAll(outPath(0), "old");
         QStringList seen;
         answerNextBox(seen, QMessageBox::Yes);
@@ -92,7 +112,7 @@ private slots:
     }
 
     void closingTheWindowStopsThePass() {
-        prepare("hongloumeng_pg24264.txt");
+        prepare({.seed = 23, .chapters = 200});
         // The close arrives at the pass's first event turn.
         QTimer::singleShot(0, w.get(), [&] { w->close(); });
         w->saveOutChecked();

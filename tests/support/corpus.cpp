@@ -1,5 +1,6 @@
 #include "support/corpus.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -7,7 +8,10 @@
 
 namespace pwtest {
 
-std::filesystem::path corpusDir() { return std::filesystem::path(PW_CORPUS_DIR); }
+std::filesystem::path corpusDir() {
+    const char* dir = std::getenv("PAGEWRIGHT_CORPUS");
+    return dir && *dir ? std::filesystem::absolute(dir) : std::filesystem::path();
+}
 
 const std::vector<std::string>& corpusNames() {
     static const std::vector<std::string> names = {

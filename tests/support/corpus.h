@@ -1,5 +1,5 @@
 #pragma once
-// Shared test helpers: where the corpus lives, and scratch folders on the real disk.
+// Shared test helpers: where the real novels are, if anywhere, and scratch folders on the real disk.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -7,7 +7,10 @@
 
 namespace pwtest {
 
+// The folder of real novels (with utf8/ and gb18030/ in it) that PAGEWRIGHT_CORPUS names; empty when
+// it is not set, and the tests that need the novels skip.
 std::filesystem::path corpusDir();
+inline constexpr const char* kNoCorpus = "PAGEWRIGHT_CORPUS is not set";
 // The six novels' file names (the same in utf8/ and gb18030/).
 const std::vector<std::string>& corpusNames();
 

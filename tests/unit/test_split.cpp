@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/novel.h"
 #include "support/split_test_util.h"
 
 using namespace pwtest;
@@ -202,8 +203,10 @@ TEST(SplitFaults, AnOutputThatCannotBeCreatedStopsAndNamesTheFile) {
 }
 
 TEST(SplitFaults, AFullDiskIsAWriteFailure) {
-    // A real write failure: a child process limited to 64 KiB per file splits a 2 MB novel.
-    SplitSetup s(CopyOf{corpusDir() / "gb18030" / "hongloumeng_pg24264.txt"}, 1000, looksLikeHeading);
+    // A real write failure: a child process limited to 64 KiB per file splits a novel of some 200 KB.
+    const Novel novel = makeNovel({.chapters = 250});
+    ASSERT_GT(novel.bytes.size(), 150'000u);
+    SplitSetup s(novel.bytes, 1000, looksLikeHeading);
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {

@@ -1,0 +1,309 @@
+#include "support/novel.h"
+
+#include "support/corpus.h"
+
+#include <array>
+#include <random>
+#include <stdexcept>
+#include <unicode/ucnv.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+namespace pwtest {
+
+namespace {
+
+using Kind = PlantedLine::Kind;
+using Level = PlantedLine::Level;
+
+// Prose never holds 第, so the planted lines are the only ones a 第 pattern can find. It does
+// hold 章 and 回, and the 1, 曰： and line-final 回 that the scan tests' other patterns look for.
+const std::array kPhrases = {
+    "天色渐渐暗了下来", "他回到屋里坐下",   "窗外下着细雨",   "众人都笑了起来", "这篇文章写得极好",
+    "桌上放着一方印章", "子曰：学而时习之", "她低头不语",     "远处传来钟声",   "说完便转身走了",
+    "1987年的冬天",     "河水向东流去",     "老人摇了摇头",   "门外有人敲门",   "两人相视一笑",
+    "这一回他没有说话", "山路十分难走",     "灯下读书到深夜", "他去了又回",     "风吹得树叶沙沙作响",
+};
+const std::array kTitles = {"风起云涌", "夜宿古寺", "故人重逢", "雪夜访友", "江上送别",
+                            "初入京城", "月下独酌", "大漠孤烟", "归去来兮", "柳暗花明"};
+// Read as GB18030 bytes across their character boundaries they hold 第 (B5 DA) and 章 (D5 C2),
+// or 第 and 回 (BB D8), close enough for the default pattern to match bytes that are no heading.
+const std::array kTrickyPhrases = {"作业讴歌日落", "价值讵料一丐之言", "日落西山"};
+const std::array kFourBytePhrases = {"\U00020000\U00020001之字", "笑道\U0001F600", "\U0002A6A5字难认"};
+
+struct FalseLine {
+    const char* text;
+    bool longParagraph; // set inside a long paragraph rather than standing alone
+};
+// Prose with 第 in it: matched by 第(.){1,10}章, by 第(.){1,10}回, or by neither.
+const std::array kFalseLines = {
+    FalseLine{"第一是这篇文章写得好，第二是写得真。", true},
+    FalseLine{"第四本书记载着这一章的来历，无人知晓。", false},
+    FalseLine{"　　他翻开书，念到“第三章”那一页，忽然停住了。", false},
+    FalseLine{"第二天他回到家中，天已黑了。", false},
+    FalseLine{"　　第一次见到这样好看的字和文章，他愣住了。", false},
+    FalseLine{"第五个人走进门来。", false},
+};
+
+const std::array kBlankLines = {"   ", "\u3000\u3000", "\t", " \t\u3000 "};
+
+std::string utf8Of(char32_t c) {
+    std::string s;
+    icu::UnicodeString(static_cast<UChar32>(c)).toUTF8String(s);
+    return s;
+}
+
+std::string fullWidth(int n) {
+    std::string s;
+    for (const char c : std::to_string(n))
+        s += utf8Of(U'０' + static_cast<char32_t>(c - '0'));
+    return s;
+}
+
+// One line as the generator builds it: its text, and where a bad byte goes (npos: nowhere).
+struct RawLine {
+    std::string text;
+    std::size_t badAt = std::string::npos;
+};
+
+class Writer {
+public:
+    explicit Writer(const NovelOptions& o) : m_o(o), m_rng(o.seed) {
+        UErrorCode status = U_ZERO_ERROR;
+        m_cnv = ucnv_open(o.encoding == NovelEncoding::Gb18030 ? "GB18030" : "UTF-8", &status);
+        if (U_FAILURE(status)) throw std::runtime_error("ICU converter unavailable");
+        ucnv_setFromUCallBack(m_cnv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+        if (o.encoding == NovelEncoding::Utf8Bom) m_novel.bytes = "\xEF\xBB\xBF";
+        m_novel.options = o;
+    }
+    ~Writer() { ucnv_close(m_cnv); }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    Novel run() {
+        if (m_o.preamble) preamble();
+        for (int n = 1; n <= m_o.chapters; ++n) {
+            const bool last = n == m_o.chapters;
+            if (m_o.volumes && n % 10 == 1) {
+                const int v = n / 10 + 1;
+                plant("第" + chineseNumber(v) + "卷　" + pick(kTitles), Kind::True, Level::Volume, v);
+            }
+            plant(chapterHeading(n), Kind::True, Level::Chapter, n);
+            if (last && m_o.headingOnLastLine) break;
+            chapterBody(n);
+        }
+        finish();
+        return std::move(m_novel);
+    }
+
+private:
+    std::size_t below(std::size_t n) { return static_cast<std::size_t>(m_rng() % n); }
+    template <typename A> std::string pick(const A& a) { return a[below(a.size())]; }
+
+    void preamble() {
+        add({"《" + pick(kTitles) + "》"});
+        add({""});
+        add({"作者：佚名"});
+        add({"内容简介：本书共" + chineseNumber(m_o.chapters) + utf8Of(m_o.chapterWord) + "，讲一个人回到故乡的事。"});
+        add({"　　" + prose(2)});
+        add({""});
+    }
+
+    // Every form real files use, the first chapters taking each in turn so that even a short
+    // novel holds all of them.
+    std::string chapterHeading(int n) {
+        const std::string word = utf8Of(m_o.chapterWord), number = chineseNumber(n), title = pick(kTitles);
+        const std::size_t form = n <= 6 ? static_cast<std::size_t>(n - 1) : below(6);
+        switch (form) {
+        case 0:
+            return "第" + number + word;
+        case 1:
+            return "第" + number + word + "　" + title;
+        case 2:
+            return "第" + fullWidth(n) + word;
+        case 3:
+            return "第 " + std::to_string(n) + " " + word + " " + title;
+        case 4:
+            return "　　第" + number + word;
+        default:
+            return "　第" + number + word + "   " + (m_o.fourByteChars && n % 2 ? pick(kFourBytePhrases) : title);
+        }
+    }
+
+    void chapterBody(int n) {
+        const int paragraphs = std::max(1, m_o.paragraphs / 2 + static_cast<int>(below(m_o.paragraphs + 1)));
+        const int falseAt = m_o.falseHeadings ? static_cast<int>(below(paragraphs + 1)) : -1;
+        int section = 0;
+        for (int p = 0; p < paragraphs; ++p) {
+            if (m_o.sections && n % 3 == 2 && p % 3 == 0) {
+                ++section;
+                plant("第" + chineseNumber(section) + "节", Kind::True, Level::Section, section);
+            }
+            if (p == falseAt) falseHeading();
+            add(paragraph());
+            blank();
+        }
+    }
+
+    void falseHeading() {
+        const FalseLine& f = kFalseLines[m_falseCount++ % kFalseLines.size()];
+        plant(f.longParagraph ? "　　" + prose(12) + "。" + f.text + prose(10) + "。" : f.text, Kind::False,
+              Level::None, std::nullopt);
+    }
+
+    RawLine paragraph() {
+        RawLine l{"　　"};
+        const int phrases = std::max(1, m_o.paragraphChars / 8);
+        for (int i = 0; i < phrases; ++i) {
+            l.text += phrase();
+            if (m_o.badBytes && i == 1 && below(40) == 0) l.badAt = l.text.size();
+            if (i + 1 < phrases) l.text += below(3) ? "，" : "。";
+        }
+        const std::size_t end = below(4);
+        l.text += end == 0 ? "" : end == 1 ? "！" : "。";
+        return l;
+    }
+
+    std::string phrase() {
+        const std::size_t kind = below(30);
+        if (kind == 0 && m_o.trickyBytes) return pick(kTrickyPhrases);
+        if (kind == 1 && m_o.fourByteChars) return pick(kFourBytePhrases);
+        return pick(kPhrases);
+    }
+    std::string prose(int phrases) {
+        std::string s;
+        for (int i = 0; i < phrases; ++i)
+            s += (i ? "，" : "") + pick(kPhrases);
+        return s;
+    }
+
+    void blank() {
+        const std::size_t kind = below(6);
+        if (kind < 3) add({""});
+        if (kind == 3 && m_o.oddBlankLines) add({pick(kBlankLines)});
+    }
+
+    void plant(const std::string& text, Kind kind, Level level, std::optional<int> number) {
+        m_novel.planted.push_back({static_cast<std::int64_t>(m_lines.size() + 1), text, kind, level, number});
+        add({text});
+    }
+    void add(RawLine l) { m_lines.push_back(std::move(l)); }
+
+    std::string encode(const std::string& utf8) {
+        const icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
+        std::string out(static_cast<std::size_t>(u.length()) * 4 + 4, '\0');
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t n =
+            ucnv_fromUChars(m_cnv, out.data(), static_cast<int32_t>(out.size()), u.getBuffer(), u.length(), &status);
+        if (U_FAILURE(status)) throw std::runtime_error("cannot encode " + utf8);
+        out.resize(static_cast<std::size_t>(n));
+        return out;
+    }
+
+    const char* lineEnd(bool lastWasCr, bool empty) {
+        static const char* const kEnds[] = {"\r\n", "\n", "\r"};
+        switch (m_o.lineEnds) {
+        case LineEnds::CrLf:
+            return "\r\n";
+        case LineEnds::Lf:
+            return "\n";
+        case LineEnds::Cr:
+            return "\r";
+        case LineEnds::Mixed:
+            break;
+        }
+        // An empty line after a lone CR must end in CR too: an LF there would join the CR into one end.
+        return lastWasCr && empty ? "\r" : kEnds[below(3)];
+    }
+
+    void finish() {
+        // The last line is never empty, so that leaving out its end leaves it a line.
+        while (!m_lines.empty() && m_lines.back().text.empty())
+            m_lines.pop_back();
+        bool lastWasCr = false;
+        for (std::size_t i = 0; i < m_lines.size(); ++i) {
+            const RawLine& l = m_lines[i];
+            std::string decoded = l.text;
+            // In UTF-8 without a byte-order mark a bad byte goes only past the first 64 KiB, which
+            // decide the encoding: there it would make the file GB18030.
+            const bool bad = l.badAt != std::string::npos &&
+                             (m_o.encoding != NovelEncoding::Utf8 || m_novel.bytes.size() > 64 * 1024);
+            if (!bad) {
+                m_novel.bytes += encode(l.text);
+            } else {
+                m_novel.bytes += encode(l.text.substr(0, l.badAt)) + "\xFF" + encode(l.text.substr(l.badAt));
+                decoded.insert(l.badAt, "\uFFFD");
+            }
+            m_novel.lines.push_back(std::move(decoded));
+            if (i + 1 == m_lines.size() && !m_o.finalLineEnd) break;
+            const char* end = lineEnd(lastWasCr, l.text.empty());
+            m_novel.bytes += end;
+            lastWasCr = std::string_view(end) == "\r";
+        }
+    }
+
+    const NovelOptions& m_o;
+    std::mt19937 m_rng; // its sequence is fixed by the standard, so a seed gives the same novel everywhere
+    UConverter* m_cnv = nullptr;
+    Novel m_novel;
+    std::vector<RawLine> m_lines;
+    std::size_t m_falseCount = 0;
+};
+
+} // namespace
+
+std::string chineseNumber(int n) {
+    static const char* const kDigits[] = {"零", "一", "二", "三", "四", "五", "六", "七", "八", "九"};
+    static const char* const kUnits[] = {"", "十", "百", "千", "万"};
+    if (n <= 0 || n >= 100000) throw std::invalid_argument("chineseNumber: out of range");
+    const std::string digits = std::to_string(n);
+    std::string s;
+    bool zero = false; // a zero waiting to be written before the next nonzero digit
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        const int d = digits[i] - '0';
+        const std::size_t unit = digits.size() - 1 - i;
+        if (d == 0) {
+            zero = !s.empty();
+            continue;
+        }
+        if (zero) s += kDigits[0];
+        zero = false;
+        if (!(d == 1 && unit == 1 && s.empty())) s += kDigits[d]; // 十二, not 一十二; but 一百一十
+        s += kUnits[unit];
+    }
+    return s;
+}
+
+bool diPatternMatches(std::string_view utf8, char32_t word) {
+    std::u32string cps;
+    for (int32_t i = 0; i < static_cast<int32_t>(utf8.size());) {
+        UChar32 c;
+        U8_NEXT(utf8.data(), i, static_cast<int32_t>(utf8.size()), c);
+        cps.push_back(static_cast<char32_t>(c < 0 ? 0xFFFD : c));
+    }
+    for (std::size_t i = 0; i < cps.size(); ++i) {
+        if (cps[i] != U'第') continue;
+        for (std::size_t k = i + 2; k <= i + 11 && k < cps.size(); ++k)
+            if (cps[k] == word) return true;
+    }
+    return false;
+}
+
+std::vector<PlantedLine> Novel::matching(char32_t word) const {
+    std::vector<PlantedLine> found;
+    for (const PlantedLine& p : planted)
+        if (diPatternMatches(p.text, word)) found.push_back(p);
+    return found;
+}
+
+Novel makeNovel(const NovelOptions& options) {
+    return Writer(options).run();
+}
+
+Novel writeNovel(const std::filesystem::path& path, const NovelOptions& options) {
+    Novel novel = makeNovel(options);
+    writeAll(path, novel.bytes);
+    return novel;
+}
+
+} // namespace pwtest

@@ -1,0 +1,75 @@
+#pragma once
+// Novels made on demand: novel-shaped text, deterministic from a seed, returned with the truth
+// about it (the decoded text of every line, and every line planted to look like a heading, true
+// or false), so that a test holds what the program finds against what was put there rather
+// than against the program's own earlier output.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pwtest {
+
+// How the text is written to bytes. Utf8 has no byte-order mark; Utf8Bom starts with one.
+enum class NovelEncoding { Gb18030, Utf8, Utf8Bom };
+
+// Mixed picks CR LF, LF or CR at random for each line.
+enum class LineEnds { CrLf, Lf, Cr, Mixed };
+
+struct NovelOptions {
+    NovelEncoding encoding = NovelEncoding::Gb18030;
+    LineEnds lineEnds = LineEnds::CrLf;
+    std::uint32_t seed = 1;
+    int chapters = 12;
+    char32_t chapterWord = U'章'; // 章 or 回
+    bool preamble = true;         // title, author and blurb before the first heading
+    bool volumes = true;          // a 第…卷 line before every tenth chapter, from the first
+    bool sections = true;         // 第…节 lines inside some chapters
+    bool falseHeadings = true;    // prose lines with 第 in them, some of which the heading patterns match
+    bool trickyBytes = true;      // pairs whose GB18030 bytes hold those of 第, 章 or 回 across a character boundary
+    bool fourByteChars = true;    // CJK Extension B and emoji (four bytes in GB18030 and UTF-8)
+    bool badBytes = true;         // a few 0xFF bytes, which decode in neither encoding
+    bool oddBlankLines = true;    // blank lines of spaces, U+3000 and tabs, besides empty ones
+    bool headingOnLastLine = false; // the last chapter's heading is the file's last line
+    bool finalLineEnd = true;
+    int paragraphs = 6;      // prose lines per chapter (between half and one and a half times this)
+    int paragraphChars = 60; // characters per prose line, roughly
+};
+
+// A line that holds 第 and looks like a heading: either one of the novel's headings, or prose.
+struct PlantedLine {
+    enum class Kind { True, False };
+    enum class Level { Chapter, Volume, Section, None }; // None for prose
+
+    std::int64_t line = 0; // from 1, every CR LF, LF or CR ending one
+    std::string text;      // the decoded line, UTF-8, without line end or byte-order mark
+    Kind kind = Kind::True;
+    Level level = Level::None;
+    std::optional<int> number; // the chapter's (volume's, section's) number; none for prose
+};
+
+struct Novel {
+    NovelOptions options;
+    std::string bytes;
+    std::vector<std::string> lines;   // the decoded text of every line, UTF-8; bad bytes as U+FFFD
+    std::vector<PlantedLine> planted; // in line order
+
+    // The planted lines that 第(.){1,10}<word> matches: what a scan with that pattern must find,
+    // since no other line holds 第.
+    std::vector<PlantedLine> matching(char32_t word) const;
+};
+
+Novel makeNovel(const NovelOptions& options);
+// Makes the novel and writes its bytes to `path`.
+Novel writeNovel(const std::filesystem::path& path, const NovelOptions& options);
+
+// Whether 第, then one to ten characters (code points), then `word` occur in the UTF-8 text:
+// the default heading pattern worked out by hand, independent of the regular expression engine.
+bool diPatternMatches(std::string_view utf8, char32_t word);
+
+// Chapter numbers as Chinese numerals: 1 一, 12 十二, 108 一百零八, 2010 二千零一十.
+std::string chineseNumber(int n);
+
+} // namespace pwtest
