@@ -5,8 +5,19 @@
 
 namespace pw {
 
-LineReader::LineReader(InputFile& in, std::size_t capacity) : m_in(in), m_capacity(std::max<std::size_t>(capacity, 1)) {
-    m_buf.resize(m_capacity);
+namespace {
+
+Text longLineReason(std::int64_t offset, std::size_t maxLine) {
+    const auto limit = static_cast<std::int64_t>(maxLine);
+    const Text size = limit % (1 << 20) == 0 ? decimal(limit >> 20) + u" MB" : decimal(limit) + u" 字节";
+    return u"从第 " + decimal(offset) + u" 字节起的一行超过 " + size + u"，不像是文本文件";
+}
+
+} // namespace
+
+LineReader::LineReader(InputFile& in, std::size_t capacity, std::size_t maxLineBytes)
+    : m_in(in), m_capacity(std::max<std::size_t>(capacity, 1)), m_maxLine(maxLineBytes) {
+    m_buf.resize(std::min(m_capacity, m_maxLine + 2));
 }
 
 bool LineReader::fill() {
@@ -20,7 +31,16 @@ bool LineReader::fill() {
         m_begin = 0;
     }
     m_crTo = static_cast<std::size_t>(-1); // the cached CR search no longer describes the buffer
-    if (m_end == m_buf.size()) m_buf.resize(m_buf.size() + std::max(m_buf.size(), m_capacity));
+    // What the buffer holds now is one unfinished line, perhaps with a CR that waits for its
+    // LF: nothing calls for more while a whole line is there to hand out.
+    const std::size_t held = m_end - (m_end > 0 && m_buf[m_end - 1] == '\r' ? 1 : 0);
+    if (held > m_maxLine) {
+        m_tooLong = FileError{m_in.path(), longLineReason(m_bufOffset, m_maxLine)};
+        m_eof = true;
+        return false;
+    }
+    // Room for the longest line, its CR and one byte more is all a line can ever need.
+    if (m_end == m_buf.size()) m_buf.resize(std::min(m_buf.size() + std::max(m_buf.size(), m_capacity), m_maxLine + 2));
     const std::size_t want = std::min(m_capacity, m_buf.size() - m_end);
     const auto got = m_in.read(m_buf.data() + m_end, want);
     if (!got || *got == 0) {
@@ -58,7 +78,7 @@ bool LineReader::next(Line& line) {
                 if (base[term] == '\r') {
                     if (term + 1 == m_end && !m_eof) {
                         // A CR at the end of the buffer may be the first half of CR LF.
-                        if (!fill() && m_in.error()) return false;
+                        if (!fill() && error()) return false;
                         continue;
                     }
                     if (term + 1 < m_end && base[term + 1] == '\n') termLen = 2;
@@ -71,7 +91,7 @@ bool LineReader::next(Line& line) {
         }
         if (!fill()) {
             // After a failed read the tail is not known to be a whole line.
-            if (m_in.error()) return false;
+            if (error()) return false;
             if (m_begin < m_end) {
                 line.bytes = std::string_view(m_buf.data() + m_begin, m_end - m_begin);
                 line.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
@@ -110,7 +130,7 @@ bool LineReader::nextBlock(LineBlock& block) {
                 return true;
             }
         }
-        if (!fill() && (m_begin >= m_end || m_in.error())) return false;
+        if (!fill() && (m_begin >= m_end || error())) return false;
     }
 }
 

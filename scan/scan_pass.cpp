@@ -34,6 +34,10 @@ Text utf16Text(TextView path) {
 Text runawayText(std::int64_t line) {
     return u"查找条件过于复杂，第 " + decimal(line) + u" 行的匹配超出限度，分析已中止！";
 }
+Text longLineText(std::int64_t line, std::size_t maxBytes) {
+    return u"第 " + decimal(line) + u" 行超过 " + decimal(static_cast<std::int64_t>(maxBytes >> 20)) +
+           u" MB，这不像是文本文件，分析已中止！";
+}
 Text engineFailedText(std::int64_t line, const Text& why) {
     return u"第 " + decimal(line) + u" 行匹配失败：" + why + u"，分析已中止！";
 }
@@ -123,6 +127,11 @@ public:
             }
             m_lines += linesIn(b.substr(pos));
             if (turn()) return ScanOutcome::Aborted;
+        }
+        if (reader.stoppedAtLongLine()) {
+            // Every line before it has been counted: the long one is the next.
+            m_ui.messageBox(longLineText(m_lines + 1, LineReader::kMaxLineBytes), MsgStyle::Refusal);
+            return ScanOutcome::Aborted;
         }
         if (reader.error()) {
             m_ui.messageBox(readFailedText(*reader.error()), MsgStyle::Refusal);
