@@ -51,6 +51,8 @@ public:
 
 private:
     bool fill(); // false when nothing more could be read
+    bool handOut(LineBlock& block, std::size_t end); // the whole lines in [m_begin, end)
+    bool refuseLongLine(std::int64_t offset);        // stops the reading; always false
     std::size_t findCr(std::size_t from);
 
     InputFile& m_in;

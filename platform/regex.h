@@ -33,7 +33,7 @@ public:
     // The steps all lines together may spend beyond the cheap first try, in lines' worth of the
     // per-line limit: a pattern that stays just under the limit on every line would otherwise
     // keep a long file busy for minutes. Honest patterns spend next to nothing of it.
-    static constexpr std::uint64_t kBudgetLines = 32;
+    static constexpr std::uint64_t kBudgetLines = 16;
 
     static std::variant<Regex, RegexError> compile(TextView pattern, std::uint32_t matchLimit = kDefaultMatchLimit);
 
