@@ -2,13 +2,13 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
 
 #include "app/frm_pagewright.h"
 #include "app/pickers.h"
 #include "options/feedback.h"
 #include "options/intake.h"
+#include "platform/paths.h"
 
 namespace pw {
 
@@ -33,6 +33,12 @@ Text textOf(const QLineEdit* field) {
 // The one rule for a chosen or dropped input file: a text file fills txtFile (whose change
 // reaction judges it), anything else is refused and the field keeps its text.
 void takeInputFile(frmPagewright& w, const QString& path) {
+    // A name that is not UTF-8 comes back from the file dialog with U+FFFD in place of its
+    // bytes: no file has that name, and saying so now beats "not found" at the scan.
+    if (path.contains(QChar::ReplacementCharacter) && !isRegularFile(fromQ(path))) {
+        w.ui().messageBox({MsgId::UnreadableFileName, kUnreadableFileName});
+        return;
+    }
     switch (judgeInputFile(fromQ(path))) {
     case InputFileVerdict::Ignore:
         return;
@@ -50,8 +56,15 @@ QString droppedFile(const QMimeData* data) {
     if (!data || !data->hasUrls()) return {};
     const QList<QUrl> urls = data->urls();
     if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+#ifdef _WIN32
     const QString path = urls.front().toLocalFile();
-    return QFileInfo(path).isFile() ? QDir::toNativeSeparators(path) : QString();
+#else
+    // The address carries the name's bytes percent-encoded; toLocalFile() would decode them
+    // as UTF-8 and lose a GBK name. Kept as bytes, the core's paths take them unchanged.
+    const QByteArray bytes = QByteArray::fromPercentEncoding(urls.front().path(QUrl::FullyEncoded).toLatin1());
+    const QString path = toQ(fromNativeBytes(std::string_view(bytes.constData(), std::size_t(bytes.size()))));
+#endif
+    return isRegularFile(fromQ(path)) ? QDir::toNativeSeparators(path) : QString();
 }
 
 } // namespace

@@ -58,8 +58,9 @@ private:
 
 OptionFields fieldsFrom(const CliOptions& o, WorkingState& st, const Text& cwd) {
     OptionFields f;
-    f.txtFile = fromUtf8(o.file);
-    f.txtOut = o.out ? fromUtf8(*o.out) : cwd;
+    // Paths keep their bytes, whatever they are; the texts below were checked to be UTF-8.
+    f.txtFile = fromNativeBytes(o.file);
+    f.txtOut = o.out ? fromNativeBytes(*o.out) : cwd;
     f.txtFileOut = o.name ? fromUtf8(*o.name) : MakeOutName(st, 1, true);
     f.txtFindStr = o.pattern ? fromUtf8(*o.pattern) : st.strFindStr;
     f.txtNum = o.chapters ? fromUtf8(*o.chapters) : decimal(st.lngChapsPerFile);

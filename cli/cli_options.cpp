@@ -4,6 +4,7 @@
 #include <map>
 
 #include "options/settings.h"
+#include "platform/text.h"
 #include "platform/version.h"
 
 namespace pw::cli {
@@ -23,9 +24,16 @@ void addChoice(CLI::App& sub, const std::string& name, E& target, const std::map
         ->transform(CLI::IsMember(names, CLI::ignore_case));
 }
 
+// The pattern, the file name that carries the start number and the count are read as text:
+// bytes that are not UTF-8 would turn into something else than what was typed.
+const CLI::Validator utf8Text(
+    [](std::string& v) { return isValidUtf8(v) ? std::string() : std::string("不是有效的 UTF-8 文本，请用 UTF-8 书写"); },
+    "", "UTF-8");
+
 void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
     sub.add_option("FILE", o.file, "输入的文本文件")->required();
-    sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）");
+    sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）")
+        ->check(utf8Text);
     addChoice(sub, "--encoding", o.encoding,
               {{"auto", EncodingChoice::Auto}, {"gb18030", EncodingChoice::Gb18030}, {"utf-8", EncodingChoice::Utf8}},
               "输入编码：auto、gb18030 或 utf-8（默认 auto）");
@@ -35,8 +43,10 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
         return;
     }
     sub.add_option("-o,--out", o.out, "输出目录（默认当前目录）");
-    sub.add_option("-n,--name", o.name, "输出文件名及起始编号（默认 " + toUtf8(kDefaultOutName) + "01）");
-    sub.add_option("-c,--chapters", o.chapters, "每个文件的章数（默认 " + std::to_string(kDefaultChapters) + "）");
+    sub.add_option("-n,--name", o.name, "输出文件名及起始编号（默认 " + toUtf8(kDefaultOutName) + "01）")
+        ->check(utf8Text);
+    sub.add_option("-c,--chapters", o.chapters, "每个文件的章数（默认 " + std::to_string(kDefaultChapters) + "）")
+        ->check(utf8Text);
     sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
     sub.add_option("-x,--exclude", o.exclude, "排除的标题编号，如 3 或 2,5,9-12");
     addChoice(sub, "--existing", o.existing,

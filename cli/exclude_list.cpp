@@ -49,15 +49,22 @@ std::string excludeSyntaxError(std::string_view list) {
 }
 
 ExcludeResult parseExcludeList(std::string_view list, std::int64_t count) {
+    // Ranges stay ranges until they are merged: many overlapping "1-100000" items must not
+    // each be spelled out. Expanded once at the end, the rows number at most `count`.
+    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
     ExcludeResult r;
     r.error = walk(list, [&](std::int64_t lo, std::int64_t hi, std::string_view item) {
         if (lo < 1 || hi > count) return "排除的编号 " + std::string(item) + " 超出范围 1-" + std::to_string(count);
-        for (std::int64_t k = lo; k <= hi; ++k) r.rows.push_back(k - 1);
+        ranges.emplace_back(lo - 1, hi - 1);
         return std::string();
     });
-    if (!r.error.empty()) r.rows.clear();
-    std::sort(r.rows.begin(), r.rows.end());
-    r.rows.erase(std::unique(r.rows.begin(), r.rows.end()), r.rows.end());
+    if (!r.error.empty()) return r;
+    std::sort(ranges.begin(), ranges.end());
+    std::int64_t next = 0; // the first row not yet taken
+    for (const auto& [lo, hi] : ranges) {
+        for (std::int64_t k = std::max(lo, next); k <= hi; ++k) r.rows.push_back(k);
+        next = std::max(next, hi + 1);
+    }
     return r;
 }
 

@@ -50,5 +50,8 @@ constexpr bool isForbiddenNameChar(char16_t c) {
 enum class InputFileVerdict { Ignore, Accept, Refuse };
 InputFileVerdict judgeInputFile(TextView path);
 inline constexpr char16_t kNotTextFile[] = u"不是文本格式的文件！";
+// A picked name the toolkit could only spell with U+FFFD: its bytes are lost, so the file
+// cannot be opened under that name.
+inline constexpr char16_t kUnreadableFileName[] = u"文件名含有无法识别的字符，无法打开，请先给文件改名！";
 
 } // namespace pw

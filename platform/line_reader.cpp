@@ -5,9 +5,20 @@
 
 namespace pw {
 
-LineReader::LineReader(InputFile& in, const EncodingTraits& traits, std::size_t capacity)
-    : m_in(in), m_cr(traits.cr.front()), m_lf(traits.lf.front()), m_capacity(std::max<std::size_t>(capacity, 1)) {
-    m_buf.resize(m_capacity);
+namespace {
+
+Text longLineReason(std::int64_t offset, std::size_t maxLine) {
+    const auto limit = static_cast<std::int64_t>(maxLine);
+    const Text size = limit % (1 << 20) == 0 ? decimal(limit >> 20) + u" MB" : decimal(limit) + u" 字节";
+    return u"从第 " + decimal(offset) + u" 字节起的一行超过 " + size + u"，不像是文本文件";
+}
+
+} // namespace
+
+LineReader::LineReader(InputFile& in, const EncodingTraits& traits, std::size_t capacity, std::size_t maxLineBytes)
+    : m_in(in), m_traits(traits), m_cr(traits.cr.front()), m_lf(traits.lf.front()),
+      m_capacity(std::max<std::size_t>(capacity, 1)), m_maxLine(maxLineBytes) {
+    m_buf.resize(std::min(m_capacity, m_maxLine + 2));
 }
 
 bool LineReader::fill() {
@@ -20,7 +31,12 @@ bool LineReader::fill() {
         m_end -= m_begin;
         m_begin = 0;
     }
-    if (m_end == m_buf.size()) m_buf.resize(m_buf.size() + std::max(m_buf.size(), m_capacity));
+    // What the buffer holds now is one unfinished line, perhaps with a CR that waits for its
+    // LF: nothing calls for more while a whole line is there to hand out.
+    const std::size_t held = m_end - (m_end > 0 && m_buf[m_end - 1] == m_cr ? 1 : 0);
+    if (held > m_maxLine) return refuseLongLine(m_bufOffset);
+    // Room for the longest line, its CR and one byte more is all a line can ever need.
+    if (m_end == m_buf.size()) m_buf.resize(std::min(m_buf.size() + std::max(m_buf.size(), m_capacity), m_maxLine + 2));
     const std::size_t want = std::min(m_capacity, m_buf.size() - m_end);
     const auto got = m_in.read(m_buf.data() + m_end, want);
     if (!got || *got == 0) {
@@ -45,21 +61,38 @@ bool LineReader::nextBlock(LineBlock& block) {
                 }
             }
             if (q == m_end) m_plainTo = scanEnd;
-            if (q < m_end) {
-                block.bytes = std::string_view(m_buf.data() + m_begin, q + 1 - m_begin);
-                block.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
-                m_begin = q + 1;
-                return true;
-            }
-            if (m_eof) {
-                block.bytes = std::string_view(m_buf.data() + m_begin, m_end - m_begin);
-                block.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
-                m_begin = m_end;
-                return true;
-            }
+            if (q < m_end || m_eof) return handOut(block, q < m_end ? q + 1 : m_end);
         }
-        if (!fill() && (m_begin >= m_end || m_in.error())) return false;
+        if (!fill() && (m_begin >= m_end || error())) return false;
     }
+}
+
+bool LineReader::handOut(LineBlock& block, std::size_t end) {
+    // Only a block longer than the limit can hold a line longer than it; that is rare (the
+    // buffer grows past the read size only for a long line), so the lines are walked then only.
+    if (end - m_begin > m_maxLine) {
+        const std::string_view b(m_buf.data() + m_begin, end - m_begin);
+        for (std::size_t pos = 0; pos < b.size();) {
+            const LineEnd e = findLineEnd(b, pos, m_traits);
+            if (e.end - pos > m_maxLine) {
+                // The lines before it go out; the next call stops at it.
+                if (pos == 0) return refuseLongLine(m_bufOffset + static_cast<std::int64_t>(m_begin));
+                end = m_begin + pos;
+                break;
+            }
+            pos = e.end + e.termLen;
+        }
+    }
+    block.bytes = std::string_view(m_buf.data() + m_begin, end - m_begin);
+    block.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
+    m_begin = end;
+    return true;
+}
+
+bool LineReader::refuseLongLine(std::int64_t offset) {
+    m_tooLong = FileError{m_in.path(), longLineReason(offset, m_maxLine)};
+    m_eof = true;
+    return false;
 }
 
 std::int64_t countLineEnds(std::string_view bytes, const EncodingTraits& traits) {

@@ -25,23 +25,37 @@ struct LineBlock {
 class LineReader {
 public:
     static constexpr std::size_t kDefaultCapacity = 1 << 20;
+    // The longest line, in bytes without its terminator, that the reader holds. A text's
+    // lines are far shorter; a longer one is a file that is no text (a disk image, a run of
+    // zero bytes), and holding it whole could take all the memory there is.
+    static constexpr std::size_t kMaxLineBytes = 16 << 20;
 
     // `capacity` is the read size; the buffer only grows beyond it for a longer line.
-    LineReader(InputFile& in, const EncodingTraits& traits, std::size_t capacity = kDefaultCapacity);
+    LineReader(InputFile& in, const EncodingTraits& traits, std::size_t capacity = kDefaultCapacity,
+               std::size_t maxLineBytes = kMaxLineBytes);
 
     // The next run of whole lines, or false at the end or on a read error (see error()).
     bool nextBlock(LineBlock& block);
 
-    const std::optional<FileError>& error() const { return m_in.error(); }
+    // A read error, or a line longer than the limit; either ends the reading.
+    const std::optional<FileError>& error() const { return m_tooLong ? m_tooLong : m_in.error(); }
+    // Whether reading stopped at a line longer than the limit; the lines handed out before
+    // it are all there were before that line.
+    bool stoppedAtLongLine() const { return m_tooLong.has_value(); }
     // Bytes handed out so far (for progress).
     std::int64_t consumed() const { return m_bufOffset + static_cast<std::int64_t>(m_begin); }
 
 private:
-    bool fill(); // false when nothing more could be read
+    bool fill();                                     // false when nothing more could be read
+    bool handOut(LineBlock& block, std::size_t end); // the whole lines in [m_begin, end)
+    bool refuseLongLine(std::int64_t offset);        // stops the reading; always false
 
     InputFile& m_in;
+    const EncodingTraits& m_traits;
     const char m_cr, m_lf;
     std::size_t m_capacity;
+    std::size_t m_maxLine;
+    std::optional<FileError> m_tooLong;
     std::vector<char> m_buf;
     std::size_t m_begin = 0, m_end = 0;
     std::int64_t m_bufOffset = 0; // file offset of m_buf[0]

@@ -29,7 +29,8 @@ enum class MsgId {
     BadOutName,
     NameNumberTooBig,
     CountOutOfRange,
-    NotTextFile, // a picked or dropped file that is no text file
+    NotTextFile,        // a picked or dropped file that is no text file
+    UnreadableFileName, // a picked name the system could not spell back
     // Either pass.
     InputMissing,
     OpenFailed,
@@ -38,6 +39,7 @@ enum class MsgId {
     BadPattern,
     Utf16Unsupported,
     PatternRunaway,
+    LineTooLong, // a line longer than the reader holds: no text file
     MatchFailed,
     // The split writer.
     NotAnalyzed,

@@ -2,12 +2,67 @@
 
 #include <cstring>
 #include <system_error>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
 
 namespace pw {
 
-std::filesystem::path toPath(TextView s) { return std::filesystem::path(Text(s)); }
+namespace {
 
+constexpr char16_t kEscapeBase = 0xDC00; // + a byte from 0x80 to 0xFF
+
+} // namespace
+
+Text fromNativeBytes(std::string_view bytes) {
+    Text out;
+    out.reserve(bytes.size());
+    const auto* s = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const auto n = static_cast<std::int32_t>(bytes.size());
+    for (std::int32_t i = 0; i < n;) {
+        const std::int32_t start = i;
+        UChar32 c = 0;
+        U8_NEXT(s, i, n, c);
+        if (c >= 0) {
+            UChar units[2];
+            std::int32_t len = 0;
+            U16_APPEND_UNSAFE(units, len, c);
+            out.append(reinterpret_cast<const char16_t*>(units), static_cast<std::size_t>(len));
+        } else {
+            // An ill-formed sequence never swallows an ASCII byte: each of its bytes is >= 0x80.
+            for (std::int32_t k = start; k < i; ++k)
+                out.push_back(static_cast<char16_t>(kEscapeBase + s[k]));
+        }
+    }
+    return out;
+}
+
+std::string toNativeBytes(TextView text) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    const auto n = static_cast<std::int32_t>(text.size());
+    for (std::int32_t i = 0; i < n;) {
+        UChar32 c = 0;
+        U16_NEXT(text.data(), i, n, c);
+        if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
+            out.push_back(static_cast<char>(c - kEscapeBase));
+            continue;
+        }
+        if (U_IS_SURROGATE(c)) c = 0xFFFD; // any other lone half has no bytes of its own
+        std::uint8_t units[4];
+        std::int32_t len = 0;
+        U8_APPEND_UNSAFE(units, len, c);
+        out.append(reinterpret_cast<const char*>(units), static_cast<std::size_t>(len));
+    }
+    return out;
+}
+
+#ifdef _WIN32
+std::filesystem::path toPath(TextView s) { return std::filesystem::path(Text(s)); }
 Text fromPath(const std::filesystem::path& p) { return p.u16string(); }
+#else
+std::filesystem::path toPath(TextView s) { return std::filesystem::path(toNativeBytes(s)); }
+Text fromPath(const std::filesystem::path& p) { return fromNativeBytes(p.native()); }
+#endif
 
 bool isRegularFile(TextView path) {
     if (path.empty()) return false;

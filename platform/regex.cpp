@@ -1,5 +1,6 @@
 #include "platform/regex.h"
 
+#include <algorithm>
 #include <pcre2.h>
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
@@ -13,6 +14,12 @@ constexpr std::uint32_t kCompileOptions = PCRE2_UTF | PCRE2_CASELESS | PCRE2_ALT
 constexpr std::size_t kJitStackStart = 32 * 1024;
 constexpr std::size_t kJitStackMax = 8 * 1024 * 1024;
 constexpr std::uint32_t kHeapLimitKiB = 16 * 1024; // only the interpreter uses it (no JIT)
+// PCRE2 does not say how many steps a match took, only whether it stayed under the limit.
+// So each line is tried under a small limit first, and under a limit four times larger each
+// time that one runs out: a line is charged what it was proven to need (the limits it ran
+// through), and the retries cost at most a third more than one try with the full limit.
+constexpr std::uint32_t kFirstTry = 1000;
+constexpr std::uint32_t kTryGrowth = 4;
 
 // PCRE2 wants a real pointer even for an empty string.
 const char16_t kEmpty[1] = {0};
@@ -81,6 +88,10 @@ std::size_t charactersBefore(TextView s, std::size_t units) {
     return chars;
 }
 
+std::uint32_t growLimit(std::uint32_t limit, std::uint32_t lineLimit) {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{limit} * kTryGrowth, lineLimit));
+}
+
 } // namespace
 
 bool hasNoCase(char16_t c) {
@@ -96,6 +107,8 @@ struct Regex::Impl {
     pcre2_match_context* context = nullptr;
     pcre2_jit_stack* stack = nullptr;
     bool jit = false;
+    std::uint32_t lineLimit = 0;
+    std::uint64_t budgetLeft = 0;
     Text error;
 
     ~Impl() {
@@ -125,7 +138,8 @@ std::variant<Regex, RegexError> Regex::compile(TextView pattern, std::uint32_t m
     impl->jit = pcre2_jit_compile(re, PCRE2_JIT_COMPLETE) == 0;
     impl->data = pcre2_match_data_create(1, nullptr);
     impl->context = pcre2_match_context_create(nullptr);
-    pcre2_set_match_limit(impl->context, matchLimit);
+    impl->lineLimit = std::max<std::uint32_t>(matchLimit, 1);
+    impl->budgetLeft = impl->lineLimit * kBudgetLines;
     pcre2_set_depth_limit(impl->context, matchLimit);
     pcre2_set_heap_limit(impl->context, kHeapLimitKiB);
     if (impl->jit) {
@@ -137,7 +151,14 @@ std::variant<Regex, RegexError> Regex::compile(TextView pattern, std::uint32_t m
 }
 
 MatchResult Regex::test(TextView subject) {
-    const int rc = pcre2_match(m->code, sptr(subject), subject.size(), 0, 0, m->data, m->context);
+    int rc = 0;
+    for (std::uint32_t limit = std::min(kFirstTry, m->lineLimit);; limit = growLimit(limit, m->lineLimit)) {
+        pcre2_set_match_limit(m->context, limit);
+        rc = pcre2_match(m->code, sptr(subject), subject.size(), 0, 0, m->data, m->context);
+        if (rc != PCRE2_ERROR_MATCHLIMIT || limit == m->lineLimit) break;
+        if (m->budgetLeft < limit) break; // the whole scan has spent its share: a runaway too
+        m->budgetLeft -= limit;
+    }
     if (rc >= 0) return MatchResult::Match;
     if (rc == PCRE2_ERROR_NOMATCH) return MatchResult::NoMatch;
     m->error = engineMessage(rc);

@@ -31,6 +31,10 @@ public:
     // Backtracking steps allowed per line. Real headings need a few hundred; a pattern that
     // runs away hits this within a fraction of a second instead of hanging the program.
     static constexpr std::uint32_t kDefaultMatchLimit = 10'000'000;
+    // The steps all lines together may spend beyond the cheap first try, in lines' worth of the
+    // per-line limit: a pattern that stays just under the limit on every line would otherwise
+    // keep a long file busy for minutes. Honest patterns spend next to nothing of it.
+    static constexpr std::uint64_t kBudgetLines = 16;
 
     static std::variant<Regex, RegexError> compile(TextView pattern, std::uint32_t matchLimit = kDefaultMatchLimit);
 
@@ -38,7 +42,8 @@ public:
     Regex& operator=(Regex&&) noexcept;
     ~Regex();
 
-    // Whether the pattern matches anywhere in `subject`.
+    // Whether the pattern matches anywhere in `subject`. LimitHit once this line needs more
+    // than the per-line limit, or all lines tested so far more than the whole budget.
     MatchResult test(TextView subject);
     // The engine's message for the last LimitHit or Failed.
     const Text& lastError() const;

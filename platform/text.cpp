@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 namespace pw {
 
@@ -25,6 +26,17 @@ std::string toUtf8(TextView s) {
 Text fromUtf8(std::string_view s) {
     const icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<int32_t>(s.size())));
     return Text(u.getBuffer(), static_cast<std::size_t>(u.length()));
+}
+
+bool isValidUtf8(std::string_view s) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(s.data());
+    const auto n = static_cast<std::int32_t>(s.size());
+    for (std::int32_t i = 0; i < n;) {
+        UChar32 c = 0;
+        U8_NEXT(p, i, n, c);
+        if (c < 0) return false;
+    }
+    return true;
 }
 
 } // namespace pw

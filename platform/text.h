@@ -23,5 +23,7 @@ Text decimal(std::int64_t n);
 
 std::string toUtf8(TextView s);
 Text fromUtf8(std::string_view s);
+// True when `s` is well-formed UTF-8 throughout (fromUtf8 would replace nothing).
+bool isValidUtf8(std::string_view s);
 
 } // namespace pw

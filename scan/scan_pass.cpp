@@ -30,6 +30,10 @@ Text utf16Text(TextView path) {
 Text runawayText(std::int64_t line) {
     return u"查找条件过于复杂，第 " + decimal(line) + u" 行的匹配超出限度，分析已中止！";
 }
+Text longLineText(std::int64_t line, std::size_t maxBytes) {
+    return u"第 " + decimal(line) + u" 行超过 " + decimal(static_cast<std::int64_t>(maxBytes >> 20)) +
+           u" MB，这不像是文本文件，分析已中止！";
+}
 Text engineFailedText(std::int64_t line, const Text& why) {
     return u"第 " + decimal(line) + u" 行匹配失败：" + why + u"，分析已中止！";
 }
@@ -108,6 +112,11 @@ public:
             }
             m_lines += countLines(b.substr(pos), m_traits);
             if (turn()) return ScanOutcome::Aborted;
+        }
+        if (reader.stoppedAtLongLine()) {
+            // Every line before it has been counted: the long one is the next.
+            m_ui.messageBox({MsgId::LineTooLong, longLineText(m_lines + 1, LineReader::kMaxLineBytes)});
+            return ScanOutcome::Aborted;
         }
         if (reader.error()) {
             m_ui.messageBox({MsgId::ReadFailed, failureText(kReadFailedText, *reader.error())});

@@ -6,6 +6,7 @@
 #include <QMimeData>
 
 #include "app/pickers.h"
+#include "options/intake.h"
 #include "gui/window_test.h"
 
 using namespace pw;
@@ -194,6 +195,30 @@ private slots:
         QVERIFY(!drop({QUrl::fromLocalFile(q(dir->path()))}));
         QVERIFY(!drop({QUrl(QStringLiteral("https://example.invalid/a.txt"))}));
         QCOMPARE(boxes.shown().size(), std::size_t(1));
+    }
+
+    void aGbkNamedFileKeepsItsBytesOrIsRefusedByName() {
+        // "测试.txt" in GBK, as archives made on Windows name their files: not UTF-8.
+        const std::string gbk = "\xB2\xE2\xCA\xD4.txt";
+        const std::filesystem::path file = dir->path() / gbk;
+        writeAll(file, "x");
+        QMimeData data;
+        data.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(file.native()).toPercentEncoding("/"))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &dropped);
+        QCOMPARE(toPath(fromQ(w->txtFile->text())).native(), file.native());
+        QVERIFY(boxes.shown().empty());
+
+        // The file dialog can only spell that name with U+FFFD: refused by what is wrong with it.
+        const QString lossy = native(dir->path()) + QStringLiteral("/\uFFFD\uFFFD\uFFFD\uFFFD.txt");
+        boxes.setNextAnswer(MsgAnswer::Ok);
+        setNextPick(lossy);
+        w->cmdOpenIn->click();
+        QCOMPARE(last().text, QString::fromStdU16String(kUnreadableFileName));
+        QCOMPARE(toPath(fromQ(w->txtFile->text())).native(), file.native());
     }
 };
 
