@@ -5,8 +5,11 @@
 #include <sstream>
 
 #include "cli/cli_options.h"
+#include "cli/cli_texts.h"
 #include "cli/console_ui.h"
 #include "cli/exclude_list.h"
+#include "cli/interrupt.h"
+#include "cli/split_watch.h"
 #include "options/intake.h"
 #include "options/make_out_name.h"
 #include "options/settings.h"
@@ -81,26 +84,6 @@ std::optional<Encoding> forcedEncoding(EncodingChoice c) {
     return std::nullopt;
 }
 
-// With --existing fail, an output file that exists refuses the job before anything is
-// written; the pass has already refused an output that is the input itself.
-class ExistingCheck : public SplitReceiver {
-public:
-    ExistingCheck(const CliOptions& o, ConsoleUi& ui) : m_opts(o), m_ui(ui) {}
-    bool planned(const OutputPlan& plan) override {
-        if (m_opts.existing != Existing::Fail) return true;
-        for (const PlannedFile& f : plan.files) {
-            if (!f.exists) continue;
-            m_ui.error(toUtf8(u"输出文件已存在：" + f.path + u"（可用 --existing overwrite 或 --existing append）"));
-            return false;
-        }
-        return true;
-    }
-
-private:
-    const CliOptions& m_opts;
-    ConsoleUi& m_ui;
-};
-
 } // namespace
 
 int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal,
@@ -135,6 +118,10 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     ScanOptions so;
     so.encoding = forcedEncoding(o.encoding);
     const ScanResult scan = runScan(st, ui, receiver, so);
+    if (scan.outcome != ScanOutcome::Finished && stopSignal()) {
+        ui.error(scanInterruptedText(o.command));
+        return interruptedStatus();
+    }
     if (scan.outcome != ScanOutcome::Finished) return kExitRefused;
 
     if (scanOnly) {
@@ -159,8 +146,12 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         ui.error(excluded.error);
         return kExitUsage;
     }
-    ExistingCheck existing(o, ui);
-    const SplitResult split = runSplit(st, excluded.rows, ui, existing);
+    SplitWatch watch(o, ui);
+    const SplitResult split = runSplit(st, excluded.rows, ui, watch);
+    if (split.end == SplitEnd::Stopped) {
+        ui.error(splitInterruptedText(watch.incomplete(), watch.openedAny()));
+        return interruptedStatus();
+    }
     if (split.end != SplitEnd::Done) return kExitRefused;
     printLine(out, ui, ui.lastStatus());
     return 0;

@@ -4,7 +4,8 @@
 
 namespace pw::cli {
 
-// Runs the command line and returns the exit status (0 done, 1 refused, 2 usage).
+// Runs the command line and returns the exit status (0 done, 1 refused, 2 usage, 128 + the
+// signal that stopped it).
 int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal,
                    bool outIsTerminal);
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "cli/cli_texts.h"
+#include "cli/interrupt.h"
+
 namespace pw::cli {
 
 ConsoleUi::ConsoleUi(const CliOptions& opts, std::FILE* err, bool errIsTerminal, bool outIsTerminal)
@@ -17,9 +20,7 @@ MsgAnswer ConsoleUi::messageBox(const Message& msg) {
     switch (msg.id) {
     case MsgId::OfferCreateFolder:
         if (m_opts.createDir) return MsgAnswer::Yes;
-        error(
-            toUtf8(u"输出目录不存在（加 --create-dir 可创建）：" + Text(m_opts.out ? fromUtf8(*m_opts.out) : Text())));
-        return MsgAnswer::Cancel;
+        break;
     case MsgId::OutputExists:
         if (m_opts.existing == Existing::Overwrite) return MsgAnswer::Yes;
         if (m_opts.existing == Existing::Append) return MsgAnswer::No;
@@ -27,18 +28,16 @@ MsgAnswer ConsoleUi::messageBox(const Message& msg) {
     case MsgId::About:
         return MsgAnswer::Ok;
     default:
-        if (!msg.isQuestion()) {
-            error(toUtf8(msg.text));
-            return MsgAnswer::Ok;
-        }
         break;
     }
-    // Any other doubt (the file changed since the scan, ...) is not ours to wave through:
-    // said as a statement, without the question mark.
-    TextView text = msg.text;
-    if (!text.empty() && text.back() == u'？') text.remove_suffix(1);
-    error(toUtf8(text));
-    return MsgAnswer::Cancel;
+    // A refusal, or a doubt (the file changed since the scan, ...) that is not ours to wave
+    // through: said as what happened and what to do.
+    error(cliText(msg, m_opts));
+    return msg.isQuestion() ? MsgAnswer::Cancel : MsgAnswer::Ok;
+}
+
+bool ConsoleUi::stopRequested() const {
+    return stopSignal() != 0;
 }
 
 void ConsoleUi::setStatus(TextView text) {

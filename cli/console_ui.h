@@ -20,12 +20,14 @@ public:
     ~ConsoleUi() override { clearBar(); }
 
     // Questions are answered by their id: those the options settle get their answer, any
-    // other is refused (Cancel, which stops the pass) with a line on stderr.
+    // other is refused (Cancel, which stops the pass) with a line on stderr (cli_texts.h).
     MsgAnswer messageBox(const Message& msg) override;
     void setStatus(TextView text) override;
     // Progress of a pass in per cent (0..100); drawn on the next turn.
     void setProgress(int percent) override { m_percent = std::clamp(percent, 0, 100); }
     void pumpEvents() override;
+    // Once SIGINT or SIGTERM came (interrupt.h).
+    bool stopRequested() const override;
 
     const Text& lastStatus() const { return m_status; }
     void error(const std::string& line);

@@ -11,6 +11,7 @@
 
 #include "cli/cli_job.h"
 #include "cli/cli_options.h"
+#include "cli/interrupt.h"
 #include "platform/paths.h"
 
 namespace {
@@ -35,6 +36,7 @@ int main(int argc, char* argv[]) {
     // A file-size limit must fail the write with an error we report, not kill the program.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    pw::cli::catchStopSignals();
     return checkStdout(pw::cli::runCommandLine(argc, argv, stdout, stderr, isatty(fileno(stderr)) != 0,
                                                isatty(fileno(stdout)) != 0));
 }

@@ -1,8 +1,21 @@
 #include "platform/files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "platform/paths.h"
 
@@ -58,60 +71,166 @@ void InputFile::close() {
     m_file = nullptr;
 }
 
-std::optional<FileError> OutputFile::openAppend(TextView path) {
+EntryKind entryAt(TextView path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    switch (fs::symlink_status(toPath(path), ec).type()) {
+    case fs::file_type::not_found:
+        return EntryKind::None;
+    case fs::file_type::none: // it could not be told (no access to the folder): maybe something
+        return ec ? EntryKind::Other : EntryKind::None;
+    case fs::file_type::regular:
+        return EntryKind::File;
+    case fs::file_type::directory:
+        return EntryKind::Folder;
+    case fs::file_type::symlink:
+        return EntryKind::Link;
+    default:
+        return EntryKind::Other;
+    }
+}
+
+std::optional<FileError> OutputFile::open(TextView path, OutputMode mode) {
     (void)close();
     m_error.reset();
     m_path = Text(path);
-    errno = 0;
-    m_file = openFile(path, "ab");
-    if (!m_file) return m_error = errnoError(path, errno ? errno : EIO);
-    std::setvbuf(m_file, nullptr, _IONBF, 0);
+#ifdef _WIN32
+    // Links on Windows need rights that few users have; the exclusive create is what counts.
+    const int flags = _O_WRONLY | _O_APPEND | _O_BINARY | _O_CREAT | (mode == OutputMode::Create ? _O_EXCL : 0);
+    const errno_t err = _wsopen_s(&m_fd, toPath(path).c_str(), flags, _SH_DENYWR, _S_IREAD | _S_IWRITE);
+    if (err != 0) {
+        m_fd = -1;
+        m_error = errnoError(path, err);
+        if (err == EEXIST) m_error->fault = FileFault::Exists;
+        return m_error;
+    }
+#else
+    // O_NOFOLLOW: a link planted where an output file goes must not carry the text elsewhere.
+    // O_NONBLOCK: a named pipe there fails at once instead of waiting for a reader.
+    int flags = O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    if (mode == OutputMode::Create) flags |= O_EXCL;
+    do
+        m_fd = ::open(toPath(path).c_str(), flags, 0666);
+    while (m_fd < 0 && errno == EINTR);
+    if (m_fd < 0) {
+        const int err = errno;
+        m_error = errnoError(path, err);
+        // O_EXCL reports a link as there already; O_NOFOLLOW alone answers ELOOP.
+        if (err == EEXIST) m_error->fault = FileFault::Exists;
+        if (err == ELOOP) m_error->fault = FileFault::Link;
+        return m_error;
+    }
+    struct stat st {};
+    if (fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(m_fd);
+        m_fd = -1;
+        return m_error = FileError{Text(path), u"不是普通文件"};
+    }
+#endif
     m_buf.clear();
     m_buf.reserve(kWriteBuffer);
     return std::nullopt;
 }
 
 bool OutputFile::write(const char* data, std::size_t n) {
-    if (!m_file || m_error) return false;
+    if (m_fd < 0 || m_error) return false;
     if (m_buf.size() + n > kWriteBuffer && !flush()) return false;
-    if (n >= kWriteBuffer) {
-        errno = 0;
-        if (std::fwrite(data, 1, n, m_file) != n) {
-            m_error = errnoError(m_path, errno ? errno : EIO);
+    if (n >= kWriteBuffer) return writeAll(data, n);
+    m_buf.insert(m_buf.end(), data, data + n);
+    return true;
+}
+
+bool OutputFile::writeAll(const char* data, std::size_t n) {
+    // A signal (Ctrl-C asks the pass to stop) may cut a write short or interrupt it.
+    while (n > 0) {
+#ifdef _WIN32
+        const int put = _write(m_fd, data, static_cast<unsigned>(std::min<std::size_t>(n, 1u << 30)));
+#else
+        const ssize_t put = ::write(m_fd, data, n);
+#endif
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            m_error = errnoError(m_path, put < 0 && errno ? errno : EIO);
             return false;
         }
-        return true;
+        data += put;
+        n -= static_cast<std::size_t>(put);
     }
-    m_buf.insert(m_buf.end(), data, data + n);
     return true;
 }
 
 bool OutputFile::flush() {
     if (m_buf.empty()) return true;
-    errno = 0;
-    const std::size_t put = std::fwrite(m_buf.data(), 1, m_buf.size(), m_file);
-    if (put != m_buf.size()) {
-        m_error = errnoError(m_path, errno ? errno : EIO);
-        return false;
-    }
+    if (!writeAll(m_buf.data(), m_buf.size())) return false;
     m_buf.clear();
     return true;
 }
 
 std::optional<FileError> OutputFile::close() {
-    if (!m_file) return m_error;
+    if (m_fd < 0) return m_error;
     if (!m_error) flush();
-    errno = 0;
-    if (std::fclose(m_file) != 0 && !m_error) m_error = errnoError(m_path, errno ? errno : EIO);
-    m_file = nullptr;
+#ifdef _WIN32
+    if (_close(m_fd) != 0 && !m_error) m_error = errnoError(m_path, errno ? errno : EIO);
+#else
+    // Linux closes the descriptor even when close reports EINTR: never retried.
+    if (::close(m_fd) != 0 && errno != EINTR && !m_error) m_error = errnoError(m_path, errno ? errno : EIO);
+#endif
+    m_fd = -1;
     m_buf.clear(); // the capacity stays for the next file: a pass opens thousands of them
     return m_error;
 }
 
 std::optional<FileError> removeFile(TextView path) {
+    // remove() unlinks a link itself, as it unlinks a file.
     std::error_code ec;
     if (!std::filesystem::remove(toPath(path), ec) && ec) return FileError{Text(path), reasonText(ec)};
     return std::nullopt;
 }
+
+#ifdef _WIN32
+
+bool FolderLock::tryLock(TextView folder) {
+    release();
+    // Windows locks no folders: a hidden file held open without sharing, gone when closed.
+    const std::filesystem::path lockPath = toPath(folder) / L".pagewright.lock";
+    HANDLE h = CreateFileW(lockPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() != ERROR_SHARING_VIOLATION;
+    m_handle = h;
+    return true;
+}
+
+void FolderLock::release() {
+    if (m_handle) CloseHandle(static_cast<HANDLE>(m_handle));
+    m_handle = nullptr;
+}
+
+#else
+
+bool FolderLock::tryLock(TextView folder) {
+    release();
+    // The folder itself is locked, not a lock file in it: nothing is added to the user's
+    // folder, and nothing stays behind when the program is killed.
+    const int fd = ::open(toPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;
+    int rc;
+    do
+        rc = flock(fd, LOCK_EX | LOCK_NB);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        return !busy;
+    }
+    m_fd = fd;
+    return true;
+}
+
+void FolderLock::release() {
+    if (m_fd >= 0) ::close(m_fd); // closing the last descriptor drops the lock
+    m_fd = -1;
+}
+
+#endif
 
 } // namespace pw

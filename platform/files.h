@@ -10,10 +10,23 @@
 
 namespace pw {
 
+// The failures a caller must tell apart from any other.
+enum class FileFault {
+    Other,
+    Exists, // a file to be made new was there already (a file, a folder or a link)
+    Link,   // the path is a symbolic link, and nothing is written through one
+};
+
 struct FileError {
     Text path;
     Text reason;
+    FileFault fault = FileFault::Other;
 };
+
+// What is at a path: the entry itself, so a link counts as a link whether or not what it
+// points to exists.
+enum class EntryKind { None, File, Folder, Link, Other };
+EntryKind entryAt(TextView path);
 
 // A file opened for reading raw bytes, unbuffered: the line reader keeps its own buffer.
 class InputFile {
@@ -38,9 +51,15 @@ private:
     std::optional<FileError> m_error;
 };
 
-// A file opened for appending (created when missing), with its own write buffer:
-// one call to the system per line would be far too slow. Every write and the close
-// are checked; the first failure is kept and later writes do nothing.
+enum class OutputMode {
+    Create, // a new file: anything already at the path is a failure (FileFault::Exists)
+    Append, // written after the old content of a regular file (made when missing)
+};
+
+// An output file, with its own write buffer: one call to the system per line would be far
+// too slow. Neither mode opens through a symbolic link (FileFault::Link), so nothing is
+// written outside the folder the path names. Every write and the close are checked; the
+// first failure is kept and later writes do nothing.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -48,8 +67,8 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    std::optional<FileError> openAppend(TextView path);
-    bool isOpen() const { return m_file != nullptr; }
+    std::optional<FileError> open(TextView path, OutputMode mode);
+    bool isOpen() const { return m_fd >= 0; }
     // Returns false once a write has failed; error() then says why.
     bool write(const char* data, std::size_t n);
     std::optional<FileError> close();
@@ -57,13 +76,41 @@ public:
 
 private:
     bool flush();
-    std::FILE* m_file = nullptr;
+    bool writeAll(const char* data, std::size_t n);
+    int m_fd = -1;
     Text m_path;
     std::vector<char> m_buf;
     std::optional<FileError> m_error;
 };
 
-// Deletes a file; an error names the path and the reason.
+// Deletes a file; a link is removed itself, never what it points to. An error names the
+// path and the reason.
 std::optional<FileError> removeFile(TextView path);
+
+// Keeps a second output pass out of a folder while this one writes there, so that two
+// passes cannot both find a file missing and then both write it. Advisory: it binds every
+// Pagewright (both front ends), and the system drops it when the process ends, however it
+// ends, so no stale lock is ever left behind.
+class FolderLock {
+public:
+    FolderLock() = default;
+    ~FolderLock() { release(); }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    // False only when another pass holds the folder. A folder the system cannot lock (a file
+    // system without locks, a folder that cannot be opened) is taken without one: each file
+    // is still made exclusively, so what another program made meanwhile is refused, and a
+    // folder that is unusable fails at the first file with the system's reason.
+    bool tryLock(TextView folder);
+    void release();
+
+private:
+#ifdef _WIN32
+    void* m_handle = nullptr;
+#else
+    int m_fd = -1;
+#endif
+};
 
 } // namespace pw

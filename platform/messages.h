@@ -49,6 +49,9 @@ enum class MsgId {
     AllExcluded,
     OutputIsInput,
     OutputExists, // Warning: the output file exists, delete it (Yes) or append (No)?
+    OutputBusy,   // another output pass holds the output folder
+    OutputIsLink, // appending would write through a symbolic link
+    OutputAppeared, // a file or link turned up where the plan found nothing
     InputShrank,
     DeleteFailed,
     CreateFailed,
@@ -62,6 +65,9 @@ MsgStyle styleOf(MsgId id);
 struct Message {
     MsgId id;
     Text text;
+    // The path the message is about, when it names one: a front end that words the message
+    // its own way needs it without picking it out of the text.
+    Text subject{};
     MsgStyle style() const { return styleOf(id); }
     bool isQuestion() const { return style() == MsgStyle::Offer || style() == MsgStyle::Warning; }
 };

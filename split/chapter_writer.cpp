@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <limits>
 
 #include "platform/encoding.h"
 #include "platform/paths.h"
 #include "split/kept_table.h"
 #include "split/line_scan.h"
+#include "split/output_open.h"
 #include "split/split_texts.h"
 
 namespace pw {
@@ -110,6 +110,7 @@ bool ChapterWriter::finishChapter() {
             failWith(MsgId::WriteFailed, split_text::kWriteFailed, *e);
             return false;
         }
+        m_receiver.fileComplete(fileIndexOf(m_chapter, m_n));
     }
     enterChapter(m_chapter + 1);
     return true;
@@ -118,36 +119,15 @@ bool ChapterWriter::finishChapter() {
 bool ChapterWriter::openFile() {
     namespace t = split_text;
     const PlannedFile& f = m_plan.file(fileIndexOf(m_chapter, m_n));
-    // Looked at again now, not taken from the plan: the files before it took time, and
-    // another program may have made or removed it since.
-    std::error_code ec;
-    const auto status = std::filesystem::status(toPath(f.path), ec);
-    bool appended = false;
-    // A folder of that name is no file to delete; opening it below says why it fails.
-    if (std::filesystem::exists(status) && !std::filesystem::is_directory(status)) {
-        switch (m_ui.messageBox({MsgId::OutputExists, f.path + t::kExistsDelete})) {
-        case MsgAnswer::Yes:
-            if (auto e = removeFile(f.path)) {
-                failWith(MsgId::DeleteFailed, t::kDeleteFailed, *e);
-                return false;
-            }
-            break;
-        case MsgAnswer::Cancel:
-            m_refused = true;
-            if (!m_failure) m_failure = Message{MsgId::OutputExists, f.path + t::kExistsDelete};
-            return false;
-        default:
-            appended = true;
-            break;
-        }
-    }
-    if (auto e = m_out.openAppend(f.path)) {
-        failWith(MsgId::CreateFailed, t::kCreateFailed, *e);
+    OpenedOutput opened = openPlannedFile(f, m_ui, m_out);
+    if (!opened.opened) {
+        m_refused = opened.refused;
+        if (!m_failure) m_failure = std::move(opened.failure);
         return false;
     }
     ++m_files;
     m_needOpen = false;
-    m_receiver.fileOpened(f.index, f.path, appended);
+    m_receiver.fileOpened(f.index, f.path, opened.appended);
     const auto& kept = m_st.lngKeptLines;
     // 64-bit: a chapter past line 21,474,836 would overflow 32.
     const int percent = static_cast<int>(kept[static_cast<std::size_t>(m_chapter)] * 100 / kept.back());

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "options/make_out_name.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "split/kept_table.h"
 
@@ -17,7 +18,8 @@ OutputPlan planOutput(WorkingState& st) {
     for (const std::int64_t k : plannedFileIndexes(st)) {
         PlannedFile f{k, MakeOutName(st, k, false), MakeOutName(st, k, true), false};
         const fs::path p = toPath(f.path);
-        f.exists = fs::exists(p, ec);
+        // A link counts, whether or not it points anywhere: the pass will not write through it.
+        f.exists = entryAt(f.path) != EntryKind::None;
         if (!plan.sameAsInput &&
             (fs::absolute(p, ec).lexically_normal() == inputNormal || (f.exists && fs::equivalent(p, input, ec))))
             plan.sameAsInput = plan.files.size();

@@ -15,7 +15,7 @@ struct PlannedFile {
     std::int64_t index = 0; // 0 for the preamble's "(index)" file
     Text path;              // the full path
     Text name;              // the short name the status line shows
-    bool exists = false;    // something is there already (a file, or a folder the file cannot be made over)
+    bool exists = false;    // something is there already: a file, a link, or a folder the file cannot be made over
 };
 
 struct OutputPlan {

@@ -57,10 +57,15 @@ SplitResult runSplit(WorkingState& st, const std::vector<std::int64_t>& excluded
         return refused({MsgId::SizeChanged, t::kSizeChanged}, t::kSizeChangedStatus);
     buildKeptTable(st, excludedRows);
     if (st.lngKeptCount == 0) return refused({MsgId::AllExcluded, t::kAllExcluded}, t::kAllExcludedStatus);
+    // Held from before the plan looks at the folder until the last file is closed.
+    FolderLock lock;
+    if (!lock.tryLock(st.strOutDir))
+        return refused({MsgId::OutputBusy, Text(t::kOutputBusy) + st.strOutDir, st.strOutDir}, t::kOutputBusyStatus);
     const OutputPlan plan = planOutput(st);
-    if (plan.sameAsInput)
-        return refused({MsgId::OutputIsInput, Text(t::kOutputIsInput) + plan.files[*plan.sameAsInput].path},
-                       t::kOutputIsInputStatus);
+    if (plan.sameAsInput) {
+        const Text& path = plan.files[*plan.sameAsInput].path;
+        return refused({MsgId::OutputIsInput, Text(t::kOutputIsInput) + path, path}, t::kOutputIsInputStatus);
+    }
     if (!receiver.planned(plan)) return {};
 
     LineReader reader(in, traitsOf(st.analyzedEncoding), readCapacity);

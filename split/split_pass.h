@@ -17,8 +17,8 @@ enum class SplitEnd {
     Done,    // every line copied; the final status names the file count
     Refused, // a check or the front end said no (an answer of Cancel)
     Shrunk,  // the input ended before the lines the scan counted
-    Failed,  // a file could not be read, deleted, created or written
-    Stopped, // the window closed during the pass
+    Failed,  // a file could not be read, deleted, created or written, or was not ours to write
+    Stopped, // the window closed (the command line was interrupted) during the pass
 };
 
 struct SplitResult {
@@ -36,6 +36,9 @@ public:
     virtual bool planned(const OutputPlan& /*plan*/) { return true; }
     // An output file is open: made new (an existing one deleted first), or appended to.
     virtual void fileOpened(std::int64_t /*index*/, TextView /*path*/, bool /*appended*/) {}
+    // The file holds every chapter meant for it and is closed. The last file has no such
+    // call: it is complete when the run is finished.
+    virtual void fileComplete(std::int64_t /*index*/) {}
     // Per cent of the heading lines passed, as each file opens.
     virtual void progress(int /*percent*/) {}
     virtual void finished(std::int64_t /*files*/) {}

@@ -33,6 +33,13 @@ inline constexpr char16_t kOutputIsInputStatus[] = u"请更改输出路径或文
 // The input ended before the lines the scan counted: the output would be short.
 inline constexpr char16_t kInputShrank[] = u"输入文件比分析时短，输出已中止！已写出的文件不完整。";
 inline constexpr char16_t kInputShrankStatus[] = u"文件已被修改，请重新分析！";
+// Another output pass is writing into the same folder: two at once would mix their files.
+inline constexpr char16_t kOutputBusy[] = u"输出目录正被另一个输出使用，无法输出：";
+inline constexpr char16_t kOutputBusyStatus[] = u"请等另一个输出结束后再试！";
+// Appending through a link would write the text wherever the link points.
+inline constexpr char16_t kOutputIsLink[] = u"输出文件是一个链接，不会通过链接写入：";
+// A file the check found missing is there now: another program writes into the folder.
+inline constexpr char16_t kOutputAppeared[] = u"输出文件在检查之后被别的程序创建，输出已中止：";
 // File-system failures: the prefix, then the path and the system's reason (failureText).
 inline constexpr char16_t kDeleteFailed[] = u"删除文件失败：";
 inline constexpr char16_t kCreateFailed[] = u"创建文件失败：";

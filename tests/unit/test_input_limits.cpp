@@ -55,7 +55,7 @@ TEST(NativeNames, AFileWithAGbkNameIsFoundOpenedAndListed) {
     ASSERT_FALSE(in.open(listed));
     EXPECT_EQ(in.size(), 4);
     OutputFile out;
-    ASSERT_FALSE(out.openAppend(listed + u".out"));
+    ASSERT_FALSE(out.open(listed + u".out", OutputMode::Create));
     EXPECT_FALSE(out.close());
     EXPECT_TRUE(std::filesystem::exists(dir.path() / (kGbkName + ".out")));
 }

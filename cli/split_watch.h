@@ -1,0 +1,34 @@
+#pragma once
+// The command line's receiver of the split pass: it refuses an output file that exists under
+// --existing fail before anything is written, and keeps track of the file being written, so
+// that an interrupted run can name the one it left incomplete.
+#include <cstdint>
+#include <optional>
+
+#include "cli/cli_options.h"
+#include "cli/console_ui.h"
+#include "split/split_pass.h"
+
+namespace pw::cli {
+
+class SplitWatch : public SplitReceiver {
+public:
+    SplitWatch(const CliOptions& o, ConsoleUi& ui) : m_opts(o), m_ui(ui) {}
+
+    bool planned(const OutputPlan& plan) override;
+    void fileOpened(std::int64_t index, TextView path, bool appended) override;
+    void fileComplete(std::int64_t index) override;
+
+    bool openedAny() const { return m_opened.has_value(); }
+    // The last file opened, unless it was completed.
+    std::optional<Text> incomplete() const { return m_complete ? std::nullopt : m_opened; }
+
+private:
+    const CliOptions& m_opts;
+    ConsoleUi& m_ui;
+    std::optional<Text> m_opened;
+    std::int64_t m_openedIndex = -1;
+    bool m_complete = false;
+};
+
+} // namespace pw::cli
