@@ -1,0 +1,204 @@
+// Output files and links, files that turn up behind the plan's back, and the folder lock:
+// real files, real links and a real named pipe on disk.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/files.h"
+#include "support/split_test_util.h"
+
+using namespace pwtest;
+using pw::EntryKind;
+using pw::FileFault;
+using pw::MsgAnswer;
+using pw::MsgId;
+using pw::OutputFile;
+using pw::OutputMode;
+using pw::SplitEnd;
+namespace fs = std::filesystem;
+
+namespace {
+
+pw::Text textOf(const fs::path& p) {
+    return pw::fromPath(p);
+}
+
+bool put(OutputFile& out, std::string_view s) {
+    return out.write(s.data(), s.size()) && !out.close();
+}
+
+// A folder elsewhere with a file that must never change, and the path of one that must
+// never come to be.
+struct Elsewhere {
+    ScratchDir dir;
+    fs::path real = dir / "real.txt";
+    fs::path planted = dir / "planted.txt";
+    Elsewhere() { writeAll(real, "KEEP\n"); }
+    void expectUntouched() const {
+        EXPECT_EQ(readAll(real), "KEEP\n");
+        EXPECT_FALSE(fs::exists(fs::symlink_status(planted)));
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    }
+};
+
+} // namespace
+
+TEST(OutputFiles, NeitherModeWritesThroughALinkAndCreateNeverTakesWhatIsThere) {
+    ScratchDir dir;
+    Elsewhere away;
+    fs::create_symlink(away.planted, dir / "dangling.txt");
+    fs::create_symlink(away.real, dir / "real-link.txt");
+    writeAll(dir / "old.txt", "old\n");
+    OutputFile out;
+    for (const char* name : {"dangling.txt", "real-link.txt"}) {
+        SCOPED_TRACE(name);
+        const auto made = out.open(textOf(dir / name), OutputMode::Create);
+        ASSERT_TRUE(made);
+        EXPECT_EQ(made->fault, FileFault::Exists);
+        const auto appended = out.open(textOf(dir / name), OutputMode::Append);
+        ASSERT_TRUE(appended);
+        EXPECT_EQ(appended->fault, FileFault::Link);
+        EXPECT_FALSE(out.isOpen());
+        EXPECT_EQ(pw::entryAt(textOf(dir / name)), EntryKind::Link);
+    }
+    away.expectUntouched();
+
+    const auto taken = out.open(textOf(dir / "old.txt"), OutputMode::Create);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->fault, FileFault::Exists);
+    ASSERT_FALSE(out.open(textOf(dir / "old.txt"), OutputMode::Append));
+    EXPECT_TRUE(put(out, "more\n"));
+    EXPECT_EQ(readAll(dir / "old.txt"), "old\nmore\n");
+    ASSERT_FALSE(out.open(textOf(dir / "new.txt"), OutputMode::Create));
+    EXPECT_TRUE(put(out, "new\n"));
+    EXPECT_EQ(readAll(dir / "new.txt"), "new\n");
+
+    // A named pipe is refused at once instead of waiting for a reader.
+    ASSERT_EQ(mkfifo((dir / "pipe.txt").c_str(), 0600), 0);
+    const auto pipe = out.open(textOf(dir / "pipe.txt"), OutputMode::Append);
+    ASSERT_TRUE(pipe);
+    EXPECT_EQ(pipe->fault, FileFault::Other);
+}
+
+TEST(OutputFiles, WhatIsAtAPathAndDeletingALinkLeavesItsTarget) {
+    ScratchDir dir;
+    Elsewhere away;
+    fs::create_symlink(away.planted, dir / "dangling.txt");
+    fs::create_symlink(away.real, dir / "real-link.txt");
+    writeAll(dir / "file.txt", "x");
+    EXPECT_EQ(pw::entryAt(textOf(dir / "none.txt")), EntryKind::None);
+    EXPECT_EQ(pw::entryAt(textOf(dir / "none" / "deeper.txt")), EntryKind::None);
+    EXPECT_EQ(pw::entryAt(textOf(dir / "file.txt")), EntryKind::File);
+    EXPECT_EQ(pw::entryAt(textOf(dir.path())), EntryKind::Folder);
+    EXPECT_EQ(pw::entryAt(textOf(dir / "dangling.txt")), EntryKind::Link);
+    EXPECT_EQ(pw::entryAt(textOf(dir / "real-link.txt")), EntryKind::Link);
+    EXPECT_FALSE(pw::removeFile(textOf(dir / "dangling.txt")));
+    EXPECT_FALSE(pw::removeFile(textOf(dir / "real-link.txt")));
+    EXPECT_EQ(pw::entryAt(textOf(dir / "real-link.txt")), EntryKind::None);
+    away.expectUntouched();
+}
+
+TEST(OutputFiles, OnePassAtATimeHoldsAFolder) {
+    ScratchDir dir;
+    pw::FolderLock first, second;
+    ASSERT_TRUE(first.tryLock(textOf(dir.path())));
+    EXPECT_FALSE(second.tryLock(textOf(dir.path())));
+    EXPECT_FALSE(second.tryLock(textOf(dir.path()) + u"/")); // another spelling of the same folder
+    first.release();
+    EXPECT_TRUE(second.tryLock(textOf(dir.path())));
+    // A folder that cannot be opened is no lock to wait for: the first file fails with the reason.
+    EXPECT_TRUE(first.tryLock(textOf(dir / "missing")));
+}
+
+namespace {
+
+// Lines "Ln", lines 3, 6 and 9 headings "CHn": the preamble, then files 01 to 03.
+std::string twelveLines() {
+    std::string s;
+    for (int n = 1; n <= 12; ++n)
+        s += (n % 3 == 0 ? "CH" : "L") + std::to_string(n) + "\r\n";
+    return s;
+}
+
+// Acts when the plan is made and before the first file opens, as another program might.
+class Meddler : public pw::SplitReceiver {
+public:
+    std::function<void(const pw::OutputPlan&)> act;
+    std::vector<MsgId> refusals;
+    bool planned(const pw::OutputPlan& plan) override {
+        act(plan);
+        return true;
+    }
+    void refused(MsgId why) override { refusals.push_back(why); }
+};
+
+} // namespace
+
+TEST(SplitOutputSafety, AFileOrLinkThatTurnsUpAfterThePlanStopsThePassAndIsLeftAlone) {
+    Elsewhere away;
+    for (const bool link : {false, true}) {
+        SCOPED_TRACE(link ? "a link" : "a file");
+        SplitSetup s(twelveLines(), 1);
+        s.ui.answer({MsgAnswer::No}); // append, were it asked: it must not be
+        Meddler m;
+        m.act = [&](const pw::OutputPlan& plan) {
+            const fs::path second = pw::toPath(plan.files[2].path);
+            if (link)
+                fs::create_symlink(away.planted, second);
+            else
+                writeAll(second, "theirs\r\n");
+        };
+        EXPECT_EQ(pw::runSplit(s.st, {}, s.ui, m).end, SplitEnd::Failed);
+        EXPECT_EQ(m.refusals, std::vector<MsgId>{MsgId::OutputAppeared});
+        ASSERT_EQ(s.ui.boxes.size(), 1u);
+        EXPECT_EQ(s.ui.boxes[0].id, MsgId::OutputAppeared);
+        EXPECT_EQ(s.ui.boxes[0].text, u"输出文件在检查之后被别的程序创建，输出已中止：" + pw::fromPath(s.pathOf(2)));
+        EXPECT_EQ(readAll(s.pathOf(1)), "CH3\r\nL4\r\nL5\r\n"); // what came before is whole
+        if (link)
+            EXPECT_EQ(pw::entryAt(pw::fromPath(s.pathOf(2))), EntryKind::Link);
+        else
+            EXPECT_EQ(readAll(s.pathOf(2)), "theirs\r\n");
+        EXPECT_FALSE(fs::exists(s.pathOf(3)));
+    }
+    away.expectUntouched();
+}
+
+TEST(SplitOutputSafety, ALinkInTheWayIsDeletedItselfOrRefusedNeverWrittenThrough) {
+    Elsewhere away;
+    for (const fs::path& target : {away.planted, away.real}) {
+        SCOPED_TRACE(target.filename().string());
+        SplitSetup deleted(twelveLines(), 1);
+        fs::create_symlink(target, deleted.pathOf(2));
+        deleted.ui.answer({MsgAnswer::Yes});
+        EXPECT_EQ(deleted.run().end, SplitEnd::Done);
+        EXPECT_EQ(pw::entryAt(pw::fromPath(deleted.pathOf(2))), EntryKind::File);
+        EXPECT_EQ(readAll(deleted.pathOf(2)), "CH6\r\nL7\r\nL8\r\n");
+
+        SplitSetup appended(twelveLines(), 1);
+        fs::create_symlink(target, appended.pathOf(2));
+        appended.ui.answer({MsgAnswer::No});
+        EXPECT_EQ(appended.run().end, SplitEnd::Failed);
+        EXPECT_EQ(boxesAndStatus(appended.ui),
+                  (std::vector<std::string>{pw::toUtf8(pw::fromPath(appended.pathOf(2))) + "已存在，删除？",
+                                            "输出文件是一个链接，不会通过链接写入：" +
+                                                pw::toUtf8(pw::fromPath(appended.pathOf(2))),
+                                            "输出失败！"}));
+        EXPECT_EQ(pw::entryAt(pw::fromPath(appended.pathOf(2))), EntryKind::Link);
+        EXPECT_FALSE(fs::exists(appended.pathOf(3)));
+    }
+    away.expectUntouched();
+}
+
+TEST(SplitOutputSafety, ASecondPassIntoAFolderInUseIsRefusedBeforeItLooks) {
+    SplitSetup s(twelveLines(), 1);
+    pw::FolderLock other;
+    ASSERT_TRUE(other.tryLock(s.st.strOutDir));
+    EXPECT_EQ(s.run().end, SplitEnd::Refused);
+    EXPECT_EQ(boxesAndStatus(s.ui), (std::vector<std::string>{"输出目录正被另一个输出使用，无法输出：" +
+                                                                  pw::toUtf8(s.st.strOutDir),
+                                                              "请等另一个输出结束后再试！"}));
+    EXPECT_TRUE(fs::is_empty(s.out));
+    other.release();
+    s.ui.boxes.clear();
+    EXPECT_EQ(s.run().end, SplitEnd::Done);
+    EXPECT_EQ(s.joined(), twelveLines());
+}
