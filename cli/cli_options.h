@@ -26,7 +26,7 @@ struct CliOptions {
     bool quiet = false;
 };
 
-// Exit statuses: 0 done, 1 a refused job, 2 a usage error.
+// Exit statuses: 0 done, 1 a refused job, 2 a usage error (128 + a signal: interrupt.h).
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 

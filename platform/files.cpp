@@ -9,6 +9,7 @@
 #include <io.h>
 #include <share.h>
 #include <sys/stat.h>
+#define NOMINMAX
 #include <windows.h>
 #else
 #include <fcntl.h>
