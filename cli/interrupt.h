@@ -8,6 +8,8 @@ void catchStopSignals();
 // The signal that asked to stop, or 0.
 int stopSignal();
 // The exit status of a run that a signal stopped: 128 + the signal, as shells report it.
-inline int interruptedStatus() { return 128 + stopSignal(); }
+inline int interruptedStatus() {
+    return 128 + stopSignal();
+}
 
 } // namespace pw::cli

@@ -48,9 +48,9 @@ enum class MsgId {
     SizeChanged,    // Warning: the file changed size since the scan, go on?
     AllExcluded,
     OutputIsInput,
-    OutputExists, // Warning: the output file exists, delete it (Yes) or append (No)?
-    OutputBusy,   // another output pass holds the output folder
-    OutputIsLink, // appending would write through a symbolic link
+    OutputExists,   // Warning: the output file exists, delete it (Yes) or append (No)?
+    OutputBusy,     // another output pass holds the output folder
+    OutputIsLink,   // appending would write through a symbolic link
     OutputAppeared, // a file or link turned up where the plan found nothing
     InputShrank,
     DeleteFailed,

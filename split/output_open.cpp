@@ -17,8 +17,12 @@ OpenedOutput failed(Message msg) {
     return r;
 }
 
-Message appeared(const PlannedFile& f) { return {MsgId::OutputAppeared, Text(t::kOutputAppeared) + f.path, f.path}; }
-Message throughLink(const PlannedFile& f) { return {MsgId::OutputIsLink, Text(t::kOutputIsLink) + f.path, f.path}; }
+Message appeared(const PlannedFile& f) {
+    return {MsgId::OutputAppeared, Text(t::kOutputAppeared) + f.path, f.path};
+}
+Message throughLink(const PlannedFile& f) {
+    return {MsgId::OutputIsLink, Text(t::kOutputIsLink) + f.path, f.path};
+}
 
 } // namespace
 

@@ -193,9 +193,9 @@ TEST(SplitOutputSafety, ASecondPassIntoAFolderInUseIsRefusedBeforeItLooks) {
     pw::FolderLock other;
     ASSERT_TRUE(other.tryLock(s.st.strOutDir));
     EXPECT_EQ(s.run().end, SplitEnd::Refused);
-    EXPECT_EQ(boxesAndStatus(s.ui), (std::vector<std::string>{"输出目录正被另一个输出使用，无法输出：" +
-                                                                  pw::toUtf8(s.st.strOutDir),
-                                                              "请等另一个输出结束后再试！"}));
+    EXPECT_EQ(boxesAndStatus(s.ui),
+              (std::vector<std::string>{"输出目录正被另一个输出使用，无法输出：" + pw::toUtf8(s.st.strOutDir),
+                                        "请等另一个输出结束后再试！"}));
     EXPECT_TRUE(fs::is_empty(s.out));
     other.release();
     s.ui.boxes.clear();
