@@ -28,6 +28,10 @@ std::string cliText(const Message& msg, const CliOptions& o) {
         return say(u"输出目录不存在：" + argument(o.out) + u"，已停止。加 --create-dir 可创建它。");
     case MsgId::BadOutName:
         return say(u"输出文件名不正确：" + argument(o.name) + u"，请用 -n 换一个文件名。");
+    case MsgId::NameNumberTooBig:
+        return say(u"输出文件名中的编号太大（最大 2147483647），请用 -n 换一个小一些的编号。");
+    case MsgId::CountOutOfRange:
+        return say(u"每个文件的章数超出范围（1 到 2147483647），请用 -c 给出范围内的数。");
     case MsgId::InputMissing:
         return say(u"输入文件不存在：" + fromNativeBytes(o.file) + u"，请检查文件名。");
     case MsgId::NotAnalyzed:

@@ -73,10 +73,10 @@ TEST(ConsoleUi, ExistingFileQuestionFollowsTheOptionAndOthersAreRefused) {
 // window's bare exclamation: each says what happened and what to do.
 TEST(ConsoleUi, EveryQuestionAndRefusalOfTheSplitIsAStatement) {
     const Text path = u"/out/小说01.txt";
-    for (const MsgId id :
-         {MsgId::NotAnalyzed, MsgId::NoHeadings, MsgId::NotCurrentFile, MsgId::SizeChanged, MsgId::AllExcluded,
-          MsgId::OutputIsInput, MsgId::OutputExists, MsgId::OutputBusy, MsgId::OutputIsLink, MsgId::OutputAppeared,
-          MsgId::InputShrank, MsgId::NoInputFile, MsgId::NoOutDir, MsgId::BadOutName}) {
+    for (const MsgId id : {MsgId::NotAnalyzed, MsgId::NoHeadings, MsgId::NotCurrentFile, MsgId::SizeChanged,
+                           MsgId::AllExcluded, MsgId::OutputIsInput, MsgId::OutputExists, MsgId::OutputBusy,
+                           MsgId::OutputIsLink, MsgId::OutputAppeared, MsgId::InputShrank, MsgId::NoInputFile,
+                           MsgId::NoOutDir, MsgId::BadOutName, MsgId::NameNumberTooBig, MsgId::CountOutOfRange}) {
         Console c;
         c.ask({id, u"窗口的问题？", path});
         const std::string line = c.said();
