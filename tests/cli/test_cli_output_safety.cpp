@@ -184,22 +184,6 @@ TEST(CliOutputLock, ASecondRunIntoAFolderInUseIsRefusedAndTheFirstIsUndisturbed)
     EXPECT_TRUE(folderFiles(out.path()) == big.files()) << "the outputs were mixed";
 }
 
-// Two runs started together under --existing fail, where each would find the folder empty:
-// exactly one writes. The other is refused while the first writes, or finds its files there.
-TEST(CliOutputLock, TwoRunsStartedTogetherNeverBothWrite) {
-    const BigNovel& big = bigNovel();
-    ScratchDir out;
-    Child a = start(big.split(out.path())), b = start(big.split(out.path()));
-    const Ended ea = finish(a), eb = finish(b);
-    ASSERT_TRUE(ea.exited && eb.exited);
-    EXPECT_EQ(ea.status + eb.status, 1) << ea.err << eb.err;
-    const std::string& refused = ea.status == 1 ? ea.err : eb.err;
-    EXPECT_TRUE(refused.find("另一个输出正在写入输出目录") != std::string::npos ||
-                refused.find("输出文件已存在") != std::string::npos)
-        << refused;
-    EXPECT_TRUE(folderFiles(out.path()) == big.files()) << "the outputs were mixed";
-}
-
 // Ctrl-C or a kill during the split: the run stops at its next turn, closes its files, names
 // the one it left incomplete and exits 128 + the signal. The files before it are whole.
 TEST(CliInterrupt, ASignalDuringTheSplitNamesTheIncompleteFileAndEndsWith128PlusIt) {
