@@ -1,112 +1,97 @@
 #include "scan/heading_analysis.h"
 
 #include <algorithm>
-#include <map>
+#include <limits>
 
 namespace pw {
 
 namespace {
 
+// Every matched line is judged while the scan runs, so each character is classified with one
+// look-up rather than a search of several short lists.
+enum CharClass : std::uint16_t {
+    kDigitBits = 0x000F,  // the digit's value + 1, for every kind of digit; 0 for none
+    kUnitBits = 0x0070,   // 1 十, 2 百, 3 千, 4 万 (shifted by 4)
+    kArabicDigit = 0x0080, // 0-9 and full-width ０-９
+    kBlankChar = 0x0100,
+    kHeadingUnit = 0x0200,  // what comes after a heading's number
+    kSeparator = 0x0400,    // what may stand between a heading's number (or unit) and its title
+    kSentenceEnd = 0x0800,  // punctuation that ends a sentence
+    kClosing = 0x1000,      // what may close a title's last sentence (its own ！ or ？, quotes)
+    kComma = 0x2000,
+    kLowSurrogate = 0x4000, // the second half of a supplementary character
+};
+
+struct CharTable {
+    std::uint16_t cls[0x10000] = {};
+
+    constexpr void mark(const char16_t* chars, std::uint16_t bits) {
+        for (; *chars; ++chars)
+            cls[*chars] |= bits;
+    }
+    constexpr CharTable() {
+        for (char16_t d = 0; d < 10; ++d) {
+            cls[u'0' + d] |= static_cast<std::uint16_t>(kArabicDigit | (d + 1));
+            cls[u'０' + d] |= static_cast<std::uint16_t>(kArabicDigit | (d + 1));
+        }
+        const char16_t* digits[] = {u"零〇○", u"一壹", u"二两贰兩貳", u"三叁參", u"四肆",
+                                    u"五伍", u"六陆陸",   u"七柒",       u"八捌",   u"九玖"};
+        for (std::uint16_t d = 0; d < 10; ++d)
+            mark(digits[d], static_cast<std::uint16_t>(d + 1));
+        const char16_t* units[] = {u"十拾", u"百佰", u"千仟", u"万萬"};
+        for (std::uint16_t u = 0; u < 4; ++u)
+            mark(units[u], static_cast<std::uint16_t>((u + 1) << 4));
+        mark(u" \t\u3000", kBlankChar);
+        mark(u"章回节節卷部集篇幕话話折册冊季", kHeadingUnit);
+        mark(u" \t\u3000:：、.．,，-—·・_【[（(「『《", kSeparator);
+        // At the very end of a title these may be the title's own ("第十章 这是什么？").
+        mark(u"。！？!?；;…", kSentenceEnd);
+        mark(u"。！？!?…”’」』）)】》\"'～~", kClosing);
+        mark(u"，,", kComma);
+        for (char16_t c = 0xDC00; c <= 0xDFFF; ++c)
+            cls[c] |= kLowSurrogate;
+    }
+};
+
+constexpr CharTable kChars;
+
+constexpr std::uint16_t classOf(char16_t c) {
+    return kChars.cls[c];
+}
+
 bool isBlank(char16_t c) {
-    return c == u' ' || c == u'\t' || c == kIdeographicSpace;
+    return classOf(c) & kBlankChar;
 }
 
 // 0-9 for a digit of any kind (Arabic, full-width, Chinese and its formal forms), else -1.
 int digitOf(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'０' && c <= u'９') return c - u'０';
-    switch (c) {
-    case u'零':
-    case u'〇':
-    case u'○':
-        return 0;
-    case u'一':
-    case u'壹':
-        return 1;
-    case u'二':
-    case u'两':
-    case u'贰':
-    case u'兩':
-    case u'貳':
-        return 2;
-    case u'三':
-    case u'叁':
-    case u'參':
-        return 3;
-    case u'四':
-    case u'肆':
-        return 4;
-    case u'五':
-    case u'伍':
-        return 5;
-    case u'六':
-    case u'陆':
-    case u'陸':
-        return 6;
-    case u'七':
-    case u'柒':
-        return 7;
-    case u'八':
-    case u'捌':
-        return 8;
-    case u'九':
-    case u'玖':
-        return 9;
-    default:
-        return -1;
-    }
+    return static_cast<int>(classOf(c) & kDigitBits) - 1;
 }
 
 bool isArabic(char16_t c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'０' && c <= u'９');
+    return classOf(c) & kArabicDigit;
 }
 
 // The multiplier of a Chinese unit numeral, else 0.
 std::int64_t unitOf(char16_t c) {
-    switch (c) {
-    case u'十':
-    case u'拾':
-        return 10;
-    case u'百':
-    case u'佰':
-        return 100;
-    case u'千':
-    case u'仟':
-        return 1000;
-    case u'万':
-    case u'萬':
-        return 10000;
-    default:
-        return 0;
-    }
+    static constexpr std::int64_t kUnits[] = {0, 10, 100, 1000, 10000, 0, 0, 0};
+    return kUnits[(classOf(c) & kUnitBits) >> 4];
 }
 
 bool isNumeral(char16_t c) {
-    return digitOf(c) >= 0 || unitOf(c) != 0;
+    return classOf(c) & (kDigitBits | kUnitBits);
 }
 
-// What comes after the number of a heading.
 bool isHeadingUnit(char16_t c) {
-    static constexpr char16_t units[] = u"章回节節卷部集篇幕话話折册冊季";
-    return TextView(units).find(c) != TextView::npos;
+    return classOf(c) & kHeadingUnit;
 }
 
-// What may stand between a heading's number (or unit) and its title.
 bool isTitleSeparator(char16_t c) {
-    static constexpr char16_t seps[] = u" \t\u3000:：、.．,，-—·・_【[（(「『《";
-    return TextView(seps).find(c) != TextView::npos;
-}
-
-// Punctuation that ends a sentence; at the very end of a title it may just be a title's own
-// (web novels like "第十章 这是什么？").
-bool isSentenceEnd(char16_t c) {
-    static constexpr char16_t ends[] = u"。！？!?；;…";
-    return TextView(ends).find(c) != TextView::npos;
+    return classOf(c) & kSeparator;
 }
 
 bool isClosing(char16_t c) {
-    static constexpr char16_t closers[] = u"。！？!?…”’」』）)】》\"'～~";
-    return TextView(closers).find(c) != TextView::npos;
+    return classOf(c) & kClosing;
 }
 
 std::size_t skipBlanks(TextView s, std::size_t i) {
@@ -125,7 +110,7 @@ std::size_t numeralRunEnd(TextView s, std::size_t i) {
 std::size_t characters(TextView s) {
     std::size_t n = 0;
     for (char16_t c : s)
-        if (c < 0xDC00 || c > 0xDFFF) ++n;
+        n += (classOf(c) & kLowSurrogate) == 0;
     return n;
 }
 
@@ -142,9 +127,9 @@ std::optional<Parsed> parseAt(TextView s, std::size_t from) {
         const std::size_t b = skipBlanks(s, at);
         const std::size_t e = numeralRunEnd(s, b);
         const auto v = numeralValue(s.substr(b, e - b));
-        if (!v) return std::nullopt;
+        if (!v || *v > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
         Parsed p;
-        p.number = {*v, unit};
+        p.number = {static_cast<std::int32_t>(*v), unit};
         p.end = e;
         return p;
     };
@@ -192,9 +177,12 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
     TextView rest = t.substr(std::min(restFrom, t.size()));
     while (!rest.empty() && isClosing(rest.back()))
         rest.remove_suffix(1);
-    if (std::any_of(rest.begin(), rest.end(), isSentenceEnd)) return true;
+    std::uint16_t seen = 0;
+    for (char16_t c : rest)
+        seen |= classOf(c);
+    if (seen & kSentenceEnd) return true;
     const bool glued = !rest.empty() && !isTitleSeparator(rest.front());
-    return glued && characters(rest) >= 15 && (rest.find(u'，') != TextView::npos || rest.find(u',') != TextView::npos);
+    return glued && (seen & kComma) && characters(rest) >= 15;
 }
 
 } // namespace
@@ -202,19 +190,24 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
 std::optional<std::int64_t> numeralValue(TextView run) {
     if (run.empty()) return std::nullopt;
     constexpr std::int64_t kMax = 1'000'000'000'000'000LL;
-    const bool arabic = std::all_of(run.begin(), run.end(), isArabic);
-    if (arabic || std::none_of(run.begin(), run.end(), [](char16_t c) { return unitOf(c) != 0; })) {
+    bool arabic = false, chinese = false, units = false;
+    for (char16_t c : run) {
+        const std::uint16_t k = classOf(c);
+        if ((k & (kDigitBits | kUnitBits)) == 0) return std::nullopt;
+        arabic |= (k & kArabicDigit) != 0;
+        chinese |= (k & kDigitBits) != 0 && (k & kArabicDigit) == 0;
+        units |= (k & kUnitBits) != 0;
+    }
+    if (arabic && (chinese || units)) return std::nullopt;
+    if (!units) {
         // Digit by digit: 123, １２３, 一○○, 一一.
-        if (!arabic && std::any_of(run.begin(), run.end(), isArabic)) return std::nullopt;
         std::int64_t v = 0;
         for (char16_t c : run) {
-            const int d = digitOf(c);
-            if (d < 0 || v > kMax) return std::nullopt;
-            v = v * 10 + d;
+            if (v > kMax) return std::nullopt;
+            v = v * 10 + digitOf(c);
         }
         return v;
     }
-    if (std::any_of(run.begin(), run.end(), isArabic)) return std::nullopt;
     // With units: 一百零八, 十二, 两千零三, 三万五千.
     std::int64_t total = 0, section = 0, digit = 0;
     for (char16_t c : run) {
@@ -261,10 +254,20 @@ HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart) {
     // Read the number where the match is, so that 他说第三章… yields 3 rather than nothing.
     const auto parsed = parseAt(t, matchStart > b ? std::min(matchStart - b, t.size()) : 0);
     if (parsed) f.number = parsed->number;
-    if (characters(t) >= HeadingAnalyzer::kLongLine) f.suspect |= kSuspectLong;
+    // Every character is one or two units: only lines in between need counting.
+    const std::size_t longAt = HeadingAnalyzer::kLongLine;
+    if (t.size() >= 2 * longAt || (t.size() >= longAt && characters(t) >= longAt)) f.suspect |= kSuspectLong;
     if (matchStart > b) f.suspect |= kSuspectNotAtStart;
     if (readsAsSentence(t, parsed)) f.suspect |= kSuspectSentence;
     return f;
+}
+
+std::int64_t HeadingAnalysis::chapterBytes(std::size_t i) const {
+    return (i + 1 < headings.size() ? headings[i + 1].offset : fileSize) - headings[i].offset;
+}
+
+std::int64_t HeadingAnalysis::chapterLines(std::size_t i) const {
+    return (i + 1 < headings.size() ? headings[i + 1].line : lines + 1) - headings[i].line;
 }
 
 std::int64_t HeadingAnalysis::suspectCount() const {
@@ -286,21 +289,32 @@ namespace {
 void flagTiny(std::vector<HeadingFacts>& hs, std::int64_t fileSize) {
     constexpr std::size_t kEnoughForAMedian = 8;
     constexpr std::int64_t kTinyShare = 10; // under a tenth of the median
-    std::vector<std::int64_t> sizes(hs.size(), 0);
-    std::int64_t nextKept = fileSize;
-    for (std::size_t i = hs.size(); i-- > 0;) {
-        sizes[i] = nextKept - hs[i].offset;
-        if (hs[i].suspect == 0) nextKept = hs[i].offset;
-    }
+    if (hs.size() < 2) return;
+    // Walked backwards twice rather than kept: the scan may hand over a few hundred thousand.
+    const auto eachSize = [&](auto&& take) {
+        std::int64_t nextKept = fileSize;
+        for (std::size_t i = hs.size(); i-- > 0;) {
+            // The last heading's chapter may be cut by the end of a file still being written: not judged.
+            if (i + 1 < hs.size()) take(hs[i], nextKept - hs[i].offset);
+            if (hs[i].suspect == 0) nextKept = hs[i].offset;
+        }
+    };
     std::vector<std::int64_t> kept;
-    // The last heading's chapter may be cut by the end of a file still being written: not counted.
-    for (std::size_t i = 0; i + 1 < hs.size(); ++i)
-        if (hs[i].suspect == 0) kept.push_back(sizes[i]);
+    kept.reserve(hs.size());
+    eachSize([&](const HeadingFacts& h, std::int64_t size) {
+        if (h.suspect == 0) kept.push_back(size);
+    });
     if (kept.size() < kEnoughForAMedian) return;
     std::nth_element(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(kept.size() / 2), kept.end());
     const std::int64_t median = kept[kept.size() / 2];
-    for (std::size_t i = 0; i + 1 < hs.size(); ++i)
-        if (sizes[i] * kTinyShare < median) hs[i].suspect |= kSuspectTiny;
+    kept = {};
+    std::vector<std::size_t> tiny;
+    eachSize([&](HeadingFacts& h, std::int64_t size) {
+        if (size * kTinyShare < median) tiny.push_back(static_cast<std::size_t>(&h - hs.data()));
+    });
+    // Flagged only now: a flag set during the walk would change the sizes of the headings before it.
+    for (std::size_t i : tiny)
+        hs[i].suspect |= kSuspectTiny;
 }
 
 // Reads the numbering of the headings that look real, one series per unit (volumes and
@@ -309,40 +323,59 @@ void flagTiny(std::vector<HeadingFacts>& hs, std::int64_t fileSize) {
 void readNumbering(HeadingAnalysis& a) {
     constexpr std::int64_t kLargestGap = 1000;
     struct Series {
+        char16_t unit = 0;
         std::int64_t last = 0; // highest number so far in this volume
         std::int64_t lastHeading = 0;
-        std::map<std::int64_t, std::vector<std::int64_t>> seen; // number -> headings, this volume
+        std::vector<std::pair<std::int64_t, std::int64_t>> seen; // (number, heading), this volume
     };
-    std::map<char16_t, Series> series;
+    std::vector<Series> series; // a handful: one per unit
     std::vector<NumberRepeat> repeats;
     const auto closeVolume = [&](Series& s) {
-        for (auto& [number, ks] : s.seen)
-            if (ks.size() > 1) repeats.push_back({number, std::move(ks)});
+        std::sort(s.seen.begin(), s.seen.end());
+        for (std::size_t i = 0; i < s.seen.size();) {
+            std::size_t j = i + 1;
+            while (j < s.seen.size() && s.seen[j].first == s.seen[i].first)
+                ++j;
+            if (j - i > 1) {
+                NumberRepeat r{s.seen[i].first, {}};
+                for (std::size_t m = i; m < j; ++m)
+                    r.headings.push_back(s.seen[m].second);
+                repeats.push_back(std::move(r));
+            }
+            i = j;
+        }
         s.seen.clear();
     };
+    std::size_t current = 0;
     for (std::size_t i = 0; i < a.headings.size(); ++i) {
         const HeadingFacts& h = a.headings[i];
-        if (h.suspect != 0 || !h.number) continue;
-        const std::int64_t k = static_cast<std::int64_t>(i) + 1, n = h.number->value;
-        Series& s = series[h.number->unit];
+        if (h.suspect != 0 || !h.hasNumber()) continue;
+        const std::int64_t k = static_cast<std::int64_t>(i) + 1, n = h.number.value;
+        if (current >= series.size() || series[current].unit != h.number.unit) {
+            current = 0;
+            while (current < series.size() && series[current].unit != h.number.unit)
+                ++current;
+            if (current == series.size()) series.push_back({h.number.unit, 0, 0, {}});
+        }
+        Series& s = series[current];
         if (s.lastHeading != 0 && n - s.last - 1 > kLargestGap) continue; // a misread number
         if (s.lastHeading != 0 && n == 1 && s.last >= 2) {
             closeVolume(s);
             a.restarts.push_back(k);
             s.last = 0;
-        } else if (s.lastHeading != 0 && n > s.last + 1 && n - s.last - 1 <= kLargestGap) {
+        } else if (s.lastHeading != 0 && n > s.last + 1) {
             NumberGap g{s.lastHeading, s.last, {}};
             for (std::int64_t m = s.last + 1; m < n; ++m)
                 g.missing.push_back(m);
             a.gaps.push_back(std::move(g));
         }
-        s.seen[n].push_back(k);
+        s.seen.emplace_back(n, k);
         if (n >= s.last || s.lastHeading == 0) {
             s.last = std::max(s.last, n);
             s.lastHeading = k;
         }
     }
-    for (auto& [unit, s] : series)
+    for (Series& s : series)
         closeVolume(s);
     std::sort(repeats.begin(), repeats.end(),
               [](const NumberRepeat& x, const NumberRepeat& y) { return x.headings.front() < y.headings.front(); });
@@ -355,11 +388,8 @@ HeadingAnalysis HeadingAnalyzer::finish(std::int64_t fileSize, std::int64_t line
     HeadingAnalysis a = std::move(m_result);
     m_result = {};
     auto& hs = a.headings;
-    for (std::size_t i = 0; i < hs.size(); ++i) {
-        const bool last = i + 1 == hs.size();
-        hs[i].chapterBytes = (last ? fileSize : hs[i + 1].offset) - hs[i].offset;
-        hs[i].chapterLines = (last ? linesRead + 1 : hs[i + 1].line) - hs[i].line;
-    }
+    a.fileSize = fileSize;
+    a.lines = linesRead;
     flagTiny(hs, fileSize);
     readNumbering(a);
     return a;

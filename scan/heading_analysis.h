@@ -27,8 +27,10 @@ std::vector<const char*> suspectCodes(SuspectReasons reasons);
 // A chapter number as a heading writes it, and the unit that follows it (章, 回, 卷…; '#' for
 // a bare number at the line's start, 'C' for "Chapter N"). The unit keeps volumes and chapters
 // apart when the numbering is read.
+// A number past two thousand million is no chapter's: it is read as none. Kept small because
+// the scan keeps one for every heading.
 struct ChapterNumber {
-    std::int64_t value = 0;
+    std::int32_t value = 0;
     char16_t unit = 0;
 };
 
@@ -40,13 +42,14 @@ std::optional<ChapterNumber> parseChapterNumber(TextView line, std::size_t from 
 // forms) or of Arabic / full-width digits. Empty when the run mixes them or holds nothing else.
 std::optional<std::int64_t> numeralValue(TextView run);
 
+// What is kept of each heading: small, because a pattern may match a few hundred thousand lines.
 struct HeadingFacts {
     std::int64_t line = 0;   // line number, from 1
     std::int64_t offset = 0; // byte offset of the line in the file
-    std::optional<ChapterNumber> number;
+    ChapterNumber number;    // unit 0 when the line carries no number
     SuspectReasons suspect = 0;
-    std::int64_t chapterBytes = 0; // to the next heading, or to the end of the file
-    std::int64_t chapterLines = 0;
+
+    bool hasNumber() const { return number.unit != 0; }
 };
 
 struct NumberGap {
@@ -65,8 +68,13 @@ struct HeadingAnalysis {
     std::vector<NumberGap> gaps;
     std::vector<NumberRepeat> repeats;
     std::vector<std::int64_t> restarts; // heading numbers k where the numbering starts again at 1
+    std::int64_t fileSize = 0;
+    std::int64_t lines = 0;
 
     std::int64_t suspectCount() const;
+    // The chapter of heading index i (k - 1), to the next heading or to the end of the file.
+    std::int64_t chapterBytes(std::size_t i) const;
+    std::int64_t chapterLines(std::size_t i) const;
 };
 
 // Fed by the scan, one matched line at a time; `finish` closes the analysis once the file's

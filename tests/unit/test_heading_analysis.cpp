@@ -101,10 +101,10 @@ TEST(HeadingAnalysis, ChapterSizesAndTinyChapters) {
     f.add(u"第11章", 10); // the last chapter: cut short by a file still being written, not tiny
     const HeadingAnalysis a = f.finish();
     ASSERT_EQ(a.headings.size(), 11u);
-    EXPECT_EQ(a.headings[0].chapterBytes, 5000);
-    EXPECT_EQ(a.headings[0].chapterLines, 40);
-    EXPECT_EQ(a.headings[10].chapterBytes, 10);
-    EXPECT_EQ(a.headings[10].chapterLines, 40); // to the last line
+    EXPECT_EQ(a.chapterBytes(0), 5000);
+    EXPECT_EQ(a.chapterLines(0), 40);
+    EXPECT_EQ(a.chapterBytes(10), 10);
+    EXPECT_EQ(a.chapterLines(10), 40); // to the last line
     EXPECT_EQ(a.headings[3].suspect, kSuspectTiny);
     EXPECT_EQ(a.suspectCount(), 1);
 
