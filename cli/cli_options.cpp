@@ -38,18 +38,19 @@ std::string presetIds(const char* between) {
     return ids;
 }
 
+// Shown in the help as {chapter,hui,...}, which is where the bash completion finds the ids.
 const CLI::Validator knownPreset(
     [](std::string& v) {
         return findPreset(v) ? std::string() : "没有名为 " + v + " 的预设，可用的有：" + presetIds("、");
     },
-    "", "PRESET");
+    "{" + presetIds(",") + "}", "PRESET");
 
 void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
     sub.add_option("FILE", o.file, "输入的文本文件")->required();
     CLI::Option* pattern =
         sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）")
             ->check(utf8Text);
-    sub.add_option("--preset", o.preset, "用预设的查找条件：" + presetIds("、") + "（见 presets 命令）")
+    sub.add_option("--preset", o.preset, "用预设的查找条件（见 presets 命令）")
         ->check(knownPreset)
         ->excludes(pattern);
     addChoice(sub, "--encoding", o.encoding,
