@@ -364,10 +364,17 @@ void readNumbering(HeadingAnalysis& a) {
             a.restarts.push_back(k);
             s.last = 0;
         } else if (s.lastHeading != 0 && n > s.last + 1) {
+            // A number carried by a suspect in between is there, only doubted: no gap for it.
+            std::vector<bool> there(static_cast<std::size_t>(n - s.last - 1), false);
+            for (std::size_t j = static_cast<std::size_t>(s.lastHeading); j < i; ++j) {
+                const HeadingFacts& between = a.headings[j];
+                const std::int64_t m = between.number.value;
+                if (between.number.unit == s.unit && m > s.last && m < n) there[std::size_t(m - s.last - 1)] = true;
+            }
             NumberGap g{s.lastHeading, s.last, {}};
             for (std::int64_t m = s.last + 1; m < n; ++m)
-                g.missing.push_back(m);
-            a.gaps.push_back(std::move(g));
+                if (!there[std::size_t(m - s.last - 1)]) g.missing.push_back(m);
+            if (!g.missing.empty()) a.gaps.push_back(std::move(g));
         }
         s.seen.emplace_back(n, k);
         if (n >= s.last || s.lastHeading == 0) {

@@ -129,6 +129,8 @@ TEST(HeadingAnalysis, NumberingGapsRepeatsAndVolumes) {
     for (int i = 8; i < 14; ++i)
         f.add(chapterLine(chapters[i]));
     f.add(u"他说第三章写得好，我也这么想。"); // prose: kept out of the numbering
+    f.add(chapterLine(11) + u"　" + Text(40, u'长')); // long, so doubted, but no gap before 12
+    f.add(chapterLine(12));
     const HeadingAnalysis a = f.finish();
     ASSERT_EQ(a.gaps.size(), 2u);
     EXPECT_EQ(a.gaps[0].afterNumber, 3);

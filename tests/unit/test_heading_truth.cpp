@@ -156,3 +156,42 @@ TEST(HeadingTruth, ReportsThePlantedGapsAndRepeatsAndNoneAtANewVolume) {
         }
     }
 }
+
+namespace {
+
+HeadingAnalysis scanFile(const std::filesystem::path& file, TextView pattern) {
+    WorkingState st;
+    st.strInFile = fromPath(file);
+    st.strFindStr = Text(pattern);
+    pwtest::ScriptedUi ui;
+    struct Nothing : ScanReceiver {
+        void heading(const HeadingFound&) override {}
+    } receiver;
+    ScanResult r = runScan(st, ui, receiver);
+    EXPECT_EQ(r.outcome, ScanOutcome::Finished);
+    return std::move(r.analysis);
+}
+
+} // namespace
+
+// The real novels are complete and mostly clean: no gap, few suspects, and the same verdicts
+// whichever encoding the file is in.
+TEST(HeadingTruth, RealNovelsReadAlikeInBothEncodings) {
+    const std::filesystem::path corpus = pwtest::corpusDir();
+    if (corpus.empty()) GTEST_SKIP() << pwtest::kNoCorpus;
+    for (const std::string& name : pwtest::corpusNames()) {
+        SCOPED_TRACE(name);
+        const bool hui = name.rfind("ahq", 0) != 0 && name.rfind("duanhong", 0) != 0;
+        const Text pattern = hui ? u"第(.){1,10}回" : u"第(.){1,10}章";
+        const HeadingAnalysis utf8 = scanFile(corpus / "utf8" / name, pattern);
+        const HeadingAnalysis gb = scanFile(corpus / "gb18030" / name, pattern);
+        std::vector<std::pair<std::int64_t, int>> a, b;
+        for (const HeadingFacts& h : utf8.headings)
+            a.emplace_back(h.line, h.suspect);
+        for (const HeadingFacts& h : gb.headings)
+            b.emplace_back(h.line, h.suspect);
+        EXPECT_EQ(a, b);
+        EXPECT_TRUE(utf8.gaps.empty());
+        EXPECT_LE(utf8.suspectCount() * 10, static_cast<std::int64_t>(utf8.headings.size()));
+    }
+}
