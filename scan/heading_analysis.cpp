@@ -286,22 +286,23 @@ namespace {
 // A chapter far smaller than the usual one is a table-of-contents line, a quotation or a
 // heading repeated by mistake. Sizes are measured to the next heading that the line rules
 // keep, so that prose flagged inside a chapter does not make the true heading before it small.
-void flagTiny(std::vector<HeadingFacts>& hs, std::int64_t fileSize) {
+void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
     constexpr std::size_t kEnoughForAMedian = 8;
     constexpr std::int64_t kTinyShare = 10; // under a tenth of the median
     if (hs.size() < 2) return;
     // Walked backwards twice rather than kept: the scan may hand over a few hundred thousand.
     const auto eachSize = [&](auto&& take) {
         std::int64_t nextKept = fileSize;
-        for (std::size_t i = hs.size(); i-- > 0;) {
+        std::size_t i = hs.size();
+        for (auto h = hs.rbegin(); h != hs.rend(); ++h) {
             // The last heading's chapter may be cut by the end of a file still being written: not judged.
-            if (i + 1 < hs.size()) take(hs[i], nextKept - hs[i].offset);
-            if (hs[i].suspect == 0) nextKept = hs[i].offset;
+            if (--i + 1 < hs.size()) take(i, *h, nextKept - h->offset);
+            if (h->suspect == 0) nextKept = h->offset;
         }
     };
     std::vector<std::int64_t> kept;
     kept.reserve(hs.size());
-    eachSize([&](const HeadingFacts& h, std::int64_t size) {
+    eachSize([&](std::size_t, const HeadingFacts& h, std::int64_t size) {
         if (h.suspect == 0) kept.push_back(size);
     });
     if (kept.size() < kEnoughForAMedian) return;
@@ -309,8 +310,8 @@ void flagTiny(std::vector<HeadingFacts>& hs, std::int64_t fileSize) {
     const std::int64_t median = kept[kept.size() / 2];
     kept = {};
     std::vector<std::size_t> tiny;
-    eachSize([&](HeadingFacts& h, std::int64_t size) {
-        if (size * kTinyShare < median) tiny.push_back(static_cast<std::size_t>(&h - hs.data()));
+    eachSize([&](std::size_t i, const HeadingFacts&, std::int64_t size) {
+        if (size * kTinyShare < median) tiny.push_back(i);
     });
     // Flagged only now: a flag set during the walk would change the sizes of the headings before it.
     for (std::size_t i : tiny)
@@ -331,7 +332,8 @@ void readNumbering(HeadingAnalysis& a) {
     std::vector<Series> series; // a handful: one per unit
     std::vector<NumberRepeat> repeats;
     const auto closeVolume = [&](Series& s) {
-        std::sort(s.seen.begin(), s.seen.end());
+        // Usually in order already: numbers rise through a volume.
+        if (!std::is_sorted(s.seen.begin(), s.seen.end())) std::sort(s.seen.begin(), s.seen.end());
         for (std::size_t i = 0; i < s.seen.size();) {
             std::size_t j = i + 1;
             while (j < s.seen.size() && s.seen[j].first == s.seen[i].first)
@@ -347,8 +349,9 @@ void readNumbering(HeadingAnalysis& a) {
         s.seen.clear();
     };
     std::size_t current = 0;
-    for (std::size_t i = 0; i < a.headings.size(); ++i) {
-        const HeadingFacts& h = a.headings[i];
+    std::size_t i = 0;
+    for (auto it = a.headings.begin(); it != a.headings.end(); ++it, ++i) {
+        const HeadingFacts& h = *it;
         if (h.suspect != 0 || !h.hasNumber()) continue;
         const std::int64_t k = static_cast<std::int64_t>(i) + 1, n = h.number.value;
         if (current >= series.size() || series[current].unit != h.number.unit) {

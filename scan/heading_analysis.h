@@ -5,6 +5,7 @@
 // it costs the scan almost nothing; and it only advises: the user still decides what to
 // leave out.
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -46,11 +47,13 @@ std::optional<std::int64_t> numeralValue(TextView run);
 struct HeadingFacts {
     std::int64_t line = 0;   // line number, from 1
     std::int64_t offset = 0; // byte offset of the line in the file
-    ChapterNumber number;    // unit 0 when the line carries no number
+    // Unit 0 when the line carries no number. The suspect bits go into its padding: 24 bytes a heading.
+    [[no_unique_address]] ChapterNumber number;
     SuspectReasons suspect = 0;
 
     bool hasNumber() const { return number.unit != 0; }
 };
+static_assert(sizeof(HeadingFacts) <= 24);
 
 struct NumberGap {
     std::int64_t after = 0;            // heading number k (from 1) after which numbers are missing
@@ -64,7 +67,9 @@ struct NumberRepeat {
 };
 
 struct HeadingAnalysis {
-    std::vector<HeadingFacts> headings; // index k - 1 for heading k
+    // Index k - 1 for heading k. A deque grows without moving what it holds: the scan appends
+    // one entry per match, and a vector's doubling would copy them all again and again.
+    std::deque<HeadingFacts> headings;
     std::vector<NumberGap> gaps;
     std::vector<NumberRepeat> repeats;
     std::vector<std::int64_t> restarts; // heading numbers k where the numbering starts again at 1
