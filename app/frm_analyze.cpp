@@ -5,6 +5,7 @@
 
 #include "app/frm_pagewright.h"
 #include "platform/numeric.h"
+#include "scan/analysis_texts.h"
 #include "scan/scan_pass.h"
 
 namespace pw {
@@ -48,6 +49,17 @@ private:
     std::int32_t m_widest = 0;
 };
 
+// Gaps and repeats under the file's name, a screenful at most.
+QString numberingSummary(const HeadingAnalysis& a) {
+    constexpr std::size_t kShown = 20;
+    const std::vector<Text> lines = numberingLines(a);
+    QString s;
+    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i)
+        s += QLatin1Char('\n') + toQ(lines[i]);
+    if (lines.size() > kShown) s += QStringLiteral("\n……共 %1 处").arg(lines.size());
+    return s;
+}
+
 } // namespace
 
 void frmPagewright::cmdAnalyze_Click() {
@@ -59,10 +71,11 @@ void frmPagewright::cmdAnalyze_Click() {
 void frmPagewright::analyzeCheckedOptions() {
     setBusy(true);
     ListReceiver receiver(*m_headings, font());
-    const ScanResult result = runScan(m_state, *m_ui, receiver);
+    ScanResult result = runScan(m_state, *m_ui, receiver);
     if (result.outcome == ScanOutcome::Finished) {
         m_headings->setExtent(receiver.extent());
-        lstMemo->setToolTip(toQ(m_state.strAnalyzedFile));
+        lstMemo->setToolTip(toQ(m_state.strAnalyzedFile) + numberingSummary(result.analysis));
+        m_headings->setAnalysis(std::move(result.analysis));
     }
     setBusy(false);
 }

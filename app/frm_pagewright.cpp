@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "app/classic_widgets.h"
+#include "app/list_menus.h"
 #include "options/make_out_name.h"
 #include "platform/version.h"
 
@@ -206,6 +207,7 @@ void frmPagewright::connectHandlers() {
     connect(txtFileOut, &QLineEdit::textChanged, this, &frmPagewright::txtFileOut_Change);
     connect(txtFindStr, &QLineEdit::textChanged, this, &frmPagewright::txtFindStr_Change);
     connect(txtNum, &QLineEdit::textChanged, this, &frmPagewright::txtNum_Change);
+    installListMenus(*this);
 }
 
 void frmPagewright::Form_Load() {

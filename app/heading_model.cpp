@@ -1,6 +1,10 @@
 #include "app/heading_model.h"
 
+#include <QColor>
 #include <QSize>
+
+#include "app/qt_ui_port.h"
+#include "scan/analysis_texts.h"
 
 namespace pw {
 
@@ -14,12 +18,24 @@ QVariant HeadingModel::data(const QModelIndex& index, int role) const {
     // With uniform item sizes the view takes every row's size from this: its width is
     // what sets the sideways scroll range.
     if (role == Qt::SizeHintRole && m_extent > 0) return QSize(m_extent, m_rowHeight);
+    const auto row = static_cast<std::size_t>(index.row());
+    if (row >= m_analysis.headings.size()) return {};
+    const HeadingFacts& h = m_analysis.headings[row];
+    if (role == Qt::ForegroundRole && h.suspect != 0) return kSuspectColour;
+    if (role == Qt::ToolTipRole) {
+        Text tip;
+        if (h.suspect != 0) tip = u"可疑：" + reasonWords(h.suspect) + u"\n";
+        tip += u"章节号：" + (h.hasNumber() ? chapterNumberText(h.number) : Text(u"无")) + u"\n";
+        tip += u"本章：" + chapterSizeText(m_analysis.chapterBytes(row), m_analysis.chapterLines(row));
+        return toQ(tip);
+    }
     return {};
 }
 
 void HeadingModel::clear() {
     beginResetModel();
     m_entries.clear();
+    m_analysis = {};
     m_extent = 0;
     endResetModel();
 }
@@ -36,6 +52,23 @@ void HeadingModel::setExtent(int pixels) {
     m_extent = pixels;
     if (!m_entries.empty()) emit dataChanged(index(0), index(rowCount() - 1), {Qt::SizeHintRole});
     emit layoutChanged();
+}
+
+} // namespace pw
+
+namespace pw {
+
+void HeadingModel::setAnalysis(HeadingAnalysis analysis) {
+    m_analysis = std::move(analysis);
+    if (!m_entries.empty()) emit dataChanged(index(0), index(rowCount() - 1), {Qt::ForegroundRole, Qt::ToolTipRole});
+}
+
+std::vector<int> HeadingModel::suspectRows() const {
+    std::vector<int> rows;
+    const std::size_t n = std::min(m_analysis.headings.size(), m_entries.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (m_analysis.headings[i].suspect != 0) rows.push_back(static_cast<int>(i));
+    return rows;
 }
 
 } // namespace pw

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/analysis_report.h"
 #include "cli/cli_options.h"
 #include "cli/cli_texts.h"
 #include "cli/console_ui.h"
@@ -14,6 +15,7 @@
 #include "options/make_out_name.h"
 #include "options/settings.h"
 #include "platform/paths.h"
+#include "scan/presets.h"
 #include "scan/scan_pass.h"
 #include "split/split_pass.h"
 
@@ -31,8 +33,8 @@ void printLine(std::FILE* f, ConsoleUi& ui, TextView text) {
 // Prints each heading as the window's list shows it, "[k] " + the line, or keeps them for JSON.
 class PrintingReceiver : public ScanReceiver {
 public:
-    PrintingReceiver(std::FILE* out, ConsoleUi& ui, bool print, bool keepForJson)
-        : m_out(out), m_ui(ui), m_print(print), m_json(keepForJson) {}
+    PrintingReceiver(std::FILE* out, ConsoleUi& ui, bool print, bool keepForJson, bool keepTexts)
+        : m_out(out), m_ui(ui), m_print(print), m_json(keepForJson), m_keepTexts(keepTexts) {}
 
     void started(Encoding, std::int64_t fileSize) override { m_size = fileSize; }
     void heading(const HeadingFound& h) override {
@@ -44,17 +46,21 @@ public:
         if (m_json)
             m_headings.push_back(
                 {{"number", h.number}, {"line", h.line}, {"offset", h.offset}, {"text", toUtf8(h.text)}});
+        if (m_keepTexts) m_texts.emplace_back(h.text);
     }
     void progress(std::int64_t bytesRead) override {
         m_ui.setProgress(m_size > 0 ? static_cast<int>(bytesRead * 100 / m_size) : 100);
     }
     nlohmann::ordered_json& headings() { return m_headings; }
+    const std::vector<Text>& texts() const { return m_texts; }
 
 private:
     std::FILE* m_out;
     ConsoleUi& m_ui;
     bool m_print;
     bool m_json;
+    bool m_keepTexts;
+    std::vector<Text> m_texts;
     std::int64_t m_size = 0;
     nlohmann::ordered_json m_headings = nlohmann::ordered_json::array();
 };
@@ -65,7 +71,11 @@ OptionFields fieldsFrom(const CliOptions& o, WorkingState& st, const Text& cwd) 
     f.txtFile = fromNativeBytes(o.file);
     f.txtOut = o.out ? fromNativeBytes(*o.out) : cwd;
     f.txtFileOut = o.name ? fromUtf8(*o.name) : MakeOutName(st, 1, true);
-    f.txtFindStr = o.pattern ? fromUtf8(*o.pattern) : st.strFindStr;
+    if (o.preset) {
+        f.txtFindStr = findPreset(*o.preset)->pattern; // the parser took known ids only
+    } else {
+        f.txtFindStr = o.pattern ? fromUtf8(*o.pattern) : st.strFindStr;
+    }
     f.txtNum = o.chapters ? fromUtf8(*o.chapters) : decimal(st.lngChapsPerFile);
     f.chkDeleteSpc = o.keepBlankLines ? 0 : (st.blnDeleteSpc ? 1 : 0);
     f.chkDoEvents = 1; // the turns draw the progress bar
@@ -97,6 +107,11 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         if (rc) return *rc;
     }
     ConsoleUi ui(o, err, errIsTerminal, outIsTerminal);
+    if (o.command == Command::Presets) {
+        for (const PatternPreset& p : patternPresets())
+            printLine(out, ui, fromUtf8(p.id) + u"\t" + p.label + u"\t" + p.pattern);
+        return 0;
+    }
 
     // The shipped settings, with the current folder where the window has its own folder.
     WorkingState st;
@@ -114,7 +129,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     if (!CheckOptions(fieldsFrom(o, st, cwd), 1, st, ui, writeBacks)) return kExitRefused;
 
     const bool scanOnly = o.command == Command::Scan;
-    PrintingReceiver receiver(out, ui, scanOnly && !o.json, scanOnly && o.json);
+    PrintingReceiver receiver(out, ui, scanOnly && !o.json && !o.check, scanOnly && o.json, scanOnly && o.check);
     ScanOptions so;
     so.encoding = forcedEncoding(o.encoding);
     const ScanResult scan = runScan(st, ui, receiver, so);
@@ -126,14 +141,20 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
 
     if (scanOnly) {
         if (o.json) {
+            const AnalysisJson analysis = addAnalysisJson(scan.analysis, receiver.headings());
             const nlohmann::ordered_json doc = {{"file", o.file},
                                                 {"encoding", encodingName(scan.encoding)},
                                                 {"size", st.lngFileSize},
                                                 {"lines", scan.lines},
-                                                {"headings", receiver.headings()}};
+                                                {"headings", receiver.headings()},
+                                                {"gaps", analysis.gaps},
+                                                {"repeats", analysis.repeats}};
             const std::string s = doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
             ui.beforeOutput();
             std::fprintf(out, "%s\n", s.c_str());
+        } else if (o.check) {
+            for (const Text& line : checkReport(scan.analysis, receiver.texts()))
+                printLine(out, ui, line);
         } else {
             printLine(out, ui, ui.lastStatus());
         }
@@ -141,11 +162,12 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     }
 
     if (!precheckSplit(st, st.lngMatchCount, ui)) return kExitRefused;
-    const ExcludeResult excluded = parseExcludeList(o.exclude, st.lngMatchCount);
+    ExcludeResult excluded = parseExcludeList(o.exclude, st.lngMatchCount);
     if (!excluded.error.empty()) {
         ui.error(excluded.error);
         return kExitUsage;
     }
+    if (o.excludeSuspects) excluded.rows = mergeRows(excluded.rows, suspectRows(scan.analysis));
     SplitWatch watch(o, ui);
     const SplitResult split = runSplit(st, excluded.rows, ui, watch);
     if (split.end == SplitEnd::Stopped) {

@@ -6,6 +6,7 @@
 #include "options/settings.h"
 #include "platform/text.h"
 #include "platform/version.h"
+#include "scan/presets.h"
 
 namespace pw::cli {
 
@@ -30,16 +31,35 @@ const CLI::Validator utf8Text(
     [](std::string& v) { return isValidUtf8(v) ? std::string() : std::string("不是有效的 UTF-8 文本，请用 UTF-8 书写"); },
     "", "UTF-8");
 
+std::string presetIds(const char* between) {
+    std::string ids;
+    for (const PatternPreset& p : patternPresets())
+        ids += (ids.empty() ? "" : between) + std::string(p.id);
+    return ids;
+}
+
+// Shown in the help as {chapter,hui,...}, which is where the bash completion finds the ids.
+const CLI::Validator knownPreset(
+    [](std::string& v) {
+        return findPreset(v) ? std::string() : "没有名为 " + v + " 的预设，可用的有：" + presetIds("、");
+    },
+    "{" + presetIds(",") + "}", "PRESET");
+
 void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
     sub.add_option("FILE", o.file, "输入的文本文件")->required();
-    sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）")
-        ->check(utf8Text);
+    CLI::Option* pattern =
+        sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）")
+            ->check(utf8Text);
+    sub.add_option("--preset", o.preset, "用预设的查找条件（见 presets 命令）")
+        ->check(knownPreset)
+        ->excludes(pattern);
     addChoice(sub, "--encoding", o.encoding,
               {{"auto", EncodingChoice::Auto}, {"gb18030", EncodingChoice::Gb18030}, {"utf-8", EncodingChoice::Utf8}},
               "输入编码：auto、gb18030 或 utf-8（默认 auto）");
     sub.add_flag("-q,--quiet", o.quiet, "不显示进度");
     if (!split) {
-        sub.add_flag("--json", o.json, "以 JSON 输出结果");
+        CLI::Option* json = sub.add_flag("--json", o.json, "以 JSON 输出结果");
+        sub.add_flag("--check", o.check, "列出可疑标题、缺号和重号，而不是全部标题")->excludes(json);
         return;
     }
     sub.add_option("-o,--out", o.out, "输出目录（默认当前目录）");
@@ -49,6 +69,7 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
         ->check(utf8Text);
     sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
     sub.add_option("-x,--exclude", o.exclude, "排除的标题编号，如 3 或 2,5,9-12");
+    sub.add_flag("--exclude-suspects", o.excludeSuspects, "排除可疑标题（可与 -x 同用）");
     addChoice(sub, "--existing", o.existing,
               {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}, {"append", Existing::Append}},
               "输出文件已存在时：fail、overwrite 或 append（默认 fail）");
@@ -64,6 +85,7 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
     app.require_subcommand(1, 1);
     CLI::App* scan = app.add_subcommand("scan", "列出文件中符合条件的章节标题");
     CLI::App* split = app.add_subcommand("split", "按章节标题把文件切割成多个文件");
+    CLI::App* presets = app.add_subcommand("presets", "列出预设的查找条件：名称、说明和正则表达式");
     CliOptions scanOpts, splitOpts;
     addJobOptions(*scan, scanOpts, false);
     addJobOptions(*split, splitOpts, true);
@@ -73,7 +95,9 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
         // --help and --version end with status 0 and print to `out`; usage errors go to `err`.
         return app.exit(e, out, err) == 0 ? 0 : kExitUsage;
     }
-    if (scan->parsed()) {
+    if (presets->parsed()) {
+        opts.command = Command::Presets;
+    } else if (scan->parsed()) {
         opts = scanOpts;
         opts.command = Command::Scan;
     } else {

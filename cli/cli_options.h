@@ -6,7 +6,7 @@
 
 namespace pw::cli {
 
-enum class Command { Scan, Split };
+enum class Command { Scan, Split, Presets };
 enum class Existing { Fail, Overwrite, Append };
 enum class EncodingChoice { Auto, Gb18030, Utf8 };
 
@@ -14,6 +14,7 @@ struct CliOptions {
     Command command = Command::Scan;
     std::string file;
     std::optional<std::string> pattern;
+    std::optional<std::string> preset; // a preset's id, checked by the parser
     std::optional<std::string> out;
     std::optional<std::string> name;
     std::optional<std::string> chapters;
@@ -23,6 +24,8 @@ struct CliOptions {
     bool createDir = false;
     EncodingChoice encoding = EncodingChoice::Auto;
     bool json = false;
+    bool check = false;           // scan: report suspects, gaps and repeats instead of the list
+    bool excludeSuspects = false; // split: leave out what the analysis finds suspect
     bool quiet = false;
 };
 

@@ -173,6 +173,10 @@ MatchResult Regex::test(TextView subject) {
     }
 }
 
+std::size_t Regex::matchStart() const {
+    return pcre2_get_ovector_pointer(m->data)[0];
+}
+
 const Text& Regex::lastError() const {
     return m->error;
 }

@@ -45,6 +45,8 @@ public:
     // Whether the pattern matches anywhere in `subject`. LimitHit once this line needs more
     // than the per-line limit, or all lines tested so far more than the whole budget.
     MatchResult test(TextView subject);
+    // Where the last Match began in its subject, in UTF-16 units.
+    std::size_t matchStart() const;
     // The engine's message for the last LimitHit or Failed.
     const Text& lastError() const;
 

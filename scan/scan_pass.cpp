@@ -126,6 +126,7 @@ public:
     }
 
     std::int64_t lines() const { return m_lines; }
+    HeadingAnalysis finishAnalysis(std::int64_t fileSize) { return m_analyzer.finish(fileSize, m_lines); }
 
 private:
     // A turn of the event loop when the user wants one; true when the window is closing.
@@ -146,6 +147,7 @@ private:
             ++m_state.lngMatchCount;
             m_state.lngMatchLines.push_back(m_lines);
             m_receiver.heading({m_state.lngMatchCount, m_lines, offset, m_text});
+            m_analyzer.add(m_text, m_re.matchStart(), m_lines, offset);
             return true;
         case MatchResult::LimitHit:
             m_ui.messageBox({MsgId::PatternRunaway, runawayText(m_lines)});
@@ -169,12 +171,13 @@ private:
     std::int64_t m_lines = 0;
     Text m_text;
     LineReader* m_reader = nullptr;
+    HeadingAnalyzer m_analyzer;
 };
 
 ScanResult refuse(UiPort& ui, Message box, TextView status) {
     ui.messageBox(box);
     ui.setStatus(status);
-    return {ScanOutcome::Refused, 0, Encoding::Gb18030};
+    return {ScanOutcome::Refused, 0, Encoding::Gb18030, {}};
 }
 
 } // namespace
@@ -226,7 +229,7 @@ ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, cons
         // The earlier results are gone and the table is half-built: the output must not use it.
         state.blnAnalyzed = false;
         ui.setStatus(kAbortedStatus);
-        return {outcome, pass.lines(), guess.encoding};
+        return {outcome, pass.lines(), guess.encoding, {}};
     }
     state.lngMatchLines.push_back(pass.lines() + 1);
     ui.setStatus(scanDoneStatus(state.lngFileSize, state.lngMatchCount));
@@ -234,7 +237,7 @@ ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, cons
     state.analyzedEncoding = guess.encoding;
     state.blnAnalyzed = true;
     state.strAnalyzedFile = state.strInFile;
-    return {ScanOutcome::Finished, pass.lines(), guess.encoding};
+    return {ScanOutcome::Finished, pass.lines(), guess.encoding, pass.finishAnalysis(state.lngFileSize)};
 }
 
 } // namespace pw

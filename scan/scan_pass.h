@@ -11,6 +11,7 @@
 #include "platform/line_reader.h"
 #include "platform/regex.h"
 #include "platform/ui_port.h"
+#include "scan/heading_analysis.h"
 
 namespace pw {
 
@@ -52,6 +53,8 @@ struct ScanResult {
     ScanOutcome outcome = ScanOutcome::Refused;
     std::int64_t lines = 0; // lines read
     Encoding encoding = Encoding::Gb18030;
+    // What the headings of a finished scan look like: numbers, chapter sizes, suspects, gaps.
+    HeadingAnalysis analysis;
 };
 
 // The scan from the existence test on; the caller has taken the options in already.

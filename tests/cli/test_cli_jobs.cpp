@@ -29,7 +29,12 @@ void expectSameScan(const Job& job) {
     EXPECT_EQ(doc["encoding"], pw::encodingName(core.encoding));
     EXPECT_EQ(doc["size"], fs::file_size(job.file));
     EXPECT_EQ(doc["lines"], core.lines);
-    EXPECT_EQ(doc["headings"], core.headings);
+    // What the analysis adds to each heading is tested on its own; here the scan's own fields.
+    nlohmann::json scanned = doc["headings"];
+    for (auto& h : scanned)
+        for (const char* key : {"chapter_number", "chapter_bytes", "chapter_lines", "suspect"})
+            h.erase(key);
+    EXPECT_EQ(scanned, core.headings);
 }
 
 // Compared file by file, so a failure names the file instead of printing whole chapters.

@@ -33,8 +33,10 @@ expect "scan split" s
 expect "--help --version" --
 # Each subcommand's own options, and only those.
 expect "--chapters --create-dir" split --c
-expect "" scan --c
-expect "--encoding --exclude --existing" split -q --e
+expect "--check" scan --c
+expect "--encoding --exclude --exclude-suspects --existing" split -q --e
+expect "presets" p
+expect "--preset" scan --pre
 # The words of --existing and --encoding, also after "=", and after other options.
 expect "append fail overwrite" split --existing ""
 expect "overwrite" split 全集.txt --existing o
@@ -42,6 +44,7 @@ expect "append" split --existing = ap
 expect "auto gb18030 utf-8" scan -q --encoding ""
 # A value that is free text offers nothing; the output folder offers folders only.
 expect "" split -p ""
+expect "chapter english extras hui jie numbered volume" scan --preset ""
 expect "out dir" split -o ou
 expect "out dir 全集.txt 分卷" split -q ""
 exit $failed

@@ -2,6 +2,7 @@
 
 #include "support/corpus.h"
 
+#include <algorithm>
 #include <array>
 #include <random>
 #include <stdexcept>
@@ -88,9 +89,14 @@ public:
                 const int v = n / 10 + 1;
                 plant("第" + chineseNumber(v) + "卷　" + pick(kTitles), Kind::True, Level::Volume, v);
             }
-            plant(chapterHeading(n), Kind::True, Level::Chapter, n);
-            if (last && m_o.headingOnLastLine) break;
-            chapterBody(n);
+            const auto listed = [n](const std::vector<int>& l) { return std::find(l.begin(), l.end(), n) != l.end(); };
+            if (listed(m_o.skipChapters)) continue;
+            const int written = m_o.restartPerVolume && m_o.volumes ? (n - 1) % 10 + 1 : n;
+            for (int copy = listed(m_o.repeatChapters) ? 2 : 1; copy > 0; --copy) {
+                plant(chapterHeading(written), Kind::True, Level::Chapter, written);
+                if (last && m_o.headingOnLastLine) break;
+                chapterBody(n);
+            }
         }
         finish();
         return std::move(m_novel);

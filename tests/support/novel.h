@@ -34,6 +34,11 @@ struct NovelOptions {
     bool oddBlankLines = true;    // blank lines of spaces, U+3000 and tabs, besides empty ones
     bool headingOnLastLine = false; // the last chapter's heading is the file's last line
     bool finalLineEnd = true;
+    // Faults of the numbering, by chapter (1..chapters): chapters left out, and chapters written
+    // twice (heading and text), as pirated files have them.
+    std::vector<int> skipChapters{};
+    std::vector<int> repeatChapters{};
+    bool restartPerVolume = false; // each volume numbers its chapters from 1 (with volumes on)
     int paragraphs = 6;      // prose lines per chapter (between half and one and a half times this)
     int paragraphChars = 60; // characters per prose line, roughly
 };
@@ -47,7 +52,7 @@ struct PlantedLine {
     std::string text;      // the decoded line, UTF-8, without line end or byte-order mark
     Kind kind = Kind::True;
     Level level = Level::None;
-    std::optional<int> number; // the chapter's (volume's, section's) number; none for prose
+    std::optional<int> number; // the chapter's (volume's, section's) number as written; none for prose
 };
 
 struct Novel {

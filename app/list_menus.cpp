@@ -1,0 +1,88 @@
+#include "app/list_menus.h"
+
+#include <QItemSelection>
+
+#include "app/chapter_preview_dialog.h"
+#include "app/frm_pagewright.h"
+#include "scan/chapter_preview.h"
+#include "scan/presets.h"
+
+namespace pw {
+
+void selectSuspects(frmPagewright& w) {
+    // Runs of rows as ranges: one selection change, whatever the count.
+    QItemSelection sel;
+    const std::vector<int> rows = w.headings().suspectRows();
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t j = i;
+        while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1)
+            ++j;
+        sel.select(w.headings().index(rows[i]), w.headings().index(rows[j]));
+        i = j + 1;
+    }
+    w.lstMemo->selectionModel()->select(sel, QItemSelectionModel::Select);
+}
+
+void previewChapter(frmPagewright& w, int row) {
+    const HeadingAnalysis& a = w.headings().analysis();
+    if (row < 0 || static_cast<std::size_t>(row) >= a.headings.size()) return;
+    const auto i = static_cast<std::size_t>(row);
+    const QString title = w.headings().data(w.headings().index(row), Qt::DisplayRole).toString();
+    const auto read = readChapterStart(w.state().strAnalyzedFile, w.state().analyzedEncoding, a.headings[i].offset,
+                                       a.chapterBytes(i));
+    QString text;
+    if (const auto* err = std::get_if<FileError>(&read)) {
+        text = toQ(failureText(kReadFailedText, *err));
+    } else {
+        const ChapterText& c = std::get<ChapterText>(read);
+        text = toQ(c.text);
+        if (c.cut) text += QStringLiteral("\n……（本章较长，只显示开头部分）");
+    }
+    showChapterPreview(&w, title, text);
+}
+
+QMenu* buildMemoMenu(frmPagewright& w, const QPoint& pos, QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    const bool idle = !w.busy();
+    QAction* suspects = menu->addAction(QStringLiteral("选中可疑标题"), [&w] { selectSuspects(w); });
+    suspects->setEnabled(idle && !w.headings().suspectRows().empty());
+    QAction* clear = menu->addAction(QStringLiteral("清除选择"), [&w] { w.lstMemo->clearSelection(); });
+    clear->setEnabled(idle && w.lstMemo->selectionModel()->hasSelection());
+    menu->addSeparator();
+    const int row = w.lstMemo->indexAt(pos).row();
+    QAction* preview = menu->addAction(QStringLiteral("预览本章…"), [&w, row] { previewChapter(w, row); });
+    preview->setEnabled(idle && row >= 0 && static_cast<std::size_t>(row) < w.headings().analysis().headings.size());
+    return menu;
+}
+
+QMenu* buildPatternMenu(frmPagewright& w, QWidget* parent) {
+    QMenu* menu = w.txtFindStr->createStandardContextMenu();
+    menu->setParent(parent, menu->windowFlags());
+    menu->addSeparator();
+    QMenu* presets = menu->addMenu(QStringLiteral("预设查找条件"));
+    for (const PatternPreset& p : patternPresets()) {
+        const QString pattern = toQ(p.pattern);
+        QAction* a = presets->addAction(toQ(p.label), [&w, pattern] { w.txtFindStr->setText(pattern); });
+        a->setToolTip(pattern);
+    }
+    presets->setToolTipsVisible(true);
+    presets->setEnabled(!w.txtFindStr->isReadOnly());
+    return menu;
+}
+
+void installListMenus(frmPagewright& w) {
+    const auto showAt = [](QMenu* menu, QWidget* on, const QPoint& pos) {
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(on->mapToGlobal(pos));
+    };
+    w.lstMemo->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(w.lstMemo, &QWidget::customContextMenuRequested, &w, [&w, showAt](const QPoint& pos) {
+        showAt(buildMemoMenu(w, pos, &w), w.lstMemo->viewport(), pos);
+    });
+    w.txtFindStr->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(w.txtFindStr, &QWidget::customContextMenuRequested, &w, [&w, showAt](const QPoint& pos) {
+        showAt(buildPatternMenu(w, &w), w.txtFindStr, pos);
+    });
+}
+
+} // namespace pw

@@ -1,0 +1,98 @@
+#include "scan/analysis_texts.h"
+
+#include <algorithm>
+
+namespace pw {
+
+namespace {
+
+Text entryRef(std::int64_t k) {
+    Text t = u"[";
+    t.append(decimal(k)).append(u"]");
+    return t;
+}
+
+// "57", "57、58", "57-60": runs of three or more as a range.
+Text numberList(const std::vector<std::int64_t>& ns) {
+    Text t;
+    for (std::size_t i = 0; i < ns.size();) {
+        std::size_t j = i;
+        while (j + 1 < ns.size() && ns[j + 1] == ns[j] + 1)
+            ++j;
+        if (!t.empty()) t.append(u"、");
+        t.append(decimal(ns[i]));
+        if (j - i >= 2) {
+            t.append(u"-").append(decimal(ns[j]));
+        } else if (j == i + 1) {
+            t.append(u"、").append(decimal(ns[j]));
+        }
+        i = j + 1;
+    }
+    return t;
+}
+
+// 第 + numbers + unit for the units a heading writes after 第; the numbers alone otherwise.
+Text numbersWithUnit(char16_t unit, const Text& numbers) {
+    if (unit == u'#' || unit == u'C') return numbers;
+    Text t = u"第";
+    t.append(numbers);
+    if (unit != u'第') t.push_back(unit);
+    return t;
+}
+
+} // namespace
+
+Text reasonWords(SuspectReasons reasons) {
+    static constexpr std::pair<SuspectReason, const char16_t*> kWords[] = {
+        {kSuspectLong, u"行太长"},
+        {kSuspectNotAtStart, u"不在行首"},
+        {kSuspectSentence, u"像句子"},
+        {kSuspectTiny, u"本章过短"},
+    };
+    Text t;
+    for (const auto& [bit, word] : kWords) {
+        if (!(reasons & bit)) continue;
+        if (!t.empty()) t.append(u"、");
+        t.append(word);
+    }
+    return t;
+}
+
+Text chapterNumberText(const ChapterNumber& n) {
+    return numbersWithUnit(n.unit, decimal(n.value));
+}
+
+Text chapterSizeText(std::int64_t bytes, std::int64_t lines) {
+    Text t;
+    if (bytes < 1024) {
+        t = decimal(bytes) + u" 字节";
+    } else {
+        const std::int64_t tenths = (bytes * 10 + 512) / 1024;
+        t = decimal(tenths / 10) + u"." + decimal(tenths % 10) + u" KB";
+    }
+    return t + u"，" + decimal(lines) + u" 行";
+}
+
+std::vector<Text> numberingLines(const HeadingAnalysis& a) {
+    std::vector<std::pair<std::int64_t, Text>> lines;
+    for (const NumberGap& g : a.gaps) {
+        const char16_t unit = a.headings[static_cast<std::size_t>(g.after - 1)].number.unit;
+        lines.emplace_back(g.after, u"缺号：" + entryRef(g.after) + u" " + numbersWithUnit(unit, decimal(g.afterNumber)) +
+                                        u"之后缺少" + numbersWithUnit(unit, numberList(g.missing)));
+    }
+    for (const NumberRepeat& r : a.repeats) {
+        const char16_t unit = a.headings[static_cast<std::size_t>(r.headings.front() - 1)].number.unit;
+        Text t = u"重号：" + numbersWithUnit(unit, decimal(r.number)) + u"出现 " +
+                 decimal(static_cast<std::int64_t>(r.headings.size())) + u" 次：";
+        for (std::size_t i = 0; i < r.headings.size(); ++i)
+            t.append(i ? u"、" : u"").append(entryRef(r.headings[i]));
+        lines.emplace_back(r.headings.front(), std::move(t));
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::vector<Text> out;
+    for (auto& l : lines)
+        out.push_back(std::move(l.second));
+    return out;
+}
+
+} // namespace pw

@@ -1,0 +1,103 @@
+#pragma once
+// A second look at the lines a scan matched, from what the scan already holds: the chapter
+// number each one carries, how big its chapter is, why it may not be a heading at all, and
+// what the numbering says (gaps, repeats, a new volume). It never reads the file again, so
+// it costs the scan almost nothing; and it only advises: the user still decides what to
+// leave out.
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace pw {
+
+// Why an entry looks like prose rather than a heading. Bits, so one entry can have several.
+enum SuspectReason : std::uint8_t {
+    kSuspectLong = 1,       // the trimmed line is long for a heading
+    kSuspectNotAtStart = 2, // the match begins after the line's first character
+    kSuspectSentence = 4,   // it reads as a sentence: end punctuation, or no unit after the number
+    kSuspectTiny = 8,       // its chapter is tiny next to the median chapter
+};
+using SuspectReasons = std::uint8_t;
+
+// The reason codes that scripts see, in bit order: "long", "not_at_start", "sentence", "tiny".
+std::vector<const char*> suspectCodes(SuspectReasons reasons);
+
+// A chapter number as a heading writes it, and the unit that follows it (章, 回, 卷…; '#' for
+// a bare number at the line's start, 'C' for "Chapter N"). The unit keeps volumes and chapters
+// apart when the numbering is read.
+// A number past two thousand million is no chapter's: it is read as none. Kept small because
+// the scan keeps one for every heading.
+struct ChapterNumber {
+    std::int32_t value = 0;
+    char16_t unit = 0;
+};
+
+// Reads the number of a heading from `from` on: 第一百零八章, 第１２章, 第 3 回, 卷二, the
+// digit-by-digit 第一○○回 / 第一零零回 / 第一一回, "Chapter 12", "001". Empty when none.
+std::optional<ChapterNumber> parseChapterNumber(TextView line, std::size_t from = 0);
+
+// The value of a run of Chinese numerals (零〇○一二两三四五六七八九十百千万 and their formal
+// forms) or of Arabic / full-width digits. Empty when the run mixes them or holds nothing else.
+std::optional<std::int64_t> numeralValue(TextView run);
+
+// What is kept of each heading: small, because a pattern may match a few hundred thousand lines.
+struct HeadingFacts {
+    std::int64_t line = 0;   // line number, from 1
+    std::int64_t offset = 0; // byte offset of the line in the file
+    // Unit 0 when the line carries no number. The suspect bits go into its padding: 24 bytes a heading.
+    [[no_unique_address]] ChapterNumber number;
+    SuspectReasons suspect = 0;
+
+    bool hasNumber() const { return number.unit != 0; }
+};
+static_assert(sizeof(HeadingFacts) <= 24);
+
+struct NumberGap {
+    std::int64_t after = 0;            // heading number k (from 1) after which numbers are missing
+    std::int64_t afterNumber = 0;      // the chapter number it carries
+    std::vector<std::int64_t> missing; // chapter numbers, ascending
+};
+
+struct NumberRepeat {
+    std::int64_t number = 0;
+    std::vector<std::int64_t> headings; // heading numbers k (from 1) that carry it
+};
+
+struct HeadingAnalysis {
+    // Index k - 1 for heading k. A deque grows without moving what it holds: the scan appends
+    // one entry per match, and a vector's doubling would copy them all again and again.
+    std::deque<HeadingFacts> headings;
+    std::vector<NumberGap> gaps;
+    std::vector<NumberRepeat> repeats;
+    std::vector<std::int64_t> restarts; // heading numbers k where the numbering starts again at 1
+    std::int64_t fileSize = 0;
+    std::int64_t lines = 0;
+
+    std::int64_t suspectCount() const;
+    // The chapter of heading index i (k - 1), to the next heading or to the end of the file.
+    std::int64_t chapterBytes(std::size_t i) const;
+    std::int64_t chapterLines(std::size_t i) const;
+};
+
+// Fed by the scan, one matched line at a time; `finish` closes the analysis once the file's
+// size and line count are known. Only a few facts of each line are kept, not the line.
+class HeadingAnalyzer {
+public:
+    // Above this many characters a trimmed line is long for a heading.
+    static constexpr std::size_t kLongLine = 40;
+
+    // `matchStart` is where the pattern's match begins in `line`, in UTF-16 units.
+    void add(TextView line, std::size_t matchStart, std::int64_t lineNumber, std::int64_t offset);
+    HeadingAnalysis finish(std::int64_t fileSize, std::int64_t linesRead);
+
+private:
+    HeadingAnalysis m_result;
+};
+
+// The facts of one line alone (no chapter sizes, no numbering): what `add` keeps.
+HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart);
+
+} // namespace pw

@@ -1,0 +1,43 @@
+#include "scan/presets.h"
+
+#include <algorithm>
+
+namespace pw {
+
+namespace {
+
+// Each anchors at the line's start after blanks (ASCII or ideographic), so prose that merely
+// mentions a chapter is not taken; the number may be Chinese, Arabic or full-width.
+#define PW_LEAD u"^[ \t\u3000]*"
+#define PW_NUM u"[0-9０-９零〇○一二两三四五六七八九十百千万壹贰叁肆伍陆柒捌玖拾佰仟兩萬]+"
+#define PW_FIRST(unit) PW_LEAD u"第[ \u3000]*" PW_NUM u"[ \u3000]*" unit
+
+constexpr PatternPreset kPresets[] = {
+    {"chapter", u"第…章", PW_FIRST(u"章")},
+    {"hui", u"第…回", PW_FIRST(u"回")},
+    {"jie", u"第…节", PW_FIRST(u"[节節]")},
+    {"volume", u"卷/部 与 第…章",
+     PW_LEAD u"(第[ \u3000]*" PW_NUM u"[ \u3000]*[卷部章]|[卷部][ \u3000]*" PW_NUM u"([ \t\u3000：:]|$))"},
+    {"extras", u"序章/楔子/番外/尾声/后记 与 第…章",
+     PW_LEAD u"(第[ \u3000]*" PW_NUM u"[ \u3000]*章|(序章|序言|楔子|引子|番外|尾声|后记|後記)([ \t\u3000：:·]|$))"},
+    {"english", u"Chapter N", PW_LEAD u"chapter[ \t]+([0-9]+|[ivxlcdm]+)\\b"},
+    {"numbered", u"编号行（1. 001）", PW_LEAD u"[0-9０-９]{1,4}([.．、]|[ \t\u3000]|$)"},
+};
+
+#undef PW_FIRST
+#undef PW_NUM
+#undef PW_LEAD
+
+} // namespace
+
+std::span<const PatternPreset> patternPresets() {
+    return kPresets;
+}
+
+const PatternPreset* findPreset(std::string_view id) {
+    const auto it =
+        std::find_if(std::begin(kPresets), std::end(kPresets), [&](const PatternPreset& p) { return id == p.id; });
+    return it == std::end(kPresets) ? nullptr : &*it;
+}
+
+} // namespace pw

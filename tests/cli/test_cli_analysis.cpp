@@ -1,0 +1,133 @@
+// What the command line says about the headings: the presets, the analysis in scan --json,
+// the plain report of scan --check, and split --exclude-suspects together with -x.
+#include "cli_run.h"
+#include "scan/presets.h"
+
+using namespace pwtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Chapters 5 and 17 lost, 9 written twice; prose with 第…章 among the headings.
+const NovelOptions kFaulty{.encoding = NovelEncoding::Utf8, .lineEnds = LineEnds::Lf, .seed = 31, .chapters = 24,
+                           .skipChapters = {5, 17}, .repeatChapters = {9}};
+
+std::vector<std::string> lines(const std::string& s) {
+    std::vector<std::string> out;
+    std::size_t from = 0;
+    for (std::size_t nl; (nl = s.find('\n', from)) != std::string::npos; from = nl + 1)
+        out.push_back(s.substr(from, nl - from));
+    return out;
+}
+
+} // namespace
+
+TEST(CliAnalysis, PresetsAreListedTakenByIdAndRefusedWhenUnknown) {
+    const CliRun list = runCli({"presets"}, {});
+    ASSERT_EQ(list.status, 0) << list.err;
+    std::vector<std::string> want;
+    for (const pw::PatternPreset& p : pw::patternPresets())
+        want.push_back(std::string(p.id) + "\t" + pw::toUtf8(p.label) + "\t" + pw::toUtf8(p.pattern));
+    EXPECT_EQ(lines(list.out), want);
+
+    // The 回 preset finds the true headings of a 回 novel and none of its prose.
+    ScratchDir dir;
+    const Novel hui = writeNovel(dir / "hui.txt", kHuiNovel);
+    const CliRun scan = runCli({"scan", (dir / "hui.txt").string(), "-q", "--preset", "hui", "--json"}, {});
+    ASSERT_EQ(scan.status, 0) << scan.err;
+    std::vector<std::int64_t> got, chapters;
+    const auto doc = nlohmann::json::parse(scan.out);
+    for (const auto& h : doc["headings"])
+        got.push_back(h["line"]);
+    for (const PlantedLine& p : hui.planted)
+        if (p.kind == PlantedLine::Kind::True && p.level == PlantedLine::Level::Chapter) chapters.push_back(p.line);
+    EXPECT_EQ(got, chapters);
+
+    for (const auto& args : {std::vector<std::string>{"scan", (dir / "hui.txt").string(), "--preset", "hu"},
+                             std::vector<std::string>{"split", (dir / "hui.txt").string(), "--preset", "hui", "-p", "x"}}) {
+        const CliRun bad = runCli(args, {dir.path()});
+        EXPECT_EQ(bad.status, 2);
+        EXPECT_EQ(bad.out, "");
+    }
+    const CliRun unknown = runCli({"scan", (dir / "hui.txt").string(), "--preset", "hu"}, {});
+    EXPECT_NE(unknown.err.find("chapter、hui、jie、volume、extras、english、numbered"), std::string::npos) << unknown.err;
+    EXPECT_EQ(folderFiles(dir.path()).size(), 1u); // nothing written
+}
+
+TEST(CliAnalysis, JsonCarriesNumbersSizesSuspectsGapsAndRepeats) {
+    ScratchDir dir;
+    const Novel novel = writeNovel(dir / "faulty.txt", kFaulty);
+    const CliRun r = runCli({"scan", (dir / "faulty.txt").string(), "-q", "--json"}, {});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto doc = nlohmann::json::parse(r.out);
+    const auto& hs = doc["headings"];
+    const std::vector<PlantedLine> planted = novel.matching(U'章');
+    ASSERT_EQ(hs.size(), planted.size());
+    std::int64_t bytes = 0, lineCount = 0;
+    for (std::size_t i = 0; i < hs.size(); ++i) {
+        const auto& h = hs[i];
+        SCOPED_TRACE(planted[i].text);
+        // Each chapter runs to the next heading: the offsets and line numbers say so.
+        if (i + 1 < hs.size()) {
+            EXPECT_EQ(h["chapter_bytes"], hs[i + 1]["offset"].get<std::int64_t>() - h["offset"].get<std::int64_t>());
+            EXPECT_EQ(h["chapter_lines"], hs[i + 1]["line"].get<std::int64_t>() - h["line"].get<std::int64_t>());
+        }
+        bytes += h["chapter_bytes"].get<std::int64_t>();
+        lineCount += h["chapter_lines"].get<std::int64_t>();
+        if (planted[i].kind == PlantedLine::Kind::True) {
+            EXPECT_EQ(h["chapter_number"], *planted[i].number);
+            EXPECT_EQ(h["suspect"], nlohmann::json::array());
+        } else {
+            EXPECT_FALSE(h["suspect"].empty());
+            for (const auto& code : h["suspect"])
+                EXPECT_TRUE(code == "long" || code == "not_at_start" || code == "sentence" || code == "tiny") << code;
+        }
+    }
+    EXPECT_EQ(bytes, doc["size"].get<std::int64_t>() - hs[0]["offset"].get<std::int64_t>());
+    EXPECT_EQ(lineCount, doc["lines"].get<std::int64_t>() - hs[0]["line"].get<std::int64_t>() + 1);
+    EXPECT_EQ(doc["gaps"], nlohmann::json::parse(R"([{"after": 4, "missing": [5]}, {"after": 16, "missing": [17]}])"));
+    ASSERT_EQ(doc["repeats"].size(), 1u);
+    EXPECT_EQ(doc["repeats"][0]["number"], 9);
+    for (const auto& k : doc["repeats"][0]["headings"])
+        EXPECT_EQ(hs[k.get<std::size_t>() - 1]["chapter_number"], 9);
+}
+
+TEST(CliAnalysis, CheckReportsInPlainChineseAndSplitLeavesSuspectsOut) {
+    ScratchDir dir;
+    const Novel novel = writeNovel(dir / "faulty.txt", kFaulty);
+    const std::string file = (dir / "faulty.txt").string();
+    const auto json = nlohmann::json::parse(runCli({"scan", file, "-q", "--json"}, {}).out);
+    std::vector<std::int64_t> suspects;
+    for (const auto& h : json["headings"])
+        if (!h["suspect"].empty()) suspects.push_back(h["number"]);
+    ASSERT_FALSE(suspects.empty());
+
+    const CliRun check = runCli({"scan", file, "-q", "--check"}, {});
+    ASSERT_EQ(check.status, 0) << check.err;
+    const std::vector<std::string> report = lines(check.out);
+    ASSERT_EQ(report.size(), suspects.size() + 4); // each suspect, two gaps and a repeat, the summary
+    for (std::size_t i = 0; i < suspects.size(); ++i)
+        EXPECT_EQ(report[i].rfind("可疑 [" + std::to_string(suspects[i]) + "] 第 ", 0), 0u) << report[i];
+    EXPECT_NE(check.out.find("] 第4章之后缺少第5章"), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("重号：第9章出现 2 次"), std::string::npos) << check.out;
+    EXPECT_EQ(report.back(), "共 " + std::to_string(json["headings"].size()) + " 个标题：可疑 " +
+                                 std::to_string(suspects.size()) + " 个，缺号 2 处，重号 1 处");
+    EXPECT_EQ(runCli({"scan", file, "--check", "--json"}, {}).status, 2);
+
+    // One chapter a file: every heading not left out starts a file of its own, and the
+    // suspects and the -x list are left out together, an entry in both once.
+    ScratchDir out;
+    const std::string both = std::to_string(suspects.front()) + ",1";
+    const CliRun split =
+        runCli({"split", file, "-q", "-o", out.path().string(), "-c", "1", "--exclude-suspects", "-x", both}, {});
+    ASSERT_EQ(split.status, 0) << split.err;
+    const auto files = folderFiles(out.path());
+    // The text before the first heading kept (here the preamble and chapter 1) is a file too.
+    const std::size_t left = json["headings"].size() - suspects.size() - 1 + 1;
+    EXPECT_EQ(files.size(), left);
+    std::string joined;
+    for (const auto& [name, bytes] : files)
+        joined += bytes;
+    for (const PlantedLine& p : novel.matching(U'章')) // the suspects' lines are kept inside their chapters
+        EXPECT_NE(joined.find(p.text), std::string::npos) << p.text;
+}

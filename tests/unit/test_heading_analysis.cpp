@@ -1,0 +1,174 @@
+// The second look at matched lines: chapter numbers in every written form, the reasons a
+// line looks like prose, tiny chapters, and what the numbering says; and the pattern presets.
+#include <gtest/gtest.h>
+
+#include "platform/regex.h"
+#include "scan/heading_analysis.h"
+#include "scan/presets.h"
+
+using namespace pw;
+
+namespace {
+
+std::optional<std::int64_t> numberOf(TextView line) {
+    const auto n = parseChapterNumber(line);
+    return n ? std::optional<std::int64_t>(n->value) : std::nullopt;
+}
+
+SuspectReasons reasonsOf(TextView line, std::size_t matchStart = Text::npos) {
+    if (matchStart == Text::npos) matchStart = line.find_first_not_of(u" \u3000\t");
+    return judgeHeadingLine(line, matchStart).suspect;
+}
+
+// A novel's headings as the scan would hand them over: each chapter `size` bytes long.
+struct Feed {
+    HeadingAnalyzer analyzer;
+    std::int64_t offset = 100, line = 3;
+    void add(TextView text, std::int64_t size = 5000, std::int64_t lines = 40) {
+        const std::size_t first = text.find(u'第');
+        analyzer.add(text, first == Text::npos ? 0 : first, line, offset);
+        offset += size;
+        line += lines;
+    }
+    HeadingAnalysis finish() { return analyzer.finish(offset, line - 1); }
+};
+
+// 第N章 (built by append: GCC 12 warns falsely on `u"第" + decimal(n) + u"章"`).
+Text chapterLine(std::int64_t n) {
+    Text t = u"第";
+    t.append(decimal(n));
+    t.append(u"章");
+    return t;
+}
+
+} // namespace
+
+TEST(HeadingAnalysis, ChapterNumbersInEveryWrittenForm) {
+    const std::pair<Text, std::int64_t> cases[] = {
+        {u"第一章", 1},
+        {u"第十二回", 12},
+        {u"第一百零八章", 108},
+        {u"第１２３章", 123},
+        {u"第 3 章", 3},
+        {u"　　第二十章 风起", 20},
+        {u"卷二", 2},
+        {u"第一○○回", 100},
+        {u"第一零零回", 100},
+        {u"第一一回", 11},
+        {u"第两千零三章", 2003},
+        {u"第壹佰贰拾回", 120},
+        {u"Chapter 12 Home", 12},
+        {u"001 开始", 1},
+        {u"第三万五千章", 35000},
+        {u"第十章", 10},
+    };
+    for (const auto& [line, value] : cases)
+        EXPECT_EQ(numberOf(line), value) << toUtf8(line);
+    EXPECT_EQ(parseChapterNumber(u"第二卷 风云")->unit, u'卷');
+    EXPECT_EQ(parseChapterNumber(u"卷三 第一章")->unit, u'卷');
+    EXPECT_EQ(parseChapterNumber(u"第3回")->unit, u'回');
+    // No number, or digits mixed with numerals: nothing rather than a wrong number.
+    EXPECT_EQ(numberOf(u"第章"), std::nullopt);
+    EXPECT_EQ(numberOf(u"序章"), std::nullopt);
+    EXPECT_EQ(numeralValue(u"1二"), std::nullopt);
+    // Read where the match is: the quoted chapter, not the first 第 of the line.
+    EXPECT_EQ(parseChapterNumber(u"第一次读到第三章", 5)->value, 3);
+}
+
+TEST(HeadingAnalysis, LineRulesFlagProseAndSpareTitles) {
+    // True headings, the couplet titles of classic novels and titles ending in ！ or ？ included.
+    for (TextView title : {u"第一章", u"　　第十二回　风雪山神庙", u"第一回　宴桃園豪傑三結義，斬黃巾英雄首立功",
+                           u"第一回　甄士隱夢幻識通靈　賈雨村風塵懷閨秀", u"第十章 这是什么？", u"第5章：大战！！",
+                           u"第一百零八章 归来", u"第 3 章", u"第三章风起云涌", u"卷二 山河"})
+        EXPECT_EQ(reasonsOf(title), 0) << toUtf8(title);
+
+    EXPECT_EQ(reasonsOf(u"第四本书记载着锤法"), kSuspectSentence);
+    EXPECT_EQ(reasonsOf(u"第一是要读书，第二是要明理"), kSuspectSentence);
+    EXPECT_EQ(reasonsOf(u"第三章写完了。他又开始写下一章"), kSuspectSentence);
+    EXPECT_EQ(reasonsOf(u"第三章的结尾写得很好，让人读了一遍又一遍都不觉得厌烦"), kSuspectSentence);
+    EXPECT_EQ(reasonsOf(u"他说第三章写得好", 2), kSuspectNotAtStart);
+    const Text paragraph = u"第一是" + Text(50, u'文') + u"章";
+    EXPECT_TRUE(reasonsOf(paragraph) & kSuspectLong);
+    EXPECT_EQ(reasonsOf(u"第一章 " + Text(36, u'长')), kSuspectLong); // 40 characters trimmed
+    EXPECT_EQ(reasonsOf(u"第一章 " + Text(35, u'长')), 0);
+    EXPECT_EQ(suspectCodes(kSuspectLong | kSuspectTiny), (std::vector<const char*>{"long", "tiny"}));
+}
+
+TEST(HeadingAnalysis, ChapterSizesAndTinyChapters) {
+    Feed f;
+    for (int i = 1; i <= 10; ++i)
+        f.add(chapterLine(i), i == 4 ? 300 : 5000, i == 4 ? 2 : 40);
+    f.add(u"第11章", 10); // the last chapter: cut short by a file still being written, not tiny
+    const HeadingAnalysis a = f.finish();
+    ASSERT_EQ(a.headings.size(), 11u);
+    EXPECT_EQ(a.chapterBytes(0), 5000);
+    EXPECT_EQ(a.chapterLines(0), 40);
+    EXPECT_EQ(a.chapterBytes(10), 10);
+    EXPECT_EQ(a.chapterLines(10), 40); // to the last line
+    EXPECT_EQ(a.headings[3].suspect, kSuspectTiny);
+    EXPECT_EQ(a.suspectCount(), 1);
+
+    // A prose line inside chapter 2 does not make chapter 2 tiny: sizes run to the next real heading.
+    Feed g;
+    for (int i = 1; i <= 9; ++i) {
+        g.add(chapterLine(i), i == 2 ? 100 : 5000, 40);
+        if (i == 2) g.add(u"他说第三章写得好，我也这么想。", 4900, 40);
+    }
+    const HeadingAnalysis b = g.finish();
+    EXPECT_EQ(b.headings[1].suspect, 0);
+    EXPECT_NE(b.headings[2].suspect, 0);
+}
+
+TEST(HeadingAnalysis, NumberingGapsRepeatsAndVolumes) {
+    Feed f;
+    const int chapters[] = {1, 2, 3, 5, 6, 6, 7, 8, 1, 2, 3, 4, 9, 10};
+    f.add(u"第一卷 开端");
+    for (int i = 0; i < 8; ++i)
+        f.add(chapterLine(chapters[i]));
+    f.add(u"第二卷 远行"); // volumes number apart from chapters
+    for (int i = 8; i < 14; ++i)
+        f.add(chapterLine(chapters[i]));
+    f.add(u"他说第三章写得好，我也这么想。"); // prose: kept out of the numbering
+    f.add(chapterLine(11) + u"　" + Text(40, u'长')); // long, so doubted, but no gap before 12
+    f.add(chapterLine(12));
+    const HeadingAnalysis a = f.finish();
+    ASSERT_EQ(a.gaps.size(), 2u);
+    EXPECT_EQ(a.gaps[0].afterNumber, 3);
+    EXPECT_EQ(a.gaps[0].after, 4); // heading [4] carries chapter 3
+    EXPECT_EQ(a.gaps[0].missing, std::vector<std::int64_t>{4});
+    EXPECT_EQ(a.gaps[1].afterNumber, 4);
+    EXPECT_EQ(a.gaps[1].missing, (std::vector<std::int64_t>{5, 6, 7, 8}));
+    ASSERT_EQ(a.repeats.size(), 1u);
+    EXPECT_EQ(a.repeats[0].number, 6);
+    EXPECT_EQ(a.repeats[0].headings, (std::vector<std::int64_t>{6, 7}));
+    EXPECT_EQ(a.restarts, std::vector<std::int64_t>{11}); // the second volume's 第1章, not a repeat
+}
+
+TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
+    struct Case {
+        const char* id;
+        std::vector<Text> headings, prose;
+    };
+    const Case cases[] = {
+        {"chapter", {u"第一章 开端", u"　　第１２章", u"第 3 章"}, {u"他说第三章写得好", u"第一是读书，第二章程"}},
+        {"hui", {u"第一百零八回　忠義堂", u"第一○○回"}, {u"说到第三回时", u"第一章"}},
+        {"jie", {u"第三节 实验", u"第十節"}, {u"这一节课"}},
+        {"volume", {u"第一卷 风起", u"卷二", u"第二部", u"第5章"}, {u"卷帘门", u"他读第二卷"}},
+        {"extras", {u"楔子", u"番外：春节", u"后记", u"第一章"}, {u"楔子是什么", u"后记里说"}},
+        {"english", {u"Chapter 12", u"CHAPTER IV", u"  chapter 3 The End"}, {u"In chapter 3 we saw", u"Chapters"}},
+        {"numbered", {u"1. 开始", u"001", u"12、归来"}, {u"1990年", u"3点钟"}},
+    };
+    ASSERT_EQ(patternPresets().size(), std::size(cases));
+    for (const Case& c : cases) {
+        const PatternPreset* p = findPreset(c.id);
+        ASSERT_NE(p, nullptr) << c.id;
+        auto compiled = Regex::compile(p->pattern);
+        ASSERT_TRUE(std::holds_alternative<Regex>(compiled)) << c.id;
+        Regex& re = std::get<Regex>(compiled);
+        for (const Text& h : c.headings)
+            EXPECT_EQ(re.test(h), MatchResult::Match) << c.id << " " << toUtf8(h);
+        for (const Text& l : c.prose)
+            EXPECT_EQ(re.test(l), MatchResult::NoMatch) << c.id << " " << toUtf8(l);
+    }
+    EXPECT_EQ(findPreset("nope"), nullptr);
+}
