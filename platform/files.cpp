@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "platform/paths.h"
 
@@ -37,6 +40,11 @@ std::optional<FileError> InputFile::open(TextView path) {
 }
 
 std::int64_t InputFile::size() const {
+#ifndef _WIN32
+    // The open file's own length: the path may name another file by now.
+    struct stat st {};
+    if (m_file) return fstat(fileno(m_file), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+#endif
     std::error_code ec;
     const auto n = std::filesystem::file_size(toPath(m_path), ec);
     return ec ? -1 : static_cast<std::int64_t>(n);
@@ -51,6 +59,23 @@ std::optional<std::size_t> InputFile::read(char* dst, std::size_t n) {
         return std::nullopt;
     }
     return got;
+}
+
+int InputFile::descriptor() const {
+#ifdef _WIN32
+    return -1;
+#else
+    return m_file ? fileno(m_file) : -1;
+#endif
+}
+
+bool InputFile::seek(std::int64_t offset) {
+    if (!m_file || m_error) return false;
+#ifdef _WIN32
+    return _fseeki64(m_file, offset, SEEK_SET) == 0;
+#else
+    return fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
 }
 
 void InputFile::close() {
