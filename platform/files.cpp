@@ -61,23 +61,6 @@ std::optional<std::size_t> InputFile::read(char* dst, std::size_t n) {
     return got;
 }
 
-int InputFile::descriptor() const {
-#ifdef _WIN32
-    return -1;
-#else
-    return m_file ? fileno(m_file) : -1;
-#endif
-}
-
-bool InputFile::seek(std::int64_t offset) {
-    if (!m_file || m_error) return false;
-#ifdef _WIN32
-    return _fseeki64(m_file, offset, SEEK_SET) == 0;
-#else
-    return fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
 void InputFile::close() {
     if (m_file) std::fclose(m_file);
     m_file = nullptr;

@@ -31,10 +31,6 @@ public:
     const std::optional<FileError>& error() const { return m_error; }
     void close();
     const Text& path() const { return m_path; }
-    // The system's descriptor of the open file (for a mapping), or -1.
-    int descriptor() const;
-    // Moves the read position to `offset` bytes from the start; false on failure.
-    bool seek(std::int64_t offset);
 
 private:
     std::FILE* m_file = nullptr;

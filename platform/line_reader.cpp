@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/mapped_input.h"
-
 namespace pw {
 
 namespace {
@@ -23,49 +21,8 @@ LineReader::LineReader(InputFile& in, const EncodingTraits& traits, std::size_t 
     m_buf.resize(std::min(m_capacity, m_maxLine + 2));
 }
 
-void LineReader::useMapping(std::string_view mapped) {
-    m_map = mapped;
-    m_mapped = true;
-}
-
-bool LineReader::fillMapped() {
-    const std::size_t held = m_end - m_begin - (m_end > m_begin && m_map[m_end - 1] == m_cr ? 1 : 0);
-    if (held > m_maxLine) return refuseLongLine(static_cast<std::int64_t>(m_begin));
-    const std::size_t n = m_map.size();
-    if (m_end < n) {
-        const std::size_t from = m_end;
-        m_end = std::min(n, m_end + m_capacity);
-        prefaultPages(m_map.substr(from, m_end - from));
-        return true;
-    }
-    const std::int64_t now = m_in.size();
-    if (now <= static_cast<std::int64_t>(n)) {
-        // Cut short since it was mapped: the end of the last page reads as zeros, which are
-        // no text of the file, so the unfinished line there is not handed out.
-        if (now < static_cast<std::int64_t>(n)) m_begin = m_end;
-        m_eof = true;
-        return false;
-    }
-    // The file grew after it was mapped: the unfinished line moves to the buffer and the
-    // rest is read from the file.
-    const std::size_t tail = m_end - m_begin;
-    if (!m_in.seek(static_cast<std::int64_t>(n))) {
-        m_eof = true;
-        return false;
-    }
-    m_buf.resize(std::max(m_buf.size(), std::min(tail + m_capacity, m_maxLine + 2)));
-    std::memcpy(m_buf.data(), m_map.data() + m_begin, tail);
-    m_plainTo = m_plainTo > m_begin ? m_plainTo - m_begin : 0;
-    m_bufOffset = static_cast<std::int64_t>(m_begin);
-    m_begin = 0;
-    m_end = tail;
-    m_mapped = false;
-    return fill();
-}
-
 bool LineReader::fill() {
     if (m_eof) return false;
-    if (m_mapped) return fillMapped();
     // Keep the partial tail: move it to the front, growing only when it fills the buffer.
     if (m_begin > 0) {
         std::memmove(m_buf.data(), m_buf.data() + m_begin, m_end - m_begin);
@@ -95,10 +52,9 @@ bool LineReader::nextBlock(LineBlock& block) {
         if (m_begin < m_end) {
             std::size_t q = m_end;
             // A CR at the very end may pair with an LF not read yet: leave it for later.
-            const char* d = data();
-            std::size_t scanEnd = (d[m_end - 1] == m_cr && !m_eof) ? m_end - 1 : m_end;
+            std::size_t scanEnd = (m_buf[m_end - 1] == m_cr && !m_eof) ? m_end - 1 : m_end;
             for (std::size_t i = scanEnd, lo = std::max(m_begin, m_plainTo); i > lo; --i) {
-                const char c = d[i - 1];
+                const char c = m_buf[i - 1];
                 if (c == m_lf || c == m_cr) {
                     q = i - 1;
                     break;
@@ -115,7 +71,7 @@ bool LineReader::handOut(LineBlock& block, std::size_t end) {
     // Only a block longer than the limit can hold a line longer than it; that is rare (the
     // buffer grows past the read size only for a long line), so the lines are walked then only.
     if (end - m_begin > m_maxLine) {
-        const std::string_view b(data() + m_begin, end - m_begin);
+        const std::string_view b(m_buf.data() + m_begin, end - m_begin);
         for (std::size_t pos = 0; pos < b.size();) {
             const LineEnd e = findLineEnd(b, pos, m_traits);
             if (e.end - pos > m_maxLine) {
@@ -127,7 +83,7 @@ bool LineReader::handOut(LineBlock& block, std::size_t end) {
             pos = e.end + e.termLen;
         }
     }
-    block.bytes = std::string_view(data() + m_begin, end - m_begin);
+    block.bytes = std::string_view(m_buf.data() + m_begin, end - m_begin);
     block.offset = m_bufOffset + static_cast<std::int64_t>(m_begin);
     m_begin = end;
     return true;

@@ -34,11 +34,6 @@ public:
     LineReader(InputFile& in, const EncodingTraits& traits, std::size_t capacity = kDefaultCapacity,
                std::size_t maxLineBytes = kMaxLineBytes);
 
-    // Reads the file's first `mapped.size()` bytes from this mapping of it instead, in place:
-    // blocks then point into the mapping (see runGuarded). Call before the first block. Bytes
-    // the file gains past the mapping are read from the file as usual.
-    void useMapping(std::string_view mapped);
-
     // The next run of whole lines, or false at the end or on a read error (see error()).
     bool nextBlock(LineBlock& block);
 
@@ -52,8 +47,6 @@ public:
 
 private:
     bool fill();                                     // false when nothing more could be read
-    bool fillMapped();
-    const char* data() const { return m_mapped ? m_map.data() : m_buf.data(); }
     bool handOut(LineBlock& block, std::size_t end); // the whole lines in [m_begin, end)
     bool refuseLongLine(std::int64_t offset);        // stops the reading; always false
 
@@ -68,8 +61,6 @@ private:
     std::int64_t m_bufOffset = 0; // file offset of m_buf[0]
     bool m_eof = false;
     std::size_t m_plainTo = 0; // [m_begin, m_plainTo) is known to hold no CR or LF
-    std::string_view m_map;    // with m_mapped, [m_begin, m_end) index into it, not m_buf
-    bool m_mapped = false;
 };
 
 // Number of lines that end inside `bytes` (a block from nextBlock, or any part of one

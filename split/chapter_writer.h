@@ -26,9 +26,6 @@ public:
     // Needs the kept table with its closing entry.
     ChapterWriter(const WorkingState& st, const OutputPlan& plan, UiPort& ui, SplitReceiver& receiver);
     CopyOutcome run(LineReader& reader);
-    // Ends a run that was cut off from outside (the input vanished under it): closes the
-    // open file, keeping what was written, and reports `end`.
-    CopyOutcome abandon(SplitEnd end) { return finish(end); }
 
 private:
     bool copyBlock(std::string_view b);

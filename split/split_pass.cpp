@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "platform/files.h"
-#include "platform/mapped_input.h"
 #include "platform/paths.h"
 #include "split/chapter_writer.h"
 #include "split/kept_table.h"
@@ -14,20 +13,6 @@ namespace pw {
 namespace {
 
 namespace t = split_text;
-
-// The copy, reading the input in place through a mapping when it can be mapped: a page
-// that vanished because the file was cut short meanwhile ends the pass as an input that
-// shrank, whether the pass itself touched it or the system did while writing out of it.
-CopyOutcome copyMapped(ChapterWriter& writer, LineReader& reader, InputFile& in) {
-    MappedInput mapping;
-    if (!mapping.map(in)) return writer.run(reader);
-    reader.useMapping(mapping.bytes());
-    CopyOutcome out;
-    auto copy = [&] { out = writer.run(reader); };
-    if (!runGuarded(mapping, copy)) return writer.abandon(SplitEnd::Shrunk);
-    if (out.end == SplitEnd::Failed && mapping.shrank()) out = CopyOutcome{SplitEnd::Shrunk, out.files, std::nullopt};
-    return out;
-}
 
 void refuse(UiPort& ui, const Message& msg, TextView status) {
     ui.messageBox(msg);
@@ -80,7 +65,7 @@ SplitResult runSplit(WorkingState& st, const std::vector<std::int64_t>& excluded
 
     LineReader reader(in, traitsOf(st.analyzedEncoding), readCapacity);
     ChapterWriter writer(st, plan, ui, receiver);
-    const CopyOutcome out = copyMapped(writer, reader, in);
+    const CopyOutcome out = writer.run(reader);
     in.close();
 
     ui.setProgress(0);
