@@ -86,4 +86,6 @@ print("|---|---|---:|---:|---:|---:|")
 for (job, name, ours), r, peak in zip(rows, results, peaks):
     print(f"| {job} | {name} | {r['mean']:.3f} s | {r['stddev']:.3f} s | "
           f"{mean[ours] / r['mean']:.2f} | {peak / 1024:.1f} MB |")
+print()
+print(f"pagewright-cli split / cat: {mean['pagewright-cli split'] / mean['cat > copy']:.2f} (target <= 2)")
 PY

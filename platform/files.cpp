@@ -51,6 +51,11 @@ std::optional<FileError> InputFile::open(TextView path) {
 }
 
 std::int64_t InputFile::size() const {
+#ifndef _WIN32
+    // The open file's own length: the path may name another file by now.
+    struct stat st {};
+    if (m_file) return fstat(fileno(m_file), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+#endif
     std::error_code ec;
     const auto n = std::filesystem::file_size(toPath(m_path), ec);
     return ec ? -1 : static_cast<std::int64_t>(n);

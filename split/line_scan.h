@@ -3,10 +3,10 @@
 // the CR and LF bytes cost a few instructions per 16 bytes, where a search per line costs
 // a call or two per line. Same rule as the line reader: CR LF, LF or CR end a line.
 //
-// The blank-line mask is a conservative prefilter of EncodingTraits::isBlank: it marks every
-// line that could be blank (the byte before its terminator is the last byte of a space or of
-// an ideographic space, or the line is empty) and may mark others; a marked line is looked
-// at whole, an unmarked one is certainly not blank. Encodings with code units wider than a
+// The blank-line test of skipPlain is a conservative prefilter of EncodingTraits::isBlank: it
+// marks every line that could be blank (the byte before its terminator is the last byte of a
+// space or of an ideographic space, or the line is empty) and may mark others; a marked line
+// is looked at whole, an unmarked one is certainly not blank. Encodings with code units wider than a
 // byte take the plain path: their CR and LF bytes also occur inside other characters.
 #include <bit>
 #include <cstdint>
@@ -35,6 +35,8 @@ public:
 
 private:
     void load(std::size_t base);
+    // Whether a line that ends at one of the CRs `cr` marks in the window at `base` may be blank.
+    bool mayEndBlank(std::size_t base, std::uint64_t cr) const;
 
     std::string_view m_b;
     const EncodingTraits& m_traits;
@@ -44,9 +46,7 @@ private:
     const char m_ideoTail;  // last byte of the ideographic space
     std::size_t m_base = 0; // start of the 64-byte window the masks describe
     std::uint64_t m_cr = 0, m_lf = 0;
-    std::uint64_t m_blankish = 0;  // positions whose line, if it ends there, may be blank
-    std::uint64_t m_beforeTop = 0; // the last byte of the previous window, for m_blankish
-    std::size_t m_pos = 0;         // start of the next line
+    std::size_t m_pos = 0; // start of the next line
 };
 
 inline bool LineScanner::next(std::size_t& start, LineEnd& end) {
