@@ -206,6 +206,7 @@ void frmPagewright::connectHandlers() {
     connect(txtFileOut, &QLineEdit::textChanged, this, &frmPagewright::txtFileOut_Change);
     connect(txtFindStr, &QLineEdit::textChanged, this, &frmPagewright::txtFindStr_Change);
     connect(txtNum, &QLineEdit::textChanged, this, &frmPagewright::txtNum_Change);
+    connectEncodingMenus();
 }
 
 void frmPagewright::Form_Load() {

@@ -69,18 +69,6 @@ OptionFields fieldsFrom(const CliOptions& o, WorkingState& st, const Text& cwd) 
     return f;
 }
 
-std::optional<Encoding> forcedEncoding(EncodingChoice c) {
-    switch (c) {
-    case EncodingChoice::Gb18030:
-        return Encoding::Gb18030;
-    case EncodingChoice::Utf8:
-        return Encoding::Utf8;
-    case EncodingChoice::Auto:
-        break;
-    }
-    return std::nullopt;
-}
-
 // With --existing fail, an output file that exists refuses the job before anything is
 // written; the pass has already refused an output that is the input itself.
 class ExistingCheck : public SplitReceiver {
@@ -133,14 +121,15 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     const bool scanOnly = o.command == Command::Scan;
     PrintingReceiver receiver(out, ui, scanOnly && !o.json, scanOnly && o.json);
     ScanOptions so;
-    so.encoding = forcedEncoding(o.encoding);
+    so.encoding = o.encoding;
     const ScanResult scan = runScan(st, ui, receiver, so);
     if (scan.outcome != ScanOutcome::Finished) return kExitRefused;
 
     if (scanOnly) {
         if (o.json) {
             const nlohmann::ordered_json doc = {{"file", o.file},
-                                                {"encoding", encodingName(scan.encoding)},
+                                                {"encoding", traitsOf(scan.encoding).id},
+                                                {"encoding_detected", scan.encodingDetected},
                                                 {"size", st.lngFileSize},
                                                 {"lines", scan.lines},
                                                 {"headings", receiver.headings()}};
@@ -160,6 +149,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         return kExitUsage;
     }
     ExistingCheck existing(o, ui);
+    st.outputEncoding = o.outputEncoding;
     const SplitResult split = runSplit(st, excluded.rows, ui, existing);
     if (split.end != SplitEnd::Done) return kExitRefused;
     printLine(out, ui, ui.lastStatus());

@@ -4,11 +4,13 @@
 #include <ostream>
 #include <string>
 
+#include "options/working_state.h"
+#include "platform/encoding.h"
+
 namespace pw::cli {
 
 enum class Command { Scan, Split };
 enum class Existing { Fail, Overwrite, Append };
-enum class EncodingChoice { Auto, Gb18030, Utf8 };
 
 struct CliOptions {
     Command command = Command::Scan;
@@ -21,7 +23,8 @@ struct CliOptions {
     std::string exclude;
     Existing existing = Existing::Fail;
     bool createDir = false;
-    EncodingChoice encoding = EncodingChoice::Auto;
+    std::optional<Encoding> encoding; // none: decided from the file
+    OutputEncoding outputEncoding = OutputEncoding::Keep;
     bool json = false;
     bool quiet = false;
 };

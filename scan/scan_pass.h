@@ -44,7 +44,7 @@ struct ScanOptions {
 
 enum class ScanOutcome {
     Finished, // all results replaced, blnAnalyzed set
-    Refused,  // stopped before anything changed (missing file, bad pattern, UTF-16, open failure)
+    Refused,  // stopped before anything changed (missing file, bad pattern, open failure)
     Aborted,  // stopped half-way (runaway pattern, read error, window closing); file closed
 };
 
@@ -52,6 +52,7 @@ struct ScanResult {
     ScanOutcome outcome = ScanOutcome::Refused;
     std::int64_t lines = 0; // lines read
     Encoding encoding = Encoding::Gb18030;
+    bool encodingDetected = true; // false when ScanOptions named it
 };
 
 // The scan from the existence test on; the caller has taken the options in already.
