@@ -149,11 +149,11 @@ Reading readAs(Encoding e, std::string_view s, bool whole) {
 // Big5 only when it reads clearly better: far more of the common characters, and bad bytes
 // rare (a damaged byte or two must not make a Big5 file GB18030). Big5 read as GB18030
 // decodes without errors but into rare characters; GBK read as Big5 stumbles over second
-// bytes that Big5 does not use, several in every hundred characters.
+// bytes that Big5 does not use, about one in twenty characters.
 bool readsAsBig5(std::string_view s, bool whole) {
     const Reading gb = readAs(Encoding::Gb18030, s, whole);
     const Reading big5 = readAs(Encoding::Big5, s, whole);
-    return big5.common >= 2 * gb.common + 4 && big5.errors * 64 <= big5.common + gb.errors * 64;
+    return big5.common >= 2 * gb.common + 4 && big5.errors * 16 <= big5.common + gb.errors * 16;
 }
 
 } // namespace
