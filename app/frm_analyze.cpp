@@ -71,10 +71,13 @@ void frmPagewright::cmdAnalyze_Click() {
 void frmPagewright::analyzeCheckedOptions() {
     setBusy(true);
     ListReceiver receiver(*m_headings, font());
-    ScanResult result = runScan(m_state, *m_ui, receiver);
+    ScanOptions options;
+    options.encoding = m_inputEncoding;
+    ScanResult result = runScan(m_state, *m_ui, receiver, options);
     if (result.outcome == ScanOutcome::Finished) {
         m_headings->setExtent(receiver.extent());
         lstMemo->setToolTip(toQ(m_state.strAnalyzedFile) + numberingSummary(result.analysis));
+        showScanEncoding(result);
         m_headings->setAnalysis(std::move(result.analysis));
     }
     setBusy(false);

@@ -91,6 +91,8 @@ bool frmPagewright::CheckOptions(std::int32_t lngResetColour) {
 
 void frmPagewright::txtFile_Change() {
     paintField(txtFile, txtFileWarns(textOf(txtFile), m_state.strAnalyzedFile));
+    // The encoding shown is that of the file analysed last.
+    txtFile->setToolTip(textOf(txtFile) == m_state.strAnalyzedFile ? m_encodingTip : QString());
 }
 void frmPagewright::txtOut_Change() {
     paintField(txtOut, txtOutWarns(textOf(txtOut)));

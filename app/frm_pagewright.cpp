@@ -208,6 +208,7 @@ void frmPagewright::connectHandlers() {
     connect(txtFindStr, &QLineEdit::textChanged, this, &frmPagewright::txtFindStr_Change);
     connect(txtNum, &QLineEdit::textChanged, this, &frmPagewright::txtNum_Change);
     installListMenus(*this);
+    connectEncodingMenus();
 }
 
 void frmPagewright::Form_Load() {

@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <memory>
+#include <optional>
 
 #include "app/heading_model.h"
 #include "app/qt_ui_port.h"
@@ -17,6 +19,8 @@
 #include "options/working_state.h"
 
 namespace pw {
+
+struct ScanResult;
 
 class frmPagewright : public QDialog {
     Q_OBJECT
@@ -44,6 +48,10 @@ public:
     // A file named on the command line ("Open with" in a file manager): taken in exactly as a
     // file chosen with cmdOpenIn.
     void openInputFile(const QString& path);
+    // The right-click menus of txtFile (its standard menu and 编码) and of cmdSaveOut (输出编码),
+    // as they would open now; the caller owns them. A choice made in them stays for the session.
+    QMenu* txtFileMenu();
+    QMenu* cmdSaveOutMenu();
 
 public slots:
     void cmdAnalyze_Click();
@@ -74,6 +82,8 @@ private:
     void paintField(QLineEdit* field, bool warn);
     // While a pass runs, the main buttons, the pickers and About are refused.
     void setBusy(bool busy);
+    void connectEncodingMenus();
+    void showScanEncoding(const ScanResult& r);
 
     QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int leftTw, int topTw);
 
@@ -84,6 +94,8 @@ private:
     bool m_closeAfterPass = false;
     QString m_appDir;
     SettingsTable m_settings;
+    std::optional<Encoding> m_inputEncoding; // none: each file's own is detected
+    QString m_encodingTip;                   // which encoding the last finished scan used
 
 public:
     // The controls, by the names they carry as objectName.

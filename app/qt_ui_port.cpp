@@ -27,6 +27,10 @@ MsgAnswer QtUiPort::messageBox(const Message& msg) {
         box.setIcon(QMessageBox::Critical);
         box.setStandardButtons(QMessageBox::Ok);
         break;
+    case MsgStyle::Notice:
+        box.setIcon(QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
     case MsgStyle::About:
         box.setIcon(QMessageBox::Information);
         box.setStandardButtons(QMessageBox::Ok);

@@ -1,6 +1,6 @@
 // Writes one generated novel to a file, for benchmark input when no real novels are at hand;
 // prints to stderr how many lines it planted and how many of them the default pattern finds.
-// Usage: pw-make-novel OUT [--chapters N] [--seed S] [--encoding gb18030|utf-8|utf-8-bom]
+// Usage: pw-make-novel OUT [--chapters N] [--seed S] [--encoding gb18030|utf-8|utf-8-bom|utf-16le|big5|...]
 //                          [--line-ends crlf|lf|cr|mixed] [--word 章|回] [--paragraphs N]
 #include <cstdio>
 #include <cstring>
@@ -28,9 +28,16 @@ int main(int argc, char** argv) {
         } else if (key == "--paragraphs") {
             o.paragraphs = std::stoi(value);
         } else if (key == "--encoding") {
-            o.encoding = value == "utf-8"       ? NovelEncoding::Utf8
-                         : value == "utf-8-bom" ? NovelEncoding::Utf8Bom
-                                                : NovelEncoding::Gb18030;
+            bool known = false;
+            for (const NovelEncoding e : kAllNovelEncodings) {
+                if (nameOf(e) != value) continue;
+                o.encoding = e;
+                known = true;
+            }
+            if (!known) {
+                std::fprintf(stderr, "unknown encoding %s\n", value.c_str());
+                return 2;
+            }
         } else if (key == "--line-ends") {
             o.lineEnds = value == "lf"      ? LineEnds::Lf
                          : value == "cr"    ? LineEnds::Cr

@@ -82,17 +82,6 @@ OptionFields fieldsFrom(const CliOptions& o, WorkingState& st, const Text& cwd) 
     return f;
 }
 
-std::optional<Encoding> forcedEncoding(EncodingChoice c) {
-    switch (c) {
-    case EncodingChoice::Gb18030:
-        return Encoding::Gb18030;
-    case EncodingChoice::Utf8:
-        return Encoding::Utf8;
-    case EncodingChoice::Auto:
-        break;
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -131,7 +120,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     const bool scanOnly = o.command == Command::Scan;
     PrintingReceiver receiver(out, ui, scanOnly && !o.json && !o.check, scanOnly && o.json, scanOnly && o.check);
     ScanOptions so;
-    so.encoding = forcedEncoding(o.encoding);
+    so.encoding = o.encoding;
     const ScanResult scan = runScan(st, ui, receiver, so);
     if (scan.outcome != ScanOutcome::Finished && stopSignal()) {
         ui.error(scanInterruptedText(o.command));
@@ -143,7 +132,8 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         if (o.json) {
             const AnalysisJson analysis = addAnalysisJson(scan.analysis, receiver.headings());
             const nlohmann::ordered_json doc = {{"file", o.file},
-                                                {"encoding", encodingName(scan.encoding)},
+                                                {"encoding", traitsOf(scan.encoding).id},
+                                                {"encoding_detected", scan.encodingDetected},
                                                 {"size", st.lngFileSize},
                                                 {"lines", scan.lines},
                                                 {"headings", receiver.headings()},
@@ -168,6 +158,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         return kExitUsage;
     }
     if (o.excludeSuspects) excluded.rows = mergeRows(excluded.rows, suspectRows(scan.analysis));
+    st.outputEncoding = o.outputEncoding;
     SplitWatch watch(o, ui);
     const SplitResult split = runSplit(st, excluded.rows, ui, watch);
     if (split.end == SplitEnd::Stopped) {

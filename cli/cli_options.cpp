@@ -53,9 +53,13 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
     sub.add_option("--preset", o.preset, "用预设的查找条件（见 presets 命令）")
         ->check(knownPreset)
         ->excludes(pattern);
-    addChoice(sub, "--encoding", o.encoding,
-              {{"auto", EncodingChoice::Auto}, {"gb18030", EncodingChoice::Gb18030}, {"utf-8", EncodingChoice::Utf8}},
-              "输入编码：auto、gb18030 或 utf-8（默认 auto）");
+    std::map<std::string, std::optional<Encoding>> encodings{{"auto", std::nullopt}};
+    std::string names = "auto";
+    for (const Encoding e : kAllEncodings) {
+        encodings.emplace(traitsOf(e).id, e);
+        names += std::string("、") + traitsOf(e).id;
+    }
+    addChoice(sub, "--encoding", o.encoding, encodings, "输入编码：" + names + "（默认 auto，按文件内容判断）");
     sub.add_flag("-q,--quiet", o.quiet, "不显示进度");
     if (!split) {
         CLI::Option* json = sub.add_flag("--json", o.json, "以 JSON 输出结果");
@@ -70,6 +74,9 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
     sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
     sub.add_option("-x,--exclude", o.exclude, "排除的标题编号，如 3 或 2,5,9-12");
     sub.add_flag("--exclude-suspects", o.excludeSuspects, "排除可疑标题（可与 -x 同用）");
+    addChoice(sub, "--output-encoding", o.outputEncoding,
+              {{"keep", OutputEncoding::Keep}, {"utf-8", OutputEncoding::Utf8}},
+              "输出编码：keep 保持输入的编码，utf-8 转换为 UTF-8（默认 keep）");
     addChoice(sub, "--existing", o.existing,
               {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}, {"append", Existing::Append}},
               "输出文件已存在时：fail、overwrite 或 append（默认 fail）");

@@ -4,11 +4,13 @@
 #include <ostream>
 #include <string>
 
+#include "options/working_state.h"
+#include "platform/encoding.h"
+
 namespace pw::cli {
 
 enum class Command { Scan, Split, Presets };
 enum class Existing { Fail, Overwrite, Append };
-enum class EncodingChoice { Auto, Gb18030, Utf8 };
 
 struct CliOptions {
     Command command = Command::Scan;
@@ -22,7 +24,8 @@ struct CliOptions {
     std::string exclude;
     Existing existing = Existing::Fail;
     bool createDir = false;
-    EncodingChoice encoding = EncodingChoice::Auto;
+    std::optional<Encoding> encoding; // none: decided from the file
+    OutputEncoding outputEncoding = OutputEncoding::Keep;
     bool json = false;
     bool check = false;           // scan: report suspects, gaps and repeats instead of the list
     bool excludeSuspects = false; // split: leave out what the analysis finds suspect

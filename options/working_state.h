@@ -10,6 +10,9 @@
 
 namespace pw {
 
+// The bytes of the output files: the input's own (lines copied as read), or UTF-8.
+enum class OutputEncoding { Keep, Utf8 };
+
 struct WorkingState {
     // Options.
     Text strOutDir;
@@ -20,6 +23,7 @@ struct WorkingState {
     std::int32_t lngNumWidth = 0;
     bool blnDeleteSpc = false;
     bool blnDoEvents = false;
+    OutputEncoding outputEncoding = OutputEncoding::Keep;
 
     // Results of the last scan.
     Text strInFile;

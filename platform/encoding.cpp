@@ -1,7 +1,9 @@
 #include "platform/encoding.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <unicode/ucnv.h>
+#include <vector>
 #include <unicode/ucnv_err.h>
 #include <unicode/utf16.h>
 
@@ -9,67 +11,37 @@ namespace pw {
 
 namespace {
 
-// Strict UTF-8 check: no overlong forms, no surrogates, nothing above U+10FFFF.
-// Sets `multi` when at least one multi-byte character was seen.
-bool validUtf8(std::string_view s, bool whole, bool& multi) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const std::size_t n = s.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            if (c == 0xE0) lo = 0xA0;
-            if (c == 0xED) hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            if (c == 0xF0) lo = 0x90;
-            if (c == 0xF4) hi = 0x8F;
-        } else {
-            return false;
-        }
-        for (std::size_t k = 1; k < len; ++k) {
-            if (i + k >= n) return !whole; // cut by the sample's end
-            const unsigned char t = p[i + k];
-            if (k == 1 ? (t < lo || t > hi) : (t < 0x80 || t > 0xBF)) return false;
-        }
-        multi = true;
-        i += len;
-    }
-    return true;
-}
+using namespace std::string_view_literals;
 
-} // namespace
-
-EncodingGuess detectEncoding(std::string_view head, bool whole) {
-    EncodingGuess g;
-    if (head.size() >= 3 && head.substr(0, 3) == "\xEF\xBB\xBF") {
-        g.encoding = Encoding::Utf8;
-        g.bomLength = 3;
-        return g;
-    }
-    if (head.size() >= 2 && (head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF")) {
-        g.utf16 = true;
-        return g;
-    }
-    bool multi = false;
-    if (validUtf8(head.substr(0, kEncodingSample), whole && head.size() <= kEncodingSample, multi) && multi)
-        g.encoding = Encoding::Utf8;
-    return g;
-}
-
-namespace {
-
-constexpr EncodingTraits kGb18030{Encoding::Gb18030, "GB18030", "GB18030", 1, "\r", "\n", "\r\n", " ", "\xA1\xA1"};
-constexpr EncodingTraits kUtf8{Encoding::Utf8, "UTF-8", "UTF-8", 1, "\r", "\n", "\r\n", " ", "\xE3\x80\x80"};
+constexpr EncodingTraits kGb18030{
+    Encoding::Gb18030, "GB18030", "gb18030", "GB18030", 1, "\r", "\n", "\r\n", " ", "\xA1\xA1", ""};
+constexpr EncodingTraits kUtf8{
+    Encoding::Utf8, "UTF-8", "utf-8", "UTF-8", 1, "\r", "\n", "\r\n", " ", "\xE3\x80\x80", "\xEF\xBB\xBF"};
+constexpr EncodingTraits kUtf16Le{Encoding::Utf16Le,
+                                  "UTF-16LE",
+                                  "utf-16le",
+                                  "UTF-16LE",
+                                  2,
+                                  "\x0D\x00"sv,
+                                  "\x0A\x00"sv,
+                                  "\x0D\x00\x0A\x00"sv,
+                                  "\x20\x00"sv,
+                                  "\x00\x30"sv,
+                                  "\xFF\xFE"};
+constexpr EncodingTraits kUtf16Be{Encoding::Utf16Be,
+                                  "UTF-16BE",
+                                  "utf-16be",
+                                  "UTF-16BE",
+                                  2,
+                                  "\x00\x0D"sv,
+                                  "\x00\x0A"sv,
+                                  "\x00\x0D\x00\x0A"sv,
+                                  "\x00\x20"sv,
+                                  "\x30\x00"sv,
+                                  "\xFE\xFF"};
+// Big5 as Windows writes it (code page 950). Its second bytes are never below 0x40, so CR and
+// LF are never part of a character, as in GB18030.
+constexpr EncodingTraits kBig5{Encoding::Big5, "Big5", "big5", "Big5", 1, "\r", "\n", "\r\n", " ", "\xA1\x40", ""};
 
 } // namespace
 
@@ -79,8 +51,20 @@ const EncodingTraits& traitsOf(Encoding e) {
         return kGb18030;
     case Encoding::Utf8:
         return kUtf8;
+    case Encoding::Utf16Le:
+        return kUtf16Le;
+    case Encoding::Utf16Be:
+        return kUtf16Be;
+    case Encoding::Big5:
+        return kBig5;
     }
     return kGb18030;
+}
+
+std::optional<Encoding> encodingById(std::string_view id) {
+    for (const Encoding e : kAllEncodings)
+        if (id == traitsOf(e).id) return e;
+    return std::nullopt;
 }
 
 bool EncodingTraits::isBlank(std::string_view line) const {
@@ -140,7 +124,63 @@ void Decoder::decode(std::string_view bytes, Text& out) {
     out.resize(static_cast<std::size_t>(dst - reinterpret_cast<UChar*>(out.data())));
 }
 
+namespace {
+
+// The characters that more than one sequence of one or two bytes decodes to, sorted. Only
+// table encodings can have them; GB18030's four-byte codes are computed, one to a character.
+std::vector<char32_t> charsWithSeveralForms(const char* converter) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* cnv = ucnv_open(converter, &status);
+    if (U_FAILURE(status)) return {};
+    ucnv_setToUCallBack(cnv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    std::vector<char32_t> all;
+    const auto add = [&](const char* bytes, int32_t n) {
+        UChar units[4];
+        UErrorCode st = U_ZERO_ERROR;
+        ucnv_resetToUnicode(cnv);
+        const int32_t len = ucnv_toUChars(cnv, units, 4, bytes, n, &st);
+        if (U_FAILURE(st) || len < 1 || len > 2) return;
+        UChar32 c = units[0];
+        if (len == 2) {
+            if (!U16_IS_SURROGATE_LEAD(units[0]) || !U16_IS_TRAIL(units[1])) return; // two characters
+            c = U16_GET_SUPPLEMENTARY(units[0], units[1]);
+        }
+        all.push_back(static_cast<char32_t>(c));
+    };
+    for (int a = 0; a < 256; ++a) {
+        const char one[] = {static_cast<char>(a)};
+        add(one, 1);
+        if (a < 0x81) continue;
+        for (int b = 0x30; b < 256; ++b) {
+            const char two[] = {static_cast<char>(a), static_cast<char>(b)};
+            add(two, 2);
+        }
+    }
+    ucnv_close(cnv);
+    std::sort(all.begin(), all.end());
+    std::vector<char32_t> several;
+    for (std::size_t i = 1; i < all.size(); ++i)
+        if (all[i] == all[i - 1] && (several.empty() || several.back() != all[i])) several.push_back(all[i]);
+    return several;
+}
+
+bool hasSeveralForms(Encoding e, char32_t c) {
+    static const std::vector<char32_t> gb = charsWithSeveralForms(traitsOf(Encoding::Gb18030).converter);
+    static const std::vector<char32_t> big5 = charsWithSeveralForms(traitsOf(Encoding::Big5).converter);
+    switch (e) {
+    case Encoding::Gb18030:
+        return std::binary_search(gb.begin(), gb.end(), c);
+    case Encoding::Big5:
+        return std::binary_search(big5.begin(), big5.end(), c);
+    default:
+        return false; // a Unicode form has one sequence for each character
+    }
+}
+
+} // namespace
+
 std::string Decoder::encode(char32_t c) {
+    if (hasSeveralForms(m_impl->traits->encoding, c)) return {};
     UChar units[2];
     int32_t n = 0;
     UBool err = false;

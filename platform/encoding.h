@@ -11,19 +11,28 @@
 
 namespace pw {
 
-enum class Encoding { Gb18030, Utf8 };
+enum class Encoding { Gb18030, Utf8, Utf16Le, Utf16Be, Big5 };
+
+constexpr Encoding kAllEncodings[] = {Encoding::Gb18030, Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be,
+                                      Encoding::Big5};
 
 constexpr std::size_t kEncodingSample = 64 * 1024;
 
 struct EncodingGuess {
     Encoding encoding = Encoding::Gb18030;
-    std::size_t bomLength = 0; // bytes of a UTF-8 byte-order mark at the start of line 1
-    bool utf16 = false;        // a UTF-16 byte-order mark: refused for now
+    std::size_t bomLength = 0; // bytes of the encoding's byte-order mark at the start of line 1
+    bool detected = true;      // false when the user named the encoding
 };
 
 // `head` is the first bytes of the file (up to kEncodingSample); `whole` says whether
 // it is all of the file, so that a character cut at the sample's end is not held against it.
+// In this order: a byte-order mark; UTF-8 that holds a character of more than one byte;
+// UTF-16 of either order, told by its line ends, spaces and punctuation; Big5 when it reads
+// clearly better than GB18030; else GB18030 (a Big5 guess on a GBK file garbles far more than
+// the reverse, so doubt goes to GB18030).
 EncodingGuess detectEncoding(std::string_view head, bool whole);
+// The user's choice: `e` whatever the bytes say; its own byte-order mark is still skipped.
+EncodingGuess chosenEncoding(std::string_view head, Encoding e);
 
 // Everything the program knows about an encoding, in one value: the decoder, the line
 // reader, the split writer and its fast path all ask it rather than assuming bytes of their
@@ -31,12 +40,14 @@ EncodingGuess detectEncoding(std::string_view head, bool whole);
 // than a byte, the aligned search in the line reader.
 struct EncodingTraits {
     Encoding encoding;
-    const char* name;      // shown to people and scripts ("GB18030", "UTF-8")
+    const char* name;      // shown to people ("GB18030", "UTF-16LE")
+    const char* id;        // what scripts read and the command line takes ("gb18030", "utf-16le")
     const char* converter; // the ICU converter
     std::size_t unitWidth; // bytes per code unit: 1, or 2 for UTF-16
     // The bytes of CR, LF, CR LF, the space and the ideographic space U+3000; for a 2-byte
-    // little-endian unit CR would be "\x0D\x00".
+    // little-endian unit CR is "\x0D\x00".
     std::string_view cr, lf, crlf, space, ideographicSpace;
+    std::string_view bom; // the byte-order mark; empty for encodings without one
 
     // A line (without its terminator) is blank when it holds only spaces and ideographic
     // spaces, or nothing.
@@ -45,10 +56,12 @@ struct EncodingTraits {
 
 const EncodingTraits& traitsOf(Encoding e);
 
-// The name shown to people and scripts ("GB18030", "UTF-8").
+// The name shown to people ("GB18030", "UTF-8").
 inline const char* encodingName(Encoding e) {
     return traitsOf(e).name;
 }
+// The encoding a script names by its id ("big5"); none for any other word.
+std::optional<Encoding> encodingById(std::string_view id);
 
 // Decodes raw line bytes to UTF-16 with ICU; bytes that do not decode become U+FFFD.
 class Decoder {
@@ -64,7 +77,8 @@ public:
         decode(bytes, t);
         return t;
     }
-    // The bytes of one character in this encoding (for a byte prefilter); empty if it has none.
+    // The bytes of one character in this encoding (for a byte prefilter); empty if it has
+    // none, or more than one form (Big5 writes 十 two ways): a search for one form would miss the other.
     std::string encode(char32_t c);
 
 private:

@@ -18,12 +18,82 @@ Text longLineReason(std::int64_t offset, std::size_t maxLine) {
     return u"从第 " + decimal(offset) + u" 字节起的一行超过 " + size + u"，不像是文本文件";
 }
 
+// Whether the code unit at `p` is `unit` (one or two bytes).
+inline bool unitIs(const char* p, std::string_view unit) {
+    return unit.size() == 1 ? p[0] == unit[0] : p[0] == unit[0] && p[1] == unit[1];
+}
+inline bool isLineEnd(const char* p, const EncodingTraits& t) {
+    return unitIs(p, t.lf) || unitIs(p, t.cr);
+}
+
+std::uint16_t unitValue(std::string_view unit) {
+    std::uint16_t v;
+    std::memcpy(&v, unit.data(), 2);
+    return v;
+}
+
+// The first two-byte `unit` in [from, to) at an even distance from `from`, or `to`. The search
+// runs on the unit's nonzero byte; a hit at an odd distance is half of each of two characters.
+std::size_t findUnit16(std::string_view bytes, std::size_t from, std::size_t to, std::string_view unit) {
+    const std::size_t k = unit[0] != 0 ? 0 : 1;
+    const char* base = bytes.data();
+    for (std::size_t pos = from + k; pos < to;) {
+        const void* hit = std::memchr(base + pos, unit[k], to - pos);
+        if (!hit) break;
+        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+        const std::size_t start = at - k;
+        if ((start - from) % 2 == 0 && base[start + 1 - k] == unit[1 - k]) return start;
+        pos = at + 1;
+    }
+    return to;
+}
+
+std::int64_t countLineEnds16(std::string_view bytes, const EncodingTraits& t) {
+    // Branch-free over whole units so the compiler can vectorise it, as for bytes.
+    const std::uint16_t cr = unitValue(t.cr), lf = unitValue(t.lf);
+    const char* p = bytes.data();
+    const std::size_t units = bytes.size() / 2;
+    std::int64_t lfs = 0, crs = 0, crlfs = 0;
+    std::uint16_t prev = 0;
+    for (std::size_t i = 0; i < units; ++i) {
+        std::uint16_t u;
+        std::memcpy(&u, p + 2 * i, 2);
+        lfs += u == lf;
+        crs += u == cr;
+        crlfs += (prev == cr) & (u == lf);
+        prev = u;
+    }
+    return lfs + crs - crlfs;
+}
+
+LineEnd findLineEnd16(std::string_view bytes, std::size_t from, const EncodingTraits& t) {
+    const std::size_t n = bytes.size();
+    const std::size_t whole = from + (n - from) / 2 * 2;
+    const std::size_t lfPos = findUnit16(bytes, from, whole, t.lf);
+    const std::size_t crPos = findUnit16(bytes, from, lfPos, t.cr);
+    if (crPos < lfPos) return {crPos, crPos + 4 <= n && unitIs(bytes.data() + crPos + 2, t.lf) ? std::size_t{4} : 2};
+    if (lfPos < whole) return {lfPos, 2};
+    return {n, 0};
+}
+
 } // namespace
 
 LineReader::LineReader(InputFile& in, const EncodingTraits& traits, std::size_t capacity, std::size_t maxLineBytes)
-    : m_in(in), m_traits(traits), m_cr(traits.cr.front()), m_lf(traits.lf.front()),
-      m_capacity(std::max<std::size_t>(capacity, 1)), m_maxLine(maxLineBytes) {
-    m_buf.resize(std::min(m_capacity, m_maxLine + 2));
+    : m_in(in), m_traits(traits), m_unit(traits.unitWidth), m_capacity(std::max<std::size_t>(capacity, 1)),
+      m_maxLine(maxLineBytes) {
+    m_buf.resize(std::min(m_capacity, roomForLongestLine()));
+}
+
+std::size_t LineReader::roomForLongestLine() const {
+    // The longest line, its CR, one unit more and a byte of a unit not yet whole: all a line
+    // can ever need.
+    return m_maxLine + 2 * m_unit + (m_unit - 1);
+}
+
+std::size_t LineReader::searchEnd() const {
+    const std::size_t whole = m_begin + (m_end - m_begin) / m_unit * m_unit;
+    if (!m_eof && whole > m_begin && unitIs(m_buf.data() + whole - m_unit, m_traits.cr)) return whole - m_unit;
+    return whole;
 }
 
 bool LineReader::fill() {
@@ -38,10 +108,10 @@ bool LineReader::fill() {
     }
     // What the buffer holds now is one unfinished line, perhaps with a CR that waits for its
     // LF: nothing calls for more while a whole line is there to hand out.
-    const std::size_t held = m_end - (m_end > 0 && m_buf[m_end - 1] == m_cr ? 1 : 0);
+    const std::size_t held = searchEnd();
     if (held > m_maxLine) return refuseLongLine(m_bufOffset);
-    // Room for the longest line, its CR and one byte more is all a line can ever need.
-    if (m_end == m_buf.size()) m_buf.resize(std::min(m_buf.size() + std::max(m_buf.size(), m_capacity), m_maxLine + 2));
+    if (m_end == m_buf.size())
+        m_buf.resize(std::min(m_buf.size() + std::max(m_buf.size(), m_capacity), roomForLongestLine()));
     const std::size_t want = std::min(m_capacity, m_buf.size() - m_end);
     const auto got = m_in.read(m_buf.data() + m_end, want);
     if (!got || *got == 0) {
@@ -57,16 +127,26 @@ bool LineReader::nextBlock(LineBlock& block) {
         if (m_begin < m_end) {
             std::size_t q = m_end;
             // A CR at the very end may pair with an LF not read yet: leave it for later.
-            std::size_t scanEnd = (m_buf[m_end - 1] == m_cr && !m_eof) ? m_end - 1 : m_end;
-            for (std::size_t i = scanEnd, lo = std::max(m_begin, m_plainTo); i > lo; --i) {
-                const char c = m_buf[i - 1];
-                if (c == m_lf || c == m_cr) {
-                    q = i - 1;
-                    break;
+            const std::size_t scanEnd = searchEnd();
+            if (m_unit == 1) {
+                for (std::size_t i = scanEnd, lo = std::max(m_begin, m_plainTo); i > lo; --i) {
+                    const char c = m_buf[i - 1];
+                    if (c == m_traits.lf[0] || c == m_traits.cr[0]) {
+                        q = i - 1;
+                        break;
+                    }
+                }
+            } else {
+                // Every bound here is a line start or a whole number of units from one.
+                for (std::size_t i = scanEnd, lo = std::max(m_begin, m_plainTo); i > lo; i -= m_unit) {
+                    if (isLineEnd(m_buf.data() + i - m_unit, m_traits)) {
+                        q = i - m_unit;
+                        break;
+                    }
                 }
             }
             if (q == m_end) m_plainTo = scanEnd;
-            if (q < m_end || m_eof) return handOut(block, q < m_end ? q + 1 : m_end);
+            if (q < m_end || m_eof) return handOut(block, q < m_end ? q + m_unit : m_end);
         }
         if (!fill() && (m_begin >= m_end || error())) return false;
     }
@@ -101,6 +181,7 @@ bool LineReader::refuseLongLine(std::int64_t offset) {
 }
 
 std::int64_t countLineEnds(std::string_view bytes, const EncodingTraits& traits) {
+    if (traits.unitWidth == 2) return countLineEnds16(bytes, traits);
     const char crByte = traits.cr.front(), lfByte = traits.lf.front();
     const char* p = bytes.data();
     const std::size_t n = bytes.size();
@@ -131,11 +212,14 @@ std::int64_t countLineEnds(std::string_view bytes, const EncodingTraits& traits)
 }
 
 std::int64_t countLines(std::string_view bytes, const EncodingTraits& traits) {
-    const bool open = !bytes.empty() && bytes.back() != traits.cr.back() && bytes.back() != traits.lf.back();
+    const std::size_t w = traits.unitWidth;
+    // A byte short of a whole unit ends no line.
+    const bool open = !bytes.empty() && (bytes.size() % w != 0 || !isLineEnd(bytes.data() + bytes.size() - w, traits));
     return countLineEnds(bytes, traits) + (open ? 1 : 0);
 }
 
 LineEnd findLineEnd(std::string_view bytes, std::size_t from, const EncodingTraits& traits) {
+    if (traits.unitWidth == 2) return findLineEnd16(bytes, from, traits);
     const char crByte = traits.cr.front(), lfByte = traits.lf.front();
     const char* base = bytes.data();
     const std::size_t n = bytes.size();
@@ -151,6 +235,12 @@ LineEnd findLineEnd(std::string_view bytes, std::size_t from, const EncodingTrai
 }
 
 std::size_t findLineStart(std::string_view bytes, std::size_t floor, std::size_t pos, const EncodingTraits& traits) {
+    if (traits.unitWidth == 2) {
+        // `pos` is a whole number of units from `floor`.
+        while (pos >= floor + 2 && !isLineEnd(bytes.data() + pos - 2, traits))
+            pos -= 2;
+        return pos;
+    }
     const char crByte = traits.cr.back(), lfByte = traits.lf.back();
     while (pos > floor && bytes[pos - 1] != lfByte && bytes[pos - 1] != crByte)
         --pos;

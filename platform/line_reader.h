@@ -4,8 +4,10 @@
 // the line; a last line without terminator is a line; a terminator at the very end starts
 // no further line; an empty file has no lines. The reader hands out runs of whole lines as
 // the raw bytes read, with their byte offset; the functions below cut them into lines.
-// Nothing is decoded here. The bytes of CR and LF come from the encoding's traits: this
-// file is where code units wider than a byte would be searched aligned.
+// Nothing is decoded here. The bytes of CR and LF come from the encoding's traits, and
+// code units wider than a byte are searched aligned: in UTF-16 a line ends at the unit
+// 0D 00 (little-endian), never at a byte 0D inside a character. A byte left over after the
+// last whole unit belongs to the last line.
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -49,10 +51,14 @@ private:
     bool fill();                                     // false when nothing more could be read
     bool handOut(LineBlock& block, std::size_t end); // the whole lines in [m_begin, end)
     bool refuseLongLine(std::int64_t offset);        // stops the reading; always false
+    // Where the search for the last line end in the buffer stops: at the last whole unit,
+    // or before a CR there that may yet be followed by an LF.
+    std::size_t searchEnd() const;
+    std::size_t roomForLongestLine() const;
 
     InputFile& m_in;
     const EncodingTraits& m_traits;
-    const char m_cr, m_lf;
+    const std::size_t m_unit;
     std::size_t m_capacity;
     std::size_t m_maxLine;
     std::optional<FileError> m_tooLong;
@@ -70,7 +76,7 @@ std::int64_t countLineEnds(std::string_view bytes, const EncodingTraits& traits)
 std::int64_t countLines(std::string_view bytes, const EncodingTraits& traits);
 
 // Within a block: the end of the line that starts at `from` (index of its terminator, or
-// bytes.size()) and the length of that terminator (0, one unit, or two for CR LF).
+// bytes.size()) and the length in bytes of that terminator (0, one unit, or two for CR LF).
 struct LineEnd {
     std::size_t end;
     std::size_t termLen;

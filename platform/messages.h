@@ -7,10 +7,11 @@
 
 namespace pw {
 
-// The four message box kinds the program uses, by their classic style numbers.
+// The message box kinds the program uses, by their classic style numbers.
 enum class MsgStyle : int {
     Refusal = 16,  // "错误", error icon, OK
     Offer = 36,    // "询问", question icon, Yes/No
+    Notice = 48,   // "提示", exclamation icon, OK: the work is done, with something to know about it
     About = 64,    // "关于 Pagewright", information icon, OK
     Warning = 308, // "警告", exclamation icon, Yes/No with No as the default
 };
@@ -37,7 +38,7 @@ enum class MsgId {
     ReadFailed,
     // The scan.
     BadPattern,
-    Utf16Unsupported,
+    OddTrailingByte, // Notice: a UTF-16 file ends in half a unit
     PatternRunaway,
     LineTooLong, // a line longer than the reader holds: no text file
     MatchFailed,
@@ -56,6 +57,7 @@ enum class MsgId {
     DeleteFailed,
     CreateFailed,
     WriteFailed,
+    BytesReplaced, // Notice: bytes that did not decode became U+FFFD in the converted files
     // The window.
     About,
 };

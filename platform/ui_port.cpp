@@ -10,6 +10,9 @@ MsgStyle styleOf(MsgId id) {
     case MsgId::SizeChanged:
     case MsgId::OutputExists:
         return MsgStyle::Warning;
+    case MsgId::OddTrailingByte:
+    case MsgId::BytesReplaced:
+        return MsgStyle::Notice;
     case MsgId::About:
         return MsgStyle::About;
     default:
@@ -23,6 +26,8 @@ Text titleFor(MsgStyle style) {
         return u"错误";
     case MsgStyle::Offer:
         return u"询问";
+    case MsgStyle::Notice:
+        return u"提示";
     case MsgStyle::About:
         return u"关于 Pagewright";
     case MsgStyle::Warning:

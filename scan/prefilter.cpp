@@ -5,7 +5,7 @@
 
 namespace pw {
 
-Prefilter::Prefilter(std::vector<std::string> needles) {
+Prefilter::Prefilter(std::vector<std::string> needles, std::size_t unitWidth) : m_unit(unitWidth) {
     for (std::string& n : needles)
         if (!n.empty()) m_needles.push_back(std::move(n));
 }
@@ -40,7 +40,9 @@ std::size_t Prefilter::find(std::string_view bytes, std::size_t from) const {
         if (!hit) break;
         const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
         const std::size_t start = at - m_rarePos;
-        if (start + len <= bytes.size() && std::memcmp(base + start, needle.data(), len) == 0) return start;
+        if ((start - from) % m_unit == 0 && start + len <= bytes.size() &&
+            std::memcmp(base + start, needle.data(), len) == 0)
+            return start;
         pos = at + 1;
     }
     return std::string_view::npos;

@@ -15,7 +15,6 @@ constexpr char16_t kMissingStatus[] = u"输入文件不存在，无法分析！"
 constexpr char16_t kScanning[] = u"正在分析文件...";
 constexpr char16_t kBadPatternStatus[] = u"查找条件有误，无法分析！";
 constexpr char16_t kCannotReadStatus[] = u"文件无法读取，无法分析！";
-constexpr char16_t kUtf16Status[] = u"文件编码不支持，无法分析！";
 constexpr char16_t kAbortedStatus[] = u"分析已中止！";
 
 Text badPatternText(const RegexError& e) {
@@ -24,8 +23,9 @@ Text badPatternText(const RegexError& e) {
 Text openFailedText(const FileError& e) {
     return failureText(u"打开文件失败：", e);
 }
-Text utf16Text(TextView path) {
-    return u"不支持 UTF-16 编码的文件：" + Text(path) + u"（请另存为 GBK 或 UTF-8）";
+Text oddByteText(TextView path, const EncodingTraits& t) {
+    return u"文件末尾多出一个字节，凑不成完整的 " + fromUtf8(t.name) + u" 字符：" + Text(path) +
+           u"（该字节算作最后一行的内容，输出时原样保留）";
 }
 Text runawayText(std::int64_t line) {
     return u"查找条件过于复杂，第 " + decimal(line) + u" 行的匹配超出限度，分析已中止！";
@@ -70,7 +70,7 @@ bool readHead(InputFile& in, std::string& head) {
     return true;
 }
 
-Prefilter makePrefilter(const Regex& re, Decoder& decoder) {
+Prefilter makePrefilter(const Regex& re, Decoder& decoder, std::size_t unitWidth) {
     std::vector<std::string> needles;
     for (char16_t c : re.requiredLiterals()) {
         // A line never holds a line end; and a needle that does not come back as itself from
@@ -80,7 +80,7 @@ Prefilter makePrefilter(const Regex& re, Decoder& decoder) {
         if (bytes.empty() || decoder.decode(bytes) != Text(1, c)) continue;
         needles.push_back(std::move(bytes));
     }
-    return Prefilter(std::move(needles));
+    return Prefilter(std::move(needles), unitWidth);
 }
 
 class Pass {
@@ -91,7 +91,7 @@ public:
 
     ScanOutcome run(LineReader& reader, bool usePrefilter) {
         m_reader = &reader;
-        Prefilter filter = usePrefilter ? makePrefilter(m_re, m_decoder) : Prefilter();
+        Prefilter filter = usePrefilter ? makePrefilter(m_re, m_decoder, m_traits.unitWidth) : Prefilter();
         bool learned = false;
         LineBlock block;
         if (turn()) return ScanOutcome::Aborted;
@@ -177,7 +177,7 @@ private:
 ScanResult refuse(UiPort& ui, Message box, TextView status) {
     ui.messageBox(box);
     ui.setStatus(status);
-    return {ScanOutcome::Refused, 0, Encoding::Gb18030, {}};
+    return {ScanOutcome::Refused, 0, Encoding::Gb18030, {}, true};
 }
 
 } // namespace
@@ -202,13 +202,8 @@ ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, cons
     std::string head;
     if (!readHead(in, head))
         return refuse(ui, {MsgId::ReadFailed, failureText(kReadFailedText, *in.error())}, kCannotReadStatus);
-    EncodingGuess guess = detectEncoding(head, head.size() <= kEncodingSample);
-    if (guess.utf16) return refuse(ui, {MsgId::Utf16Unsupported, utf16Text(state.strInFile)}, kUtf16Status);
-    if (options.encoding && *options.encoding != guess.encoding) {
-        // Told otherwise: a UTF-8 byte-order mark is only skipped when reading UTF-8.
-        guess.encoding = *options.encoding;
-        guess.bomLength = 0;
-    }
+    const EncodingGuess guess = options.encoding ? chosenEncoding(head, *options.encoding)
+                                                 : detectEncoding(head, head.size() <= kEncodingSample);
     // Read again from the start: the line reader wants the file whole.
     if (const auto err = in.open(state.strInFile))
         return refuse(ui, {MsgId::OpenFailed, openFailedText(*err)}, kCannotReadStatus);
@@ -229,7 +224,7 @@ ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, cons
         // The earlier results are gone and the table is half-built: the output must not use it.
         state.blnAnalyzed = false;
         ui.setStatus(kAbortedStatus);
-        return {outcome, pass.lines(), guess.encoding, {}};
+        return {outcome, pass.lines(), guess.encoding, {}, guess.detected};
     }
     state.lngMatchLines.push_back(pass.lines() + 1);
     ui.setStatus(scanDoneStatus(state.lngFileSize, state.lngMatchCount));
@@ -237,7 +232,12 @@ ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, cons
     state.analyzedEncoding = guess.encoding;
     state.blnAnalyzed = true;
     state.strAnalyzedFile = state.strInFile;
-    return {ScanOutcome::Finished, pass.lines(), guess.encoding, pass.finishAnalysis(state.lngFileSize)};
+    // Nothing is lost: the byte stays in the last line, and the writer copies it.
+    const EncodingTraits& traits = traitsOf(guess.encoding);
+    if (state.lngFileSize % static_cast<std::int64_t>(traits.unitWidth) != 0)
+        ui.messageBox({MsgId::OddTrailingByte, oddByteText(state.strInFile, traits)});
+    return {ScanOutcome::Finished, pass.lines(), guess.encoding, pass.finishAnalysis(state.lngFileSize),
+            guess.detected};
 }
 
 } // namespace pw

@@ -45,7 +45,7 @@ struct ScanOptions {
 
 enum class ScanOutcome {
     Finished, // all results replaced, blnAnalyzed set
-    Refused,  // stopped before anything changed (missing file, bad pattern, UTF-16, open failure)
+    Refused,  // stopped before anything changed (missing file, bad pattern, open failure)
     Aborted,  // stopped half-way (runaway pattern, read error, window closing); file closed
 };
 
@@ -55,6 +55,7 @@ struct ScanResult {
     Encoding encoding = Encoding::Gb18030;
     // What the headings of a finished scan look like: numbers, chapter sizes, suspects, gaps.
     HeadingAnalysis analysis;
+    bool encodingDetected = true; // false when ScanOptions named it
 };
 
 // The scan from the existence test on; the caller has taken the options in already.

@@ -25,16 +25,32 @@ constexpr std::chrono::milliseconds kTurnInterval{15};
 ChapterWriter::ChapterWriter(const WorkingState& st, const OutputPlan& plan, UiPort& ui, SplitReceiver& receiver)
     : m_st(st), m_plan(plan), m_ui(ui), m_receiver(receiver), m_throttle(ui, kTurnInterval),
       m_n(std::max<std::int64_t>(st.lngChapsPerFile, 1)), m_kept(st.lngKeptCount), m_dropBlank(st.blnDeleteSpc),
-      m_traits(traitsOf(st.analyzedEncoding)) {}
+      m_traits(traitsOf(st.analyzedEncoding)) {
+    if (st.outputEncoding == OutputEncoding::Utf8) {
+        m_toUtf8 = std::make_unique<Utf8Transcoder>(st.analyzedEncoding);
+        m_lineEnd = traitsOf(Encoding::Utf8).crlf;
+    } else {
+        m_lineEnd = m_traits.crlf;
+        // Most readers take a UTF-16 file without its mark for something else.
+        if (m_traits.unitWidth > 1) m_fileBom = m_traits.bom;
+    }
+}
 
 CopyOutcome ChapterWriter::run(LineReader& reader) {
     const auto& kept = m_st.lngKeptLines;
     // No preamble when the first kept heading is line 1: no "(index)" file either.
     enterChapter(kept[1] == 1 ? 1 : 0);
+    // The input's own mark is left out where each file gets one of its own, and in UTF-8
+    // output, which has none. Kept bytes otherwise: a UTF-8 mark goes out with line 1.
+    const bool dropBom = m_toUtf8 || !m_fileBom.empty();
     LineBlock block;
     while (reader.nextBlock(block)) {
         if (!turn()) return finish(SplitEnd::Stopped);
-        if (!copyBlock(block.bytes))
+        const std::size_t skip =
+            dropBom && block.offset == 0 && !m_traits.bom.empty() && block.bytes.starts_with(m_traits.bom)
+                ? m_traits.bom.size()
+                : 0;
+        if (!copyBlock(block.bytes, skip))
             return finish(m_refused ? SplitEnd::Refused : m_stopped ? SplitEnd::Stopped : SplitEnd::Failed);
     }
     if (reader.error()) {
@@ -46,10 +62,10 @@ CopyOutcome ChapterWriter::run(LineReader& reader) {
     return finish(SplitEnd::Done);
 }
 
-bool ChapterWriter::copyBlock(std::string_view b) {
+bool ChapterWriter::copyBlock(std::string_view b, std::size_t skip) {
     // `run` starts the bytes not yet written: lines that already end in CR LF and are kept
     // go out together in one write, straight from the read buffer.
-    std::size_t run = 0, start = 0;
+    std::size_t run = skip, start = 0;
     LineEnd le{};
     const std::string_view crlf = m_traits.crlf;
     LineScanner lines(b, m_traits);
@@ -61,11 +77,12 @@ bool ChapterWriter::copyBlock(std::string_view b) {
         // early leaves no empty file behind.
         if (m_needOpen && !openFile()) return false;
         const std::size_t pos = le.end + le.termLen;
-        if (m_dropBlank && isBlank(b.substr(start, le.end - start))) {
+        const std::size_t text = std::max(start, skip);
+        if (m_dropBlank && isBlank(b.substr(text, le.end - text))) {
             if (!put(b, run, start)) return false;
             run = pos;
         } else if (le.termLen != crlf.size()) {
-            if (!put(b, run, le.end) || !put(crlf, 0, crlf.size())) return false;
+            if (!put(b, run, le.end) || !putRaw(m_lineEnd)) return false;
             run = pos;
         }
         ++m_line;
@@ -127,6 +144,7 @@ bool ChapterWriter::openFile() {
     }
     ++m_files;
     m_needOpen = false;
+    if (!startFile(opened.appended, f.path)) return false;
     m_receiver.fileOpened(f.index, f.path, opened.appended);
     const auto& kept = m_st.lngKeptLines;
     // 64-bit: a chapter past line 21,474,836 would overflow 32.
@@ -138,9 +156,27 @@ bool ChapterWriter::openFile() {
     return turn();
 }
 
+bool ChapterWriter::startFile(bool appended, TextView path) {
+    if (m_fileBom.empty()) return true;
+    // A file appended to has its mark already, unless it was empty.
+    std::error_code ec;
+    if (appended && std::filesystem::file_size(toPath(path), ec) != 0 && !ec) return true;
+    return putRaw(m_fileBom);
+}
+
 bool ChapterWriter::put(std::string_view b, std::size_t from, std::size_t to) {
     if (to <= from) return true;
-    if (m_out.write(b.data() + from, to - from)) return true;
+    if (!m_toUtf8) return putRaw(b.substr(from, to - from));
+    if (m_toUtf8->convert(b.substr(from, to - from), [this](std::string_view out) { return putRaw(out); }))
+        return true;
+    // A false from the writing has said why already; the converter itself failing has not.
+    failWith(MsgId::WriteFailed, split_text::kWriteFailed,
+             FileError{m_plan.file(fileIndexOf(m_chapter, m_n)).path, u"无法转换为 UTF-8"});
+    return false;
+}
+
+bool ChapterWriter::putRaw(std::string_view bytes) {
+    if (m_out.write(bytes.data(), bytes.size())) return true;
     failWith(MsgId::WriteFailed, split_text::kWriteFailed, m_out.error().value_or(FileError{}));
     return false;
 }
@@ -163,7 +199,7 @@ CopyOutcome ChapterWriter::finish(SplitEnd end) {
         }
     }
     if (m_failure && !m_refused) end = SplitEnd::Failed;
-    return CopyOutcome{end, m_files, m_failure};
+    return CopyOutcome{end, m_files, m_failure, m_toUtf8 ? m_toUtf8->replaced() : 0};
 }
 
 } // namespace pw

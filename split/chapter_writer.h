@@ -1,15 +1,18 @@
 #pragma once
 // The copy of the split pass: one read of the input, each line appended to its chapter's
-// file as the raw bytes read plus CR LF in the input's encoding. Used by runSplit; it asks
-// whether to delete a file that exists, and shows no other message itself. Every byte
-// written goes through put(): the one place an output encoding would be applied.
+// file as the raw bytes read plus CR LF in the input's encoding, or all of it turned into
+// UTF-8. Used by runSplit; it asks whether to delete a file that exists, and shows no other
+// message itself. Every byte of the input that is written goes through put(): the one place
+// the output encoding is applied.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 
 #include "options/working_state.h"
 #include "platform/files.h"
 #include "platform/line_reader.h"
+#include "platform/transcoder.h"
 #include "platform/ui_port.h"
 #include "split/split_pass.h"
 
@@ -19,6 +22,7 @@ struct CopyOutcome {
     SplitEnd end = SplitEnd::Done;
     std::int64_t files = 0;         // files created or appended to
     std::optional<Message> failure; // for Failed: the refusal to show; for Refused: the question
+    std::int64_t replaced = 0;      // byte sequences written as U+FFFD in UTF-8 output
 };
 
 class ChapterWriter {
@@ -28,12 +32,15 @@ public:
     CopyOutcome run(LineReader& reader);
 
 private:
-    bool copyBlock(std::string_view b);
+    // `skip`: bytes of a byte-order mark at the block's start that are not copied.
+    bool copyBlock(std::string_view b, std::size_t skip);
     bool isBlank(std::string_view line) const;
     void enterChapter(std::int64_t chapter);
     bool finishChapter();
     bool openFile();
+    bool startFile(bool appended, TextView path); // the byte-order mark a UTF-16 file starts with
     bool put(std::string_view b, std::size_t from, std::size_t to);
+    bool putRaw(std::string_view bytes); // bytes already in the output encoding
     bool turn(); // an event turn when due; false once the window asked to close
     CopyOutcome finish(SplitEnd end);
     void failWith(MsgId id, const char16_t* prefix, const FileError& e);
@@ -48,6 +55,9 @@ private:
     const std::int64_t m_kept; // kept headings
     const bool m_dropBlank;
     const EncodingTraits& m_traits;
+    std::unique_ptr<Utf8Transcoder> m_toUtf8; // set for UTF-8 output
+    std::string_view m_lineEnd;               // CR LF in the output encoding
+    std::string_view m_fileBom;               // what every output file starts with
     std::int64_t m_chapter = 0;
     std::int64_t m_lastLine = 0; // of the current chapter; the last chapter takes all the rest
     std::int64_t m_line = 0;     // lines read so far

@@ -77,6 +77,10 @@ SplitResult runSplit(WorkingState& st, const std::vector<std::int64_t>& excluded
     switch (out.end) {
     case SplitEnd::Done:
         ui.setStatus(Text(t::kFinished) + decimal(out.files) + t::kFinishedFiles);
+        // Said after the usual status, so the files are known to be there.
+        if (out.replaced > 0)
+            ui.messageBox({MsgId::BytesReplaced, t::kReplacedBefore + decimal(out.replaced) + t::kReplacedMiddle +
+                                                     fromUtf8(encodingName(st.analyzedEncoding)) + t::kReplacedAfter});
         receiver.finished(out.files);
         break;
     case SplitEnd::Shrunk:
@@ -95,7 +99,7 @@ SplitResult runSplit(WorkingState& st, const std::vector<std::int64_t>& excluded
         ui.setStatus(t::kStoppedStatus);
         break;
     }
-    return {out.end, out.files};
+    return {out.end, out.files, out.replaced};
 }
 
 } // namespace pw

@@ -25,6 +25,8 @@ struct SplitResult {
     SplitEnd end = SplitEnd::Refused;
     // Output files this run created or appended to.
     std::int64_t files = 0;
+    // Byte sequences that did not decode and went out as U+FFFD (UTF-8 output only).
+    std::int64_t replaced = 0;
 };
 
 // What the split pass does, for a front end that wants more than the status line.

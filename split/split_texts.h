@@ -45,6 +45,10 @@ inline constexpr char16_t kDeleteFailed[] = u"删除文件失败：";
 inline constexpr char16_t kCreateFailed[] = u"创建文件失败：";
 inline constexpr char16_t kWriteFailed[] = u"写入文件失败：";
 inline constexpr char16_t kFailedStatus[] = u"输出失败！";
+// UTF-8 output of bytes that do not decode: "转换为 UTF-8 时，有 3 处字节无法按 GB18030 解码，已替换为 U+FFFD（�）。"
+inline constexpr char16_t kReplacedBefore[] = u"转换为 UTF-8 时，有 ";
+inline constexpr char16_t kReplacedMiddle[] = u" 处字节无法按 ";
+inline constexpr char16_t kReplacedAfter[] = u" 解码，已替换为 U+FFFD（\uFFFD）。";
 // The window closed during the pass.
 inline constexpr char16_t kStoppedStatus[] = u"输出已中止。";
 

@@ -113,7 +113,7 @@ struct Job {
     std::vector<std::string> args(const std::string& command) const {
         std::vector<std::string> a{command, file.string(), "-q"};
         if (pattern) a.insert(a.end(), {"-p", *pattern});
-        if (encoding) a.insert(a.end(), {"--encoding", *encoding == pw::Encoding::Utf8 ? "utf-8" : "gb18030"});
+        if (encoding) a.insert(a.end(), {"--encoding", pw::traitsOf(*encoding).id});
         if (command == "scan") return a;
         if (name) a.insert(a.end(), {"-n", *name});
         if (chapters) a.insert(a.end(), {"-c", *chapters});

@@ -26,7 +26,8 @@ void expectSameScan(const Job& job) {
     ASSERT_EQ(json.status, 0) << json.err;
     const auto doc = nlohmann::json::parse(json.out);
     EXPECT_EQ(doc["file"], job.file.string());
-    EXPECT_EQ(doc["encoding"], pw::encodingName(core.encoding));
+    EXPECT_EQ(doc["encoding"], pw::traitsOf(core.encoding).id);
+    EXPECT_EQ(doc["encoding_detected"], !job.encoding.has_value());
     EXPECT_EQ(doc["size"], fs::file_size(job.file));
     EXPECT_EQ(doc["lines"], core.lines);
     // What the analysis adds to each heading is tested on its own; here the scan's own fields.

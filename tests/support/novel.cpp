@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <random>
 #include <stdexcept>
+#include <unicode/translit.h>
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
@@ -67,15 +69,29 @@ struct RawLine {
     std::size_t badAt = std::string::npos;
 };
 
+bool isBig5(const NovelOptions& o) {
+    return o.encoding == NovelEncoding::Big5;
+}
+
+// What Big5 cannot write is left out of a Big5 novel.
+NovelOptions fitted(NovelOptions o) {
+    if (isBig5(o)) o.fourByteChars = false;
+    return o;
+}
+
 class Writer {
 public:
-    explicit Writer(const NovelOptions& o) : m_o(o), m_rng(o.seed) {
+    explicit Writer(const NovelOptions& o) : m_o(fitted(o)), m_rng(o.seed) {
         UErrorCode status = U_ZERO_ERROR;
-        m_cnv = ucnv_open(o.encoding == NovelEncoding::Gb18030 ? "GB18030" : "UTF-8", &status);
+        m_cnv = ucnv_open(pw::traitsOf(coreEncoding(o.encoding)).converter, &status);
         if (U_FAILURE(status)) throw std::runtime_error("ICU converter unavailable");
         ucnv_setFromUCallBack(m_cnv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-        if (o.encoding == NovelEncoding::Utf8Bom) m_novel.bytes = "\xEF\xBB\xBF";
-        m_novel.options = o;
+        if (nameOf(o.encoding).ends_with("bom")) m_novel.bytes = pw::traitsOf(coreEncoding(o.encoding)).bom;
+        if (isBig5(o)) {
+            m_traditional.reset(icu::Transliterator::createInstance("Hans-Hant", UTRANS_FORWARD, status));
+            if (U_FAILURE(status)) throw std::runtime_error("ICU transliterator Hans-Hant unavailable");
+        }
+        m_novel.options = m_o;
     }
     ~Writer() { ucnv_close(m_cnv); }
     Writer(const Writer&) = delete;
@@ -190,10 +206,37 @@ private:
     }
 
     void plant(const std::string& text, Kind kind, Level level, std::optional<int> number) {
-        m_novel.planted.push_back({static_cast<std::int64_t>(m_lines.size() + 1), text, kind, level, number});
+        m_novel.planted.push_back({static_cast<std::int64_t>(m_lines.size() + 1), script(text), kind, level, number});
         add({text});
     }
-    void add(RawLine l) { m_lines.push_back(std::move(l)); }
+    void add(RawLine l) {
+        if (l.badAt != std::string::npos) l.badAt = script(l.text.substr(0, l.badAt)).size();
+        l.text = script(l.text);
+        m_lines.push_back(std::move(l));
+    }
+    // The text in the novel's script: traditional characters for Big5.
+    std::string script(const std::string& utf8) {
+        if (!m_traditional) return utf8;
+        icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
+        m_traditional->transliterate(u);
+        std::string out;
+        return u.toUTF8String(out);
+    }
+    // Bytes that do not decode, at a character boundary: each reads as one U+FFFD.
+    std::string badBytes() const {
+        switch (m_o.encoding) {
+        case NovelEncoding::Utf16Le:
+        case NovelEncoding::Utf16LeBom:
+            return std::string("\x00\xD8", 2); // a high surrogate with no low one after it
+        case NovelEncoding::Utf16Be:
+        case NovelEncoding::Utf16BeBom:
+            return std::string("\xD8\x00", 2);
+        case NovelEncoding::Big5:
+            return "\x81\x80"; // a lead byte with a second byte Big5 does not pair with it
+        default:
+            return "\xFF";
+        }
+    }
 
     std::string encode(const std::string& utf8) {
         const icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
@@ -237,26 +280,52 @@ private:
             if (!bad) {
                 m_novel.bytes += encode(l.text);
             } else {
-                m_novel.bytes += encode(l.text.substr(0, l.badAt)) + "\xFF" + encode(l.text.substr(l.badAt));
+                m_novel.bytes += encode(l.text.substr(0, l.badAt)) + badBytes() + encode(l.text.substr(l.badAt));
                 decoded.insert(l.badAt, "\uFFFD");
             }
             m_novel.lines.push_back(std::move(decoded));
             if (i + 1 == m_lines.size() && !m_o.finalLineEnd) break;
             const char* end = lineEnd(lastWasCr, l.text.empty());
-            m_novel.bytes += end;
+            m_novel.bytes += encode(end);
             lastWasCr = std::string_view(end) == "\r";
         }
     }
 
-    const NovelOptions& m_o;
+    const NovelOptions m_o;
     std::mt19937 m_rng; // its sequence is fixed by the standard, so a seed gives the same novel everywhere
     UConverter* m_cnv = nullptr;
+    std::unique_ptr<icu::Transliterator> m_traditional;
     Novel m_novel;
     std::vector<RawLine> m_lines;
     std::size_t m_falseCount = 0;
 };
 
 } // namespace
+
+pw::Encoding coreEncoding(NovelEncoding e) {
+    switch (e) {
+    case NovelEncoding::Gb18030:
+        return pw::Encoding::Gb18030;
+    case NovelEncoding::Utf8:
+    case NovelEncoding::Utf8Bom:
+        return pw::Encoding::Utf8;
+    case NovelEncoding::Utf16Le:
+    case NovelEncoding::Utf16LeBom:
+        return pw::Encoding::Utf16Le;
+    case NovelEncoding::Utf16Be:
+    case NovelEncoding::Utf16BeBom:
+        return pw::Encoding::Utf16Be;
+    case NovelEncoding::Big5:
+        return pw::Encoding::Big5;
+    }
+    return pw::Encoding::Gb18030;
+}
+
+std::string nameOf(NovelEncoding e) {
+    const std::string id = pw::traitsOf(coreEncoding(e)).id;
+    const bool bom = e == NovelEncoding::Utf8Bom || e == NovelEncoding::Utf16LeBom || e == NovelEncoding::Utf16BeBom;
+    return bom ? id + "-bom" : id;
+}
 
 std::string chineseNumber(int n) {
     static const char* const kDigits[] = {"零", "一", "二", "三", "四", "五", "六", "七", "八", "九"};

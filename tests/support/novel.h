@@ -10,10 +10,20 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/encoding.h"
+
 namespace pwtest {
 
-// How the text is written to bytes. Utf8 has no byte-order mark; Utf8Bom starts with one.
-enum class NovelEncoding { Gb18030, Utf8, Utf8Bom };
+// How the text is written to bytes. Those named Bom start with a byte-order mark, the others
+// have none. Big5 novels are written in traditional characters (Big5 has few simplified ones),
+// without four-byte characters.
+enum class NovelEncoding { Gb18030, Utf8, Utf8Bom, Utf16Le, Utf16LeBom, Utf16Be, Utf16BeBom, Big5 };
+constexpr NovelEncoding kAllNovelEncodings[] = {
+    NovelEncoding::Gb18030, NovelEncoding::Utf8,    NovelEncoding::Utf8Bom,    NovelEncoding::Utf16Le,
+    NovelEncoding::Utf16LeBom, NovelEncoding::Utf16Be, NovelEncoding::Utf16BeBom, NovelEncoding::Big5};
+// The encoding the program should find for it, and the name of that encoding.
+pw::Encoding coreEncoding(NovelEncoding e);
+std::string nameOf(NovelEncoding e);
 
 // Mixed picks CR LF, LF or CR at random for each line.
 enum class LineEnds { CrLf, Lf, Cr, Mixed };
@@ -30,7 +40,7 @@ struct NovelOptions {
     bool falseHeadings = true;    // prose lines with 第 in them, some of which the heading patterns match
     bool trickyBytes = true;      // pairs whose GB18030 bytes hold those of 第, 章 or 回 across a character boundary
     bool fourByteChars = true;    // CJK Extension B and emoji (four bytes in GB18030 and UTF-8)
-    bool badBytes = true;         // a few 0xFF bytes, which decode in neither encoding
+    bool badBytes = true;         // a few bytes that do not decode (0xFF; in UTF-16 a lone surrogate)
     bool oddBlankLines = true;    // blank lines of spaces, U+3000 and tabs, besides empty ones
     bool headingOnLastLine = false; // the last chapter's heading is the file's last line
     bool finalLineEnd = true;

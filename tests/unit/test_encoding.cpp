@@ -19,8 +19,8 @@ TEST(Encoding, ByteOrderMarksAndTheUtf8Test) {
     const EncodingGuess bom = detectEncoding("\xEF\xBB\xBF!", true);
     EXPECT_EQ(bom.encoding, Encoding::Utf8);
     EXPECT_EQ(bom.bomLength, 3u);
-    EXPECT_TRUE(detectEncoding("\xFF\xFE!", true).utf16);
-    EXPECT_TRUE(detectEncoding("\xFE\xFF!", true).utf16);
+    EXPECT_EQ(detectEncoding("\xFF\xFE!", true).encoding, Encoding::Utf16Le);
+    EXPECT_EQ(detectEncoding("\xFE\xFF!", true).bomLength, 2u);
 
     EXPECT_EQ(detectEncoding(kUtf8, true).encoding, Encoding::Utf8);
     EXPECT_EQ(detectEncoding(kUtf8, true).bomLength, 0u);

@@ -12,19 +12,25 @@
 using namespace pw;
 
 TEST(EncodingTraits, BytesAreWhatTheConverterMakesOfTheCharacters) {
-    for (const Encoding e : {Encoding::Gb18030, Encoding::Utf8}) {
+    for (const Encoding e : kAllEncodings) {
         const EncodingTraits& t = traitsOf(e);
         SCOPED_TRACE(t.name);
         EXPECT_EQ(t.encoding, e);
+        EXPECT_EQ(encodingById(t.id), e);
         Decoder d(e);
         EXPECT_EQ(d.encode(U'\r'), t.cr);
         EXPECT_EQ(d.encode(U'\n'), t.lf);
         EXPECT_EQ(std::string(t.cr) + std::string(t.lf), t.crlf);
         EXPECT_EQ(d.encode(U' '), t.space);
         EXPECT_EQ(d.encode(U'\u3000'), t.ideographicSpace);
-        EXPECT_EQ(t.unitWidth, 1u);
+        EXPECT_EQ(t.unitWidth, t.cr.size());
         EXPECT_EQ(d.decode(t.ideographicSpace), u"\u3000");
+        if (!t.bom.empty()) {
+            EXPECT_EQ(d.encode(U'\uFEFF'), t.bom);
+        }
     }
+    EXPECT_EQ(encodingById("GB18030"), std::nullopt); // scripts write the ids as they are
+    EXPECT_EQ(encodingById("auto"), std::nullopt);
 }
 
 TEST(EncodingTraits, BlankMeansOnlyWholeSpacesInEveryUnitWidth) {
@@ -35,14 +41,18 @@ TEST(EncodingTraits, BlankMeansOnlyWholeSpacesInEveryUnitWidth) {
     EXPECT_FALSE(gb.isBlank("\xA1\xA1\xA1 ")); // and one and a half
     EXPECT_FALSE(gb.isBlank("\xE3\x80\x80"));  // the UTF-8 bytes are no space here
     EXPECT_TRUE(traitsOf(Encoding::Utf8).isBlank(" \xE3\x80\x80"));
-    // A 2-byte unit is expressible: little-endian UTF-16, where a space's bytes straddling
-    // two units is no space.
-    const EncodingTraits le{
-        Encoding::Utf8,          "UTF-16LE",      "UTF-16LE",     2, {"\x0D\x00", 2}, {"\x0A\x00", 2},
-        {"\x0D\x00\x0A\x00", 4}, {"\x20\x00", 2}, {"\x00\x30", 2}};
+    // In UTF-16 a space's bytes straddling two units are no space, nor is half a unit.
+    const EncodingTraits& le = traitsOf(Encoding::Utf16Le);
     EXPECT_TRUE(le.isBlank(std::string_view("\x20\x00\x00\x30", 4)));
     EXPECT_FALSE(le.isBlank(std::string_view("\x41\x20\x00\x00", 4)));
     EXPECT_FALSE(le.isBlank(std::string_view("\x20\x00\x00", 3)));
+    EXPECT_TRUE(traitsOf(Encoding::Utf16Be).isBlank(std::string_view("\x30\x00\x00\x20", 4)));
+    EXPECT_FALSE(traitsOf(Encoding::Utf16Be).isBlank(std::string_view("\x00\x30\x00\x20", 4)));
+    // Big5's ideographic space ends in "@": a character ending in A1 before "@" is none.
+    const EncodingTraits& big5 = traitsOf(Encoding::Big5);
+    EXPECT_TRUE(big5.isBlank(" \xA1\x40 "));
+    EXPECT_FALSE(big5.isBlank("\xA4\xA1\x40"));
+    EXPECT_FALSE(big5.isBlank("@"));
 }
 
 namespace {
@@ -70,7 +80,7 @@ std::string generatedLines(std::mt19937& rng, const EncodingTraits& t, std::size
 
 TEST(EncodingTraits, FastLineScanIsAPrefilterOfTheBlankRule) {
     std::mt19937 rng(1234);
-    for (const Encoding e : {Encoding::Gb18030, Encoding::Utf8}) {
+    for (const Encoding e : {Encoding::Gb18030, Encoding::Utf8, Encoding::Big5}) {
         const EncodingTraits& t = traitsOf(e);
         std::int64_t skippedInAll = 0;
         for (int round = 0; round < 300; ++round) {

@@ -269,12 +269,6 @@ TEST_F(Scan, RefusalsLeaveTheEarlierResultsWhole) {
     EXPECT_NE(ui.boxes.back().text.find(u"（位置 12）"), Text::npos);
     EXPECT_EQ(ui.statuses.back(), u"查找条件有误，无法分析！");
     EXPECT_EQ(results(), before);
-
-    // UTF-16 is refused for now, before anything changes.
-    const auto u16 = write("u16.txt", std::string("\xFF\xFE\x2C\x7B\x00\x4E\xE0\x7A", 8));
-    EXPECT_EQ(run(u16).outcome, ScanOutcome::Refused);
-    EXPECT_EQ(ui.boxes.back().text, u"不支持 UTF-16 编码的文件：" + fromPath(u16) + u"（请另存为 GBK 或 UTF-8）");
-    EXPECT_EQ(results(), before);
 }
 
 TEST_F(Scan, RunawayPatternStopsTheScanCleanly) {
