@@ -91,7 +91,8 @@ TEST(HeadingAnalysis, LineRulesFlagProseAndSpareTitles) {
     EXPECT_TRUE(reasonsOf(paragraph) & kSuspectLong);
     EXPECT_EQ(reasonsOf(u"第一章 " + Text(36, u'长')), kSuspectLong); // 40 characters trimmed
     EXPECT_EQ(reasonsOf(u"第一章 " + Text(35, u'长')), 0);
-    EXPECT_EQ(suspectCodes(kSuspectLong | kSuspectTiny), (std::vector<const char*>{"long", "tiny"}));
+    const std::vector<const char*> codes = suspectCodes(kSuspectLong | kSuspectTiny);
+    EXPECT_EQ(std::vector<std::string>(codes.begin(), codes.end()), (std::vector<std::string>{"long", "tiny"}));
 }
 
 TEST(HeadingAnalysis, ChapterSizesAndTinyChapters) {
