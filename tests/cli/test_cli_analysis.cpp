@@ -9,12 +9,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Chapters 5 and 17 lost, 9 written twice; prose with 第…章 among the headings.
-const NovelOptions kFaulty{.encoding = NovelEncoding::Utf8,
-                           .lineEnds = LineEnds::Lf,
-                           .seed = 31,
-                           .chapters = 24,
-                           .skipChapters = {5, 17},
-                           .repeatChapters = {9}};
+const NovelOptions kFaulty{.encoding = NovelEncoding::Utf8, .lineEnds = LineEnds::Lf, .seed = 31, .chapters = 24,
+                           .skipChapters = {5, 17}, .repeatChapters = {9}};
 
 std::vector<std::string> lines(const std::string& s) {
     std::vector<std::string> out;
@@ -37,24 +33,20 @@ TEST(CliAnalysis, PresetsAreListedTakenByIdAndRefusedWhenUnknown) {
     // A preset is its pattern, by id.
     ScratchDir dir;
     writeNovel(dir / "hui.txt", kHuiNovel);
-    const CliRun scan = runCli({"scan", (dir / "hui.txt").string(), "-q", "--preset", "hui", "--json"}, {});
+    const std::string hui = pw::toUtf8(pw::findPreset("hui")->pattern), file = (dir / "hui.txt").string();
+    const CliRun scan = runCli({"scan", file, "-q", "--preset", "hui", "--json"}, {});
     ASSERT_EQ(scan.status, 0) << scan.err;
-    EXPECT_EQ(scan.out, runCli({"scan", (dir / "hui.txt").string(), "-q", "-p",
-                                pw::toUtf8(pw::findPreset("hui")->pattern), "--json"},
-                               {})
-                            .out);
+    EXPECT_EQ(scan.out, runCli({"scan", file, "-q", "-p", hui, "--json"}, {}).out);
     EXPECT_FALSE(nlohmann::json::parse(scan.out)["headings"].empty());
 
-    for (const auto& args :
-         {std::vector<std::string>{"scan", (dir / "hui.txt").string(), "--preset", "hu"},
-          std::vector<std::string>{"split", (dir / "hui.txt").string(), "--preset", "hui", "-p", "x"}}) {
+    for (const auto& args : {std::vector<std::string>{"scan", (dir / "hui.txt").string(), "--preset", "hu"},
+                             std::vector<std::string>{"split", (dir / "hui.txt").string(), "--preset", "hui", "-p", "x"}}) {
         const CliRun bad = runCli(args, {dir.path()});
         EXPECT_EQ(bad.status, 2);
         EXPECT_EQ(bad.out, "");
     }
     const CliRun unknown = runCli({"scan", (dir / "hui.txt").string(), "--preset", "hu"}, {});
-    EXPECT_NE(unknown.err.find("chapter、hui、jie、volume、extras、english、numbered"), std::string::npos)
-        << unknown.err;
+    EXPECT_NE(unknown.err.find("chapter、hui、jie、volume、extras、english、numbered"), std::string::npos) << unknown.err;
     EXPECT_EQ(folderFiles(dir.path()).size(), 1u); // nothing written
 }
 

@@ -91,6 +91,10 @@ private slots:
         const DialogTexts seen = showPicker(w->cmdOpenOut, QStringLiteral("browse-folder-dialog.png"));
         QCOMPARE(seen.labels.size(), 3);
         QCOMPARE(w->txtOut->text(), before); // cancelled
+        // At the output folder, without its trailing separator; not ReadOnly: a new folder can be made.
+        QCOMPARE(seen.setup.mid(0, 5),
+                 QStringList({QStringLiteral("owned"), QStringLiteral("浏览文件夹"), QStringLiteral("Directory"),
+                              QStringLiteral("ShowDirsOnly"), QDir::toNativeSeparators(q(dir->path()))}));
         if (!m_translated) QSKIP("Qt's Chinese translation (qt6-translations-l10n) is not installed");
         for (const QString& text : seen.labels + seen.buttons)
             QVERIFY2(hasChinese(text), qPrintable(text));
