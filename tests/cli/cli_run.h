@@ -3,6 +3,7 @@
 // the window runs it, so the tests can hold the two side by side.
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -33,17 +34,25 @@ namespace pwtest {
 inline const NovelOptions kTenChapters{.seed = 10, .chapters = 10, .falseHeadings = false};
 // A 回 novel in UTF-8 with LF, some prose among its 第(.){1,10}回 lines, and chapters long enough
 // that six of them fill more than 64 KiB.
-inline const NovelOptions kHuiNovel{.encoding = NovelEncoding::Utf8, .lineEnds = LineEnds::Lf, .seed = 7,
-                                    .chapters = 30, .chapterWord = U'回', .paragraphs = 120};
+inline const NovelOptions kHuiNovel{.encoding = NovelEncoding::Utf8,
+                                    .lineEnds = LineEnds::Lf,
+                                    .seed = 7,
+                                    .chapters = 30,
+                                    .chapterWord = U'回',
+                                    .paragraphs = 120};
 
 struct CliRun {
-    int status = -1; // exit status, or 128 + signal
+    int status = -1;        // exit status, or 128 + signal
+    bool signalled = false; // killed by a signal instead of exiting
     std::string out, err;
+    double seconds = 0;
 };
 
 struct SpawnOptions {
     std::filesystem::path cwd{};
+    std::string stdoutPath{};    // stdout into this file instead of collected
     long fileSizeLimit = 0;      // RLIMIT_FSIZE in bytes for the child, 0 for none
+    long addressSpace = 0;       // RLIMIT_AS in bytes for the child, 0 for none
     bool stderrTerminal = false; // stderr on a pseudo-terminal instead of a file
     bool stdoutTerminal = false; // with stderrTerminal: stdout on the same terminal, as in a shell
 };
@@ -57,38 +66,57 @@ inline std::string readRest(int fd) {
     return s;
 }
 
-// Runs the program with `args` (no shell in between) and collects both streams.
-inline CliRun runCli(const std::vector<std::string>& args, const SpawnOptions& o) {
-    std::FILE *out = std::tmpfile(), *err = std::tmpfile();
-    const int term = o.stderrTerminal ? posix_openpt(O_RDWR | O_NOCTTY) : -1;
-    if (!out || !err || (o.stderrTerminal && (term < 0 || grantpt(term) || unlockpt(term))))
+// A run under way, for a test that acts while it works.
+struct Child {
+    pid_t pid = -1;
+    std::FILE *out = nullptr, *err = nullptr;
+    int term = -1;
+    std::chrono::steady_clock::time_point started{};
+};
+
+// Starts the program with `args` (no shell in between).
+inline Child startCli(const std::vector<std::string>& args, const SpawnOptions& o = {}) {
+    Child c{-1, std::tmpfile(), std::tmpfile(), o.stderrTerminal ? posix_openpt(O_RDWR | O_NOCTTY) : -1,
+            std::chrono::steady_clock::now()};
+    if (!c.out || !c.err || (o.stderrTerminal && (c.term < 0 || grantpt(c.term) || unlockpt(c.term))))
         throw std::runtime_error("no place for the output");
-    const std::string slave = term >= 0 ? ptsname(term) : "";
+    const std::string slave = c.term >= 0 ? ptsname(c.term) : "";
     std::vector<char*> argv{const_cast<char*>(PW_CLI_PATH)};
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    const int outFile = fileno(out), errFile = fileno(err);
+    const int outFile = fileno(c.out), errFile = fileno(c.err);
 
-    const pid_t pid = fork();
-    if (pid == 0) {
+    c.pid = fork();
+    if (c.pid == 0) {
         // Only async-signal-safe calls from here to exec.
-        const int errFd = term >= 0 ? open(slave.c_str(), O_RDWR) : errFile;
-        const int outFd = term >= 0 && o.stdoutTerminal ? errFd : outFile;
-        if (errFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(126);
+        const int errFd = c.term >= 0 ? open(slave.c_str(), O_RDWR) : errFile;
+        const int outFd = c.term >= 0 && o.stdoutTerminal ? errFd
+                          : o.stdoutPath.empty()          ? outFile
+                                                          : open(o.stdoutPath.c_str(), O_WRONLY);
+        if (errFd < 0 || outFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(126);
         if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) _exit(126);
-        const rlimit lim{static_cast<rlim_t>(o.fileSizeLimit), static_cast<rlim_t>(o.fileSizeLimit)};
-        if (o.fileSizeLimit > 0) setrlimit(RLIMIT_FSIZE, &lim);
+        const rlimit size{static_cast<rlim_t>(o.fileSizeLimit), static_cast<rlim_t>(o.fileSizeLimit)};
+        const rlimit space{static_cast<rlim_t>(o.addressSpace), static_cast<rlim_t>(o.addressSpace)};
+        if (o.fileSizeLimit > 0) setrlimit(RLIMIT_FSIZE, &size);
+        if (o.addressSpace > 0) setrlimit(RLIMIT_AS, &space);
         execv(argv[0], argv.data());
         _exit(127);
     }
+    return c;
+}
+
+// Waits for the run to end and collects both streams.
+inline CliRun finishCli(Child& c) {
     CliRun r;
-    if (term >= 0) { // read while the child writes: a full terminal would stop it
-        r.err = readRest(term);
-        close(term);
+    if (c.term >= 0) { // read while the child writes: a full terminal would stop it
+        r.err = readRest(c.term);
+        close(c.term);
     }
     int ws = 0;
-    waitpid(pid, &ws, 0);
+    waitpid(c.pid, &ws, 0);
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - c.started).count();
+    r.signalled = WIFSIGNALED(ws);
     r.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
     const auto collect = [](std::FILE* f) {
         lseek(fileno(f), 0, SEEK_SET);
@@ -96,10 +124,15 @@ inline CliRun runCli(const std::vector<std::string>& args, const SpawnOptions& o
         std::fclose(f);
         return s;
     };
-    r.out = collect(out);
-    const std::string piped = collect(err);
-    if (term < 0) r.err = piped;
+    r.out = collect(c.out);
+    const std::string piped = collect(c.err);
+    if (c.term < 0) r.err = piped;
     return r;
+}
+
+inline CliRun runCli(const std::vector<std::string>& args, const SpawnOptions& o) {
+    Child c = startCli(args, o);
+    return finishCli(c);
 }
 
 // One job, given the way both front ends take it.

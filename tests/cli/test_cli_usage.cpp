@@ -1,19 +1,43 @@
-// The command line itself: the exclusion list, every refusal with its exit status, help and
+// The command line itself: the exclusion list, every refusal with its exit status and its
+// wording (by the message, never by the text of the window's question), help and
 // version, and the progress bar, which only a terminal gets.
+#include "cli/console_ui.h"
 #include "cli/exclude_list.h"
 #include "cli_run.h"
 
 using namespace pwtest;
+using pw::MsgAnswer;
+using pw::MsgId;
 using pw::cli::parseExcludeList;
 
-TEST(CliUsage, ExcludeListNumbersRangesAndErrors) {
+namespace {
+
+// What the command line answers to `msg` under `opts`, and the line it prints.
+std::pair<MsgAnswer, std::string> ask(const pw::cli::CliOptions& opts, const pw::Message& msg) {
+    std::FILE* err = std::tmpfile();
+    pw::cli::ConsoleUi ui(opts, err, false, false);
+    const MsgAnswer answer = ui.messageBox(msg);
+    std::fflush(err);
+    lseek(fileno(err), 0, SEEK_SET);
+    std::string said = pwtest::readRest(fileno(err));
+    std::fclose(err);
+    return {answer, said};
+}
+
+} // namespace
+
+TEST(CliUsage, ExcludeListGivesEachRowOnceInOrderOrAnError) {
     using Rows = std::vector<std::int64_t>;
     EXPECT_EQ(parseExcludeList(" 4 , 1-2 ,2,12-12", 12).rows, (Rows{0, 1, 3, 11}));
+    EXPECT_EQ(parseExcludeList("9-12, 2,5, 10-11,3-6,12", 12).rows, (Rows{1, 2, 3, 4, 5, 8, 9, 10, 11}));
+    EXPECT_EQ(parseExcludeList("1-3,4-6", 6).rows, (Rows{0, 1, 2, 3, 4, 5}));
     const auto none = parseExcludeList("", 12);
     EXPECT_TRUE(none.rows.empty() && none.error.empty());
-    for (const char* bad :
-         {",", "1,", "1,,2", "a", "3-1", "1-2-3", "1-", "+3", "2 3", "0", "13", "1-13", "-1", "99999999999999999999"}) {
-        EXPECT_FALSE(parseExcludeList(bad, 12).error.empty()) << bad;
+    for (const char* bad : {",", "1,", "1,,2", "a", "3-1", "1-2-3", "1-", "+3", "2 3", "0", "13", "1-13", "-1",
+                            "1-3,0-2", "99999999999999999999"}) {
+        const auto out = parseExcludeList(bad, 12);
+        EXPECT_FALSE(out.error.empty()) << bad;
+        EXPECT_TRUE(out.rows.empty()) << bad;
     }
 }
 
@@ -24,6 +48,10 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
     writeNovel(in / "ten.txt", kTenChapters);
     const std::string ahq = (in / "ten.txt").string(), hlm = (in / "hui.txt").string();
     const std::string allHui = "1-" + std::to_string(writeNovel(hlm, kHuiNovel).matching(U'回').size());
+    std::string runaway; // each line costs a good part of the per-line limit of the pattern engine
+    for (int i = 0; i < 2000; ++i)
+        runaway += std::string(22, 'x') + "!y\n";
+    writeAll(in / "runaway.txt", runaway);
     std::filesystem::copy_file(ahq, cwd / "小说01.txt"); // named like the default first output
     const std::string input = (cwd / "小说01.txt").string(), before = readAll(input);
     const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
@@ -39,9 +67,12 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
          1,
          "pagewright-cli: 输入文件不存在：" + (cwd / "none.txt").string() + "，请检查文件名。\n"},
         {{"scan", ahq, "-p", "第(.{1,10}"}, 1, "查找条件有误：缺少右括号 )（位置 9）"},
+        {{"scan", (in / "runaway.txt").string(), "-p", "(x+x+)+y"}, 1, "查找条件过于复杂"},
         {{"split", hlm, "-p", "no such heading"}, 1, "没有符合条件的标题行，无法分割，请检查查找条件（-p）。"},
         {{"split", hlm, "-p", "第(.){1,10}回", "-x", allHui}, 1, "全部标题都被排除（-x），无法分割，请少排除一些。"},
-        {{"split", ahq, "-o", (cwd / "new").string()}, 1, "--create-dir"},
+        {{"split", ahq, "-o", (cwd / "new").string()},
+         1,
+         "pagewright-cli: 输出目录不存在：" + (cwd / "new").string() + "，已停止。加 --create-dir 可创建它。\n"},
         {{"split", ahq, "-o", input + "/sub", "--create-dir"}, 1, "创建目录失败：" + input},
         {{"split", input, "-c", "1", "--existing", "fail"}, 1, "输出文件就是输入文件"},
     };
@@ -93,4 +124,28 @@ TEST(CliUsage, ProgressBarOnlyOnATerminal) {
         at = end + 2;
     }
     EXPECT_TRUE(shown == runCli(scan, {}).out) << "differs from the piped output";
+}
+
+// No line the command line prints for a message of the core ends in a question, or in the
+// window's bare exclamation: each says what happened and what to do. Only the question whether
+// to replace a file follows --existing, however another one reads.
+TEST(CliUsage, EveryQuestionAndRefusalOfTheSplitIsAStatement) {
+    pw::cli::CliOptions overwrite;
+    overwrite.existing = pw::cli::Existing::Overwrite;
+    EXPECT_EQ(ask(overwrite, {MsgId::OutputExists, u"/out/a.txt已存在，删除？", u"/out/a.txt"}).first, MsgAnswer::Yes);
+    EXPECT_EQ(ask(overwrite, {MsgId::SizeChanged, u"/out/a.txt已存在，删除？"}).first, MsgAnswer::Cancel);
+    for (const MsgId id : {MsgId::NotAnalyzed, MsgId::NoHeadings, MsgId::NotCurrentFile, MsgId::SizeChanged,
+                           MsgId::AllExcluded, MsgId::OutputIsInput, MsgId::OutputExists, MsgId::OutputBusy,
+                           MsgId::OutputIsLink, MsgId::OutputAppeared, MsgId::InputShrank, MsgId::NoInputFile,
+                           MsgId::NoOutDir, MsgId::BadOutName, MsgId::NameNumberTooBig, MsgId::CountOutOfRange}) {
+        const std::string line = ask({}, {id, u"窗口的问题？", u"/out/小说01.txt"}).second;
+        SCOPED_TRACE(line);
+        EXPECT_EQ(line.find("窗口的问题"), std::string::npos); // worded by its id
+        EXPECT_EQ(line.find("？"), std::string::npos);
+        EXPECT_EQ(line.find("！"), std::string::npos);
+        EXPECT_NE(line.find("。\n"), std::string::npos);
+        const bool namesPath = id == MsgId::OutputIsInput || id == MsgId::OutputExists || id == MsgId::OutputBusy ||
+                               id == MsgId::OutputIsLink || id == MsgId::OutputAppeared;
+        EXPECT_EQ(line.find("/out/小说01.txt") != std::string::npos, namesPath);
+    }
 }

@@ -1,15 +1,55 @@
 // The scan in the window: the list entries, the sideways scroll range, the status and the
-// tooltip, kept by a refused scan; all five buttons refused while a large scan runs.
+// tooltips, kept by a refused scan; all five buttons refused while a large scan runs; suspects
+// in their colour with their reasons, the list's and the pattern field's menus; the encoding
+// menus of txtFile and cmdSaveOut, whose choice lasts and reaches the passes.
 #include <QFontMetricsF>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <cmath>
+#include <functional>
 
+#include "app/list_menus.h"
 #include "gui/window_test.h"
+#include "options/feedback.h"
+#include "options/make_out_name.h"
+#include "scan/presets.h"
+#include "support/novel.h"
 
 using namespace pw;
 using namespace pwtest;
 
+namespace {
+
+QStringList texts(const QMenu* menu) {
+    QStringList all;
+    for (const QAction* a : menu->actions())
+        all << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return all;
+}
+QAction* action(const QMenu* m, const QString& text) {
+    for (QAction* a : m->actions())
+        if (a->text() == text) return a;
+    return nullptr;
+}
+// The ticked item of the submenu titled `title`, and every item of it.
+std::pair<QString, QStringList> choices(const QMenu* menu, const QString& title) {
+    const QAction* sub = action(menu, title);
+    if (!sub || !sub->menu()) return {};
+    QString ticked;
+    for (const QAction* item : sub->menu()->actions())
+        if (item->isChecked()) ticked += item->text();
+    return {ticked, texts(sub->menu())};
+}
+void choose(QMenu* menu, const QString& title, const QString& item) {
+    action(action(menu, title)->menu(), item)->trigger();
+}
+
+} // namespace
+
 class TestAnalyze : public WindowTest {
     Q_OBJECT
+
+    Novel novel;
 
     // A GBK file: a preamble line, then 第1章 … 第n章, each followed by `tail(i)`.
     std::filesystem::path numbered(
@@ -27,6 +67,18 @@ class TestAnalyze : public WindowTest {
         w->state().blnDoEvents = doEvents;
         w->analyzeCheckedOptions();
     }
+    // The same through the fields and the button.
+    void scanByButton(const std::filesystem::path& file) {
+        w->txtFile->setText(q(file));
+        w->txtOut->setText(q(dir->path()));
+        QTest::mouseClick(w->cmdAnalyze, Qt::LeftButton);
+    }
+    void scanFaulty() {
+        novel =
+            writeNovel(*dir / "faulty.txt", {.seed = 41, .chapters = 24, .skipChapters = {5}, .repeatChapters = {9}});
+        scan(*dir / "faulty.txt");
+    }
+    QVariant data(int row, int role) const { return w->headings().data(w->headings().index(row), role); }
     // The widest line in twips (single precision, + 36, halves to even), as pixels + 100.
     int expectedExtent(const QStringList& lines) const {
         const QFontMetricsF fm(w->font());
@@ -55,7 +107,7 @@ private slots:
         // The range comes from the line's own text, not from the entry with its number.
         QCOMPARE(w->headings().extent(), expectedExtent(lines));
         QVERIFY(w->headings().extent() > 100);
-        QCOMPARE(w->headings().data(w->headings().index(0), Qt::SizeHintRole).toSize().width(), w->headings().extent());
+        QCOMPARE(data(0, Qt::SizeHintRole).toSize().width(), w->headings().extent());
 
         // A refused scan keeps the list and its range.
         boxes.setNextAnswer(MsgAnswer::Ok);
@@ -90,6 +142,140 @@ private slots:
         QCOMPARE(entry(39999), QStringLiteral("[40000] 第40000章"));
         const auto kb = std::filesystem::file_size(p) / 1024;
         QCOMPARE(status(), QStringLiteral("分析完毕！文件大小：%1KB，共 40000 行符合条件").arg(kb));
+    }
+
+    void suspectsStandOutAndTheTooltipsSayWhy() {
+        scanFaulty();
+        const std::vector<PlantedLine> planted = novel.matching(U'章');
+        QCOMPARE(w->headings().rowCount(), int(planted.size()));
+        int suspects = 0;
+        for (int row = 0; row < w->headings().rowCount(); ++row) {
+            const PlantedLine& p = planted[std::size_t(row)];
+            const QString tip = data(row, Qt::ToolTipRole).toString();
+            QVERIFY2(tip.contains(QStringLiteral("本章：")), qPrintable(tip));
+            if (p.kind == PlantedLine::Kind::False) {
+                ++suspects;
+                QCOMPARE(data(row, Qt::ForegroundRole).value<QColor>(), kSuspectColour);
+                QVERIFY2(tip.startsWith(QStringLiteral("可疑：")), qPrintable(tip));
+            } else {
+                QVERIFY(!data(row, Qt::ForegroundRole).isValid()); // the list's own colour
+                QVERIFY2(tip.contains(QStringLiteral("章节号：第%1章").arg(*p.number)), qPrintable(tip));
+            }
+        }
+        QVERIFY(suspects > 0);
+        const QString listTip = w->lstMemo->toolTip();
+        QVERIFY(listTip.startsWith(q(*dir / "faulty.txt") + QLatin1Char('\n')));
+        QVERIFY2(listTip.contains(QStringLiteral("第4章之后缺少第5章")), qPrintable(listTip));
+        QVERIFY2(listTip.contains(QStringLiteral("重号：第9章出现 2 次")), qPrintable(listTip));
+    }
+
+    void listMenuSelectsTheSuspectsClearsAndPreviews() {
+        scanFaulty();
+        const QPoint at = w->lstMemo->visualRect(w->headings().index(0)).center();
+        std::unique_ptr<QMenu> menu(buildMemoMenu(*w, at, w.get()));
+        QAction* select = action(menu.get(), QStringLiteral("选中可疑标题"));
+        QVERIFY(select && select->isEnabled() && action(menu.get(), QStringLiteral("预览本章…"))->isEnabled());
+        QVERIFY(!action(menu.get(), QStringLiteral("清除选择"))->isEnabled()); // nothing selected yet
+
+        // One entry chosen by hand stays chosen beside the suspects.
+        w->lstMemo->selectionModel()->select(w->headings().index(0), QItemSelectionModel::Select);
+        select->trigger();
+        const std::vector<int> suspects = w->headings().suspectRows();
+        QCOMPARE(w->lstMemo->selectionModel()->selectedRows().size(), qsizetype(suspects.size() + 1));
+        for (int r : suspects)
+            QVERIFY(w->lstMemo->selectionModel()->isRowSelected(r));
+        QCOMPARE(status(), toQ(memoStatusText(w->state().lngFileSize, w->state().lngMatchCount,
+                                              std::int64_t(suspects.size() + 1))));
+        // Built again as a right click would: with a selection, clearing it is offered.
+        menu.reset(buildMemoMenu(*w, at, w.get()));
+        QAction* clear = action(menu.get(), QStringLiteral("清除选择"));
+        QVERIFY(clear->isEnabled());
+        clear->trigger();
+        QVERIFY(!w->lstMemo->selectionModel()->hasSelection());
+
+        // The first chapter's text from its heading on, in a box that does not block the window.
+        action(menu.get(), QStringLiteral("预览本章…"))->trigger();
+        auto* box = w->findChild<QDialog*>(QStringLiteral("dlgChapterPreview"));
+        QVERIFY(box && box->isVisible() && !box->isModal());
+        const auto* view = box->findChild<QPlainTextEdit*>();
+        const PlantedLine first = novel.matching(U'章').front();
+        QVERIFY2(view->toPlainText().startsWith(QString::fromStdString(first.text)), qPrintable(view->toPlainText()));
+        QVERIFY(view->toPlainText().contains(QString::fromStdString(novel.lines[std::size_t(first.line)])));
+        QVERIFY(view->isReadOnly());
+        box->close();
+    }
+
+    void patternMenuKeepsTheStandardOnesAndAddsThePresets() {
+        std::unique_ptr<QMenu> menu(buildPatternMenu(*w, w.get()));
+        std::unique_ptr<QMenu> standard(w->txtFindStr->createStandardContextMenu());
+        // The field's own entries first, unchanged, then the presets.
+        QCOMPARE(texts(menu.get()).mid(0, standard->actions().size()), texts(standard.get()));
+        QCOMPARE(menu->actions().size(), standard->actions().size() + 2);
+        QMenu* presets = menu->actions().back()->menu();
+        QVERIFY(presets);
+        QCOMPARE(presets->actions().size(), qsizetype(patternPresets().size()));
+        action(presets, QStringLiteral("第…回"))->trigger();
+        QCOMPARE(w->txtFindStr->text(), toQ(findPreset("hui")->pattern));
+    }
+
+    void encodingMenusExtendWhatIsThere() {
+        std::unique_ptr<QMenu> standard(w->txtFile->createStandardContextMenu());
+        std::unique_ptr<QMenu> menu(w->txtFileMenu());
+        const QStringList all = texts(menu.get());
+        QCOMPARE(all.mid(0, texts(standard.get()).size()), texts(standard.get()));
+        QCOMPARE(all.back(), QStringLiteral("编码"));
+        QCOMPARE(choices(menu.get(), QStringLiteral("编码")),
+                 std::pair(QStringLiteral("自动"), QStringList{QStringLiteral("自动"), QStringLiteral("GB18030"),
+                                                               QStringLiteral("UTF-8"), QStringLiteral("UTF-16LE"),
+                                                               QStringLiteral("UTF-16BE"), QStringLiteral("Big5")}));
+        std::unique_ptr<QMenu> out(w->cmdSaveOutMenu());
+        QCOMPARE(
+            choices(out.get(), QStringLiteral("输出编码")),
+            std::pair(QStringLiteral("保持原样"), QStringList{QStringLiteral("保持原样"), QStringLiteral("UTF-8")}));
+        // A right click opens them for real.
+        for (QWidget* target : {static_cast<QWidget*>(w->txtFile), static_cast<QWidget*>(w->cmdSaveOut)}) {
+            QStringList seen;
+            QTimer::singleShot(50, [&seen] {
+                if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                    seen = texts(popup);
+                    popup->close();
+                }
+            });
+            emit target->customContextMenuRequested(QPoint(5, 5));
+            QVERIFY2(seen.contains(QStringLiteral("编码")) || seen.contains(QStringLiteral("输出编码")),
+                     qPrintable(seen.join(u'|')));
+        }
+    }
+
+    void aChosenInputEncodingIsUsedKeptAndShown() {
+        writeAll(*dir / "gbk.txt", "\xB5\xDA\xD2\xBB\xD5\xC2\r\nx\r\n"); // 第一章
+        scanByButton(*dir / "gbk.txt");
+        QCOMPARE(w->headings().rowCount(), 1);
+        QCOMPARE(w->txtFile->toolTip(), QStringLiteral("编码：GB18030（自动识别）"));
+        choose(std::unique_ptr<QMenu>(w->txtFileMenu()).get(), QStringLiteral("编码"), QStringLiteral("Big5"));
+        QCOMPARE(choices(std::unique_ptr<QMenu>(w->txtFileMenu()).get(), QStringLiteral("编码")).first,
+                 QStringLiteral("Big5"));
+        QTest::mouseClick(w->cmdAnalyze, Qt::LeftButton);
+        QCOMPARE(w->headings().rowCount(), 0); // read as Big5, no 第…章 is left
+        QCOMPARE(w->txtFile->toolTip(), QStringLiteral("编码：Big5（手动指定）"));
+        // The tooltip speaks of the analysed file only.
+        w->txtFile->setText(q(*dir / "other.txt"));
+        QCOMPARE(w->txtFile->toolTip(), QString());
+    }
+
+    void utf8OutputFromTheButtonsMenu() {
+        // 第一章, a byte no GB18030 has, 第二章.
+        writeAll(*dir / "gbk.txt", "\xB5\xDA\xD2\xBB\xD5\xC2\r\nx\xFFy\r\n\xB5\xDA\xB6\xFE\xD5\xC2\r\nz\r\n");
+        scanByButton(*dir / "gbk.txt");
+        w->txtNum->setText(QStringLiteral("1"));
+        choose(std::unique_ptr<QMenu>(w->cmdSaveOutMenu()).get(), QStringLiteral("输出编码"), QStringLiteral("UTF-8"));
+        boxes.clearShown();
+        boxes.setNextAnswer(MsgAnswer::Ok);
+        QTest::mouseClick(w->cmdSaveOut, Qt::LeftButton);
+        QCOMPARE(status(), QStringLiteral("处理完毕，一共 2 个文件！"));
+        QCOMPARE(boxes.shown().size(), std::size_t{1});
+        QCOMPARE(boxes.shown()[0].id, MsgId::BytesReplaced);
+        QCOMPARE(readAll(toPath(MakeOutName(w->state(), 1, false))), std::string("第一章\r\nx\uFFFDy\r\n"));
     }
 };
 

@@ -1,13 +1,15 @@
 // The window's side of the option intake: the fields' live colours and the write-backs, the
-// two pickers, one real box of each kind the intake and pickers show, and file drops. The
-// intake's own rules are pinned down by the unit tests.
+// folder picker, real boxes answered by a click, file drops, and a file named on the program's
+// command line ("Open with"), taken in as the open button takes it. The intake's own rules are
+// pinned down by the unit tests.
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
 
+#include "app/command_line.h"
 #include "app/pickers.h"
-#include "options/intake.h"
 #include "gui/window_test.h"
+#include "options/intake.h"
 
 using namespace pw;
 using namespace pwtest;
@@ -22,12 +24,6 @@ QColor base(const QLineEdit* f) {
 }
 QString native(const std::filesystem::path& p) {
     return QDir::toNativeSeparators(q(p));
-}
-// A file dialog as the user meets it: title, mode, options and the folder it starts at.
-QStringList describe(const QFileDialog& d) {
-    return {d.windowTitle(), QMetaEnum::fromType<QFileDialog::FileMode>().valueToKey(d.fileMode()),
-            QMetaEnum::fromType<QFileDialog::Option>().valueToKeys(int(d.options())),
-            QDir::toNativeSeparators(d.directory().absolutePath())};
 }
 
 } // namespace
@@ -85,50 +81,21 @@ private slots:
         QCOMPARE(base(w->txtFile), kWhite);
     }
 
-    void openFileDialog() {
-        // The real dialog, cancelled: modal over the window, at the program's folder.
-        QStringList seen, filters;
-        bool modal = false;
-        whenModalAppears([&](QWidget* m) {
-            if (auto* d = qobject_cast<QFileDialog*>(m)) {
-                seen = describe(*d);
-                filters = d->nameFilters() << d->selectedNameFilter();
-            }
-            modal = m->isModal() && m->parentWidget() == w.get();
-            m->close();
-        });
-        w->cmdOpenIn->click(); // returns once the dialog is cancelled
-        QVERIFY(modal);
-        QCOMPARE(seen, QStringList({QStringLiteral("打开文件"), QStringLiteral("ExistingFile"), QString(),
-                                    native(dir->path())}));
-        QCOMPARE(filters, QStringList({QStringLiteral("文本文件(*.txt)"), QStringLiteral("所有文件 (*)"),
-                                       QStringLiteral("文本文件(*.txt)")})); // the last one is in force
-        QVERIFY(w->txtFile->text().isEmpty());
-        QVERIFY(boxes.shown().empty());
-    }
-
     void folderDialogStartsAtTheStateFolder() {
         std::filesystem::create_directory(dir->path() / "输出");
         const QString folder = native(dir->path() / "输出");
         w->state().strOutDir = fromQ(folder) + kSeparator;
-        QList<QStringList> seen;
-        const auto press = [&](const QString& answer) {
-            setNextDialogHook([&seen, answer](QFileDialog& d) {
-                seen << describe(d);
+        QStringList startedAt;
+        for (const QString& answer : {native(dir->path()), QString()}) { // a choice, then a cancel
+            setNextDialogHook([&startedAt, answer](QFileDialog& d) {
+                startedAt << QDir::toNativeSeparators(d.directory().absolutePath());
                 return answer;
             });
             w->cmdOpenOut->click();
-        };
-        press(native(dir->path()));
+            QCOMPARE(w->txtOut->text(), native(dir->path()));
+        }
         QCOMPARE(toQ(w->state().strOutDir), folder); // one separator gone, from the state itself
-        QCOMPARE(w->txtOut->text(), native(dir->path()));
-        // No intake in between: the second press starts at the same folder; a cancel changes nothing.
-        press(QString());
-        QCOMPARE(w->txtOut->text(), native(dir->path()));
-        // Not ReadOnly: a new folder can be made.
-        const QStringList expected{QStringLiteral("浏览文件夹"), QStringLiteral("Directory"),
-                                   QStringLiteral("ShowDirsOnly"), folder};
-        QCOMPARE(seen, QList<QStringList>({expected, expected}));
+        QCOMPARE(startedAt, QStringList({folder, folder})); // no intake in between: the same folder
     }
 
     void realBoxesCarryTheirStyle() {
@@ -167,8 +134,10 @@ private slots:
     }
 
     void droppedFileFollowsTheOpenButtonsRule() {
-        writeAll(dir->path() / "全集.txt", "x");
-        writeAll(dir->path() / "a.doc", "x");
+        // "测试.txt" in GBK, as archives made on Windows name their files: not UTF-8.
+        const std::filesystem::path gbk = dir->path() / "\xB2\xE2\xCA\xD4.txt";
+        for (const char* name : {"全集.txt", "a.doc", "\xB2\xE2\xCA\xD4.txt"})
+            writeAll(dir->path() / name, "x");
         const auto drop = [&](const QList<QUrl>& urls) {
             QMimeData data;
             data.setUrls(urls);
@@ -180,6 +149,8 @@ private slots:
             return true;
         };
         const QUrl txt = QUrl::fromLocalFile(q(dir->path() / "全集.txt"));
+        QVERIFY(drop({QUrl::fromEncoded("file://" + QByteArray::fromStdString(gbk.native()).toPercentEncoding("/"))}));
+        QCOMPARE(toPath(fromQ(w->txtFile->text())).native(), gbk.native()); // by its bytes
         QVERIFY(drop({txt}));
         QCOMPARE(w->txtFile->text(), native(dir->path() / "全集.txt"));
         QVERIFY(boxes.shown().empty());
@@ -195,30 +166,67 @@ private slots:
         QVERIFY(!drop({QUrl::fromLocalFile(q(dir->path()))}));
         QVERIFY(!drop({QUrl(QStringLiteral("https://example.invalid/a.txt"))}));
         QCOMPARE(boxes.shown().size(), std::size_t(1));
-    }
 
-    void aGbkNamedFileKeepsItsBytesOrIsRefusedByName() {
-        // "测试.txt" in GBK, as archives made on Windows name their files: not UTF-8.
-        const std::string gbk = "\xB2\xE2\xCA\xD4.txt";
-        const std::filesystem::path file = dir->path() / gbk;
-        writeAll(file, "x");
-        QMimeData data;
-        data.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(file.native()).toPercentEncoding("/"))});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.get(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.get(), &dropped);
-        QCOMPARE(toPath(fromQ(w->txtFile->text())).native(), file.native());
-        QVERIFY(boxes.shown().empty());
-
-        // The file dialog can only spell that name with U+FFFD: refused by what is wrong with it.
-        const QString lossy = native(dir->path()) + QStringLiteral("/\uFFFD\uFFFD\uFFFD\uFFFD.txt");
+        // The file dialog can only spell the GBK name with U+FFFD: refused by what is wrong with it.
         boxes.setNextAnswer(MsgAnswer::Ok);
-        setNextPick(lossy);
+        setNextPick(native(dir->path()) + QStringLiteral("/\uFFFD\uFFFD\uFFFD\uFFFD.txt"));
         w->cmdOpenIn->click();
         QCOMPARE(last().text, QString::fromStdU16String(kUnreadableFileName));
-        QCOMPARE(toPath(fromQ(w->txtFile->text())).native(), file.native());
+        QCOMPARE(w->txtFile->text(), native(dir->path() / "全集.txt"));
+    }
+
+    void commandLineArguments() {
+        const auto read = [](const QStringList& args) {
+            return readWindowCommandLine(QStringList{QStringLiteral("/usr/bin/pagewright")} + args,
+                                         QStringLiteral("/home/读者"));
+        };
+        QCOMPARE(read({}).file, QString()); // no file: the window opens as it always did
+        QVERIFY(!read({}).exitCode);
+        // A relative name is found from the folder the program was started in; "--" ends the options.
+        const std::pair<QStringList, const char*> files[] = {
+            {{QStringLiteral("全集.txt")}, "/home/读者/全集.txt"},
+            {{QStringLiteral("../书/a b.txt")}, "/home/书/a b.txt"},
+            {{QStringLiteral("/srv/全集.txt")}, "/srv/全集.txt"},
+            {{QStringLiteral("--"), QStringLiteral("-v.txt")}, "/home/读者/-v.txt"}};
+        for (const auto& [args, file] : files)
+            QCOMPARE(read(args).file, QDir::toNativeSeparators(QString::fromUtf8(file)));
+
+        const WindowCommandLine help = read({QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, std::optional<int>(0));
+        QVERIFY2(help.message.startsWith(QStringLiteral("Usage: pagewright [options] [FILE]\n")),
+                 qPrintable(help.message));
+        for (const char* word : {"--help", "--version", "FILE"})
+            QVERIFY(help.message.contains(QLatin1String(word)));
+        const WindowCommandLine version = read({QStringLiteral("-v")});
+        QCOMPARE(version.exitCode, std::optional<int>(0));
+        QVERIFY2(QRegularExpression(QStringLiteral("^pagewright \\d+\\.\\d+\\n$")).match(version.message).hasMatch(),
+                 qPrintable(version.message));
+        for (const QStringList& wrong :
+             {QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}}) {
+            const WindowCommandLine r = read(wrong);
+            QCOMPARE(r.exitCode, std::optional<int>(2));
+            QVERIFY(r.message.startsWith(QStringLiteral("pagewright: ")) && r.file.isEmpty());
+        }
+    }
+
+    // The file is taken in by the open button's own rule: the same field text, and the colour
+    // that says whether it is the file scanned last.
+    void fileArgumentIsTakenInAsIfPicked() {
+        writeAll(dir->path() / "甲.txt", "第一章 起\n正文\n第二章 承\n正文\n");
+        writeAll(dir->path() / "乙.txt", "第一章 起\n");
+        const QString a = native(dir->path() / "甲.txt"), b = native(dir->path() / "乙.txt");
+        w->openInputFile(a);
+        QCOMPARE(w->txtFile->text(), a);
+        QCOMPARE(base(w->txtFile), kWhite);
+        w->txtOut->setText(native(dir->path()));
+        w->cmdAnalyze->click();
+        QCOMPARE(w->headings().rowCount(), 2);
+        w->openInputFile(b);
+        QCOMPARE(w->txtFile->text(), b);
+        QCOMPARE(base(w->txtFile), kRed);
+        w->openInputFile(a);
+        QCOMPARE(base(w->txtFile), kWhite);
+        QVERIFY(boxes.shown().empty());
     }
 };
 

@@ -18,10 +18,10 @@ bool hasChinese(const QString& s) {
     return std::any_of(s.begin(), s.end(), [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
 }
 
-// What a person reads in a picker: its labels and its button captions.
+// What a person reads in a picker: its labels and its button captions; and how it is set up:
+// title, mode, options, the folder it starts at, its filters and the one in force.
 struct DialogTexts {
-    QStringList labels;
-    QStringList buttons;
+    QStringList labels, buttons, setup;
 };
 
 } // namespace
@@ -36,11 +36,17 @@ class TestLanguage : public WindowTest {
         setNextDialogHook([&](QFileDialog& d) {
             d.show();
             if (!QTest::qWaitForWindowExposed(&d)) return QString();
+            seen.setup = QStringList{d.parentWidget() == w.get() ? QStringLiteral("owned") : QString(), d.windowTitle(),
+                                     QMetaEnum::fromType<QFileDialog::FileMode>().valueToKey(d.fileMode()),
+                                     QMetaEnum::fromType<QFileDialog::Option>().valueToKeys(int(d.options())),
+                                     QDir::toNativeSeparators(d.directory().absolutePath())} +
+                         d.nameFilters() + QStringList{d.selectedNameFilter()};
             QTest::qWait(100); // the folder's contents arrive from a worker thread
             for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
                 if (auto* l = d.findChild<QLabel*>(QString::fromLatin1(name))) seen.labels << l->text();
             if (auto* box = d.findChild<QDialogButtonBox*>())
-                for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
+                for (QAbstractButton* b : box->buttons())
+                    seen.buttons << b->text();
             const QString folder = qEnvironmentVariable("PW_SCREENSHOT_DIR", QDir::tempPath());
             QDir().mkpath(folder);
             if (!d.grab().save(folder + QLatin1Char('/') + pictureName)) seen.labels.clear();
@@ -63,13 +69,20 @@ private slots:
     void cleanup() { close(); }
 
     void openFileDialogIsChinese() {
-        for (const char* name : {"全集.txt", "第二部.txt"}) writeAll(*dir / name, "\xB5\xDA\x31\xD5\xC2\r\n");
+        for (const char* name : {"全集.txt", "第二部.txt"})
+            writeAll(*dir / name, "\xB5\xDA\x31\xD5\xC2\r\n");
         std::filesystem::create_directory(*dir / "旧稿");
         const DialogTexts seen = showPicker(w->cmdOpenIn, QStringLiteral("open-file-dialog.png"));
         QCOMPARE(seen.labels.size(), 3); // and the picture was saved
         QVERIFY(w->txtFile->text().isEmpty());
+        // At the program's folder, the text files' filter in force.
+        QCOMPARE(seen.setup,
+                 QStringList({QStringLiteral("owned"), QStringLiteral("打开文件"), QStringLiteral("ExistingFile"),
+                              QString(), QDir::toNativeSeparators(q(dir->path())), QStringLiteral("文本文件(*.txt)"),
+                              QStringLiteral("所有文件 (*)"), QStringLiteral("文本文件(*.txt)")}));
         if (!m_translated) QSKIP("Qt's Chinese translation (qt6-translations-l10n) is not installed");
-        for (const QString& text : seen.labels + seen.buttons) QVERIFY2(hasChinese(text), qPrintable(text));
+        for (const QString& text : seen.labels + seen.buttons)
+            QVERIFY2(hasChinese(text), qPrintable(text));
     }
 
     void folderDialogIsChinese() {
@@ -78,8 +91,13 @@ private slots:
         const DialogTexts seen = showPicker(w->cmdOpenOut, QStringLiteral("browse-folder-dialog.png"));
         QCOMPARE(seen.labels.size(), 3);
         QCOMPARE(w->txtOut->text(), before); // cancelled
+        // At the output folder, without its trailing separator; not ReadOnly: a new folder can be made.
+        QCOMPARE(seen.setup.mid(0, 5),
+                 QStringList({QStringLiteral("owned"), QStringLiteral("浏览文件夹"), QStringLiteral("Directory"),
+                              QStringLiteral("ShowDirsOnly"), QDir::toNativeSeparators(q(dir->path()))}));
         if (!m_translated) QSKIP("Qt's Chinese translation (qt6-translations-l10n) is not installed");
-        for (const QString& text : seen.labels + seen.buttons) QVERIFY2(hasChinese(text), qPrintable(text));
+        for (const QString& text : seen.labels + seen.buttons)
+            QVERIFY2(hasChinese(text), qPrintable(text));
     }
 
     void fieldMenusAreChinese() {
@@ -90,7 +108,8 @@ private slots:
             for (QAction* a : menu->actions())
                 if (!a->isSeparator()) texts << a->text();
             QVERIFY(texts.size() >= 2); // a read-only field offers at least Copy and Select All
-            for (const QString& text : texts) QVERIFY2(hasChinese(text), qPrintable(text));
+            for (const QString& text : texts)
+                QVERIFY2(hasChinese(text), qPrintable(text));
         }
     }
 

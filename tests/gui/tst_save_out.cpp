@@ -1,5 +1,5 @@
-// "输出(&O)" through the window: the checks before the intake, the whole job through the
-// buttons, a real question box answered by a click, and closing the window mid-pass.
+// "输出(&O)" through the window: the whole job through the buttons, a real question box
+// answered by a click, and closing the window mid-pass.
 #include "gui/window_test.h"
 #include "split/kept_table.h"
 #include "support/novel.h"
@@ -72,15 +72,6 @@ class TestSaveOut : public WindowTest {
 private slots:
     void init() { QVERIFY(open()); }
     void cleanup() { close(); }
-
-    void refusedBeforeTheOptionsAreTaken() {
-        boxes.setNextAnswer(MsgAnswer::Ok);
-        QTest::mouseClick(w->cmdSaveOut, Qt::LeftButton);
-        QCOMPARE(boxes.shown().size(), std::size_t(1));
-        QCOMPARE(boxes.shown()[0].text, QStringLiteral("还未分析，请先分析文件！"));
-        QCOMPARE(boxes.shown()[0].style, MsgStyle::Refusal);
-        QCOMPARE(status(), QStringLiteral("请先“分析”文件..."));
-    }
 
     void scanThenSplitAGeneratedNovel() {
         ScratchDir source;

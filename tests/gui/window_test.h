@@ -7,7 +7,6 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <QtTest>
-#include <functional>
 
 #include "app/frm_pagewright.h"
 #include "platform/paths.h"
@@ -42,28 +41,16 @@ protected:
     // The entry lstMemo shows in `row`.
     QString entry(int row) const { return w->headings().data(w->headings().index(row), Qt::DisplayRole).toString(); }
 
-    // Waits for the next modal box or dialog, hands it to `act`, which looks at it and closes
-    // it. The polling timer only finds the box; it goes with the window if none comes.
-    void whenModalAppears(std::function<void(QWidget*)> act) {
-        auto* timer = new QTimer(w.get());
-        QObject::connect(timer, &QTimer::timeout, [timer, act] {
-            if (QWidget* m = QApplication::activeModalWidget()) {
-                timer->stop();
-                timer->deleteLater();
-                act(m);
-            }
-        });
-        timer->start(10);
-    }
     // Answers the next real message box with `press`; `seen` gets its title, icon name, the
-    // captions of its buttons (sorted, the default one marked with *) and its text.
+    // captions of its buttons (sorted, the default one marked with *) and its text. The polling
+    // timer only finds the box; it goes with the window if none comes.
     void answerNextBox(QStringList& seen, QMessageBox::StandardButton press) {
-        whenModalAppears([&seen, press](QWidget* m) {
-            auto* box = qobject_cast<QMessageBox*>(m);
-            if (!box) {
-                m->close();
-                return;
-            }
+        auto* timer = new QTimer(w.get());
+        QObject::connect(timer, &QTimer::timeout, [timer, &seen, press] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            timer->stop();
+            timer->deleteLater();
             QStringList buttons;
             for (QAbstractButton* b : box->buttons())
                 buttons << (b == box->defaultButton() ? QStringLiteral("*") : QString()) + b->text();
@@ -72,6 +59,7 @@ protected:
                    buttons + QStringList{box->text()};
             QTest::mouseClick(box->button(press), Qt::LeftButton);
         });
+        timer->start(10);
     }
 };
 
