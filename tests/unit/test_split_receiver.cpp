@@ -76,6 +76,12 @@ TEST(SplitReceiver, PlanOpenedFilesProgressAndTheEnd) {
     EXPECT_EQ(r.finishedWith, 4);
     EXPECT_TRUE(r.refusals.empty());
     EXPECT_EQ(s.file(1), "old one\r\n" + novel(5, {3, 6, 9}).substr(std::string("L1\r\nL2\r\n").size()));
+    EXPECT_EQ(s.file(2), "CH6\r\nL7\r\nL8\r\n");
+    ASSERT_EQ(s.ui.boxes.size(), 2u);
+    EXPECT_EQ(s.ui.boxes[0].text, r.plan.files[1].path + u"已存在，删除？");
+    EXPECT_EQ(s.ui.boxes[1].text, r.plan.files[2].path + u"已存在，删除？");
+    EXPECT_EQ(s.ui.boxes[0].style, pw::MsgStyle::Warning);
+    EXPECT_EQ(s.ui.lastStatus(), "处理完毕，一共 4 个文件！"); // appended-to files count
 }
 
 TEST(SplitReceiver, RefusalsReachTheReceiverAndAPlanRefusedTouchesNothing) {
