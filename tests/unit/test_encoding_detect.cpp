@@ -114,7 +114,7 @@ TEST(Decoder, EachLineAloneWithReplacementForBadBytes) {
     EXPECT_EQ(gb.encode(U'\U00010000'), "\x90\x30\x81\x30");
     EXPECT_EQ(gb.decode("\xFF!"), u"\uFFFD!");
     EXPECT_EQ(gb.decode("\xB5\xDA\xB5"), u"第\uFFFD"); // a character cut by the line end...
-    EXPECT_EQ(gb.decode("\xDA"), u"\uFFFD");             // ...does not reach into the next line
+    EXPECT_EQ(gb.decode("\xDA"), u"\uFFFD");           // ...does not reach into the next line
     Decoder u8(Encoding::Utf8);
     EXPECT_EQ(u8.decode("\xC3("), u"\uFFFD(");
     EXPECT_EQ(u8.decode("\xF0\xA0\x80\x80"), u"\U00020000");

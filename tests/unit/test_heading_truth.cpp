@@ -160,7 +160,6 @@ TEST(HeadingTruth, ReportsThePlantedGapsAndRepeatsAndNoneAtANewVolume) {
     }
 }
 
-
 // The real novels are complete and mostly clean: no gap, few suspects, and the same verdicts
 // whichever encoding the file is in.
 TEST(HeadingTruth, RealNovelsReadAlikeInBothEncodings) {

@@ -226,10 +226,10 @@ TEST(SplitReceiver, PlanOpenedFilesProgressAndTheEnd) {
     EXPECT_FALSE(r.plan.sameAsInput);
 
     EXPECT_EQ(r.opened, (std::vector<Recorder::Opened>{{0, r.plan.files[0].path, false},
-                                             {1, r.plan.files[1].path, true},
-                                             {2, r.plan.files[2].path, false},
-                                             {3, r.plan.files[3].path, false},
-                                                     {4, r.plan.files[4].path, false}}));
+                                                       {1, r.plan.files[1].path, true},
+                                                       {2, r.plan.files[2].path, false},
+                                                       {3, r.plan.files[3].path, false},
+                                                       {4, r.plan.files[4].path, false}}));
     // The same per cents as the bar, without its closing reset.
     EXPECT_EQ(r.percents, std::vector<int>(s.ui.progress.begin(), s.ui.progress.end() - 1));
     EXPECT_EQ(r.finishedWith, 5);
