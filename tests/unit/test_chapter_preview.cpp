@@ -28,6 +28,18 @@ TEST(AnalysisTexts, ReasonsNumbersSizesAndNumbering) {
                                                     u"缺号：[5] 第7回之后缺少第8、9、11回"}));
 }
 
+namespace {
+
+// The chapter read, or a failure and an empty chapter.
+ChapterText chapterAt(const Text& path, Encoding e, std::int64_t offset, std::int64_t bytes,
+                      std::size_t limit = kChapterPreviewBytes) {
+    const auto r = readChapterStart(path, e, offset, bytes, limit);
+    EXPECT_TRUE(std::holds_alternative<ChapterText>(r));
+    return std::holds_alternative<ChapterText>(r) ? std::get<ChapterText>(r) : ChapterText{};
+}
+
+} // namespace
+
 TEST(ChapterPreview, ReadsTheChapterDecodedAndEndsOnAWholeLine) {
     pwtest::ScratchDir dir;
     // GB18030: 前言 / 第一章 / 正文 / 第二章 / 结尾, CR LF.
@@ -35,27 +47,17 @@ TEST(ChapterPreview, ReadsTheChapterDecodedAndEndsOnAWholeLine) {
     const std::string bytes = "\xC7\xB0\xD1\xD4\r\n" + chapter1 + "\xB5\xDA\xB6\xFE\xD5\xC2\r\n\xBD\xE1\xCE\xB2";
     pwtest::writeAll(dir / "gbk.txt", bytes);
     const Text path = fromPath(dir / "gbk.txt");
-    const auto whole = readChapterStart(path, Encoding::Gb18030, 6, std::int64_t(chapter1.size()));
-    ASSERT_TRUE(std::holds_alternative<ChapterText>(whole));
-    EXPECT_EQ(std::get<ChapterText>(whole).text, u"第一章\r\n正文\r\n");
-    EXPECT_FALSE(std::get<ChapterText>(whole).cut);
-
+    const std::int64_t size1 = std::int64_t(chapter1.size());
+    const ChapterText whole = chapterAt(path, Encoding::Gb18030, 6, size1);
+    EXPECT_EQ(std::tuple(whole.text, whole.cut), std::tuple(Text(u"第一章\r\n正文\r\n"), false));
     // Cut at 11 bytes, inside 正文: back to the end of the heading's line, never half a character.
-    const auto cut = readChapterStart(path, Encoding::Gb18030, 6, std::int64_t(chapter1.size()), 11);
-    ASSERT_TRUE(std::holds_alternative<ChapterText>(cut));
-    EXPECT_EQ(std::get<ChapterText>(cut).text, u"第一章\r\n");
-    EXPECT_TRUE(std::get<ChapterText>(cut).cut);
-
+    const ChapterText cut = chapterAt(path, Encoding::Gb18030, 6, size1, 11);
+    EXPECT_EQ(std::tuple(cut.text, cut.cut), std::tuple(Text(u"第一章\r\n"), true));
     // The last chapter of a file grown shorter since the scan: what is left, no error.
-    const auto last = readChapterStart(path, Encoding::Gb18030, std::int64_t(bytes.size()) - 12, 1000);
-    ASSERT_TRUE(std::holds_alternative<ChapterText>(last));
-    EXPECT_EQ(std::get<ChapterText>(last).text, u"第二章\r\n结尾");
-
+    EXPECT_EQ(chapterAt(path, Encoding::Gb18030, std::int64_t(bytes.size()) - 12, 1000).text, u"第二章\r\n结尾");
     // UTF-8 with a byte-order mark: the first chapter starts at 0 and shows no mark.
     pwtest::writeAll(dir / "bom.txt", "\xEF\xBB\xBF\xE7\xAC\xAC\xE4\xB8\x80\xE7\xAB\xA0\n");
-    const auto bom = readChapterStart(fromPath(dir / "bom.txt"), Encoding::Utf8, 0, 13);
-    ASSERT_TRUE(std::holds_alternative<ChapterText>(bom));
-    EXPECT_EQ(std::get<ChapterText>(bom).text, u"第一章\n");
+    EXPECT_EQ(chapterAt(fromPath(dir / "bom.txt"), Encoding::Utf8, 0, 13).text, u"第一章\n");
 
     // A file that has gone is an error with its path, not an empty chapter.
     const auto gone = readChapterStart(fromPath(dir / "gone.txt"), Encoding::Utf8, 0, 10);

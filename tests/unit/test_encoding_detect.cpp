@@ -65,6 +65,11 @@ TEST(EncodingDetect, ShortSamplesOfEveryKind) {
         EXPECT_EQ(g.bomLength, 0u) << c.what;
         EXPECT_TRUE(g.detected) << c.what;
     }
+    EXPECT_EQ(detectEncoding("\xF0\xA0\x80\x80", true).encoding, Encoding::Utf8); // four bytes: U+20000
+    // Overlong, surrogate, beyond U+10FFFF, a lone continuation byte, a cut character: not UTF-8.
+    for (const char* bad : {"\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80", "a\xE7\xAC"})
+        EXPECT_EQ(detectEncoding(std::string("第一章") + bad, true).encoding, Encoding::Gb18030)
+            << ::testing::PrintToString(bad);
 }
 
 TEST(EncodingDetect, MarksComeFirstAndOnlyTheSampleCounts) {
@@ -82,6 +87,9 @@ TEST(EncodingDetect, MarksComeFirstAndOnlyTheSampleCounts) {
     while (big5.size() < kEncodingSample)
         big5 += encoded("Big5", kTraditional);
     EXPECT_EQ(detectEncoding(big5.substr(0, kEncodingSample - 1), false).encoding, Encoding::Big5);
+    // Nor is a UTF-8 one, and GBK bytes after the sample are never looked at.
+    const std::string utf8 = "第一章" + std::string(kEncodingSample - 10, 'a') + "\xE7\xAC\xAC\xB5\xDA";
+    EXPECT_EQ(detectEncoding(utf8, false).encoding, Encoding::Utf8);
 }
 
 TEST(EncodingDetect, TheUsersChoiceWinsAndSkipsOnlyItsOwnMark) {
@@ -96,6 +104,24 @@ TEST(EncodingDetect, TheUsersChoiceWinsAndSkipsOnlyItsOwnMark) {
     EXPECT_EQ(chosenEncoding("\xFF\xFE\x2C\x7B", Encoding::Utf16Be).bomLength, 0u); // U+FFFE, text to it
     EXPECT_EQ(chosenEncoding("\xEF\xBB\xBF", Encoding::Utf8).bomLength, 3u);
     EXPECT_EQ(chosenEncoding("\xEF\xBB\xBF", Encoding::Gb18030).bomLength, 0u);
+}
+
+TEST(Decoder, EachLineAloneWithReplacementForBadBytes) {
+    Decoder gb(Encoding::Gb18030);
+    EXPECT_EQ(gb.decode("\xB5\xDA\xD2\xBB\xD5\xC2"), u"第一章");
+    EXPECT_EQ(gb.decode("\x81\x30\x81\x30"), u"\u0080");     // four-byte codes, in the BMP and beyond:
+    EXPECT_EQ(gb.decode("\x90\x30\x81\x30"), u"\U00010000"); // GB18030, not GBK
+    EXPECT_EQ(gb.encode(U'\U00010000'), "\x90\x30\x81\x30");
+    EXPECT_EQ(gb.decode("\xFF!"), u"\uFFFD!");
+    EXPECT_EQ(gb.decode("\xB5\xDA\xB5"), u"第\uFFFD"); // a character cut by the line end...
+    EXPECT_EQ(gb.decode("\xDA"), u"\uFFFD");           // ...does not reach into the next line
+    Decoder u8(Encoding::Utf8);
+    EXPECT_EQ(u8.decode("\xC3("), u"\uFFFD(");
+    EXPECT_EQ(u8.decode("\xF0\xA0\x80\x80"), u"\U00020000");
+    std::string many; // a long line of supplementary characters: the output grows as needed
+    for (int i = 0; i < 10000; ++i)
+        many += "\xF0\xA0\x80\x80";
+    EXPECT_EQ(u8.decode(many).size(), 20000u);
 }
 
 TEST(EncodingDetect, ACharacterWithTwoBig5FormsIsNoNeedle) {

@@ -34,25 +34,37 @@ TEST(EncodingTraits, BytesAreWhatTheConverterMakesOfTheCharacters) {
 }
 
 TEST(EncodingTraits, BlankMeansOnlyWholeSpacesInEveryUnitWidth) {
-    const EncodingTraits& gb = traitsOf(Encoding::Gb18030);
-    EXPECT_TRUE(gb.isBlank(""));
-    EXPECT_TRUE(gb.isBlank(" \xA1\xA1  \xA1\xA1"));
-    EXPECT_FALSE(gb.isBlank(" \xA1"));         // half an ideographic space
-    EXPECT_FALSE(gb.isBlank("\xA1\xA1\xA1 ")); // and one and a half
-    EXPECT_FALSE(gb.isBlank("\xE3\x80\x80"));  // the UTF-8 bytes are no space here
-    EXPECT_TRUE(traitsOf(Encoding::Utf8).isBlank(" \xE3\x80\x80"));
-    // In UTF-16 a space's bytes straddling two units are no space, nor is half a unit.
-    const EncodingTraits& le = traitsOf(Encoding::Utf16Le);
-    EXPECT_TRUE(le.isBlank(std::string_view("\x20\x00\x00\x30", 4)));
-    EXPECT_FALSE(le.isBlank(std::string_view("\x41\x20\x00\x00", 4)));
-    EXPECT_FALSE(le.isBlank(std::string_view("\x20\x00\x00", 3)));
-    EXPECT_TRUE(traitsOf(Encoding::Utf16Be).isBlank(std::string_view("\x30\x00\x00\x20", 4)));
-    EXPECT_FALSE(traitsOf(Encoding::Utf16Be).isBlank(std::string_view("\x00\x30\x00\x20", 4)));
-    // Big5's ideographic space ends in "@": a character ending in A1 before "@" is none.
-    const EncodingTraits& big5 = traitsOf(Encoding::Big5);
-    EXPECT_TRUE(big5.isBlank(" \xA1\x40 "));
-    EXPECT_FALSE(big5.isBlank("\xA4\xA1\x40"));
-    EXPECT_FALSE(big5.isBlank("@"));
+    using std::string_view_literals::operator""sv;
+    const struct {
+        Encoding encoding;
+        std::string_view bytes;
+        bool blank;
+    } cases[] = {
+        {Encoding::Gb18030, "", true},
+        {Encoding::Gb18030, " \xA1\xA1  \xA1\xA1", true},
+        {Encoding::Gb18030, "\t", false},
+        {Encoding::Gb18030, " a", false},
+        {Encoding::Gb18030, " \xA1", false},         // half an ideographic space
+        {Encoding::Gb18030, "\xA1\xA1\xA1 ", false}, // and one and a half
+        {Encoding::Gb18030, "\xB0\xA1", false},      // a character ending in the space's last byte
+        {Encoding::Gb18030, "\xE3\x80\x80", false},  // the UTF-8 bytes are no space here
+        {Encoding::Utf8, " \xE3\x80\x80 ", true},
+        {Encoding::Utf8, "\xA1\xA1", false},
+        {Encoding::Utf8, "\xE3\x80", false},
+        // In UTF-16 a space's bytes straddling two units are no space, nor is half a unit.
+        {Encoding::Utf16Le, "\x20\x00\x00\x30"sv, true},
+        {Encoding::Utf16Le, "\x41\x20\x00\x00"sv, false},
+        {Encoding::Utf16Le, "\x20\x00\x00"sv, false},
+        {Encoding::Utf16Be, "\x30\x00\x00\x20"sv, true},
+        {Encoding::Utf16Be, "\x00\x30\x00\x20"sv, false},
+        // Big5's ideographic space ends in "@": a character ending in A1 before "@" is none.
+        {Encoding::Big5, " \xA1\x40 ", true},
+        {Encoding::Big5, "\xA4\xA1\x40", false},
+        {Encoding::Big5, "@", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(traitsOf(c.encoding).isBlank(c.bytes), c.blank)
+            << traitsOf(c.encoding).name << " " << ::testing::PrintToString(std::string(c.bytes));
 }
 
 namespace {

@@ -1,10 +1,8 @@
-// Generated novels in every encoding and with every kind of line end, through the real scan
-// and the real split: the encoding is detected, the planted headings are found, and the
-// output joined back is the input line for line (kept bytes), or the same text in UTF-8.
+// Generated novels in every encoding and with every kind of line end, through the real split:
+// the output joined back is the input line for line (kept bytes), or the same text in UTF-8.
 // The expectations come from the generator's own record of each line, not from the reader.
 #include <gtest/gtest.h>
 
-#include "scan/scan_pass.h"
 #include "support/novel.h"
 #include "support/split_test_util.h"
 
@@ -68,46 +66,6 @@ Expected expected(const Novel& novel, bool dropBlank, OutputEncoding out) {
 }
 
 } // namespace
-
-TEST(EveryEncoding, ScanFindsThePlantedHeadingsWithEveryLineEnd) {
-    ScratchDir dir;
-    std::uint32_t seed = 100;
-    for (const NovelEncoding enc : kAllNovelEncodings) {
-        for (const LineEnds ends : {LineEnds::CrLf, LineEnds::Lf, LineEnds::Cr, LineEnds::Mixed}) {
-            const NovelOptions o{.encoding = enc, .lineEnds = ends, .seed = ++seed, .chapters = 14,
-                                 .finalLineEnd = seed % 2 == 0};
-            const Novel novel = makeNovel(o);
-            const auto path = dir / "novel.txt";
-            writeAll(path, novel.bytes);
-            std::vector<std::pair<std::int64_t, std::string>> want;
-            for (const PlantedLine& p : novel.matching(U'章'))
-                want.emplace_back(p.line, p.text);
-            // The prefilter off decodes every line; an odd read size cuts UTF-16 units in two.
-            for (const auto& [prefilter, capacity] : {std::pair{true, pw::LineReader::kDefaultCapacity},
-                                                      std::pair{false, std::size_t{4093}}}) {
-                SCOPED_TRACE(nameOf(enc) + " seed " + std::to_string(seed) + (prefilter ? "" : " plain"));
-                pw::WorkingState st;
-                st.strInFile = pw::fromPath(path);
-                st.strFindStr = u"第(.){1,10}章";
-                ScriptedUi ui;
-                struct : pw::ScanReceiver {
-                    std::vector<std::pair<std::int64_t, std::string>> got;
-                    void heading(const pw::HeadingFound& h) override { got.emplace_back(h.line, pw::toUtf8(h.text)); }
-                } receiver;
-                pw::ScanOptions so;
-                so.prefilter = prefilter;
-                so.readCapacity = capacity;
-                const pw::ScanResult r = pw::runScan(st, ui, receiver, so);
-                ASSERT_EQ(r.outcome, pw::ScanOutcome::Finished) << ui.lastStatus();
-                EXPECT_EQ(r.encoding, coreEncoding(enc));
-                EXPECT_TRUE(r.encodingDetected);
-                EXPECT_EQ(r.lines, static_cast<std::int64_t>(novel.lines.size()));
-                EXPECT_EQ(receiver.got, want);
-                EXPECT_TRUE(ui.boxes.empty()) << ui.boxTexts().front();
-            }
-        }
-    }
-}
 
 TEST(EveryEncoding, SplitKeepsTheBytesOrWritesTheSameTextInUtf8) {
     std::uint32_t seed = 200;

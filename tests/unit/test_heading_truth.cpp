@@ -23,11 +23,9 @@ struct Scanned {
     HeadingAnalysis analysis;
 };
 
-Scanned scanNovel(const NovelOptions& o, TextView pattern) {
-    pwtest::ScratchDir dir;
-    Scanned s{pwtest::writeNovel(dir / "novel.txt", o), {}};
+HeadingAnalysis scanFile(const std::filesystem::path& file, TextView pattern) {
     WorkingState st;
-    st.strInFile = fromPath(dir / "novel.txt");
+    st.strInFile = fromPath(file);
     st.strFindStr = Text(pattern);
     pwtest::ScriptedUi ui;
     struct Nothing : ScanReceiver {
@@ -35,8 +33,13 @@ Scanned scanNovel(const NovelOptions& o, TextView pattern) {
     } receiver;
     ScanResult r = runScan(st, ui, receiver);
     EXPECT_EQ(r.outcome, ScanOutcome::Finished);
-    s.analysis = std::move(r.analysis);
-    return s;
+    return std::move(r.analysis);
+}
+
+Scanned scanNovel(const NovelOptions& o, TextView pattern) {
+    pwtest::ScratchDir dir;
+    pwtest::Novel novel = pwtest::writeNovel(dir / "novel.txt", o);
+    return {std::move(novel), scanFile(dir / "novel.txt", pattern)};
 }
 
 struct Tally {
@@ -156,23 +159,6 @@ TEST(HeadingTruth, ReportsThePlantedGapsAndRepeatsAndNoneAtANewVolume) {
         }
     }
 }
-
-namespace {
-
-HeadingAnalysis scanFile(const std::filesystem::path& file, TextView pattern) {
-    WorkingState st;
-    st.strInFile = fromPath(file);
-    st.strFindStr = Text(pattern);
-    pwtest::ScriptedUi ui;
-    struct Nothing : ScanReceiver {
-        void heading(const HeadingFound&) override {}
-    } receiver;
-    ScanResult r = runScan(st, ui, receiver);
-    EXPECT_EQ(r.outcome, ScanOutcome::Finished);
-    return std::move(r.analysis);
-}
-
-} // namespace
 
 // The real novels are complete and mostly clean: no gap, few suspects, and the same verdicts
 // whichever encoding the file is in.

@@ -1,5 +1,5 @@
 // The numeric value of a text, as every field and setting reads it (the intake and the
-// settings tests rely on these rules and do not repeat them), and UTF-8 beyond the BMP.
+// settings tests rely on these rules and do not repeat them).
 #include <gtest/gtest.h>
 
 #include "platform/numeric.h"
@@ -23,9 +23,4 @@ TEST(NumericValue, LeadingDecimalRoundedHalfToEvenWithin32Bits) {
     // Beyond 32 bits the value is unusable, never wrapped.
     for (const Text& text : {Text(u"2147483648"), Text(u"-2147483649"), Text(400, u'9')})
         EXPECT_FALSE(numericValue32(text).has_value()) << toUtf8(text);
-}
-
-TEST(Text, Utf8RoundTrip) {
-    const Text s = u"书页匠 Pagewright \U00020000";
-    EXPECT_EQ(fromUtf8(toUtf8(s)), s);
 }

@@ -1,7 +1,10 @@
-// Output files and links, files that turn up behind the plan's back, and the folder lock:
-// real files, real links and a real named pipe on disk.
+// Output files and links, files that turn up behind the plan's back, and the folder lock: real
+// files, real links and a real named pipe on disk; what the split pass tells its receiver, the
+// output plan it shows before touching a file, and a question the front end refuses (Cancel).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <functional>
 
 #include "platform/files.h"
 #include "support/split_test_util.h"
@@ -77,36 +80,16 @@ TEST(OutputFiles, NeitherModeWritesThroughALinkAndCreateNeverTakesWhatIsThere) {
     const auto pipe = out.open(textOf(dir / "pipe.txt"), OutputMode::Append);
     ASSERT_TRUE(pipe);
     EXPECT_EQ(pipe->fault, FileFault::Other);
-}
 
-TEST(OutputFiles, WhatIsAtAPathAndDeletingALinkLeavesItsTarget) {
-    ScratchDir dir;
-    Elsewhere away;
-    fs::create_symlink(away.planted, dir / "dangling.txt");
-    fs::create_symlink(away.real, dir / "real-link.txt");
-    writeAll(dir / "file.txt", "x");
+    // What is at a path; deleting a link removes the link, not its target.
     EXPECT_EQ(pw::entryAt(textOf(dir / "none.txt")), EntryKind::None);
     EXPECT_EQ(pw::entryAt(textOf(dir / "none" / "deeper.txt")), EntryKind::None);
-    EXPECT_EQ(pw::entryAt(textOf(dir / "file.txt")), EntryKind::File);
+    EXPECT_EQ(pw::entryAt(textOf(dir / "old.txt")), EntryKind::File);
     EXPECT_EQ(pw::entryAt(textOf(dir.path())), EntryKind::Folder);
-    EXPECT_EQ(pw::entryAt(textOf(dir / "dangling.txt")), EntryKind::Link);
-    EXPECT_EQ(pw::entryAt(textOf(dir / "real-link.txt")), EntryKind::Link);
     EXPECT_FALSE(pw::removeFile(textOf(dir / "dangling.txt")));
     EXPECT_FALSE(pw::removeFile(textOf(dir / "real-link.txt")));
     EXPECT_EQ(pw::entryAt(textOf(dir / "real-link.txt")), EntryKind::None);
     away.expectUntouched();
-}
-
-TEST(OutputFiles, OnePassAtATimeHoldsAFolder) {
-    ScratchDir dir;
-    pw::FolderLock first, second;
-    ASSERT_TRUE(first.tryLock(textOf(dir.path())));
-    EXPECT_FALSE(second.tryLock(textOf(dir.path())));
-    EXPECT_FALSE(second.tryLock(textOf(dir.path()) + u"/")); // another spelling of the same folder
-    first.release();
-    EXPECT_TRUE(second.tryLock(textOf(dir.path())));
-    // A folder that cannot be opened is no lock to wait for: the first file fails with the reason.
-    EXPECT_TRUE(first.tryLock(textOf(dir / "missing")));
 }
 
 namespace {
@@ -119,16 +102,35 @@ std::string twelveLines() {
     return s;
 }
 
-// Acts when the plan is made and before the first file opens, as another program might.
-class Meddler : public pw::SplitReceiver {
+// Records what the split pass tells its receiver, and may act when the plan is made and before
+// the first file opens, as another program might.
+class Recorder : public pw::SplitReceiver {
 public:
-    std::function<void(const pw::OutputPlan&)> act;
-    std::vector<MsgId> refusals;
-    bool planned(const pw::OutputPlan& plan) override {
-        act(plan);
-        return true;
+    struct Opened {
+        std::int64_t index;
+        pw::Text path;
+        bool appended;
+        bool operator==(const Opened&) const = default;
+    };
+    bool planned(const pw::OutputPlan& p) override {
+        plan = p;
+        if (act) act(p);
+        return goOn;
     }
+    void fileOpened(std::int64_t index, pw::TextView path, bool appended) override {
+        opened.push_back({index, pw::Text(path), appended});
+    }
+    void progress(int percent) override { percents.push_back(percent); }
+    void finished(std::int64_t files) override { finishedWith = files; }
     void refused(MsgId why) override { refusals.push_back(why); }
+
+    std::function<void(const pw::OutputPlan&)> act;
+    bool goOn = true;
+    pw::OutputPlan plan;
+    std::vector<Opened> opened;
+    std::vector<int> percents;
+    std::int64_t finishedWith = -1;
+    std::vector<MsgId> refusals;
 };
 
 } // namespace
@@ -139,7 +141,7 @@ TEST(SplitOutputSafety, AFileOrLinkThatTurnsUpAfterThePlanStopsThePassAndIsLeftA
         SCOPED_TRACE(link ? "a link" : "a file");
         SplitSetup s(twelveLines(), 1);
         s.ui.answer({MsgAnswer::No}); // append, were it asked: it must not be
-        Meddler m;
+        Recorder m;
         m.act = [&](const pw::OutputPlan& plan) {
             const fs::path second = pw::toPath(plan.files[2].path);
             if (link)
@@ -190,8 +192,11 @@ TEST(SplitOutputSafety, ALinkInTheWayIsDeletedItselfOrRefusedNeverWrittenThrough
 
 TEST(SplitOutputSafety, ASecondPassIntoAFolderInUseIsRefusedBeforeItLooks) {
     SplitSetup s(twelveLines(), 1);
-    pw::FolderLock other;
-    ASSERT_TRUE(other.tryLock(s.st.strOutDir));
+    pw::FolderLock other, third;
+    ASSERT_TRUE(other.tryLock(s.st.strOutDir + u"/")); // another spelling of the same folder
+    EXPECT_FALSE(third.tryLock(s.st.strOutDir));
+    // A folder that cannot be opened is no lock to wait for: the first file fails with the reason.
+    EXPECT_TRUE(third.tryLock(pw::fromPath(s.out / "missing")));
     EXPECT_EQ(s.run().end, SplitEnd::Refused);
     EXPECT_EQ(boxesAndStatus(s.ui),
               (std::vector<std::string>{"输出目录正被另一个输出使用，无法输出：" + pw::toUtf8(s.st.strOutDir),
@@ -201,4 +206,77 @@ TEST(SplitOutputSafety, ASecondPassIntoAFolderInUseIsRefusedBeforeItLooks) {
     s.ui.boxes.clear();
     EXPECT_EQ(s.run().end, SplitEnd::Done);
     EXPECT_EQ(s.joined(), twelveLines());
+}
+
+TEST(SplitReceiver, PlanOpenedFilesProgressAndTheEnd) {
+    SplitSetup s(twelveLines(), 1);
+    writeAll(s.pathOf(1), "old one\r\n");
+    writeAll(s.pathOf(2), "old two\r\n");
+    s.ui.answer({MsgAnswer::No, MsgAnswer::Yes}); // append to 01, make 02 anew
+    Recorder r;
+    ASSERT_EQ(pw::runSplit(s.st, {}, s.ui, r).end, SplitEnd::Done);
+
+    ASSERT_EQ(r.plan.files.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(r.plan.files[i].index, static_cast<std::int64_t>(i));
+        EXPECT_EQ(r.plan.files[i].path, pw::fromPath(s.pathOf(static_cast<std::int64_t>(i))));
+        EXPECT_EQ(r.plan.files[i].exists, i == 1 || i == 2) << i;
+    }
+    EXPECT_EQ(r.plan.files[0].name, u"小说(index)");
+    EXPECT_FALSE(r.plan.sameAsInput);
+
+    EXPECT_EQ(r.opened, (std::vector<Recorder::Opened>{{0, r.plan.files[0].path, false},
+                                                       {1, r.plan.files[1].path, true},
+                                                       {2, r.plan.files[2].path, false},
+                                                       {3, r.plan.files[3].path, false},
+                                                       {4, r.plan.files[4].path, false}}));
+    // The same per cents as the bar, without its closing reset.
+    EXPECT_EQ(r.percents, std::vector<int>(s.ui.progress.begin(), s.ui.progress.end() - 1));
+    EXPECT_EQ(r.finishedWith, 5);
+    EXPECT_TRUE(r.refusals.empty());
+    EXPECT_EQ(s.file(1), "old one\r\nCH3\r\nL4\r\nL5\r\n");
+    EXPECT_EQ(s.file(2), "CH6\r\nL7\r\nL8\r\n");
+    ASSERT_EQ(s.ui.boxes.size(), 2u);
+    EXPECT_EQ(s.ui.boxes[0].text, r.plan.files[1].path + u"已存在，删除？");
+    EXPECT_EQ(s.ui.boxes[1].text, r.plan.files[2].path + u"已存在，删除？");
+    EXPECT_EQ(s.ui.boxes[0].style, pw::MsgStyle::Warning);
+    EXPECT_EQ(s.ui.lastStatus(), "处理完毕，一共 5 个文件！"); // appended-to files count
+}
+
+TEST(SplitReceiver, RefusalsReachTheReceiverAndAPlanRefusedTouchesNothing) {
+    // The receiver says no to the plan: no file, no box, no question.
+    SplitSetup s(twelveLines(), 1);
+    writeAll(s.pathOf(1), "kept\r\n");
+    Recorder r;
+    r.goOn = false;
+    EXPECT_EQ(pw::runSplit(s.st, {}, s.ui, r).end, SplitEnd::Refused);
+    EXPECT_EQ(s.outputs(), (std::map<std::int64_t, std::string>{{1, "kept\r\n"}}));
+    EXPECT_TRUE(s.ui.boxes.empty());
+    EXPECT_TRUE(r.opened.empty());
+
+    // A refusal before the plan reaches the receiver by its id.
+    SplitSetup all(twelveLines(), 1);
+    Recorder r2;
+    EXPECT_EQ(pw::runSplit(all.st, {0, 1, 2, 3}, all.ui, r2).end, SplitEnd::Refused);
+    EXPECT_EQ(r2.refusals, std::vector<MsgId>{MsgId::AllExcluded});
+    EXPECT_TRUE(r2.plan.files.empty());
+}
+
+TEST(SplitReceiver, AQuestionRefusedStopsThePassWithoutAppending) {
+    // A front end that may not answer "exists, delete?" for the user refuses it: the file is
+    // left as it was, the files before it stay written, and the run ends refused, not done.
+    SplitSetup s(twelveLines(), 1);
+    writeAll(s.pathOf(2), "not mine\r\n");
+    s.ui.answer({MsgAnswer::Cancel});
+    Recorder r;
+    const pw::SplitResult res = pw::runSplit(s.st, {}, s.ui, r);
+    EXPECT_EQ(res.end, SplitEnd::Refused);
+    EXPECT_EQ(res.files, 2);
+    EXPECT_EQ(s.file(2), "not mine\r\n");
+    EXPECT_EQ(s.outputs().size(), 3u); // (index), 01, and the untouched 02
+    ASSERT_EQ(s.ui.boxes.size(), 1u);
+    EXPECT_EQ(s.ui.boxes[0].id, MsgId::OutputExists);
+    EXPECT_EQ(s.ui.lastStatus(), "输出已中止。");
+    EXPECT_EQ(r.refusals, std::vector<MsgId>{MsgId::OutputExists});
+    EXPECT_EQ(r.finishedWith, -1);
 }

@@ -67,12 +67,6 @@ TEST(Split, HeadingOnLineOneAndExcludedHeadings) {
               (std::map<std::int64_t, std::string>{{1, lines(1, 8, h)}, {2, lines(9, 16, h)}, {3, lines(17, 20, h)}}));
     EXPECT_EQ(s.ui.statuses.front(), u"正在处理:小说01，完成:4%");
 
-    // The first heading excluded: its chapter joins the preamble.
-    SplitSetup first(lines(1, 20, h), 2);
-    ASSERT_EQ(first.run({0}).end, SplitEnd::Done);
-    EXPECT_EQ(first.file(0), lines(1, 4, h));
-    EXPECT_EQ(first.file(1), lines(5, 12, h));
-
     // Every entry excluded: refused, and an existing output file is left alone.
     SplitSetup all(lines(1, 20, h), 2);
     writeAll(all.pathOf(1), "old");
@@ -80,22 +74,6 @@ TEST(Split, HeadingOnLineOneAndExcludedHeadings) {
     EXPECT_EQ(boxesAndStatus(all.ui), (std::vector<std::string>{"排除全部条件，无法分割！", "请重新选择条件！"}));
     EXPECT_EQ(all.ui.boxes[0].style, MsgStyle::Refusal);
     EXPECT_EQ(all.outputs(), (std::map<std::int64_t, std::string>{{1, "old"}}));
-}
-
-TEST(Split, ExistingFilesAreDeletedOrAppendedToAsAnswered) {
-    const auto h = {3, 6};
-    SplitSetup s(lines(1, 8, h), 1);
-    writeAll(s.pathOf(0), "old preamble\r\n");
-    writeAll(s.pathOf(2), "old two\r\n");
-    s.ui.answer({MsgAnswer::No, MsgAnswer::Yes});
-    ASSERT_EQ(s.run().end, SplitEnd::Done);
-    EXPECT_EQ(s.file(0), "old preamble\r\n" + lines(1, 2, h));
-    EXPECT_EQ(s.file(2), lines(6, 8, h));
-    ASSERT_EQ(s.ui.boxes.size(), 2u);
-    EXPECT_EQ(s.ui.boxes[0].text, pw::fromPath(s.pathOf(0)) + u"已存在，删除？");
-    EXPECT_EQ(s.ui.boxes[1].text, pw::fromPath(s.pathOf(2)) + u"已存在，删除？");
-    EXPECT_EQ(s.ui.boxes[0].style, MsgStyle::Warning);
-    EXPECT_EQ(s.ui.lastStatus(), "处理完毕，一共 3 个文件！"); // appended-to files count
 }
 
 TEST(Split, QuestionsAndRefusalsBeforeAnyFile) {

@@ -1,93 +1,12 @@
-// Lines in UTF-16 end at whole units: the reader, with reads so small that units and CR LF
-// pairs are cut in two, against a plain splitter; a line-end byte inside a character, or a
-// needle's bytes across two characters, never ends or starts a line; and half a unit at the
-// end of a file is told about and kept.
+// UTF-16 through the scan and the split: a needle's bytes across two characters never make a
+// candidate, and half a unit at the end of a file is told about and kept.
 #include <gtest/gtest.h>
 
-#include "platform/line_reader.h"
 #include "platform/paths.h"
 #include "scan/scan_pass.h"
 #include "support/split_test_util.h"
 
 using namespace pw;
-
-namespace {
-
-struct Line {
-    std::string bytes;
-    std::int64_t offset;
-    bool operator==(const Line&) const = default;
-};
-
-// Cut by whole units, the slow way; a byte after the last whole unit belongs to the last line.
-std::vector<Line> reference(std::string_view s, const EncodingTraits& t) {
-    std::vector<Line> out;
-    std::size_t start = 0, i = 0;
-    while (i + 2 <= s.size()) {
-        const std::string_view u = s.substr(i, 2);
-        if (u == t.cr || u == t.lf) {
-            out.push_back({std::string(s.substr(start, i - start)), static_cast<std::int64_t>(start)});
-            i += (u == t.cr && s.substr(i + 2, 2) == t.lf) ? 4 : 2;
-            start = i;
-        } else {
-            i += 2;
-        }
-    }
-    if (start < s.size()) out.push_back({std::string(s.substr(start)), static_cast<std::int64_t>(start)});
-    return out;
-}
-
-std::vector<Line> readLines(const std::filesystem::path& p, const EncodingTraits& t, std::size_t capacity) {
-    InputFile in;
-    EXPECT_FALSE(in.open(fromPath(p)));
-    LineReader r(in, t, capacity);
-    std::vector<Line> out;
-    for (LineBlock b; r.nextBlock(b);) {
-        std::int64_t lines = 0;
-        for (std::size_t pos = 0; pos < b.bytes.size(); ++lines) {
-            const LineEnd e = findLineEnd(b.bytes, pos, t);
-            out.push_back({std::string(b.bytes.substr(pos, e.end - pos)), b.offset + static_cast<std::int64_t>(pos)});
-            // Found again from any whole unit in the line, as the scan does from a candidate.
-            for (std::size_t i = pos; i + 2 <= e.end; i += 2)
-                EXPECT_EQ(findLineStart(b.bytes, 0, i, t), pos);
-            pos = e.end + e.termLen;
-        }
-        EXPECT_EQ(countLines(b.bytes, t), lines);
-    }
-    EXPECT_FALSE(r.error());
-    return out;
-}
-
-} // namespace
-
-TEST(Utf16Lines, EveryUnitMixAtEveryReadSize) {
-    pwtest::ScratchDir dir;
-    const auto path = dir / "u16.txt";
-    for (const Encoding e : {Encoding::Utf16Le, Encoding::Utf16Be}) {
-        const EncodingTraits& t = traitsOf(e);
-        // A letter, CR, LF, and characters whose bytes are those of CR and LF the wrong way
-        // round (U+0D0A, U+0A0D) or with a zero (U+0A00, U+0D00): only the first three may matter.
-        Decoder d(e);
-        const std::string units[] = {d.encode(U'x'), std::string(t.cr), std::string(t.lf), d.encode(U'\u0D0A'),
-                                     d.encode(U'\u0A00')};
-        for (int len = 0, combos = 1; len <= 4; ++len, combos *= 5) {
-            for (int c = 0; c < combos; ++c) {
-                std::string s;
-                for (int i = 0, v = c; i < len; ++i, v /= 5)
-                    s += units[v % 5];
-                for (const bool oddEnd : {false, true}) {
-                    const std::string bytes = oddEnd ? s + "\x0A" : s;
-                    pwtest::writeAll(path, bytes);
-                    for (const std::size_t cap : {1, 3, 5, 64 * 1024}) {
-                        SCOPED_TRACE(std::string(t.name) + " " + ::testing::PrintToString(bytes) + " capacity " +
-                                     std::to_string(cap));
-                        ASSERT_EQ(readLines(path, t, cap), reference(bytes, t));
-                    }
-                }
-            }
-        }
-    }
-}
 
 TEST(Utf16Lines, NeedleBytesAcrossTwoCharactersAreNoCandidate) {
     // U+2C41 U+7B7B hold 2C 7B, the bytes of 第, across their boundary; 第一章 is on line 3.
