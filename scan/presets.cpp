@@ -6,9 +6,10 @@ namespace pw {
 
 namespace {
 
+// Written with \t rather than a tab: a pattern is shown in the field and listed one per line.
 // Each anchors at the line's start after blanks (ASCII or ideographic), so prose that merely
 // mentions a chapter is not taken; the number may be Chinese, Arabic or full-width.
-#define PW_LEAD u"^[ \t\u3000]*"
+#define PW_LEAD u"^[ \\t\u3000]*"
 #define PW_NUM u"[0-9０-９零〇○一二两三四五六七八九十百千万壹贰叁肆伍陆柒捌玖拾佰仟兩萬]+"
 #define PW_FIRST(unit) PW_LEAD u"第[ \u3000]*" PW_NUM u"[ \u3000]*" unit
 
@@ -17,11 +18,11 @@ constexpr PatternPreset kPresets[] = {
     {"hui", u"第…回", PW_FIRST(u"回")},
     {"jie", u"第…节", PW_FIRST(u"[节節]")},
     {"volume", u"卷/部 与 第…章",
-     PW_LEAD u"(第[ \u3000]*" PW_NUM u"[ \u3000]*[卷部章]|[卷部][ \u3000]*" PW_NUM u"([ \t\u3000：:]|$))"},
+     PW_LEAD u"(第[ \u3000]*" PW_NUM u"[ \u3000]*[卷部章]|[卷部][ \u3000]*" PW_NUM u"([ \\t\u3000：:]|$))"},
     {"extras", u"序章/楔子/番外/尾声/后记 与 第…章",
-     PW_LEAD u"(第[ \u3000]*" PW_NUM u"[ \u3000]*章|(序章|序言|楔子|引子|番外|尾声|后记|後記)([ \t\u3000：:·]|$))"},
-    {"english", u"Chapter N", PW_LEAD u"chapter[ \t]+([0-9]+|[ivxlcdm]+)\\b"},
-    {"numbered", u"编号行（1. 001）", PW_LEAD u"[0-9０-９]{1,4}([.．、]|[ \t\u3000]|$)"},
+     PW_LEAD u"(第[ \u3000]*" PW_NUM u"[ \u3000]*章|(序章|序言|楔子|引子|番外|尾声|后记|後記)([ \\t\u3000：:·]|$))"},
+    {"english", u"Chapter N", PW_LEAD u"chapter[ \\t]+([0-9]+|[ivxlcdm]+)\\b"},
+    {"numbered", u"编号行（1. 001）", PW_LEAD u"[0-9０-９]{1,4}([.．、]|[ \\t\u3000]|$)"},
 };
 
 #undef PW_FIRST

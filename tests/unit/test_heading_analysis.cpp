@@ -163,6 +163,8 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
     for (const Case& c : cases) {
         const PatternPreset* p = findPreset(c.id);
         ASSERT_NE(p, nullptr) << c.id;
+        // Shown in a one-line field and listed one per line: no tab or other control character.
+        EXPECT_EQ(TextView(p->pattern).find_first_of(u"\t\r\n"), TextView::npos) << c.id;
         auto compiled = Regex::compile(p->pattern);
         ASSERT_TRUE(std::holds_alternative<Regex>(compiled)) << c.id;
         Regex& re = std::get<Regex>(compiled);
