@@ -371,6 +371,18 @@ std::vector<PlantedLine> Novel::matching(char32_t word) const {
     return found;
 }
 
+std::vector<NovelOptions> everyShapeOfNovel() {
+    return {
+        {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::CrLf, .seed = 1},
+        {.encoding = NovelEncoding::Utf8, .lineEnds = LineEnds::Lf, .seed = 2, .chapters = 120},
+        {.encoding = NovelEncoding::Utf8Bom, .lineEnds = LineEnds::Mixed, .seed = 3, .preamble = false},
+        {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::Cr, .seed = 4, .chapters = 110,
+         .chapterWord = U'回', .headingOnLastLine = true, .finalLineEnd = false},
+        {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::Mixed, .seed = 5, .preamble = false,
+         .finalLineEnd = false},
+    };
+}
+
 Novel makeNovel(const NovelOptions& options) {
     return Writer(options).run();
 }

@@ -77,6 +77,11 @@ struct Novel {
 };
 
 Novel makeNovel(const NovelOptions& options);
+// Five novels between them holding every line-end style, with and without a preamble, a 回
+// novel, more than a hundred chapters and a heading as the last line without a line end: the
+// set that the scan and the heading analysis are both held against.
+std::vector<NovelOptions> everyShapeOfNovel();
+
 // Makes the novel and writes its bytes to `path`.
 Novel writeNovel(const std::filesystem::path& path, const NovelOptions& options);
 

@@ -78,21 +78,12 @@ std::string joined(const std::vector<std::string>& v) {
 } // namespace
 
 TEST(HeadingTruth, FlagsTheFalseHeadingsAndSparesTheTrueOnes) {
-    using pwtest::LineEnds;
     using pwtest::NovelEncoding;
     // The scan tests' five novels, and three longer ones for numbers that mean something.
-    const NovelOptions novels[] = {
-        {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::CrLf, .seed = 1},
-        {.encoding = NovelEncoding::Utf8, .lineEnds = LineEnds::Lf, .seed = 2, .chapters = 120},
-        {.encoding = NovelEncoding::Utf8Bom, .lineEnds = LineEnds::Mixed, .seed = 3, .preamble = false},
-        {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::Cr, .seed = 4, .chapters = 110,
-         .chapterWord = U'回', .headingOnLastLine = true, .finalLineEnd = false},
-        {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::Mixed, .seed = 5, .preamble = false,
-         .finalLineEnd = false},
-        {.seed = 11, .chapters = 400},
-        {.encoding = NovelEncoding::Utf8, .seed = 12, .chapters = 300, .chapterWord = U'回'},
-        {.seed = 13, .chapters = 250, .paragraphs = 20},
-    };
+    std::vector<NovelOptions> novels = pwtest::everyShapeOfNovel();
+    novels.push_back({.seed = 11, .chapters = 400});
+    novels.push_back({.encoding = NovelEncoding::Utf8, .seed = 12, .chapters = 300, .chapterWord = U'回'});
+    novels.push_back({.seed = 13, .chapters = 250, .paragraphs = 20});
     Tally t;
     for (const NovelOptions& o : novels) {
         SCOPED_TRACE("seed " + std::to_string(o.seed));

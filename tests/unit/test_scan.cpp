@@ -131,20 +131,14 @@ TEST_F(Scan, GeneratedNovelsGiveTheirTruthAndThePrefilterFindsExactlyWhatDecodin
     using pwtest::NovelEncoding;
     // Every encoding (each detected) and line end; with and without a preamble, 回 novels, more than
     // a hundred chapters, a heading as the last line without a line end.
-    const pwtest::NovelOptions novels[] = {
-        {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::CrLf, .seed = 1},
-        {.encoding = NovelEncoding::Utf8, .lineEnds = LineEnds::Lf, .seed = 2, .chapters = 120},
-        {.encoding = NovelEncoding::Utf8Bom, .lineEnds = LineEnds::Mixed, .seed = 3, .preamble = false},
-        {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::Cr, .seed = 4, .chapters = 110,
-         .chapterWord = U'回', .headingOnLastLine = true, .finalLineEnd = false},
-        {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::Mixed, .seed = 5, .preamble = false,
-         .finalLineEnd = false},
+    std::vector<pwtest::NovelOptions> novels = pwtest::everyShapeOfNovel();
+    novels.insert(novels.end(), {
         {.encoding = NovelEncoding::Utf16Le, .lineEnds = LineEnds::Mixed, .seed = 6, .finalLineEnd = false},
         {.encoding = NovelEncoding::Utf16LeBom, .lineEnds = LineEnds::Cr, .seed = 7},
         {.encoding = NovelEncoding::Utf16Be, .lineEnds = LineEnds::Lf, .seed = 8, .chapterWord = U'回'},
         {.encoding = NovelEncoding::Utf16BeBom, .lineEnds = LineEnds::Mixed, .seed = 9, .preamble = false},
         {.encoding = NovelEncoding::Big5, .lineEnds = LineEnds::Mixed, .seed = 10, .finalLineEnd = false},
-    };
+    });
     // The first two find the planted lines; "^" finds every line, so its texts are the whole decode.
     const Text patterns[] = {u"第(.){1,10}章", u"第(.){1,10}回", u"回$", u"^\u3000*第", u"曰：", u"1\\d", u"^"};
     const char32_t words[] = {U'章', U'回'};
