@@ -89,52 +89,56 @@ public:
         : m_state(state), m_ui(ui), m_port(ui, receiver), m_throttle(m_port), m_receiver(receiver), m_re(re),
           m_traits(traitsOf(enc)), m_decoder(enc), m_bomLength(bomLength) {}
 
-    ScanOutcome run(LineReader& reader, bool usePrefilter) {
+    void begin(LineReader& reader, bool usePrefilter) {
         m_reader = &reader;
-        Prefilter filter = usePrefilter ? makePrefilter(m_re, m_decoder, m_traits.unitWidth) : Prefilter();
-        bool learned = false;
-        LineBlock block;
-        if (turn()) return ScanOutcome::Aborted;
-        while (reader.nextBlock(block)) {
-            if (!learned) filter.learn(block.bytes);
-            learned = true;
-            const std::string_view b = block.bytes;
-            std::size_t pos = 0; // always a line start
-            for (std::size_t hit; (hit = filter.find(b, pos)) != std::string_view::npos;) {
-                const std::size_t start = findLineStart(b, pos, hit, m_traits);
-                m_lines += countLineEnds(b.substr(pos, start - pos), m_traits) + 1;
-                const LineEnd end = findLineEnd(b, hit, m_traits);
-                const std::string_view line = b.substr(start, end.end - start);
-                pos = end.end + end.termLen;
-                if (!filter.accepts(line)) continue;
-                if (turn()) return ScanOutcome::Aborted;
-                if (!test(line, block.offset + static_cast<std::int64_t>(start))) return ScanOutcome::Aborted;
-            }
-            m_lines += countLines(b.substr(pos), m_traits);
-            if (turn()) return ScanOutcome::Aborted;
-        }
-        if (reader.stoppedAtLongLine()) {
-            // Every line before it has been counted: the long one is the next.
-            m_ui.messageBox({MsgId::LineTooLong, longLineText(m_lines + 1, LineReader::kMaxLineBytes)});
-            return ScanOutcome::Aborted;
-        }
-        if (reader.error()) {
-            m_ui.messageBox({MsgId::ReadFailed, failureText(kReadFailedText, *reader.error())});
-            return ScanOutcome::Aborted;
-        }
-        return ScanOutcome::Finished;
+        m_filter = usePrefilter ? makePrefilter(m_re, m_decoder, m_traits.unitWidth) : Prefilter();
     }
 
-    std::int64_t lines() const { return m_lines; }
-    HeadingAnalysis finishAnalysis(std::int64_t fileSize) { return m_analyzer.finish(fileSize, m_lines); }
+    // Tests the candidate lines of one block; false when the scan stops.
+    bool block(const LineBlock& block) {
+        if (!m_learned) m_filter.learn(block.bytes);
+        m_learned = true;
+        const std::string_view b = block.bytes;
+        std::size_t pos = 0; // always a line start
+        for (std::size_t hit; (hit = m_filter.find(b, pos)) != std::string_view::npos;) {
+            const std::size_t start = findLineStart(b, pos, hit, m_traits);
+            m_lines += countLineEnds(b.substr(pos, start - pos), m_traits) + 1;
+            const LineEnd end = findLineEnd(b, hit, m_traits);
+            const std::string_view line = b.substr(start, end.end - start);
+            pos = end.end + end.termLen;
+            if (!m_filter.accepts(line)) continue;
+            if (turn()) return false;
+            if (!test(line, block.offset + static_cast<std::int64_t>(start))) return false;
+        }
+        m_lines += countLines(b.substr(pos), m_traits);
+        return !turn();
+    }
 
-private:
+    // After the reader's last block: whether it ended at the end of the file.
+    bool readToEnd() {
+        if (m_reader->stoppedAtLongLine()) {
+            // Every line before it has been counted: the long one is the next.
+            m_ui.messageBox({MsgId::LineTooLong, longLineText(m_lines + 1, LineReader::kMaxLineBytes)});
+            return false;
+        }
+        if (m_reader->error()) {
+            m_ui.messageBox({MsgId::ReadFailed, failureText(kReadFailedText, *m_reader->error())});
+            return false;
+        }
+        return true;
+    }
+
     // A turn of the event loop when the user wants one; true when the window is closing.
     bool turn() {
         if (!m_state.blnDoEvents) return m_ui.stopRequested();
         m_receiver.progress(m_reader->consumed());
         return m_throttle.tick();
     }
+
+    std::int64_t lines() const { return m_lines; }
+    HeadingAnalysis finishAnalysis(std::int64_t fileSize) { return m_analyzer.finish(fileSize, m_lines); }
+
+private:
 
     // Decodes and tests one candidate line (line number m_lines); false stops the scan.
     bool test(std::string_view bytes, std::int64_t offset) {
@@ -171,42 +175,71 @@ private:
     std::int64_t m_lines = 0;
     Text m_text;
     LineReader* m_reader = nullptr;
+    Prefilter m_filter;
+    bool m_learned = false;
     HeadingAnalyzer m_analyzer;
 };
 
-ScanResult refuse(UiPort& ui, Message box, TextView status) {
+void refuse(UiPort& ui, Message box, TextView status) {
     ui.messageBox(box);
     ui.setStatus(status);
-    return {ScanOutcome::Refused, 0, Encoding::Gb18030, {}, true};
 }
 
 } // namespace
+
+struct ScanFeed::Impl {
+    Impl(WorkingState& state, UiPort& port, ScanReceiver& rec, Regex&& regex, InputFile& input, const EncodingGuess& g,
+         std::size_t readCapacity)
+        : st(state), ui(port), receiver(rec), re(std::move(regex)), guess(g),
+          reader(input, traitsOf(g.encoding), readCapacity), pass(state, port, rec, re, g.encoding, g.bomLength) {}
+
+    WorkingState& st;
+    UiPort& ui;
+    ScanReceiver& receiver;
+    Regex re;
+    EncodingGuess guess;
+    LineReader reader;
+    Pass pass;
+};
 
 Text scanDoneStatus(std::int64_t fileSize, std::int64_t matchCount) {
     return u"分析完毕！文件大小：" + decimal(fileSize / 1024) + u"KB，共 " + decimal(matchCount) + u" 行符合条件";
 }
 
-ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, const ScanOptions& options) {
+ScanFeed::ScanFeed() = default;
+ScanFeed::~ScanFeed() = default;
+
+std::unique_ptr<ScanFeed> ScanFeed::start(WorkingState& state, UiPort& ui, ScanReceiver& receiver,
+                                          const ScanOptions& options) {
     // Everything that can refuse comes first, so that a refusal leaves the earlier results whole.
     // A real test of a regular file: a path with wildcards is just a name here.
-    if (!isRegularFile(state.strInFile)) return refuse(ui, {MsgId::InputMissing, kInputMissingText}, kMissingStatus);
-
+    if (!isRegularFile(state.strInFile)) {
+        refuse(ui, {MsgId::InputMissing, kInputMissingText}, kMissingStatus);
+        return nullptr;
+    }
     auto compiled = Regex::compile(state.strFindStr, options.matchLimit);
-    if (const auto* err = std::get_if<RegexError>(&compiled))
-        return refuse(ui, {MsgId::BadPattern, badPatternText(*err)}, kBadPatternStatus);
-    Regex& re = std::get<Regex>(compiled);
-
-    InputFile in;
-    if (const auto err = in.open(state.strInFile))
-        return refuse(ui, {MsgId::OpenFailed, openFailedText(*err)}, kCannotReadStatus);
+    if (const auto* err = std::get_if<RegexError>(&compiled)) {
+        refuse(ui, {MsgId::BadPattern, badPatternText(*err)}, kBadPatternStatus);
+        return nullptr;
+    }
+    std::unique_ptr<ScanFeed> feed(new ScanFeed);
+    InputFile& in = feed->m_in;
+    if (const auto err = in.open(state.strInFile)) {
+        refuse(ui, {MsgId::OpenFailed, openFailedText(*err)}, kCannotReadStatus);
+        return nullptr;
+    }
     std::string head;
-    if (!readHead(in, head))
-        return refuse(ui, {MsgId::ReadFailed, failureText(kReadFailedText, *in.error())}, kCannotReadStatus);
+    if (!readHead(in, head)) {
+        refuse(ui, {MsgId::ReadFailed, failureText(kReadFailedText, *in.error())}, kCannotReadStatus);
+        return nullptr;
+    }
     const EncodingGuess guess = options.encoding ? chosenEncoding(head, *options.encoding)
                                                  : detectEncoding(head, head.size() <= kEncodingSample);
     // Read again from the start: the line reader wants the file whole.
-    if (const auto err = in.open(state.strInFile))
-        return refuse(ui, {MsgId::OpenFailed, openFailedText(*err)}, kCannotReadStatus);
+    if (const auto err = in.open(state.strInFile)) {
+        refuse(ui, {MsgId::OpenFailed, openFailedText(*err)}, kCannotReadStatus);
+        return nullptr;
+    }
 
     // From here on the earlier results are replaced.
     state.lngMatchCount = 0;
@@ -214,21 +247,43 @@ ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, cons
     state.lngFileSize = in.size();
     receiver.started(guess.encoding, state.lngFileSize);
     ui.setStatus(kScanning);
+    feed->m = std::make_unique<Impl>(state, ui, receiver, std::get<Regex>(std::move(compiled)), in, guess,
+                                     options.readCapacity);
+    feed->m->pass.begin(feed->m->reader, options.prefilter);
+    return feed;
+}
 
-    LineReader reader(in, traitsOf(guess.encoding), options.readCapacity);
-    Pass pass(state, ui, receiver, re, guess.encoding, guess.bomLength);
-    const ScanOutcome outcome = pass.run(reader, options.prefilter);
-    receiver.flush();
-    if (outcome != ScanOutcome::Finished) {
-        in.close();
+LineReader& ScanFeed::reader() {
+    return m->reader;
+}
+
+Encoding ScanFeed::encoding() const {
+    return m->guess.encoding;
+}
+
+bool ScanFeed::turn() {
+    return !m->pass.turn();
+}
+
+bool ScanFeed::scan(const LineBlock& block) {
+    return m->pass.block(block);
+}
+
+ScanResult ScanFeed::finish(bool complete) {
+    WorkingState& state = m->st;
+    UiPort& ui = m->ui;
+    const EncodingGuess& guess = m->guess;
+    m->receiver.flush();
+    if (complete) complete = m->pass.readToEnd();
+    m_in.close();
+    if (!complete) {
         // The earlier results are gone and the table is half-built: the output must not use it.
         state.blnAnalyzed = false;
         ui.setStatus(kAbortedStatus);
-        return {outcome, pass.lines(), guess.encoding, {}, guess.detected};
+        return {ScanOutcome::Aborted, m->pass.lines(), guess.encoding, {}, guess.detected};
     }
-    state.lngMatchLines.push_back(pass.lines() + 1);
+    state.lngMatchLines.push_back(m->pass.lines() + 1);
     ui.setStatus(scanDoneStatus(state.lngFileSize, state.lngMatchCount));
-    in.close();
     state.analyzedEncoding = guess.encoding;
     state.blnAnalyzed = true;
     state.strAnalyzedFile = state.strInFile;
@@ -236,8 +291,18 @@ ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, cons
     const EncodingTraits& traits = traitsOf(guess.encoding);
     if (state.lngFileSize % static_cast<std::int64_t>(traits.unitWidth) != 0)
         ui.messageBox({MsgId::OddTrailingByte, oddByteText(state.strInFile, traits)});
-    return {ScanOutcome::Finished, pass.lines(), guess.encoding, pass.finishAnalysis(state.lngFileSize),
+    return {ScanOutcome::Finished, m->pass.lines(), guess.encoding, m->pass.finishAnalysis(state.lngFileSize),
             guess.detected};
+}
+
+ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, const ScanOptions& options) {
+    const auto feed = ScanFeed::start(state, ui, receiver, options);
+    if (!feed) return {ScanOutcome::Refused, 0, Encoding::Gb18030, {}, true};
+    bool going = feed->turn();
+    LineBlock block;
+    while (going && feed->reader().nextBlock(block))
+        going = feed->scan(block);
+    return feed->finish(going);
 }
 
 } // namespace pw

@@ -4,6 +4,7 @@
 // the window, the command line and the tests each take it their own way; questions and
 // refusals go through the UI port.
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "options/working_state.h"
@@ -61,6 +62,38 @@ struct ScanResult {
 // The scan from the existence test on; the caller has taken the options in already.
 // Reads state.strInFile, strFindStr and blnDoEvents.
 ScanResult runScan(WorkingState& state, UiPort& ui, ScanReceiver& receiver, const ScanOptions& options = {});
+
+// The scan with its caller reading the blocks: the command line's one-read split hands
+// each block to the scan and then to the writer, so the file is read once. runScan is
+// start, turn, scan for every block, finish.
+class ScanFeed {
+public:
+    // Everything the scan does before its first block: the file and pattern checks, the
+    // encoding, the earlier results cleared. Empty after a refusal, which has been shown and
+    // left the earlier results whole.
+    static std::unique_ptr<ScanFeed> start(WorkingState& state, UiPort& ui, ScanReceiver& receiver,
+                                           const ScanOptions& options = {});
+    ~ScanFeed();
+    ScanFeed(const ScanFeed&) = delete;
+    ScanFeed& operator=(const ScanFeed&) = delete;
+
+    // Reads the file that start opened.
+    LineReader& reader();
+    Encoding encoding() const;
+    // A turn of the event loop when due; false once the front end asked to stop.
+    bool turn();
+    // Tests the lines of the next block from reader(). False: the scan cannot go on (the
+    // message has been shown) or the front end asked to stop.
+    bool scan(const LineBlock& block);
+    // Ends the scan after the last block, or with `complete` false after a stop.
+    ScanResult finish(bool complete);
+
+private:
+    ScanFeed();
+    struct Impl;
+    InputFile m_in;
+    std::unique_ptr<Impl> m;
+};
 
 // The status line of a finished scan: size in whole KB (remainder dropped) and the count.
 Text scanDoneStatus(std::int64_t fileSize, std::int64_t matchCount);
