@@ -139,7 +139,6 @@ public:
     HeadingAnalysis finishAnalysis(std::int64_t fileSize) { return m_analyzer.finish(fileSize, m_lines); }
 
 private:
-
     // Decodes and tests one candidate line (line number m_lines); false stops the scan.
     bool test(std::string_view bytes, std::int64_t offset) {
         if (offset == 0) bytes.remove_prefix(std::min(m_bomLength, bytes.size()));

@@ -69,7 +69,8 @@ SplitResult runSplit(WorkingState& st, const std::vector<std::int64_t>& excluded
     if (!receiver.planned(plan)) return {};
 
     LineReader reader(in, traitsOf(st.analyzedEncoding), readCapacity);
-    ChapterWriter writer(st, plan, ui, receiver);
+    PlannedFiles files(plan, ui);
+    ChapterWriter writer(st, files, ui, receiver);
     const CopyOutcome out = writer.run(reader);
     in.close();
 
