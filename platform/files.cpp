@@ -35,7 +35,9 @@ std::FILE* openFile(TextView path, const char* mode) {
 #endif
 }
 
-FileError errnoError(TextView path, int err) { return FileError{Text(path), reasonFromErrno(err)}; }
+FileError errnoError(TextView path, int err) {
+    return FileError{Text(path), reasonFromErrno(err)};
+}
 
 } // namespace
 
@@ -195,6 +197,14 @@ std::optional<FileError> removeFile(TextView path) {
 
 #ifdef _WIN32
 
+std::optional<FileError> moveFile(TextView from, TextView to, bool replace) {
+    if (MoveFileExW(toPath(from).c_str(), toPath(to).c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) return {};
+    const DWORD err = GetLastError();
+    FileError e{Text(to), reasonText(std::error_code(static_cast<int>(err), std::system_category()))};
+    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) e.fault = FileFault::Exists;
+    return e;
+}
+
 bool FolderLock::tryLock(TextView folder) {
     release();
     // Windows locks no folders: a hidden file held open without sharing, gone when closed.
@@ -212,6 +222,35 @@ void FolderLock::release() {
 }
 
 #else
+
+std::optional<FileError> moveFile(TextView from, TextView to, bool replace) {
+    const std::filesystem::path src = toPath(from), dst = toPath(to);
+    const auto fail = [&](int err) {
+        FileError e = errnoError(to, err);
+        if (err == EEXIST) e.fault = FileFault::Exists;
+        return e;
+    };
+    if (replace) {
+        if (::rename(src.c_str(), dst.c_str()) != 0) return fail(errno);
+        return {};
+    }
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) == 0) return {};
+    // Some file systems cannot promise it; a hard link fails on an existing name just as well.
+    if (errno != EINVAL && errno != ENOSYS) return fail(errno);
+#endif
+    if (::link(src.c_str(), dst.c_str()) == 0) {
+        ::unlink(src.c_str());
+        return {};
+    }
+    if (errno == EEXIST) return fail(EEXIST);
+    // No hard links here either (FAT, some network shares): look, then rename. The folder
+    // lock keeps every other Pagewright out of the gap between the two.
+    struct stat st {};
+    if (::lstat(dst.c_str(), &st) == 0) return fail(EEXIST);
+    if (::rename(src.c_str(), dst.c_str()) != 0) return fail(errno);
+    return {};
+}
 
 bool FolderLock::tryLock(TextView folder) {
     release();

@@ -87,6 +87,11 @@ private:
 // path and the reason.
 std::optional<FileError> removeFile(TextView path);
 
+// Gives the file at `from` the name `to`, in the same folder. With `replace` whatever entry
+// has that name goes, a link itself and never what it points to; without, an entry there is
+// a failure (FileFault::Exists) and nothing changes.
+std::optional<FileError> moveFile(TextView from, TextView to, bool replace);
+
 // Keeps a second output pass out of a folder while this one writes there, so that two
 // passes cannot both find a file missing and then both write it. Advisory: it binds every
 // Pagewright (both front ends), and the system drops it when the process ends, however it

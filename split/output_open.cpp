@@ -1,6 +1,9 @@
 #include "split/output_open.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <vector>
 
 #include "platform/paths.h"
 #include "split/split_texts.h"
@@ -24,52 +27,110 @@ Message throughLink(const PlannedFile& f) {
     return {MsgId::OutputIsLink, Text(t::kOutputIsLink) + f.path, f.path};
 }
 
-} // namespace
+enum class Way { New, Replace, Append };
 
-OpenedOutput openPlannedFile(const PlannedFile& f, UiPort& ui, OutputFile& out) {
+// What is at the path now and what the user says about it; nothing, with the failure in `r`,
+// when the file is not to be written.
+std::optional<Way> decide(const PlannedFile& f, UiPort& ui, OpenedOutput& r) {
     // Looked at again now, not taken from the plan: the files before it took time, and
     // another program may have made or removed it since.
     const EntryKind now = entryAt(f.path);
-    if (now == EntryKind::Folder) // no file to delete or append to
-        return failed({MsgId::CreateFailed, failureText(t::kCreateFailed, {f.path, reasonFromErrno(EISDIR)}), f.path});
-    OutputMode mode = OutputMode::Create;
-    bool appended = false;
-    if (now != EntryKind::None) {
-        // The plan found nothing here: whoever made it is writing into this folder too, and
-        // appending to (or deleting) their file would mix two outputs.
-        if (!f.exists) return failed(appeared(f));
-        const Message question{MsgId::OutputExists, f.path + t::kExistsDelete, f.path};
-        switch (ui.messageBox(question)) {
-        case MsgAnswer::Yes:
-            // A link goes itself; what it points to stays as it is.
-            if (auto e = removeFile(f.path)) return failed({MsgId::DeleteFailed, failureText(t::kDeleteFailed, *e)});
-            break;
-        case MsgAnswer::Cancel: {
-            OpenedOutput r = failed(question);
-            r.refused = true;
-            return r;
-        }
-        default:
-            if (now == EntryKind::Link) return failed(throughLink(f));
-            mode = OutputMode::Append;
-            appended = true;
-            break;
-        }
+    if (now == EntryKind::Folder) { // no file to delete or append to
+        r = failed({MsgId::CreateFailed, failureText(t::kCreateFailed, {f.path, reasonFromErrno(EISDIR)}), f.path});
+        return std::nullopt;
     }
-    if (auto e = out.open(f.path, mode)) {
-        switch (e->fault) {
-        case FileFault::Exists:
-            return failed(appeared(f));
-        case FileFault::Link:
-            return failed(throughLink(f));
-        case FileFault::Other:
+    if (now == EntryKind::None) return Way::New;
+    // The plan found nothing here: whoever made it is writing into this folder too, and
+    // appending to (or deleting) their file would mix two outputs.
+    if (!f.exists) {
+        r = failed(appeared(f));
+        return std::nullopt;
+    }
+    const Message question{MsgId::OutputExists, f.path + t::kExistsDelete, f.path};
+    switch (ui.messageBox(question)) {
+    case MsgAnswer::Yes:
+        return Way::Replace;
+    case MsgAnswer::Cancel:
+        r = failed(question);
+        r.refused = true;
+        return std::nullopt;
+    default:
+        if (now == EntryKind::Link) {
+            r = failed(throughLink(f));
+            return std::nullopt;
+        }
+        return Way::Append;
+    }
+}
+
+OpenedOutput openFailed(const PlannedFile& f, const FileError& e) {
+    switch (e.fault) {
+    case FileFault::Exists:
+        return failed(appeared(f));
+    case FileFault::Link:
+        return failed(throughLink(f));
+    case FileFault::Other:
+        break;
+    }
+    return failed({MsgId::CreateFailed, failureText(t::kCreateFailed, {f.path, e.reason}), f.path});
+}
+
+// The finished file's bytes after the old content of the planned one.
+OpenedOutput appendFinished(const PlannedFile& f, TextView finished, std::size_t bomLength) {
+    OutputFile out;
+    if (auto e = out.open(f.path, OutputMode::Append)) return openFailed(f, *e);
+    // A file appended to has its mark already, unless it was empty.
+    std::error_code ec;
+    const auto oldSize = std::filesystem::file_size(toPath(f.path), ec);
+    std::size_t skip = !ec && oldSize != 0 ? bomLength : 0;
+    InputFile in;
+    std::optional<FileError> readError = in.open(finished);
+    std::vector<char> buf(1 << 20);
+    while (!readError) {
+        const auto n = in.read(buf.data(), buf.size());
+        if (!n) {
+            readError = in.error();
             break;
         }
-        return failed({MsgId::CreateFailed, failureText(t::kCreateFailed, *e), f.path});
+        if (*n == 0) break;
+        const std::size_t from = std::min(skip, *n);
+        skip -= from;
+        if (!out.write(buf.data() + from, *n - from)) break;
     }
+    in.close();
+    if (readError) return failed({MsgId::ReadFailed, failureText(kReadFailedText, *readError)});
+    if (auto e = out.close()) return failed({MsgId::WriteFailed, failureText(t::kWriteFailed, {f.path, e->reason})});
+    (void)removeFile(finished);
     OpenedOutput r;
+    r.opened = r.appended = true;
+    return r;
+}
+
+} // namespace
+
+OpenedOutput openPlannedFile(const PlannedFile& f, UiPort& ui, OutputFile& out) {
+    OpenedOutput r;
+    const std::optional<Way> way = decide(f, ui, r);
+    if (!way) return r;
+    // A link goes itself; what it points to stays as it is.
+    if (*way == Way::Replace) {
+        if (auto e = removeFile(f.path)) return failed({MsgId::DeleteFailed, failureText(t::kDeleteFailed, *e)});
+    }
+    if (auto e = out.open(f.path, *way == Way::Append ? OutputMode::Append : OutputMode::Create))
+        return openFailed(f, *e);
     r.opened = true;
-    r.appended = appended;
+    r.appended = *way == Way::Append;
+    return r;
+}
+
+OpenedOutput placeFinishedFile(const PlannedFile& f, TextView finished, std::size_t bomLength, UiPort& ui) {
+    OpenedOutput r;
+    const std::optional<Way> way = decide(f, ui, r);
+    if (!way) return r;
+    if (*way == Way::Append) return appendFinished(f, finished, bomLength);
+    // Replacing takes the entry there away in the same step, a link itself as a delete would.
+    if (auto e = moveFile(finished, f.path, *way == Way::Replace)) return openFailed(f, *e);
+    r.opened = true;
     return r;
 }
 

@@ -20,4 +20,10 @@ struct OpenedOutput {
 
 OpenedOutput openPlannedFile(const PlannedFile& f, UiPort& ui, OutputFile& out);
 
+// The same choices for a file written whole under another name in the same folder: it takes
+// the planned name, replaces what is there, or is appended to it and removed (leaving out
+// its first `bomLength` bytes, its own byte-order mark, when the old file has one).
+// `opened` means it is in place.
+OpenedOutput placeFinishedFile(const PlannedFile& f, TextView finished, std::size_t bomLength, UiPort& ui);
+
 } // namespace pw
