@@ -1,6 +1,8 @@
 #include "cli/cli_job.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -17,6 +19,7 @@
 #include "platform/paths.h"
 #include "scan/presets.h"
 #include "scan/scan_pass.h"
+#include "split/one_read_split.h"
 #include "split/split_pass.h"
 
 namespace pw::cli {
@@ -82,6 +85,38 @@ OptionFields fieldsFrom(const CliOptions& o, WorkingState& st, const Text& cwd) 
     return f;
 }
 
+// How a split run ends on the command line, in either mode.
+int splitEnded(const SplitResult& split, const SplitWatch& watch, ConsoleUi& ui, std::FILE* out) {
+    if (split.end == SplitEnd::Stopped) {
+        ui.error(splitInterruptedText(watch.incomplete(), watch.openedAny()));
+        return interruptedStatus();
+    }
+    if (split.end != SplitEnd::Done) return kExitRefused;
+    printLine(out, ui, ui.lastStatus());
+    return 0;
+}
+
+// Which headings to leave out is known before the scan: the input is read once, each block
+// scanned and then copied.
+int splitInOneRead(const CliOptions& o, WorkingState& st, ConsoleUi& ui, ScanReceiver& receiver, const ScanOptions& so,
+                   std::FILE* out) {
+    const auto ranges = excludedRanges(o.exclude);
+    const auto excluded = [&ranges](std::int64_t row) {
+        const auto after =
+            std::upper_bound(ranges.begin(), ranges.end(), std::pair{row, std::numeric_limits<std::int64_t>::max()});
+        return after != ranges.begin() && std::prev(after)->second >= row;
+    };
+    st.outputEncoding = o.outputEncoding;
+    SplitWatch watch(o, ui);
+    const OneReadResult r = runOneReadSplit(st, excluded, ui, receiver, watch, so);
+    if (r.scan.outcome != ScanOutcome::Finished) {
+        if (!stopSignal()) return kExitRefused;
+        ui.error(scanInterruptedText(o.command));
+        return interruptedStatus();
+    }
+    if (watch.usageError()) return kExitUsage;
+    return splitEnded(r.split, watch, ui, out);
+}
 
 } // namespace
 
@@ -121,6 +156,8 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     PrintingReceiver receiver(out, ui, scanOnly && !o.json && !o.check, scanOnly && o.json, scanOnly && o.check);
     ScanOptions so;
     so.encoding = o.encoding;
+    // The suspects are known only when the whole file is scanned: then the scan comes first.
+    if (!scanOnly && !o.excludeSuspects) return splitInOneRead(o, st, ui, receiver, so, out);
     const ScanResult scan = runScan(st, ui, receiver, so);
     if (scan.outcome != ScanOutcome::Finished && stopSignal()) {
         ui.error(scanInterruptedText(o.command));
@@ -160,14 +197,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     if (o.excludeSuspects) excluded.rows = mergeRows(excluded.rows, suspectRows(scan.analysis));
     st.outputEncoding = o.outputEncoding;
     SplitWatch watch(o, ui);
-    const SplitResult split = runSplit(st, excluded.rows, ui, watch);
-    if (split.end == SplitEnd::Stopped) {
-        ui.error(splitInterruptedText(watch.incomplete(), watch.openedAny()));
-        return interruptedStatus();
-    }
-    if (split.end != SplitEnd::Done) return kExitRefused;
-    printLine(out, ui, ui.lastStatus());
-    return 0;
+    return splitEnded(runSplit(st, excluded.rows, ui, watch), watch, ui, out);
 }
 
 } // namespace pw::cli

@@ -8,8 +8,10 @@ namespace pw::cli {
 namespace {
 
 std::string_view strip(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -48,6 +50,23 @@ std::string excludeSyntaxError(std::string_view list) {
     return walk(list, [](std::int64_t, std::int64_t, std::string_view) { return std::string(); });
 }
 
+std::vector<std::pair<std::int64_t, std::int64_t>> excludedRanges(std::string_view list) {
+    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
+    (void)walk(list, [&](std::int64_t lo, std::int64_t hi, std::string_view) {
+        ranges.emplace_back(lo - 1, hi - 1);
+        return std::string();
+    });
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<std::pair<std::int64_t, std::int64_t>> merged;
+    for (const auto& r : ranges) {
+        if (!merged.empty() && r.first <= merged.back().second + 1)
+            merged.back().second = std::max(merged.back().second, r.second);
+        else
+            merged.push_back(r);
+    }
+    return merged;
+}
+
 ExcludeResult parseExcludeList(std::string_view list, std::int64_t count) {
     // Ranges stay ranges until they are merged: many overlapping "1-100000" items must not
     // each be spelled out. Expanded once at the end, the rows number at most `count`.
@@ -62,7 +81,8 @@ ExcludeResult parseExcludeList(std::string_view list, std::int64_t count) {
     std::sort(ranges.begin(), ranges.end());
     std::int64_t next = 0; // the first row not yet taken
     for (const auto& [lo, hi] : ranges) {
-        for (std::int64_t k = std::max(lo, next); k <= hi; ++k) r.rows.push_back(k);
+        for (std::int64_t k = std::max(lo, next); k <= hi; ++k)
+            r.rows.push_back(k);
         next = std::max(next, hi + 1);
     }
     return r;

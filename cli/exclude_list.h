@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pw::cli {
@@ -15,6 +16,11 @@ struct ExcludeResult {
 
 // `count` is the number of headings the scan found; every number must lie in 1..count.
 ExcludeResult parseExcludeList(std::string_view list, std::int64_t count);
+
+// The list as sorted, merged ranges of 0-based rows (first, last), for a split that scans and
+// writes in one read and so learns the number of headings only at the end. Needs a
+// well-formed list (excludeSyntaxError empty).
+std::vector<std::pair<std::int64_t, std::int64_t>> excludedRanges(std::string_view list);
 
 // The list's form alone, before the scan says how many headings there are: a typo is
 // reported at once rather than after scanning a large file. Empty when well-formed.

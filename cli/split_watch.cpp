@@ -1,8 +1,18 @@
 #include "cli/split_watch.h"
 
 #include "cli/cli_texts.h"
+#include "cli/exclude_list.h"
 
 namespace pw::cli {
+
+bool SplitWatch::scanned(std::int64_t headings) {
+    // A split that scans as it writes learns only now whether every number names a heading.
+    const ExcludeResult excluded = parseExcludeList(m_opts.exclude, headings);
+    if (excluded.error.empty()) return true;
+    m_ui.error(excluded.error);
+    m_usageError = true;
+    return false;
+}
 
 bool SplitWatch::planned(const OutputPlan& plan) {
     // The pass has already refused an output that is the input itself.

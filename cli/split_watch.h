@@ -15,11 +15,14 @@ class SplitWatch : public SplitReceiver {
 public:
     SplitWatch(const CliOptions& o, ConsoleUi& ui) : m_opts(o), m_ui(ui) {}
 
+    bool scanned(std::int64_t headings) override;
     bool planned(const OutputPlan& plan) override;
     void fileOpened(std::int64_t index, TextView path, bool appended) override;
     void fileComplete(std::int64_t index) override;
 
     bool openedAny() const { return m_opened.has_value(); }
+    // The run was refused for an --exclude number past the headings found.
+    bool usageError() const { return m_usageError; }
     // The last file opened, unless it was completed.
     std::optional<Text> incomplete() const { return m_complete ? std::nullopt : m_opened; }
 
@@ -29,6 +32,7 @@ private:
     std::optional<Text> m_opened;
     std::int64_t m_openedIndex = -1;
     bool m_complete = false;
+    bool m_usageError = false;
 };
 
 } // namespace pw::cli

@@ -50,6 +50,10 @@ struct CopyOutcome {
     std::int64_t replaced = 0;      // byte sequences written as U+FFFD in UTF-8 output
 };
 
+// How a run that copied ends for the user: the status line, the notice of replaced bytes
+// or the refusal, and the receiver's last call.
+SplitResult reportCopyEnd(const WorkingState& st, const CopyOutcome& out, UiPort& ui, SplitReceiver& receiver);
+
 class ChapterWriter {
 public:
     // Needs the kept table with its closing entry; or, `growing`, the kept table as far as
@@ -69,6 +73,8 @@ public:
     CopyOutcome end(const LineReader& reader);
     // A heading at this line joined the growing kept table.
     void headingKept(std::int64_t line);
+    // What every output file starts with (a UTF-16 byte-order mark), or nothing.
+    std::string_view fileBom() const { return m_fileBom; }
 
 private:
     // `skip`: bytes of a byte-order mark at the block's start that are not copied.

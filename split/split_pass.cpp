@@ -21,6 +21,36 @@ void refuse(UiPort& ui, const Message& msg, TextView status) {
 
 } // namespace
 
+SplitResult reportCopyEnd(const WorkingState& st, const CopyOutcome& out, UiPort& ui, SplitReceiver& receiver) {
+    ui.setProgress(0);
+    switch (out.end) {
+    case SplitEnd::Done:
+        ui.setStatus(Text(t::kFinished) + decimal(out.files) + t::kFinishedFiles);
+        // Said after the usual status, so the files are known to be there.
+        if (out.replaced > 0)
+            ui.messageBox({MsgId::BytesReplaced, t::kReplacedBefore + decimal(out.replaced) + t::kReplacedMiddle +
+                                                     fromUtf8(encodingName(st.analyzedEncoding)) + t::kReplacedAfter});
+        receiver.finished(out.files);
+        break;
+    case SplitEnd::Shrunk:
+        refuse(ui, {MsgId::InputShrank, t::kInputShrank}, t::kInputShrankStatus);
+        receiver.refused(MsgId::InputShrank);
+        break;
+    case SplitEnd::Failed:
+        refuse(ui, *out.failure, t::kFailedStatus);
+        receiver.refused(out.failure->id);
+        break;
+    case SplitEnd::Refused: // a question answered Cancel: the front end has said why
+        ui.setStatus(t::kStoppedStatus);
+        receiver.refused(out.failure->id);
+        break;
+    case SplitEnd::Stopped:
+        ui.setStatus(t::kStoppedStatus);
+        break;
+    }
+    return {out.end, out.files, out.replaced};
+}
+
 bool precheckSplit(const WorkingState& st, std::int64_t listEntries, UiPort& ui) {
     if (!st.blnAnalyzed || !headingTableIsWhole(st)) {
         refuse(ui, {MsgId::NotAnalyzed, t::kNotAnalyzed}, t::kNotAnalyzedStatus);
@@ -74,33 +104,7 @@ SplitResult runSplit(WorkingState& st, const std::vector<std::int64_t>& excluded
     const CopyOutcome out = writer.run(reader);
     in.close();
 
-    ui.setProgress(0);
-    switch (out.end) {
-    case SplitEnd::Done:
-        ui.setStatus(Text(t::kFinished) + decimal(out.files) + t::kFinishedFiles);
-        // Said after the usual status, so the files are known to be there.
-        if (out.replaced > 0)
-            ui.messageBox({MsgId::BytesReplaced, t::kReplacedBefore + decimal(out.replaced) + t::kReplacedMiddle +
-                                                     fromUtf8(encodingName(st.analyzedEncoding)) + t::kReplacedAfter});
-        receiver.finished(out.files);
-        break;
-    case SplitEnd::Shrunk:
-        refuse(ui, {MsgId::InputShrank, t::kInputShrank}, t::kInputShrankStatus);
-        receiver.refused(MsgId::InputShrank);
-        break;
-    case SplitEnd::Failed:
-        refuse(ui, *out.failure, t::kFailedStatus);
-        receiver.refused(out.failure->id);
-        break;
-    case SplitEnd::Refused: // a question answered Cancel: the front end has said why
-        ui.setStatus(t::kStoppedStatus);
-        receiver.refused(out.failure->id);
-        break;
-    case SplitEnd::Stopped:
-        ui.setStatus(t::kStoppedStatus);
-        break;
-    }
-    return {out.end, out.files, out.replaced};
+    return reportCopyEnd(st, out, ui, receiver);
 }
 
 } // namespace pw

@@ -33,6 +33,10 @@ struct SplitResult {
 class SplitReceiver {
 public:
     virtual ~SplitReceiver() = default;
+    // A run that scans as it writes has scanned the whole input and found this many headings;
+    // the kept table is not built yet. Returning false refuses the run here (the receiver has
+    // told the user why), and what it wrote is removed.
+    virtual bool scanned(std::int64_t /*headings*/) { return true; }
     // Every check passed and nothing is touched yet. Returning false refuses the run here:
     // the receiver has told the user why.
     virtual bool planned(const OutputPlan& /*plan*/) { return true; }

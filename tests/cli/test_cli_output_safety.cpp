@@ -121,7 +121,8 @@ TEST(CliOutputLock, ASecondRunIntoAFolderInUseIsRefusedAndTheFirstIsUndisturbed)
         first = startCli(big.split(out.path()), {.stdoutPath = "/dev/null"});
         if (whenReady(first, [&] { return entriesIn(out.path()) > 0; }) && stopped(first)) break;
         finishCli(first);
-        for (const auto& e : fs::directory_iterator(out.path())) fs::remove(e.path());
+        for (const auto& e : fs::directory_iterator(out.path()))
+            fs::remove(e.path());
     }
     const auto before = folderFiles(out.path());
     for (const std::string existing : {"fail", "overwrite", "append"}) {
@@ -137,11 +138,19 @@ TEST(CliOutputLock, ASecondRunIntoAFolderInUseIsRefusedAndTheFirstIsUndisturbed)
     EXPECT_TRUE(folderFiles(out.path()) == big.files()) << "the outputs were mixed";
 }
 
-// Ctrl-C or a kill during the split: the run stops at its next turn, closes its files, names
-// the one it left incomplete and exits 128 + the signal. The files before it are whole.
+// Ctrl-C or a kill while a split that scanned first writes its files: the run stops at its
+// next turn, closes its files, names the one it left incomplete and exits 128 + the signal.
+// The files before it are whole. (Leaving out the suspects needs the whole scan first.)
 TEST(CliInterrupt, ASignalDuringTheSplitNamesTheIncompleteFileAndEndsWith128PlusIt) {
     const BigNovel& big = bigNovel();
-    const auto reference = big.files();
+    const auto args = [&](const fs::path& out) {
+        auto a = big.split(out);
+        a.push_back("--exclude-suspects");
+        return a;
+    };
+    ScratchDir uninterrupted;
+    ASSERT_EQ(runCli(args(uninterrupted.path()), {}).status, 0);
+    const auto reference = folderFiles(uninterrupted.path());
     for (const int sig : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(sig);
         ScratchDir out;
@@ -150,12 +159,13 @@ TEST(CliInterrupt, ASignalDuringTheSplitNamesTheIncompleteFileAndEndsWith128Plus
         // then it goes again into an emptied folder.
         for (int attempt = 0;; ++attempt) {
             ASSERT_LT(attempt, 5) << "the run always ended before the signal";
-            Child c = startCli(big.split(out.path()));
+            Child c = startCli(args(out.path()));
             const bool ready = whenReady(c, [&] { return entriesIn(out.path()) > 1; });
             if (ready) kill(c.pid, sig);
             e = finishCli(c);
             if (ready && !(e.status == 0 && !e.signalled)) break;
-            for (const auto& f : fs::directory_iterator(out.path())) fs::remove(f.path());
+            for (const auto& f : fs::directory_iterator(out.path()))
+                fs::remove(f.path());
         }
         ASSERT_FALSE(e.signalled) << "killed by the signal instead of stopping";
         EXPECT_EQ(e.status, 128 + sig);
@@ -181,6 +191,38 @@ TEST(CliInterrupt, ASignalDuringTheSplitNamesTheIncompleteFileAndEndsWith128Plus
                 EXPECT_LT(file, name) << "written after the incomplete file";
             }
         }
+    }
+}
+
+// A split that scans as it writes keeps its files under temporary names until the whole
+// input is read: stopped on the way, it leaves the folder exactly as it found it, an old
+// output that --existing overwrite would have replaced included, and says nothing was written.
+TEST(CliInterrupt, ASignalDuringAOneReadSplitLeavesTheFolderAsItWas) {
+    const BigNovel& big = bigNovel();
+    const std::string planned = big.files().rbegin()->first; // the last file the run would write
+    const auto write = [](const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; };
+    for (const int sig : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(sig);
+        ScratchDir out;
+        std::map<std::string, std::string> before;
+        CliRun e;
+        for (int attempt = 0;; ++attempt) {
+            ASSERT_LT(attempt, 5) << "the run always ended before the signal";
+            for (const auto& f : fs::directory_iterator(out.path()))
+                fs::remove(f.path());
+            write(out / fs::u8path(planned), "old output\r\n");
+            write(out / "notes.txt", "mine\r\n");
+            before = folderFiles(out.path());
+            Child c = startCli(big.split(out.path(), "overwrite"));
+            const bool ready = whenReady(c, [&] { return entriesIn(out.path()) > before.size() + 1; });
+            if (ready) kill(c.pid, sig);
+            e = finishCli(c);
+            if (ready && !(e.status == 0 && !e.signalled)) break;
+        }
+        ASSERT_FALSE(e.signalled) << "killed by the signal instead of stopping";
+        EXPECT_EQ(e.status, 128 + sig);
+        EXPECT_EQ(e.err, "pagewright-cli: 已中断，分析未完成，没有写出任何文件。\n");
+        EXPECT_TRUE(folderFiles(out.path()) == before);
     }
 }
 
