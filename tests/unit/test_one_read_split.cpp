@@ -3,17 +3,14 @@
 // way leaves the output folder exactly as it was.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <map>
 #include <set>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "options/settings.h"
 #include "platform/paths.h"
 #include "split/one_read_split.h"
 #include "support/corpus.h"
+#include "support/file_size_limit.h"
 #include "support/novel.h"
 #include "support/scripted_ui.h"
 
@@ -242,24 +239,12 @@ TEST(OneReadSplit, AStopOrAFullDiskOnTheWayLeavesNothingBehind) {
         EXPECT_EQ(contents(out), before);
     }
     // A real write failure: a child process limited to 64 KiB per file.
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit lim{64 * 1024, 64 * 1024};
-        setrlimit(RLIMIT_FSIZE, &lim);
+    EXPECT_TRUE(pwtest::inChildWithFileSizeLimit(64 * 1024, [&] {
         ScriptedUi ui;
         const Outcome r = oneRead(input, out, {.chapters = 1000}, ui);
         // Named as the user knows the file, not by the name it was written under.
         const std::string want = "写入文件失败：" + (out / "小说01.txt").string() + "（File too large）";
-        _exit(r.split.end == SplitEnd::Failed && r.boxes == std::vector<std::string>{want} &&
-                      r.status == "输出失败！" && contents(out) == before
-                  ? 0
-                  : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return r.split.end == SplitEnd::Failed && r.boxes == std::vector<std::string>{want} && r.status == "输出失败！";
+    }));
     EXPECT_EQ(contents(out), before);
 }

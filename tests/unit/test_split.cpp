@@ -3,11 +3,7 @@
 // the scan, file-system failures, and the window closing.
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include "support/file_size_limit.h"
 #include "support/novel.h"
 #include "support/split_test_util.h"
 
@@ -185,22 +181,12 @@ TEST(SplitFaults, AFullDiskIsAWriteFailure) {
     const Novel novel = makeNovel({.chapters = 250});
     ASSERT_GT(novel.bytes.size(), 150'000u);
     SplitSetup s(novel.bytes, 1000, looksLikeHeading);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit lim{64 * 1024, 64 * 1024};
-        setrlimit(RLIMIT_FSIZE, &lim);
+    EXPECT_TRUE(inChildWithFileSizeLimit(64 * 1024, [&] {
         const pw::SplitResult r = s.run();
         const std::string want = "写入文件失败：" + s.pathOf(1).string() + "（File too large）";
-        const bool ok = r.end == SplitEnd::Failed &&
-                        boxesAndStatus(s.ui) == std::vector<std::string>{want, "输出失败！"} && r.files == 2;
-        _exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return r.end == SplitEnd::Failed && boxesAndStatus(s.ui) == std::vector<std::string>{want, "输出失败！"} &&
+               r.files == 2;
+    }));
     EXPECT_EQ(fs::file_size(s.pathOf(1)), 64u * 1024u);
 }
 
