@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# pagewright-cli against general tools on the ~200 MB GB18030 benchmark file, all five
+# pagewright-cli against general tools on the ~200 MB GB18030 benchmark file, all six
 # commands side by side in one hyperfine run:
 #   scan:  pagewright-cli scan           against  rg -c -E gbk
-#   split: pagewright-cli split          against  cat file > copy, and iconv to UTF-8 + csplit
+#   split: pagewright-cli split          against  cat file > copy, and iconv to UTF-8 + csplit;
+#          and split --exclude-suspects, which has to scan the whole file before it writes
+#          (the two reads split took before it scanned and wrote in one)
 # then the peak memory of each, and a Markdown table of means, ratios and peaks.
 # Usage: bench/cli.sh [build dir]
 # PW_BENCH_OUT names the folder to work in (default bench/out; a subfolder pw-cli is made
@@ -39,6 +41,7 @@ fi
 scan_pw="'$cli' scan '$data' -q"
 scan_rg="rg -c -E gbk '$pattern' '$data'"
 split_pw="'$cli' split '$data' -q -o '$out' --existing overwrite"
+split_pw2="'$cli' split '$data' -q -o '$out' --existing overwrite --exclude-suspects"
 split_cat="cat '$data' > '$out/copy'"
 split_csplit="iconv -f GB18030 -t UTF-8 '$data' > '$out/u8' && LC_ALL=$u8locale csplit -s -z -f '$out/x' '$out/u8' '/第.\{1,10\}章/' '{*}'"
 
@@ -58,13 +61,14 @@ hyperfine --warmup 1 --runs "$runs" --export-json "$work/times.json" --prepare "
     -n "pagewright-cli scan" "$scan_pw" \
     -n "rg -c -E gbk" "$scan_rg" \
     -n "pagewright-cli split" "$split_pw" \
+    -n "split, scan first" "$split_pw2" \
     -n "cat > copy" "$split_cat" \
     -n "iconv + csplit" "$split_csplit"
 
 # Peak resident memory in KB, each command once more on a clean folder.
 peaks="$work/peaks.txt"
 : >"$peaks"
-for cmd in "$scan_pw" "$scan_rg" "$split_pw" "$split_cat" "$split_csplit"; do
+for cmd in "$scan_pw" "$scan_rg" "$split_pw" "$split_pw2" "$split_cat" "$split_csplit"; do
     eval "$clean"
     /usr/bin/time -f %M -o "$work/peak" sh -c "$cmd" >/dev/null
     tail -1 "$work/peak" >>"$peaks"
@@ -79,7 +83,8 @@ results = json.load(open(sys.argv[1]))["results"]
 peaks = [int(l) for l in open(sys.argv[2]).read().split()]
 mean = {r["command"]: r["mean"] for r in results}
 rows = [("scan", "pagewright-cli scan", "pagewright-cli scan"), ("scan", "rg -c -E gbk", "pagewright-cli scan"),
-        ("split", "pagewright-cli split", "pagewright-cli split"), ("split", "cat > copy", "pagewright-cli split"),
+        ("split", "pagewright-cli split", "pagewright-cli split"),
+        ("split", "split, scan first", "pagewright-cli split"), ("split", "cat > copy", "pagewright-cli split"),
         ("split", "iconv + csplit", "pagewright-cli split")]
 print("| job | command | mean | ± σ | pagewright-cli ÷ this | peak memory |")
 print("|---|---|---:|---:|---:|---:|")
