@@ -89,8 +89,7 @@ struct Avx2Window {
 };
 
 bool hasAvx2() {
-    static const bool yes = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
-                            __builtin_cpu_supports("bmi") && __builtin_cpu_supports("lzcnt");
+    static const bool yes = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
     return yes;
 }
 #endif
@@ -197,8 +196,8 @@ template <class Window> inline std::int64_t LineScanner::skipWith(std::int64_t m
 
 #ifdef PW_SPLIT_AVX2
 // flatten: the window's masks must be inlined here, where AVX2 is allowed.
-__attribute__((target("avx2,popcnt,bmi,lzcnt"), flatten)) std::int64_t LineScanner::skipAvx2(std::int64_t maxLines,
-                                                                                             bool blankMatters) {
+__attribute__((target("avx2,popcnt"), flatten)) std::int64_t LineScanner::skipAvx2(std::int64_t maxLines,
+                                                                                   bool blankMatters) {
     return skipWith<Avx2Window>(maxLines, blankMatters);
 }
 #endif
