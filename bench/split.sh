@@ -6,6 +6,8 @@
 # PW_BENCH_OUT names the folder to work in (default bench/out; a subfolder pw-split is made
 # there): on a busy ext4 the creation of thousands of files can cost more than the copy
 # itself, so a tmpfs such as /dev/shm shows the pass's own cost.
+# PW_BENCH_RUNS sets hyperfine's runs of each command (default 10): on a shared machine one
+# run can be 10% off the mean. PW_BENCH_KEEP_BLANK=1 times the pass with blank lines kept.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-${PAGEWRIGHT_BUILD_DIR:-build}}
@@ -31,7 +33,7 @@ if [ "$(stat -f -c %T "$work")" = tmpfs ]; then
 else
     clean="mv $work/files $work/old/\$(date +%s%N) && mkdir $work/files && sync"
 fi
-hyperfine --warmup 1 --runs 7 --export-json "$work/times.json" \
+hyperfine --warmup 1 --runs "${PW_BENCH_RUNS:-10}" --export-json "$work/times.json" \
     --prepare "$clean" -n cat "cat $data > $work/files/copy.txt" \
     --prepare "$clean" -n split "$bin split $data $work/table.txt $work/files"
 

@@ -5,6 +5,7 @@
 //   pw-split-bench scan  <input> <table>
 //   pw-split-bench split <input> <table> <outdir>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -77,6 +78,9 @@ int split(const char* inPath, const char* tablePath, const char* outDir) {
     WorkingState st;
     if (loadSettings(shippedSettings(), fromUtf8(outDir), st)) return 1;
     st.strOutDir = fromUtf8(outDir);
+    // PW_BENCH_KEEP_BLANK=1 times the pass with blank lines kept: whole chapters are then one run.
+    if (const char* keep = std::getenv("PW_BENCH_KEEP_BLANK"); keep && std::strcmp(keep, "1") == 0)
+        st.blnDeleteSpc = false;
     std::ifstream table(tablePath);
     std::string enc;
     table >> enc >> st.lngFileSize;

@@ -128,8 +128,10 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode) {
         if (err == ELOOP) m_error->fault = FileFault::Link;
         return m_error;
     }
+    // A file made here with O_EXCL is a new regular file: only an append may have opened
+    // something else (a device, a named pipe).
     struct stat st {};
-    if (fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (mode == OutputMode::Append && (fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))) {
         ::close(m_fd);
         m_fd = -1;
         return m_error = FileError{Text(path), u"不是普通文件"};

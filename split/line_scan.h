@@ -16,10 +16,14 @@
 
 namespace pw {
 
+// Which instructions skipPlain uses: the widest the processor has, or the ones every
+// x86-64 has (for tests, which must cover both on any machine).
+enum class ScanPath { Best, Portable };
+
 class LineScanner {
 public:
     // `block` must not end in the first half of a CR LF (nextBlock guarantees it).
-    LineScanner(std::string_view block, const EncodingTraits& traits);
+    LineScanner(std::string_view block, const EncodingTraits& traits, ScanPath path = ScanPath::Best);
 
     // The next line: where it starts, where its terminator is and how long that is.
     // False at the end of the block.
@@ -35,8 +39,11 @@ public:
 
 private:
     void load(std::size_t base);
-    // Whether a line that ends at one of the CRs `cr` marks in the window at `base` may be blank.
-    bool mayEndBlank(std::size_t base, std::uint64_t cr) const;
+    // The first of the CRs `cr` marks in the window at `base` that may end a blank line, as
+    // its bit, or 0.
+    std::uint64_t firstBlankCandidate(std::size_t base, std::uint64_t cr) const;
+    template <class Window> std::int64_t skipWith(std::int64_t maxLines, bool blankMatters);
+    std::int64_t skipAvx2(std::int64_t maxLines, bool blankMatters);
 
     std::string_view m_b;
     const EncodingTraits& m_traits;
@@ -44,6 +51,7 @@ private:
     const char m_crByte, m_lfByte;
     const char m_spaceTail; // last byte of the space
     const char m_ideoTail;  // last byte of the ideographic space
+    const ScanPath m_path;
     std::size_t m_base = 0; // start of the 64-byte window the masks describe
     std::uint64_t m_cr = 0, m_lf = 0;
     std::size_t m_pos = 0; // start of the next line
