@@ -192,12 +192,13 @@ OneReadResult runOneReadSplit(WorkingState& st, const std::function<bool(std::in
     const CopyOutcome written = writerStopped ? writer.stopped() : writer.end(feed->reader());
     result.scan = feed->finish(going);
     if (result.scan.outcome != ScanOutcome::Finished) {
+        const bool stopRequested = ui.stopRequested(); // asked before anything changes again
         temps.removeAll();
         // The scan has said why it stopped; a stop or a failure of the writer is said here.
         if (writerStopped && written.end == SplitEnd::Failed)
             result.split = reportCopyEnd(st, written, ui, receiver);
         else
-            result.split.end = ui.stopRequested() ? SplitEnd::Stopped : SplitEnd::Refused;
+            result.split.end = stopRequested ? SplitEnd::Stopped : SplitEnd::Refused;
         return result;
     }
     if (written.end != SplitEnd::Done) {

@@ -229,9 +229,16 @@ TEST(OneReadSplit, AStopOrAFullDiskOnTheWayLeavesNothingBehind) {
     put(out / "小说05.txt", "old\r\n");
     const auto before = contents(out);
     {
-        ScriptedUi ui;
-        int pumps = 0;
-        ui.onPump = [&] { ui.stop = ++pumps > 3; };
+        // Asked to stop as soon as the first file is being written, however fast the machine.
+        struct StopOnceWriting : ScriptedUi {
+            fs::path dir;
+            std::size_t entries = 0;
+            bool stopRequested() const override {
+                return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {})) > entries;
+            }
+        } ui;
+        ui.dir = out;
+        ui.entries = before.size();
         const Outcome r = oneRead(input, out, {.chapters = 1, .capacity = 4096}, ui);
         EXPECT_FALSE(r.finished);
         EXPECT_EQ(r.split.end, SplitEnd::Stopped);
