@@ -106,10 +106,25 @@ OpenedOutput appendFinished(const PlannedFile& f, TextView finished, std::size_t
     return r;
 }
 
+// Something appeared where the plan found nothing: a folder cannot be written over, anything
+// else is another writer's.
+OpenedOutput appearedSince(const PlannedFile& f, const FileError& e) {
+    if (e.fault == FileFault::Exists && entryAt(f.path) == EntryKind::Folder)
+        return failed({MsgId::CreateFailed, failureText(t::kCreateFailed, {f.path, reasonFromErrno(EISDIR)}), f.path});
+    return openFailed(f, e);
+}
+
 } // namespace
 
 OpenedOutput openPlannedFile(const PlannedFile& f, UiPort& ui, OutputFile& out) {
     OpenedOutput r;
+    // Nothing was there when planned: the exclusive create itself tells whether that still
+    // holds, which spares a look per file (a pass makes thousands of them).
+    if (!f.exists) {
+        if (auto e = out.open(f.path, OutputMode::Create)) return appearedSince(f, *e);
+        r.opened = true;
+        return r;
+    }
     const std::optional<Way> way = decide(f, ui, r);
     if (!way) return r;
     // A link goes itself; what it points to stays as it is.
@@ -125,6 +140,11 @@ OpenedOutput openPlannedFile(const PlannedFile& f, UiPort& ui, OutputFile& out) 
 
 OpenedOutput placeFinishedFile(const PlannedFile& f, TextView finished, std::size_t bomLength, UiPort& ui) {
     OpenedOutput r;
+    if (!f.exists) { // as in openPlannedFile: the move that never replaces is the look
+        if (auto e = moveFile(finished, f.path, false)) return appearedSince(f, *e);
+        r.opened = true;
+        return r;
+    }
     const std::optional<Way> way = decide(f, ui, r);
     if (!way) return r;
     if (*way == Way::Append) return appendFinished(f, finished, bomLength);

@@ -255,3 +255,49 @@ TEST(OneReadSplit, AStopOrAFullDiskOnTheWayLeavesNothingBehind) {
     }));
     EXPECT_EQ(contents(out), before);
 }
+
+TEST(OneReadSplit, AFileLinkOrFolderThatTurnsUpAfterThePlanStopsThePlacingAndIsLeftAlone) {
+    const pwtest::Novel novel = pwtest::makeNovel({.chapters = 20});
+    enum Kind { File, Link, Folder };
+    for (const Kind kind : {File, Link, Folder}) {
+        SCOPED_TRACE(kind == File ? "a file" : kind == Link ? "a link" : "a folder");
+        pwtest::ScratchDir dir;
+        const fs::path input = dir / "novel.txt", out = dir / "out";
+        put(input, novel.bytes);
+        fs::create_directory(out);
+        // Made once the plan has found the folder empty, before the first file is placed.
+        struct Planting : SplitReceiver {
+            Kind kind;
+            fs::path input;
+            explicit Planting(Kind k, fs::path in) : kind(k), input(std::move(in)) {}
+            bool planned(const OutputPlan& plan) override {
+                const fs::path second = toPath(plan.file(2).path);
+                if (kind == Link)
+                    fs::create_symlink(input, second);
+                else if (kind == Folder)
+                    fs::create_directory(second);
+                else
+                    put(second, "theirs\r\n");
+                return true;
+            }
+        } planting(kind, input);
+        ScriptedUi ui;
+        ui.answer({MsgAnswer::No}); // append, were it asked: it must not be
+        const Outcome r = oneRead(input, out, {}, ui, planting);
+        EXPECT_EQ(r.split.end, SplitEnd::Failed);
+        const std::string second = (out / "小说02.txt").string();
+        ASSERT_EQ(r.boxes.size(), 1u);
+        EXPECT_EQ(r.boxes[0], kind == Folder ? "创建文件失败：" + second + "（" + toUtf8(reasonFromErrno(EISDIR)) + "）"
+                                             : "输出文件在检查之后被别的程序创建，输出已中止：" + second);
+        // The first file is in place, the planted entry untouched, and no temporary file is left.
+        const auto now = contents(out);
+        EXPECT_EQ(now.count("小说01.txt"), 1u);
+        EXPECT_EQ(now.count("小说03.txt"), 0u);
+        for (const auto& [name, bytes] : now)
+            EXPECT_FALSE(name.starts_with(".pagewright")) << name;
+        if (kind == File) EXPECT_EQ(now.at("小说02.txt"), "theirs\r\n");
+        if (kind == Folder) EXPECT_TRUE(fs::is_empty(second));
+        if (kind == Link) EXPECT_TRUE(fs::is_symlink(second));
+        EXPECT_EQ(pwtest::readAll(input), novel.bytes);
+    }
+}

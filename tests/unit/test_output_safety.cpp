@@ -135,33 +135,53 @@ public:
 
 } // namespace
 
-TEST(SplitOutputSafety, AFileOrLinkThatTurnsUpAfterThePlanStopsThePassAndIsLeftAlone) {
+TEST(SplitOutputSafety, AFileLinkOrFolderThatTurnsUpAfterThePlanStopsThePassAndIsLeftAlone) {
     Elsewhere away;
-    for (const bool link : {false, true}) {
-        SCOPED_TRACE(link ? "a link" : "a file");
+    enum Kind { File, Link, Folder };
+    for (const Kind kind : {File, Link, Folder}) {
+        SCOPED_TRACE(kind == File ? "a file" : kind == Link ? "a link" : "a folder");
         SplitSetup s(twelveLines(), 1);
         s.ui.answer({MsgAnswer::No}); // append, were it asked: it must not be
         Recorder m;
         m.act = [&](const pw::OutputPlan& plan) {
             const fs::path second = pw::toPath(plan.files[2].path);
-            if (link)
+            if (kind == Link)
                 fs::create_symlink(away.planted, second);
+            else if (kind == Folder)
+                fs::create_directory(second);
             else
                 writeAll(second, "theirs\r\n");
         };
         EXPECT_EQ(pw::runSplit(s.st, {}, s.ui, m).end, SplitEnd::Failed);
-        EXPECT_EQ(m.refusals, std::vector<MsgId>{MsgId::OutputAppeared});
+        const pw::Text path = pw::fromPath(s.pathOf(2));
+        // No file can be made over a folder, whoever made it; anything else is another writer's.
+        const MsgId why = kind == Folder ? MsgId::CreateFailed : MsgId::OutputAppeared;
+        EXPECT_EQ(m.refusals, std::vector<MsgId>{why});
         ASSERT_EQ(s.ui.boxes.size(), 1u);
-        EXPECT_EQ(s.ui.boxes[0].id, MsgId::OutputAppeared);
-        EXPECT_EQ(s.ui.boxes[0].text, u"输出文件在检查之后被别的程序创建，输出已中止：" + pw::fromPath(s.pathOf(2)));
+        EXPECT_EQ(s.ui.boxes[0].id, why);
+        EXPECT_EQ(s.ui.boxes[0].text, kind == Folder ? u"创建文件失败：" + path + u"（" + pw::reasonFromErrno(EISDIR) + u"）"
+                                                     : u"输出文件在检查之后被别的程序创建，输出已中止：" + path);
         EXPECT_EQ(readAll(s.pathOf(1)), "CH3\r\nL4\r\nL5\r\n"); // what came before is whole
-        if (link)
-            EXPECT_EQ(pw::entryAt(pw::fromPath(s.pathOf(2))), EntryKind::Link);
+        if (kind == Link)
+            EXPECT_EQ(pw::entryAt(path), EntryKind::Link);
+        else if (kind == Folder)
+            EXPECT_TRUE(fs::is_empty(s.pathOf(2)));
         else
             EXPECT_EQ(readAll(s.pathOf(2)), "theirs\r\n");
         EXPECT_FALSE(fs::exists(s.pathOf(3)));
     }
     away.expectUntouched();
+}
+
+TEST(SplitOutputSafety, AFolderThereBeforeThePlanFailsItsFileWithoutAQuestion) {
+    SplitSetup s(twelveLines(), 1);
+    fs::create_directory(s.pathOf(2));
+    EXPECT_EQ(s.run().end, SplitEnd::Failed);
+    const pw::Text path = pw::fromPath(s.pathOf(2));
+    ASSERT_EQ(s.ui.boxes.size(), 1u);
+    EXPECT_EQ(s.ui.boxes[0].text, u"创建文件失败：" + path + u"（" + pw::reasonFromErrno(EISDIR) + u"）");
+    EXPECT_TRUE(fs::is_empty(s.pathOf(2)));
+    EXPECT_FALSE(fs::exists(s.pathOf(3)));
 }
 
 TEST(SplitOutputSafety, ALinkInTheWayIsDeletedItselfOrRefusedNeverWrittenThrough) {
