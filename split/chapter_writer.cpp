@@ -96,16 +96,7 @@ bool ChapterWriter::copyBlock(std::string_view b, std::size_t skip) {
     LineScanner lines(b, m_traits);
     for (;;) {
         // Plain lines short of the chapter's last need nothing but counting.
-        // Blank lines among them are cut out of the run. (A file's first line, which may
-        // follow a byte-order mark, always comes through `next`: the file opens there.)
-        if (!m_needOpen && m_lastLine - m_line > 1) {
-            LineScanner::BlankLines blanks;
-            m_line += lines.skipPlain(m_lastLine - m_line - 1, m_dropBlank, &blanks);
-            for (int i = 0; i < blanks.count; ++i) {
-                if (!put(b, run, blanks.start[i])) return false;
-                run = blanks.end[i];
-            }
-        }
+        if (!m_needOpen && m_lastLine - m_line > 1) m_line += lines.skipPlain(m_lastLine - m_line - 1, m_dropBlank);
         if (!lines.next(start, le)) break;
         // A file opens when its first line is there to write, so an input that ended
         // early leaves no empty file behind.

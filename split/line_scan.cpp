@@ -88,48 +88,6 @@ struct Avx2Window {
     }
 };
 
-// Whole windows from `next` on whose lines all end in CR LF, and with `blankMatters` cannot
-// be blank, are passed here while their lines fit in `maxLines`: each byte is held against
-// the byte before it (a second load, one byte back), so a window is judged without a
-// scalar step per line end. Returns where the first window it did not pass starts.
-struct Avx2Runs : Avx2Window {
-    using Avx2Window::Avx2Window;
-    __attribute__((target("avx2,popcnt"))) std::size_t passClean(const char* p, std::size_t next, std::size_t n,
-                                                                 bool blankMatters, std::int64_t maxLines,
-                                                                 std::int64_t& lines, std::size_t& pos) const {
-        while (next + 64 <= n) {
-            const char* w = p + next;
-            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w));
-            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 32));
-            const __m256i ap = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w - 1));
-            const __m256i bp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 31));
-            const __m256i lfA = _mm256_cmpeq_epi8(a, lf), lfB = _mm256_cmpeq_epi8(b, lf);
-            // An LF without its CR, or a CR without its LF.
-            __m256i odd = _mm256_or_si256(_mm256_xor_si256(lfA, _mm256_cmpeq_epi8(ap, cr)),
-                                          _mm256_xor_si256(lfB, _mm256_cmpeq_epi8(bp, cr)));
-            if (blankMatters) {
-                // A CR after a space's last byte or after another line end.
-                const auto before = [this](__m256i v) __attribute__((target("avx2"))) {
-                    return _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(v, space), _mm256_cmpeq_epi8(v, ideo)),
-                                           _mm256_or_si256(_mm256_cmpeq_epi8(v, cr), _mm256_cmpeq_epi8(v, lf)));
-                };
-                odd = _mm256_or_si256(odd, _mm256_and_si256(_mm256_cmpeq_epi8(a, cr), before(ap)));
-                odd = _mm256_or_si256(odd, _mm256_and_si256(_mm256_cmpeq_epi8(b, cr), before(bp)));
-            }
-            if (!_mm256_testz_si256(odd, odd)) break;
-            const std::uint64_t ends = static_cast<std::uint32_t>(_mm256_movemask_epi8(lfA)) |
-                                       static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(lfB)))
-                                           << 32;
-            const auto count = static_cast<std::int64_t>(_mm_popcnt_u64(ends));
-            if (lines + count > maxLines) break;
-            lines += count;
-            if (ends) pos = next + 64 - static_cast<std::size_t>(std::countl_zero(ends));
-            next += 64;
-        }
-        return next;
-    }
-};
-
 bool hasAvx2() {
     static const bool yes = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
     return yes;
@@ -170,17 +128,15 @@ std::uint64_t LineScanner::firstBlankCandidate(std::size_t base, std::uint64_t c
     return 0;
 }
 
-std::int64_t LineScanner::skipPlain(std::int64_t maxLines, bool blankMatters, BlankLines* blanks) {
+std::int64_t LineScanner::skipPlain(std::int64_t maxLines, bool blankMatters) {
     if (!m_masks) return 0;
-    if (!blankMatters) blanks = nullptr;
 #ifdef PW_SPLIT_AVX2
-    if (m_path == ScanPath::Best && hasAvx2()) return skipAvx2(maxLines, blankMatters, blanks);
+    if (m_path == ScanPath::Best && hasAvx2()) return skipAvx2(maxLines, blankMatters);
 #endif
-    return skipWith<PlainWindow>(maxLines, blankMatters, blanks);
+    return skipWith<PlainWindow>(maxLines, blankMatters);
 }
 
-template <class Window>
-inline std::int64_t LineScanner::skipWith(std::int64_t maxLines, bool blankMatters, BlankLines* blanks) {
+template <class Window> inline std::int64_t LineScanner::skipWith(std::int64_t maxLines, bool blankMatters) {
     const char* const p = m_b.data();
     const std::size_t n = m_b.size();
     const Window k(m_crByte, m_lfByte, m_spaceTail, m_ideoTail);
@@ -198,8 +154,7 @@ inline std::int64_t LineScanner::skipWith(std::int64_t maxLines, bool blankMatte
             // Where the first line that needs a look of its own ends: a lone LF (its bit), a
             // lone CR (the bit after it), a CR whose LF is in the next window, a line that
             // may be blank (its CR). The lines before it are passed over here.
-            const std::uint64_t hard = ((cr << 1) ^ lf) | (cr & (std::uint64_t{1} << 63));
-            std::uint64_t stop = hard;
+            std::uint64_t stop = ((cr << 1) ^ lf) | (cr & (std::uint64_t{1} << 63));
             if (blankMatters) {
                 const std::uint64_t crs = stop ? cr & ((stop & (~stop + 1)) - 1) : cr;
                 if (tailsKnown)
@@ -215,36 +170,9 @@ inline std::int64_t LineScanner::skipWith(std::int64_t maxLines, bool blankMatte
             if (skipped + count > maxLines) break;
             skipped += count;
             if (ends) pos = base + static_cast<std::size_t>(63 - std::countl_zero(ends)) + 1;
-            if (stop) {
-                // A line that may be blank and ends in CR LF in this window: with `blanks`,
-                // looked at here and passed. Any other stop ends the passing.
-                const std::uint64_t first = stop & (~stop + 1);
-                if (!blanks || (first & hard) || !((lf >> 1) & first)) break;
-                if (skipped == maxLines || blanks->count == BlankLines::kMax) break;
-                const std::size_t t = base + static_cast<std::size_t>(std::countr_zero(first));
-                if (m_traits.isBlank(std::string_view(p + pos, t - pos))) {
-                    blanks->start[blanks->count] = pos;
-                    blanks->end[blanks->count] = t + 2;
-                    ++blanks->count;
-                }
-                ++skipped;
-                pos = t + 2;
-                continue; // the rest of the window, from the next line
-            }
+            if (stop) break;
         }
         const std::size_t next = base + 64;
-        if constexpr (requires { k.passClean(p, next, n, blankMatters, maxLines, skipped, pos); }) {
-            // Lines passed whole windows at a time, from a window no line has been handed
-            // out of: the last window passed is looked at again (nothing in it is left to
-            // count), then the one that stopped the run.
-            const std::size_t after = pos <= next ? k.passClean(p, next, n, blankMatters, maxLines, skipped, pos) : next;
-            if (after != next) {
-                base = after - 64;
-                k.masks(p + base, crMask, lfMask, tailMask);
-                tailsKnown = true;
-                continue;
-            }
-        }
         if (next >= n) break;
         if (n - next >= 64) {
             k.masks(p + next, crMask, lfMask, tailMask);
@@ -268,9 +196,9 @@ inline std::int64_t LineScanner::skipWith(std::int64_t maxLines, bool blankMatte
 
 #ifdef PW_SPLIT_AVX2
 // flatten: the window's masks must be inlined here, where AVX2 is allowed.
-__attribute__((target("avx2,popcnt"), flatten)) std::int64_t
-LineScanner::skipAvx2(std::int64_t maxLines, bool blankMatters, BlankLines* blanks) {
-    return skipWith<Avx2Runs>(maxLines, blankMatters, blanks);
+__attribute__((target("avx2,popcnt"), flatten)) std::int64_t LineScanner::skipAvx2(std::int64_t maxLines,
+                                                                                   bool blankMatters) {
+    return skipWith<Avx2Window>(maxLines, blankMatters);
 }
 #endif
 

@@ -29,21 +29,10 @@ public:
     // False at the end of the block.
     bool next(std::size_t& start, LineEnd& end);
 
-    // Blank lines passed over by skipPlain, each to be left out of the copy: [start, end) is
-    // the line with its CR LF.
-    struct BlankLines {
-        static constexpr int kMax = 64;
-        std::size_t start[kMax], end[kMax];
-        int count = 0;
-    };
-
     // Passes over up to `maxLines` lines that end in CR LF and, with `blankMatters`, cannot
     // be blank (they do not end in a space), a window at a time; returns how many. The
-    // lines need no change, so they stay in the caller's pending run. Given `blanks` (with
-    // `blankMatters`), a line that may be blank is looked at whole and passed too, a blank
-    // one recorded there; the passing stops when `blanks` is full. Prose has a blank line
-    // every dozen lines or so: stopping at each would cost more than finding them.
-    std::int64_t skipPlain(std::int64_t maxLines, bool blankMatters, BlankLines* blanks = nullptr);
+    // lines need no change, so they stay in the caller's pending run.
+    std::int64_t skipPlain(std::int64_t maxLines, bool blankMatters);
 
     // Where the next line starts: everything before it has been handed out or passed.
     std::size_t position() const { return m_pos; }
@@ -53,8 +42,8 @@ private:
     // The first of the CRs `cr` marks in the window at `base` that may end a blank line, as
     // its bit, or 0.
     std::uint64_t firstBlankCandidate(std::size_t base, std::uint64_t cr) const;
-    template <class Window> std::int64_t skipWith(std::int64_t maxLines, bool blankMatters, BlankLines* blanks);
-    std::int64_t skipAvx2(std::int64_t maxLines, bool blankMatters, BlankLines* blanks);
+    template <class Window> std::int64_t skipWith(std::int64_t maxLines, bool blankMatters);
+    std::int64_t skipAvx2(std::int64_t maxLines, bool blankMatters);
 
     std::string_view m_b;
     const EncodingTraits& m_traits;
