@@ -295,9 +295,13 @@ TEST(OneReadSplit, AFileLinkOrFolderThatTurnsUpAfterThePlanStopsThePlacingAndIsL
         EXPECT_EQ(now.count("小说03.txt"), 0u);
         for (const auto& [name, bytes] : now)
             EXPECT_FALSE(name.starts_with(".pagewright")) << name;
-        if (kind == File) EXPECT_EQ(now.at("小说02.txt"), "theirs\r\n");
-        if (kind == Folder) EXPECT_TRUE(fs::is_empty(second));
-        if (kind == Link) EXPECT_TRUE(fs::is_symlink(second));
+        if (kind == File) {
+            EXPECT_EQ(now.at("小说02.txt"), "theirs\r\n");
+        } else if (kind == Folder) {
+            EXPECT_TRUE(fs::is_empty(second));
+        } else {
+            EXPECT_TRUE(fs::is_symlink(second));
+        }
         EXPECT_EQ(pwtest::readAll(input), novel.bytes);
     }
 }
