@@ -26,6 +26,9 @@ Message appeared(const PlannedFile& f) {
 Message throughLink(const PlannedFile& f) {
     return {MsgId::OutputIsLink, Text(t::kOutputIsLink) + f.path, f.path};
 }
+Message folderInTheWay(const PlannedFile& f) { // no file to delete or append to
+    return {MsgId::CreateFailed, failureText(t::kCreateFailed, {f.path, reasonFromErrno(EISDIR)}), f.path};
+}
 
 enum class Way { New, Replace, Append };
 
@@ -35,8 +38,8 @@ std::optional<Way> decide(const PlannedFile& f, UiPort& ui, OpenedOutput& r) {
     // Looked at again now, not taken from the plan: the files before it took time, and
     // another program may have made or removed it since.
     const EntryKind now = entryAt(f.path);
-    if (now == EntryKind::Folder) { // no file to delete or append to
-        r = failed({MsgId::CreateFailed, failureText(t::kCreateFailed, {f.path, reasonFromErrno(EISDIR)}), f.path});
+    if (now == EntryKind::Folder) {
+        r = failed(folderInTheWay(f));
         return std::nullopt;
     }
     if (now == EntryKind::None) return Way::New;
@@ -109,8 +112,7 @@ OpenedOutput appendFinished(const PlannedFile& f, TextView finished, std::size_t
 // Something appeared where the plan found nothing: a folder cannot be written over, anything
 // else is another writer's.
 OpenedOutput appearedSince(const PlannedFile& f, const FileError& e) {
-    if (e.fault == FileFault::Exists && entryAt(f.path) == EntryKind::Folder)
-        return failed({MsgId::CreateFailed, failureText(t::kCreateFailed, {f.path, reasonFromErrno(EISDIR)}), f.path});
+    if (e.fault == FileFault::Exists && entryAt(f.path) == EntryKind::Folder) return failed(folderInTheWay(f));
     return openFailed(f, e);
 }
 
