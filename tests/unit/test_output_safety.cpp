@@ -159,8 +159,9 @@ TEST(SplitOutputSafety, AFileLinkOrFolderThatTurnsUpAfterThePlanStopsThePassAndI
         EXPECT_EQ(m.refusals, std::vector<MsgId>{why});
         ASSERT_EQ(s.ui.boxes.size(), 1u);
         EXPECT_EQ(s.ui.boxes[0].id, why);
-        EXPECT_EQ(s.ui.boxes[0].text, kind == Folder ? u"创建文件失败：" + path + u"（" + pw::reasonFromErrno(EISDIR) + u"）"
-                                                     : u"输出文件在检查之后被别的程序创建，输出已中止：" + path);
+        EXPECT_EQ(s.ui.boxes[0].text, kind == Folder
+                                          ? u"创建文件失败：" + path + u"（" + pw::reasonFromErrno(EISDIR) + u"）"
+                                          : u"输出文件在检查之后被别的程序创建，输出已中止：" + path);
         EXPECT_EQ(readAll(s.pathOf(1)), "CH3\r\nL4\r\nL5\r\n"); // what came before is whole
         if (kind == Link)
             EXPECT_EQ(pw::entryAt(path), EntryKind::Link);
