@@ -78,6 +78,7 @@ void frmPagewright::analyzeCheckedOptions() {
         m_headings->setExtent(receiver.extent());
         lstMemo->setToolTip(toQ(m_state.strAnalyzedFile) + numberingSummary(result.analysis));
         showScanEncoding(result);
+        m_analyzedEncoding = result.encoding;
         m_headings->setAnalysis(std::move(result.analysis));
     }
     setBusy(false);

@@ -60,9 +60,14 @@ QMenu* frmPagewright::txtFileMenu() {
 
 QMenu* frmPagewright::cmdSaveOutMenu() {
     auto* menu = new QMenu(cmdSaveOut);
-    const int chosen = m_state.outputEncoding == OutputEncoding::Utf8 ? 1 : 0;
-    addChoices(menu, QStringLiteral("输出编码"), {QStringLiteral("保持原样"), QStringLiteral("UTF-8")}, chosen,
-               [this](int i) { m_state.outputEncoding = i == 1 ? OutputEncoding::Utf8 : OutputEncoding::Keep; });
+    QStringList items;
+    int chosen = 0;
+    for (const OutputEncodingChoice& c : kOutputEncodings) {
+        if (c.value == m_outputEncoding) chosen = static_cast<int>(items.size());
+        items << toQ(c.label);
+    }
+    addChoices(menu, QStringLiteral("输出编码"), items, chosen,
+               [this](int i) { m_outputEncoding = kOutputEncodings[static_cast<std::size_t>(i)].value; });
     return menu;
 }
 

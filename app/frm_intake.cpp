@@ -78,6 +78,7 @@ bool frmPagewright::CheckOptions(std::int32_t lngResetColour) {
     fields.txtNum = textOf(txtNum);
     fields.chkDeleteSpc = checkValue(chkDeleteSpc);
     fields.chkDoEvents = checkValue(chkDoEvents);
+    fields.outputEncoding = m_outputEncoding;
 
     FieldWriteBacks back;
     const bool ok = pw::CheckOptions(fields, lngResetColour, m_state, ui(), back);

@@ -17,6 +17,7 @@
 #include "app/qt_ui_port.h"
 #include "options/settings.h"
 #include "options/working_state.h"
+#include "platform/encoding.h"
 
 namespace pw {
 
@@ -31,6 +32,7 @@ public:
     ~frmPagewright() override;
 
     WorkingState& state() { return m_state; }
+    Encoding analyzedEncoding() const { return m_analyzedEncoding; }
     QtUiPort& ui() { return *m_ui; }
     HeadingModel& headings() { return *m_headings; }
     // Set when the settings table could not be loaded; main shows it and ends.
@@ -95,6 +97,8 @@ private:
     QString m_appDir;
     SettingsTable m_settings;
     std::optional<Encoding> m_inputEncoding; // none: each file's own is detected
+    Encoding m_analyzedEncoding = Encoding::Gb18030; // what the last finished scan decided
+    OutputEncoding m_outputEncoding = OutputEncoding::Keep; // the output button's menu
     QString m_encodingTip;                   // which encoding the last finished scan used
 
 public:

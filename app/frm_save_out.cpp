@@ -1,10 +1,10 @@
-// The split writer behind "输出(&O)".
+// The output run behind "输出(&O)".
 #include <QItemSelectionModel>
-#include <algorithm>
 #include <vector>
 
 #include "app/frm_pagewright.h"
-#include "split/split_pass.h"
+#include "split/split_run.h"
+#include "split/text_files.h"
 
 namespace pw {
 
@@ -17,16 +17,15 @@ void frmPagewright::cmdSaveOut_Click() {
 
 void frmPagewright::saveOutChecked() {
     if (m_busy) return;
-    // The selection is read once: clicks in the list during the pass change nothing of it.
-    std::vector<std::int64_t> excluded;
-    for (const QItemSelectionRange& r : lstMemo->selectionModel()->selection()) {
-        for (int row = r.top(); row <= r.bottom(); ++row)
-            excluded.push_back(row);
-    }
-    std::sort(excluded.begin(), excluded.end());
-    // The pass turns the event loop; the buttons stay off so it cannot be started twice.
+    // The selection is read once: clicks in the list during the run change nothing of it.
+    std::vector<RowRanges::Range> selected;
+    for (const QItemSelectionRange& r : lstMemo->selectionModel()->selection())
+        selected.emplace_back(r.top(), r.bottom());
+    // The run turns the event loop; the buttons stay off so it cannot be started twice.
     setBusy(true);
-    runSplit(m_state, excluded, *m_ui);
+    SplitReceiver none;
+    runSplit(m_state, analysedInput(m_state, m_analyzedEncoding), RowRanges::of(std::move(selected)),
+             TextFiles(m_state), *m_ui, none);
     setBusy(false);
 }
 

@@ -65,9 +65,8 @@ void HeadingModel::setAnalysis(HeadingAnalysis analysis) {
 
 std::vector<int> HeadingModel::suspectRows() const {
     std::vector<int> rows;
-    const std::size_t n = std::min(m_analysis.headings.size(), m_entries.size());
-    for (std::size_t i = 0; i < n; ++i)
-        if (m_analysis.headings[i].suspect != 0) rows.push_back(static_cast<int>(i));
+    for (const std::int64_t row : pw::suspectRows(m_analysis))
+        if (row < static_cast<std::int64_t>(m_entries.size())) rows.push_back(static_cast<int>(row));
     return rows;
 }
 

@@ -28,7 +28,7 @@ void previewChapter(frmPagewright& w, int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= a.headings.size()) return;
     const auto i = static_cast<std::size_t>(row);
     const QString title = w.headings().data(w.headings().index(row), Qt::DisplayRole).toString();
-    const auto read = readChapterStart(w.state().strAnalyzedFile, w.state().analyzedEncoding, a.headings[i].offset,
+    const auto read = readChapterStart(w.state().strAnalyzedFile, w.analyzedEncoding(), a.headings[i].offset,
                                        a.chapterBytes(i));
     QString text;
     if (const auto* err = std::get_if<FileError>(&read)) {

@@ -15,7 +15,8 @@
 #include "platform/files.h"
 #include "platform/line_reader.h"
 #include "platform/paths.h"
-#include "split/split_pass.h"
+#include "split/split_run.h"
+#include "split/text_files.h"
 
 using namespace pw;
 
@@ -84,7 +85,7 @@ int split(const char* inPath, const char* tablePath, const char* outDir) {
     std::ifstream table(tablePath);
     std::string enc;
     table >> enc >> st.lngFileSize;
-    st.analyzedEncoding = enc == "utf8" ? Encoding::Utf8 : Encoding::Gb18030;
+    const Encoding encoding = enc == "utf8" ? Encoding::Utf8 : Encoding::Gb18030;
     for (std::int64_t v; table >> v;)
         st.lngMatchLines.push_back(v);
     st.lngMatchCount = static_cast<std::int64_t>(st.lngMatchLines.size()) - 2;
@@ -92,7 +93,8 @@ int split(const char* inPath, const char* tablePath, const char* outDir) {
     st.blnAnalyzed = true;
     QuietUi ui;
     if (!precheckSplit(st, st.lngMatchCount, ui)) return 1;
-    const SplitResult r = runSplit(st, {}, ui);
+    SplitReceiver none;
+    const SplitResult r = runSplit(st, analysedInput(st, encoding), {}, TextFiles(st), ui, none);
     std::fprintf(stderr, "%s\n", toUtf8(ui.last).c_str());
     return r.end == SplitEnd::Done ? 0 : 1;
 }

@@ -42,17 +42,4 @@ std::vector<Text> checkReport(const HeadingAnalysis& a, const std::vector<Text>&
     return out;
 }
 
-std::vector<std::int64_t> suspectRows(const HeadingAnalysis& a) {
-    std::vector<std::int64_t> rows;
-    for (std::size_t i = 0; i < a.headings.size(); ++i)
-        if (a.headings[i].suspect != 0) rows.push_back(static_cast<std::int64_t>(i));
-    return rows;
-}
-
-std::vector<std::int64_t> mergeRows(const std::vector<std::int64_t>& x, const std::vector<std::int64_t>& y) {
-    std::vector<std::int64_t> rows;
-    std::set_union(x.begin(), x.end(), y.begin(), y.end(), std::back_inserter(rows));
-    return rows;
-}
-
 } // namespace pw::cli

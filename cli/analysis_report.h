@@ -21,9 +21,4 @@ AnalysisJson addAnalysisJson(const HeadingAnalysis& a, nlohmann::ordered_json& h
 // gap and repeat, then a summary. `texts` holds the line of each heading, in order.
 std::vector<Text> checkReport(const HeadingAnalysis& a, const std::vector<Text>& texts);
 
-// The list rows (from 0) of the suspect headings, ascending.
-std::vector<std::int64_t> suspectRows(const HeadingAnalysis& a);
-// Two ascending row lists as one, ascending and without repeats.
-std::vector<std::int64_t> mergeRows(const std::vector<std::int64_t>& x, const std::vector<std::int64_t>& y);
-
 } // namespace pw::cli

@@ -19,8 +19,8 @@
 #include "platform/paths.h"
 #include "scan/presets.h"
 #include "scan/scan_pass.h"
-#include "split/one_read_split.h"
-#include "split/split_pass.h"
+#include "split/split_run.h"
+#include "split/text_files.h"
 
 namespace pw::cli {
 
@@ -82,6 +82,7 @@ OptionFields fieldsFrom(const CliOptions& o, WorkingState& st, const Text& cwd) 
     f.txtNum = o.chapters ? fromUtf8(*o.chapters) : decimal(st.lngChapsPerFile);
     f.chkDeleteSpc = o.keepBlankLines ? 0 : (st.blnDeleteSpc ? 1 : 0);
     f.chkDoEvents = 1; // the turns draw the progress bar
+    f.outputEncoding = o.outputEncoding;
     return f;
 }
 
@@ -98,17 +99,10 @@ int splitEnded(const SplitResult& split, const SplitWatch& watch, ConsoleUi& ui,
 
 // Which headings to leave out is known before the scan: the input is read once, each block
 // scanned and then copied.
-int splitInOneRead(const CliOptions& o, WorkingState& st, ConsoleUi& ui, ScanReceiver& receiver, const ScanOptions& so,
-                   std::FILE* out) {
-    const auto ranges = excludedRanges(o.exclude);
-    const auto excluded = [&ranges](std::int64_t row) {
-        const auto after =
-            std::upper_bound(ranges.begin(), ranges.end(), std::pair{row, std::numeric_limits<std::int64_t>::max()});
-        return after != ranges.begin() && std::prev(after)->second >= row;
-    };
-    st.outputEncoding = o.outputEncoding;
-    SplitWatch watch(o, ui);
-    const OneReadResult r = runOneReadSplit(st, excluded, ui, receiver, watch, so);
+int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, WorkingState& st, ConsoleUi& ui,
+                   ScanReceiver& receiver, const ScanOptions& so, std::FILE* out) {
+    SplitWatch watch(o, exclude, ui);
+    const OneReadResult r = runOneReadSplit(st, exclude.rows, TextFiles(st), ui, receiver, watch, so);
     if (r.scan.outcome != ScanOutcome::Finished) {
         if (!stopSignal()) return kExitRefused;
         ui.error(scanInterruptedText(o.command));
@@ -145,8 +139,9 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         ui.error(toUtf8(*e));
         return kExitRefused;
     }
-    if (const std::string e = excludeSyntaxError(o.exclude); !e.empty()) {
-        ui.error(e);
+    const ExcludeList exclude = parseExcludeList(o.exclude);
+    if (!exclude.error.empty()) {
+        ui.error(exclude.error);
         return kExitUsage;
     }
     FieldWriteBacks writeBacks;
@@ -157,7 +152,8 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     ScanOptions so;
     so.encoding = o.encoding;
     // The suspects are known only when the whole file is scanned: then the scan comes first.
-    if (!scanOnly && !o.excludeSuspects) return splitInOneRead(o, st, ui, receiver, so, out);
+    const SplitFeed feed = o.excludeSuspects ? SplitFeed::ScanFirst : SplitFeed::OneRead;
+    if (!scanOnly && feed == SplitFeed::OneRead) return splitInOneRead(o, exclude, st, ui, receiver, so, out);
     const ScanResult scan = runScan(st, ui, receiver, so);
     if (scan.outcome != ScanOutcome::Finished && stopSignal()) {
         ui.error(scanInterruptedText(o.command));
@@ -189,15 +185,15 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     }
 
     if (!precheckSplit(st, st.lngMatchCount, ui)) return kExitRefused;
-    ExcludeResult excluded = parseExcludeList(o.exclude, st.lngMatchCount);
-    if (!excluded.error.empty()) {
-        ui.error(excluded.error);
+    if (const std::string e = exclude.rangeError(st.lngMatchCount); !e.empty()) {
+        ui.error(e);
         return kExitUsage;
     }
-    if (o.excludeSuspects) excluded.rows = mergeRows(excluded.rows, suspectRows(scan.analysis));
-    st.outputEncoding = o.outputEncoding;
-    SplitWatch watch(o, ui);
-    return splitEnded(runSplit(st, excluded.rows, ui, watch), watch, ui, out);
+    RowRanges excluded = exclude.rows;
+    if (o.excludeSuspects) excluded |= RowRanges::ofRows(suspectRows(scan.analysis));
+    SplitWatch watch(o, exclude, ui);
+    return splitEnded(runSplit(st, analysedInput(st, scan.encoding), excluded, TextFiles(st), ui, watch), watch, ui,
+                      out);
 }
 
 } // namespace pw::cli

@@ -1,29 +1,31 @@
 #pragma once
-// The --exclude list: heading numbers as the scan prints them ("[k]"), e.g. "3" or "2,5,9-12".
+// The --exclude list: heading numbers as the scan prints them ("[k]"), e.g. "3" or "2,5,9-12",
+// read once into list rows.
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+#include "split/exclusions.h"
 
 namespace pw::cli {
 
-struct ExcludeResult {
-    std::vector<std::int64_t> rows; // 0-based list rows, sorted, without repeats
-    std::string error;              // set when the list is malformed or out of range
+struct ExcludeList {
+    RowRanges rows;    // 0-based list rows
+    std::string error; // set when the list is malformed: a typo is told before a large file is scanned
+    // The first item that names no heading when the scan found `count`, as the refusal says
+    // it; empty when every number lies in 1..count.
+    std::string rangeError(std::int64_t count) const;
+
+private:
+    friend ExcludeList parseExcludeList(std::string_view list);
+    struct Item {
+        std::string text;
+        std::int64_t first, last; // heading numbers
+    };
+    std::vector<Item> m_items;
 };
 
-// `count` is the number of headings the scan found; every number must lie in 1..count.
-ExcludeResult parseExcludeList(std::string_view list, std::int64_t count);
-
-// The list as sorted, merged ranges of 0-based rows (first, last), for a split that scans and
-// writes in one read and so learns the number of headings only at the end. Needs a
-// well-formed list (excludeSyntaxError empty).
-std::vector<std::pair<std::int64_t, std::int64_t>> excludedRanges(std::string_view list);
-
-// The list's form alone, before the scan says how many headings there are: a typo is
-// reported at once rather than after scanning a large file. Empty when well-formed.
-std::string excludeSyntaxError(std::string_view list);
+ExcludeList parseExcludeList(std::string_view list);
 
 } // namespace pw::cli

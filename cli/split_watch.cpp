@@ -1,26 +1,34 @@
 #include "cli/split_watch.h"
 
 #include "cli/cli_texts.h"
-#include "cli/exclude_list.h"
+#include "split/refusals.h"
 
 namespace pw::cli {
 
 bool SplitWatch::scanned(std::int64_t headings) {
     // A split that scans as it writes learns only now whether every number names a heading.
-    const ExcludeResult excluded = parseExcludeList(m_opts.exclude, headings);
-    if (excluded.error.empty()) return true;
-    m_ui.error(excluded.error);
+    const std::string error = m_excluded.rangeError(headings);
+    if (error.empty()) return true;
+    m_ui.error(error);
     m_usageError = true;
     return false;
 }
 
 bool SplitWatch::planned(const OutputPlan& plan) {
-    // The pass has already refused an output that is the input itself.
-    if (m_opts.existing != Existing::Fail) return true;
+    // The run has already refused an output that is the input itself. The answer to every
+    // question is known now, so what it would refuse on the way is refused before anything is written.
+    if (m_opts.existing == Existing::Overwrite) return true;
     for (const PlannedFile& f : plan.files) {
         if (!f.exists) continue;
-        m_ui.error(cliText({MsgId::OutputExists, {}, f.path}, m_opts));
-        return false;
+        if (m_opts.existing == Existing::Fail) {
+            m_ui.error(cliText({MsgId::OutputExists, {}, f.path}, m_opts));
+            return false;
+        }
+        if (f.appendMixes) {
+            const Refusal r = refusal::appendMixes(f.path, *f.appendMixes, fromUtf8(encodingName(plan.output)));
+            m_ui.error(cliText(r.message, m_opts));
+            return false;
+        }
     }
     return true;
 }

@@ -1,19 +1,22 @@
 #pragma once
-// The command line's receiver of the split pass: it refuses an output file that exists under
-// --existing fail before anything is written, and keeps track of the file being written, so
-// that an interrupted run can name the one it left incomplete.
+// The command line's receiver of the output run: it refuses an output file that exists under
+// --existing fail (or that an append would mix encodings in) before anything is written, and
+// keeps track of the file being written, so that an interrupted run can name the one it left
+// incomplete.
 #include <cstdint>
 #include <optional>
 
 #include "cli/cli_options.h"
 #include "cli/console_ui.h"
-#include "split/split_pass.h"
+#include "cli/exclude_list.h"
+#include "split/split_run.h"
 
 namespace pw::cli {
 
 class SplitWatch : public SplitReceiver {
 public:
-    SplitWatch(const CliOptions& o, ConsoleUi& ui) : m_opts(o), m_ui(ui) {}
+    SplitWatch(const CliOptions& o, const ExcludeList& excluded, ConsoleUi& ui)
+        : m_opts(o), m_excluded(excluded), m_ui(ui) {}
 
     bool scanned(std::int64_t headings) override;
     bool planned(const OutputPlan& plan) override;
@@ -28,6 +31,7 @@ public:
 
 private:
     const CliOptions& m_opts;
+    const ExcludeList& m_excluded;
     ConsoleUi& m_ui;
     std::optional<Text> m_opened;
     std::int64_t m_openedIndex = -1;

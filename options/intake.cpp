@@ -145,6 +145,7 @@ bool CheckOptions(const OptionFields& fields, std::int32_t lngResetColour, Worki
     // 9. A greyed box counts as ticked.
     state.blnDeleteSpc = fields.chkDeleteSpc != 0;
     state.blnDoEvents = fields.chkDoEvents != 0;
+    state.outputEncoding = fields.outputEncoding;
 
     // 10. A new scan begins: the file field's warning no longer applies.
     if (lngResetColour == 1) writeBacks.txtFileWhite = true;

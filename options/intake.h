@@ -20,6 +20,9 @@ struct OptionFields {
     Text txtNum;
     int chkDeleteSpc = 0; // 0 clear, 1 ticked, 2 greyed
     int chkDoEvents = 0;
+    // Not a field: the output encoding chosen in the output button's menu (or on the
+    // command line), taken in with the fields so every option reaches the state one way.
+    OutputEncoding outputEncoding = OutputEncoding::Keep;
 };
 
 // What the intake writes back into the fields; the front end applies each one, and a field

@@ -4,7 +4,7 @@
 
 namespace pw {
 
-Text MakeOutName(WorkingState& state, std::int64_t index, bool nameOnly) {
+Text MakeOutName(const WorkingState& state, std::int64_t index, bool nameOnly) {
     Text number;
     if (index < 1) {
         number = u"(index)";
@@ -16,8 +16,9 @@ Text MakeOutName(WorkingState& state, std::int64_t index, bool nameOnly) {
         }
     }
     if (nameOnly) return state.strOutName + number;
-    if (!endsWithSeparator(state.strOutDir)) state.strOutDir.push_back(kSeparator);
-    return state.strOutDir + state.strOutName + number + u".txt";
+    Text path = state.strOutDir;
+    if (!endsWithSeparator(path)) path.push_back(kSeparator);
+    return path + state.strOutName + number + u".txt";
 }
 
 } // namespace pw

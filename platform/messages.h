@@ -53,6 +53,7 @@ enum class MsgId {
     OutputBusy,     // another output pass holds the output folder
     OutputIsLink,   // appending would write through a symbolic link
     OutputAppeared, // a file or link turned up where the plan found nothing
+    AppendMixes,    // appending would put a second encoding into an existing file
     InputShrank,
     DeleteFailed,
     CreateFailed,

@@ -405,4 +405,11 @@ HeadingAnalysis HeadingAnalyzer::finish(std::int64_t fileSize, std::int64_t line
     return a;
 }
 
+std::vector<std::int64_t> suspectRows(const HeadingAnalysis& a) {
+    std::vector<std::int64_t> rows;
+    for (std::size_t i = 0; i < a.headings.size(); ++i)
+        if (a.headings[i].suspect != 0) rows.push_back(static_cast<std::int64_t>(i));
+    return rows;
+}
+
 } // namespace pw

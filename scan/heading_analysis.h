@@ -97,6 +97,10 @@ private:
     HeadingAnalysis m_result;
 };
 
+// The headings the analysis finds suspect, by list row (heading k is row k - 1), ascending:
+// what "选中可疑标题" selects and --exclude-suspects leaves out.
+std::vector<std::int64_t> suspectRows(const HeadingAnalysis& a);
+
 // The facts of one line alone (no chapter sizes, no numbering): what `add` keeps.
 HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart);
 

@@ -283,7 +283,6 @@ ScanResult ScanFeed::finish(bool complete) {
     }
     state.lngMatchLines.push_back(m->pass.lines() + 1);
     ui.setStatus(scanDoneStatus(state.lngFileSize, state.lngMatchCount));
-    state.analyzedEncoding = guess.encoding;
     state.blnAnalyzed = true;
     state.strAnalyzedFile = state.strInFile;
     // Nothing is lost: the byte stays in the last line, and the writer copies it.

@@ -1,5 +1,5 @@
 #pragma once
-// Which headings start a chapter, and which output file each chapter goes to.
+// Which headings start a chapter.
 //
 // Chapter i runs from lngKeptLines[i] to lngKeptLines[i + 1] - 1. Chapter 0 is the text
 // before the first kept heading; an excluded heading starts nothing, so its lines stay
@@ -7,35 +7,32 @@
 #include <cstdint>
 #include <vector>
 
-#include "options/working_state.h"
+#include "split/exclusions.h"
 
 namespace pw {
 
-// Whether the table a scan left is whole: 1 first, heading lines strictly increasing,
-// then the closing entry. Anything else is not a finished scan.
-bool headingTableIsWhole(const WorkingState& st);
+struct KeptTable {
+    std::int64_t lngKeptCount = 0;
+    // 1, then the line of each kept heading; once closed, the heading table's closing entry
+    // (the number of lines + 1) after them.
+    std::vector<std::int64_t> lngKeptLines{1};
 
-// Rebuilds lngKeptCount and lngKeptLines from the heading table, leaving out the excluded
-// list rows (row j stands for heading j + 1; order and duplicates do not matter). The
-// closing entry is added only when at least one heading is kept.
-void buildKeptTable(WorkingState& st, std::vector<std::int64_t> excludedRows);
+    // A heading found (while the input is still being read) that starts a chapter.
+    void keep(std::int64_t line) {
+        lngKeptLines.push_back(line);
+        ++lngKeptCount;
+    }
+    void close(std::int64_t endEntry) { lngKeptLines.push_back(endEntry); }
+    // The text starts with a kept heading: there is no preamble.
+    bool startsWithHeading() const { return lngKeptCount >= 1 && lngKeptLines[1] == 1; }
+};
 
-// The file index of chapter i with n chapters to a file: 0 for the preamble, else
-// (i - 1) div n + 1, which is i itself when n is 1.
-constexpr std::int64_t fileIndexOf(std::int64_t chapter, std::int64_t n) {
-    return chapter <= 0 ? 0 : (chapter - 1) / n + 1;
-}
-// A file opens at the preamble and at the first chapter of each group of n.
-constexpr bool opensFile(std::int64_t chapter, std::int64_t n) {
-    return chapter == 0 || n == 1 || chapter % n == 1;
-}
-// ...and closes after the last chapter of its group, or after the last chapter of all.
-constexpr bool closesFile(std::int64_t chapter, std::int64_t n, std::int64_t keptCount) {
-    return chapter % n == 0 || chapter == keptCount;
-}
+// Whether a heading table (lngMatchLines) is whole: 1 first, heading lines strictly
+// increasing, then the closing entry. Anything else is not a finished scan.
+bool headingTableIsWhole(const std::vector<std::int64_t>& matchLines);
 
-// The indexes of every file the pass would write, in order: the preamble's (when the
-// first kept heading is not line 1), then 1 up to the last group's. Needs the closing entry.
-std::vector<std::int64_t> plannedFileIndexes(const WorkingState& st);
+// The kept table of a finished scan's heading table without the excluded rows (row j stands
+// for heading j + 1). Closed when at least one heading is kept.
+KeptTable buildKeptTable(const std::vector<std::int64_t>& matchLines, const RowRanges& excluded);
 
 } // namespace pw

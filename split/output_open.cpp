@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "split/refusals.h"
 #include "split/split_texts.h"
 
 namespace pw {
@@ -34,7 +35,7 @@ enum class Way { New, Replace, Append };
 
 // What is at the path now and what the user says about it; nothing, with the failure in `r`,
 // when the file is not to be written.
-std::optional<Way> decide(const PlannedFile& f, UiPort& ui, OpenedOutput& r) {
+std::optional<Way> decide(const PlannedFile& f, Encoding output, UiPort& ui, OpenedOutput& r) {
     // Looked at again now, not taken from the plan: the files before it took time, and
     // another program may have made or removed it since.
     const EntryKind now = entryAt(f.path);
@@ -60,6 +61,11 @@ std::optional<Way> decide(const PlannedFile& f, UiPort& ui, OpenedOutput& r) {
     default:
         if (now == EntryKind::Link) {
             r = failed(throughLink(f));
+            return std::nullopt;
+        }
+        // Looked at now too: the plan's look may be old.
+        if (const auto mixes = encodingThatWouldMix(f.path, output)) {
+            r = failed(refusal::appendMixes(f.path, *mixes, fromUtf8(encodingName(output))).message);
             return std::nullopt;
         }
         return Way::Append;
@@ -118,7 +124,7 @@ OpenedOutput appearedSince(const PlannedFile& f, const FileError& e) {
 
 } // namespace
 
-OpenedOutput openPlannedFile(const PlannedFile& f, UiPort& ui, OutputFile& out) {
+OpenedOutput openPlannedFile(const PlannedFile& f, Encoding output, UiPort& ui, OutputFile& out) {
     OpenedOutput r;
     // Nothing was there when planned: the exclusive create itself tells whether that still
     // holds, which spares a look per file (a pass makes thousands of them).
@@ -127,7 +133,7 @@ OpenedOutput openPlannedFile(const PlannedFile& f, UiPort& ui, OutputFile& out) 
         r.opened = true;
         return r;
     }
-    const std::optional<Way> way = decide(f, ui, r);
+    const std::optional<Way> way = decide(f, output, ui, r);
     if (!way) return r;
     // A link goes itself; what it points to stays as it is.
     if (*way == Way::Replace) {
@@ -140,14 +146,15 @@ OpenedOutput openPlannedFile(const PlannedFile& f, UiPort& ui, OutputFile& out) 
     return r;
 }
 
-OpenedOutput placeFinishedFile(const PlannedFile& f, TextView finished, std::size_t bomLength, UiPort& ui) {
+OpenedOutput placeFinishedFile(const PlannedFile& f, TextView finished, std::size_t bomLength, Encoding output,
+                               UiPort& ui) {
     OpenedOutput r;
     if (!f.exists) { // as in openPlannedFile: the move that never replaces is the look
         if (auto e = moveFile(finished, f.path, false)) return appearedSince(f, *e);
         r.opened = true;
         return r;
     }
-    const std::optional<Way> way = decide(f, ui, r);
+    const std::optional<Way> way = decide(f, output, ui, r);
     if (!way) return r;
     if (*way == Way::Append) return appendFinished(f, finished, bomLength);
     // Replacing takes the entry there away in the same step, a link itself as a delete would.

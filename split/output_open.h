@@ -18,12 +18,14 @@ struct OpenedOutput {
     std::optional<Message> failure; // when not opened: the failure, or the question refused
 };
 
-OpenedOutput openPlannedFile(const PlannedFile& f, UiPort& ui, OutputFile& out);
+// `output` is the encoding the run writes: an append that would mix it with another is refused.
+OpenedOutput openPlannedFile(const PlannedFile& f, Encoding output, UiPort& ui, OutputFile& out);
 
 // The same choices for a file written whole under another name in the same folder: it takes
 // the planned name, replaces what is there, or is appended to it and removed (leaving out
 // its first `bomLength` bytes, its own byte-order mark, when the old file has one).
 // `opened` means it is in place.
-OpenedOutput placeFinishedFile(const PlannedFile& f, TextView finished, std::size_t bomLength, UiPort& ui);
+OpenedOutput placeFinishedFile(const PlannedFile& f, TextView finished, std::size_t bomLength, Encoding output,
+                               UiPort& ui);
 
 } // namespace pw

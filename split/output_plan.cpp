@@ -1,11 +1,11 @@
 #include "split/output_plan.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
 
-#include "options/make_out_name.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "split/kept_table.h"
 
 namespace pw {
 
@@ -18,34 +18,81 @@ bool isEmptyFolder(const std::filesystem::path& folder) {
     return !ec && it == std::filesystem::directory_iterator();
 }
 
+// The families of bytes that can share a file; GB18030 and Big5 cannot be told apart by
+// their bytes alone, so they count as one.
+enum class Family { Empty, Ascii, Utf8, Utf16Le, Utf16Be, EightBit };
+
+Family familyOf(Encoding e) {
+    switch (e) {
+    case Encoding::Utf8:
+        return Family::Utf8;
+    case Encoding::Utf16Le:
+        return Family::Utf16Le;
+    case Encoding::Utf16Be:
+        return Family::Utf16Be;
+    case Encoding::Gb18030:
+    case Encoding::Big5:
+        break;
+    }
+    return Family::EightBit;
+}
+
 } // namespace
 
-OutputPlan planOutput(WorkingState& st) {
+std::optional<Text> encodingThatWouldMix(TextView path, Encoding output) {
+    InputFile in;
+    if (in.open(path)) return std::nullopt; // not readable: the append itself will say why
+    std::string head(kEncodingSample, '\0');
+    std::size_t got = 0;
+    while (got < head.size()) {
+        const auto n = in.read(head.data() + got, head.size() - got);
+        if (!n || *n == 0) break;
+        got += *n;
+    }
+    head.resize(got);
+    if (head.empty()) return std::nullopt;
+    const bool whole = got < kEncodingSample;
+    const EncodingGuess guess = detectEncoding(head, whole);
+    Family found = familyOf(guess.encoding);
+    if (guess.bomLength == 0 && found != Family::Utf16Le && found != Family::Utf16Be &&
+        std::all_of(head.begin(), head.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        found = Family::Ascii;
+    const Family out = familyOf(output);
+    if (found == out || (found == Family::Ascii && (out == Family::Utf8 || out == Family::EightBit)))
+        return std::nullopt;
+    return fromUtf8(found == Family::EightBit ? "GB18030/Big5" : encodingName(guess.encoding));
+}
+
+OutputPlan planOutput(std::vector<PlannedFile> files, TextView folder, TextView inputPath, Encoding output) {
     namespace fs = std::filesystem;
     OutputPlan plan;
+    plan.output = output;
     std::error_code ec;
-    const fs::path input = toPath(st.strAnalyzedFile);
+    const fs::path input = toPath(inputPath);
     const fs::path inputNormal = fs::absolute(input, ec).lexically_normal();
     const Text inputName = fromPath(inputNormal.filename());
-    // Every file is named "<name><number>.txt" in the output folder unless the name holds a
-    // separator. An empty folder holds none of them: one look at it spares a look at each,
-    // which in a fresh folder is most of the plan's time (a pass makes thousands of files).
-    // Any entry at all, and each file is looked at by its own path, as the system finds it.
-    const bool flat = st.strOutName.find_first_of(u"/\\") == Text::npos;
-    const bool noneThere = flat && isEmptyFolder(toPath(st.strOutDir));
-    for (const std::int64_t k : plannedFileIndexes(st)) {
-        PlannedFile f{k, MakeOutName(st, k, false), MakeOutName(st, k, true), false};
-        // A link counts, whether or not it points anywhere: the pass will not write through it.
-        f.exists = !noneThere && entryAt(f.path) != EntryKind::None;
-        // Its last part ends in ".txt", so it is never "." or "..": a path that does not end
-        // in the input's own name cannot be spelled as the input.
+    // A file named right in the output folder is missing when the folder is empty: one look
+    // at it spares a look at each, which in a fresh folder is most of the plan's time (a run
+    // makes thousands of files). Any entry at all, and each file is looked at by its own path.
+    Text prefix(folder);
+    if (!endsWithSeparator(prefix)) prefix.push_back(kSeparator);
+    const bool flat = std::all_of(files.begin(), files.end(), [&](const PlannedFile& f) {
+        return f.path.starts_with(prefix) && f.path.find_first_of(u"/\\", prefix.size()) == Text::npos;
+    });
+    const bool noneThere = flat && isEmptyFolder(toPath(folder));
+    plan.files = std::move(files);
+    for (PlannedFile& f : plan.files) {
+        // A link counts, whether or not it points anywhere: the run will not write through it.
+        const EntryKind kind = noneThere ? EntryKind::None : entryAt(f.path);
+        f.exists = kind != EntryKind::None;
+        if (kind == EntryKind::File) f.appendMixes = encodingThatWouldMix(f.path, output);
+        // A path that does not end in the input's own name cannot be spelled as the input.
         if (!plan.sameAsInput) {
             const fs::path p = toPath(f.path);
             if ((f.path.ends_with(inputName) && fs::absolute(p, ec).lexically_normal() == inputNormal) ||
                 (f.exists && fs::equivalent(p, input, ec)))
-                plan.sameAsInput = plan.files.size();
+                plan.sameAsInput = static_cast<std::size_t>(&f - plan.files.data());
         }
-        plan.files.push_back(std::move(f));
     }
     return plan;
 }

@@ -40,6 +40,13 @@ inline constexpr char16_t kOutputBusyStatus[] = u"请等另一个输出结束后
 inline constexpr char16_t kOutputIsLink[] = u"输出文件是一个链接，不会通过链接写入：";
 // A file the check found missing is there now: another program writes into the folder.
 inline constexpr char16_t kOutputAppeared[] = u"输出文件在检查之后被别的程序创建，输出已中止：";
+// Appending this run's bytes after text in another encoding would leave a file that no
+// reader shows whole: "输出文件 …小说01.txt 是 UTF-8 编码，本次输出是 UTF-16LE 编码，…"
+inline constexpr char16_t kAppendMixesBefore[] = u"输出文件 ";
+inline constexpr char16_t kAppendMixesIs[] = u" 是 ";
+inline constexpr char16_t kAppendMixesOutput[] = u" 编码，本次输出是 ";
+inline constexpr char16_t kAppendMixesAfter[] =
+    u" 编码，追加会使一个文件混用两种编码，输出已中止！请删除（覆盖）该文件、换一个输出目录，或选用与它相同的输出编码。";
 // File-system failures: the prefix, then the path and the system's reason (failureText).
 inline constexpr char16_t kDeleteFailed[] = u"删除文件失败：";
 inline constexpr char16_t kCreateFailed[] = u"创建文件失败：";

@@ -1,0 +1,262 @@
+#include "split/split_run.h"
+
+#include <optional>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "split/kept_table.h"
+#include "split/refusals.h"
+#include "split/split_texts.h"
+
+namespace pw {
+
+namespace {
+
+namespace t = split_text;
+
+// How the writing ended, before the user is told.
+struct RunEnd {
+    SplitEnd end = SplitEnd::Done;
+    std::int64_t files = 0;
+    std::optional<Message> failure; // for Failed: the refusal to show; for Refused: the question
+    std::int64_t replaced = 0;
+};
+
+SplitResult refuse(UiPort& ui, SplitReceiver& receiver, const Refusal& r, SplitEnd end = SplitEnd::Refused) {
+    // A question declined has been shown already, as the question.
+    if (r.message.style() == MsgStyle::Refusal) ui.messageBox(r.message);
+    ui.setStatus(r.status);
+    receiver.refused(r.message.id);
+    return {end, 0, 0};
+}
+
+// Closes the sink and says how the walk ended for it.
+RunEnd closeWalk(WalkEnd walked, const LineReader& reader, ChapterSink& sink, const OutputEncoder& encoder) {
+    RunEnd r;
+    (void)sink.close(walked == WalkEnd::Done);
+    switch (walked) {
+    case WalkEnd::Done:
+        r.end = SplitEnd::Done;
+        break;
+    case WalkEnd::Shrunk:
+        r.end = SplitEnd::Shrunk;
+        break;
+    case WalkEnd::Stopped:
+        r.end = SplitEnd::Stopped;
+        break;
+    case WalkEnd::SinkStopped:
+        r.end = sink.refused() ? SplitEnd::Refused : SplitEnd::Failed;
+        break;
+    case WalkEnd::ReadFailed:
+        r.end = SplitEnd::Failed;
+        break;
+    }
+    r.failure = sink.failure();
+    if (walked == WalkEnd::ReadFailed && !r.failure) r.failure = refusal::readFailed(*reader.error()).message;
+    // A file that could not be closed whole fails the run, however it ended otherwise.
+    if (r.failure && !sink.refused()) r.end = SplitEnd::Failed;
+    r.files = sink.outputs();
+    r.replaced = encoder.replaced();
+    return r;
+}
+
+// How a run that wrote ends for the user: the status line, the notice of replaced bytes or
+// the refusal, and the receiver's last call.
+SplitResult report(const RunEnd& out, const OutputFormat& format, Encoding input, UiPort& ui,
+                   SplitReceiver& receiver) {
+    ui.setProgress(0);
+    switch (out.end) {
+    case SplitEnd::Done:
+        ui.setStatus(format.doneStatus(out.files));
+        // Said after the usual status, so the files are known to be there.
+        if (out.replaced > 0)
+            ui.messageBox({MsgId::BytesReplaced, t::kReplacedBefore + decimal(out.replaced) + t::kReplacedMiddle +
+                                                     fromUtf8(encodingName(input)) + t::kReplacedAfter});
+        receiver.finished(out.files);
+        break;
+    case SplitEnd::Shrunk:
+        (void)refuse(ui, receiver, refusal::inputShrank());
+        break;
+    case SplitEnd::Failed:
+        (void)refuse(ui, receiver, refusal::failed(*out.failure));
+        break;
+    case SplitEnd::Refused: // a question answered Cancel: the front end has said why
+        (void)refuse(ui, receiver, refusal::stopped(*out.failure));
+        break;
+    case SplitEnd::Stopped:
+        ui.setStatus(t::kStoppedStatus);
+        break;
+    }
+    return {out.end, out.files, out.replaced};
+}
+
+} // namespace
+
+bool precheckSplit(const WorkingState& st, std::int64_t listEntries, UiPort& ui) {
+    SplitReceiver none;
+    if (!st.blnAnalyzed || st.lngMatchCount < 0 ||
+        st.lngMatchLines.size() != static_cast<std::size_t>(st.lngMatchCount) + 2 ||
+        !headingTableIsWhole(st.lngMatchLines)) {
+        (void)refuse(ui, none, refusal::notAnalyzed());
+        return false;
+    }
+    if (listEntries <= 0 || st.lngMatchCount <= 0) {
+        (void)refuse(ui, none, refusal::noHeadings());
+        return false;
+    }
+    return true;
+}
+
+SplitInput analysedInput(const WorkingState& st, Encoding encoding) {
+    return {st.strAnalyzedFile, st.lngFileSize, encoding, &st.lngMatchLines};
+}
+
+SplitResult runSplit(const WorkingState& st, const SplitInput& input, const RowRanges& excluded,
+                     const OutputFormat& format, UiPort& ui, SplitReceiver& receiver, std::size_t readCapacity) {
+    const auto declined = [&](const Refusal& r) { return ui.messageBox(r.message) != MsgAnswer::Yes; };
+    // The output is always made from the analysed file, whatever the field names now.
+    if (st.strInFile != input.path && declined(refusal::notCurrentFile()))
+        return refuse(ui, receiver, refusal::notCurrentFile());
+    if (!isRegularFile(input.path)) return refuse(ui, receiver, refusal::inputMissing());
+    InputFile in;
+    if (auto e = in.open(input.path)) return refuse(ui, receiver, refusal::readFailed(*e), SplitEnd::Failed);
+    if (in.size() != input.size && declined(refusal::sizeChanged()))
+        return refuse(ui, receiver, refusal::sizeChanged());
+    const KeptTable kept = buildKeptTable(*input.headings, excluded);
+    if (kept.lngKeptCount == 0) return refuse(ui, receiver, refusal::allExcluded());
+    // Held from before the plan looks at the folder until the last file is closed.
+    const Text folder = format.folder();
+    FolderLock lock;
+    if (!lock.tryLock(folder)) return refuse(ui, receiver, refusal::outputBusy(folder));
+    const auto encoder = makeOutputEncoder(st.outputEncoding, input.encoding);
+    std::vector<PlannedFile> names;
+    for (const std::int64_t k : format.fileIndexes(kept))
+        names.push_back(format.file(k));
+    const OutputPlan plan = planOutput(std::move(names), folder, input.path, encoder->encoding());
+    if (plan.sameAsInput) return refuse(ui, receiver, refusal::outputIsInput(plan.files[*plan.sameAsInput].path));
+    if (!receiver.planned(plan)) return {};
+
+    LineReader reader(in, traitsOf(input.encoding), readCapacity);
+    PlannedFiles files(plan, encoder->encoding(), ui);
+    const auto sink = format.sink(files, *encoder, kept, ui, receiver);
+    ChapterWalk walk(kept, false, traitsOf(input.encoding), st.blnDeleteSpc, input.size, *sink, ui);
+    const WalkEnd walked = walk.run(reader);
+    const RunEnd out = closeWalk(walked, reader, *sink, *encoder);
+    in.close();
+    return report(out, format, input.encoding, ui, receiver);
+}
+
+namespace {
+
+// While the files are only temporary, the front end hears how far the run is, nothing else.
+class ProgressOnly : public SplitReceiver {
+public:
+    explicit ProgressOnly(SplitReceiver& inner) : m_inner(inner) {}
+    void progress(int percent) override { m_inner.progress(percent); }
+
+private:
+    SplitReceiver& m_inner;
+};
+
+} // namespace
+
+OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const OutputFormat& format, UiPort& ui,
+                              ScanReceiver& scanReceiver, SplitReceiver& receiver, const ScanOptions& options) {
+    OneReadResult result;
+    const auto feed = ScanFeed::start(st, ui, scanReceiver, options);
+    if (!feed) return result;
+    // Held from before the first temporary file until the last file is in place.
+    const Text folder = format.folder();
+    FolderLock lock;
+    if (!lock.tryLock(folder)) {
+        result.scan = feed->finish(false);
+        result.split = refuse(ui, receiver, refusal::outputBusy(folder));
+        return result;
+    }
+
+    const Encoding encoding = feed->encoding();
+    const auto encoder = makeOutputEncoder(st.outputEncoding, encoding);
+    KeptTable kept;
+    TempFiles temps(folder, [&format](std::int64_t index) { return format.file(index); });
+    ProgressOnly progress(receiver);
+    const auto sink = format.sink(temps, *encoder, kept, ui, progress);
+    ChapterWalk walk(kept, true, traitsOf(encoding), st.blnDeleteSpc, st.lngFileSize, *sink, ui);
+    bool going = feed->turn(), begun = false, walkStopped = false;
+    LineBlock block;
+    while (going && feed->reader().nextBlock(block)) {
+        const std::int64_t before = st.lngMatchCount;
+        if (!feed->scan(block)) {
+            going = false;
+            break;
+        }
+        for (std::int64_t row = before; row < st.lngMatchCount; ++row) {
+            if (excluded.contains(row)) continue;
+            const std::int64_t line = st.lngMatchLines[static_cast<std::size_t>(row) + 1];
+            kept.keep(line);
+            walk.headingKept(line);
+        }
+        // Whether the text starts with a heading is known once the first block is scanned.
+        if (!begun) walk.begin();
+        begun = true;
+        if (!walk.step(block)) {
+            going = false;
+            walkStopped = true;
+        }
+    }
+    if (!begun) walk.begin();
+    const WalkEnd walked = walk.end(feed->reader());
+    const RunEnd written = closeWalk(walked, feed->reader(), *sink, *encoder);
+    result.scan = feed->finish(going);
+    if (result.scan.outcome != ScanOutcome::Finished) {
+        const bool stopRequested = ui.stopRequested(); // asked before anything changes again
+        temps.removeAll();
+        // The scan has said why it stopped; a stop or a failure of the writing is said here.
+        if (walkStopped && written.end == SplitEnd::Failed)
+            result.split = report(written, format, encoding, ui, receiver);
+        else
+            result.split.end = stopRequested ? SplitEnd::Stopped : SplitEnd::Refused;
+        return result;
+    }
+    if (written.end != SplitEnd::Done) {
+        temps.removeAll();
+        result.split = report(written, format, encoding, ui, receiver);
+        return result;
+    }
+
+    // The checks the scan-first run makes before it writes, in its order; each leaves the
+    // folder as it was.
+    const auto refused = [&](const Refusal& r) {
+        temps.removeAll();
+        result.split = refuse(ui, receiver, r);
+        return result;
+    };
+    if (st.lngMatchCount <= 0) return refused(refusal::noHeadings());
+    if (!receiver.scanned(st.lngMatchCount)) {
+        temps.removeAll();
+        return result;
+    }
+    if (kept.lngKeptCount == 0) return refused(refusal::allExcluded());
+    kept.close(st.lngMatchLines.back());
+    std::vector<PlannedFile> names;
+    for (const std::int64_t k : format.fileIndexes(kept))
+        names.push_back(format.file(k));
+    const OutputPlan plan = planOutput(std::move(names), folder, st.strInFile, encoder->encoding());
+    if (plan.sameAsInput) return refused(refusal::outputIsInput(plan.files[*plan.sameAsInput].path));
+    if (!receiver.planned(plan)) {
+        temps.removeAll();
+        return result;
+    }
+    const PlacedFiles placed = placeAll(plan, temps, encoder->fileMark().size(), encoder->encoding(), ui,
+                                        [&](const PlannedFile& f, bool appended) {
+                                            receiver.fileOpened(f.index, f.path, appended);
+                                            if (&f != &plan.files.back()) receiver.fileComplete(f.index);
+                                        });
+    temps.removeAll();
+    RunEnd out{SplitEnd::Done, placed.placed, placed.failure, written.replaced};
+    if (placed.stopped) out.end = SplitEnd::Stopped;
+    else if (placed.failure) out.end = placed.refused ? SplitEnd::Refused : SplitEnd::Failed;
+    result.split = report(out, format, encoding, ui, receiver);
+    return result;
+}
+
+} // namespace pw
