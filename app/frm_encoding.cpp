@@ -52,9 +52,8 @@ QMenu* frmPagewright::txtFileMenu() {
         items << QString::fromLatin1(encodingName(kAllEncodings[i]));
         if (m_inputEncoding == kAllEncodings[i]) chosen = static_cast<int>(i) + 1;
     }
-    addChoices(menu, QStringLiteral("编码"), items, chosen, [this](int i) {
-        m_inputEncoding = i == 0 ? std::nullopt : std::optional(kAllEncodings[i - 1]);
-    });
+    addChoices(menu, QStringLiteral("编码"), items, chosen,
+               [this](int i) { m_inputEncoding = i == 0 ? std::nullopt : std::optional(kAllEncodings[i - 1]); });
     return menu;
 }
 

@@ -56,8 +56,7 @@ ExcludeList parseExcludeList(std::string_view list) {
 
 std::string ExcludeList::rangeError(std::int64_t count) const {
     for (const Item& i : m_items) {
-        if (i.first < 1 || i.last > count)
-            return "排除的编号 " + i.text + " 超出范围 1-" + std::to_string(count);
+        if (i.first < 1 || i.last > count) return "排除的编号 " + i.text + " 超出范围 1-" + std::to_string(count);
     }
     return {};
 }

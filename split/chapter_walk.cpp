@@ -47,10 +47,10 @@ bool ChapterWalk::step(const LineBlock& block) {
     m_blockOffset = block.offset;
     // A chapter whose end became known only now, with its last line in the block before.
     if (m_line == m_lastLine && !finishChapter()) return false;
-    const std::size_t skip = !m_sink.wantsInputMark() && block.offset == 0 && !m_traits.bom.empty() &&
-                                     block.bytes.starts_with(m_traits.bom)
-                                 ? m_traits.bom.size()
-                                 : 0;
+    const std::size_t skip =
+        !m_sink.wantsInputMark() && block.offset == 0 && !m_traits.bom.empty() && block.bytes.starts_with(m_traits.bom)
+            ? m_traits.bom.size()
+            : 0;
     return walkBlock(block.bytes, skip);
 }
 

@@ -62,8 +62,7 @@ RunEnd closeWalk(WalkEnd walked, const LineReader& reader, ChapterSink& sink, co
 
 // How a run that wrote ends for the user: the status line, the notice of replaced bytes or
 // the refusal, and the receiver's last call.
-SplitResult report(const RunEnd& out, const OutputFormat& format, Encoding input, UiPort& ui,
-                   SplitReceiver& receiver) {
+SplitResult report(const RunEnd& out, const OutputFormat& format, Encoding input, UiPort& ui, SplitReceiver& receiver) {
     ui.setProgress(0);
     switch (out.end) {
     case SplitEnd::Done:
@@ -253,8 +252,10 @@ OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const
                                         });
     temps.removeAll();
     RunEnd out{SplitEnd::Done, placed.placed, placed.failure, written.replaced};
-    if (placed.stopped) out.end = SplitEnd::Stopped;
-    else if (placed.failure) out.end = placed.refused ? SplitEnd::Refused : SplitEnd::Failed;
+    if (placed.stopped)
+        out.end = SplitEnd::Stopped;
+    else if (placed.failure)
+        out.end = placed.refused ? SplitEnd::Refused : SplitEnd::Failed;
     result.split = report(out, format, encoding, ui, receiver);
     return result;
 }

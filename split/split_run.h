@@ -92,9 +92,9 @@ bool precheckSplit(const WorkingState& st, std::int64_t listEntries, UiPort& ui)
 
 // The analysed file, as its finished scan left it.
 struct SplitInput {
-    Text path;                                // strAnalyzedFile
-    std::int64_t size = 0;                    // lngFileSize at scan time
-    Encoding encoding = Encoding::Gb18030;    // what the scan decided
+    Text path;                                 // strAnalyzedFile
+    std::int64_t size = 0;                     // lngFileSize at scan time
+    Encoding encoding = Encoding::Gb18030;     // what the scan decided
     const std::vector<std::int64_t>* headings; // lngMatchLines
 };
 SplitInput analysedInput(const WorkingState& st, Encoding encoding);

@@ -45,8 +45,8 @@ inline constexpr char16_t kOutputAppeared[] = u"输出文件在检查之后被�
 inline constexpr char16_t kAppendMixesBefore[] = u"输出文件 ";
 inline constexpr char16_t kAppendMixesIs[] = u" 是 ";
 inline constexpr char16_t kAppendMixesOutput[] = u" 编码，本次输出是 ";
-inline constexpr char16_t kAppendMixesAfter[] =
-    u" 编码，追加会使一个文件混用两种编码，输出已中止！请删除（覆盖）该文件、换一个输出目录，或选用与它相同的输出编码。";
+inline constexpr char16_t kAppendMixesAfter[] = u" 编码，追加会使一个文件混用两种编码，输出已中止！请删除（覆盖）该文件"
+                                                u"、换一个输出目录，或选用与它相同的输出编码。";
 // File-system failures: the prefix, then the path and the system's reason (failureText).
 inline constexpr char16_t kDeleteFailed[] = u"删除文件失败：";
 inline constexpr char16_t kCreateFailed[] = u"创建文件失败：";

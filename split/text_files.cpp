@@ -128,8 +128,8 @@ std::vector<std::int64_t> TextFiles::fileIndexes(const KeptTable& kept) const {
     return out;
 }
 
-std::unique_ptr<ChapterSink> TextFiles::sink(OutputFiles& files, OutputEncoder& encoder, const KeptTable&,
-                                             UiPort& ui, SplitReceiver& receiver) const {
+std::unique_ptr<ChapterSink> TextFiles::sink(OutputFiles& files, OutputEncoder& encoder, const KeptTable&, UiPort& ui,
+                                             SplitReceiver& receiver) const {
     return std::make_unique<TextFilesSink>(files, encoder, m_n, ui, receiver);
 }
 

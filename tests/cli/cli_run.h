@@ -23,7 +23,8 @@
 #include "options/settings.h"
 #include "platform/paths.h"
 #include "scan/scan_pass.h"
-#include "split/split_pass.h"
+#include "split/split_run.h"
+#include "split/text_files.h"
 #include "support/corpus.h"
 #include "support/novel.h"
 #include "support/scripted_ui.h"
@@ -200,7 +201,9 @@ inline CoreRun runCore(const Job& job, const std::filesystem::path& splitInto = 
         std::vector<std::int64_t> rows;
         for (const int k : job.excluded)
             rows.push_back(k - 1);
-        pw::runSplit(st, rows, ui);
+        pw::SplitReceiver none;
+        pw::runSplit(st, pw::analysedInput(st, scan.encoding), pw::RowRanges::ofRows(rows), pw::TextFiles(st), ui,
+                     none);
     }
     return {receiver.found, ui.lastStatus(), scan.lines, scan.encoding};
 }

@@ -28,16 +28,28 @@ std::pair<MsgAnswer, std::string> ask(const pw::cli::CliOptions& opts, const pw:
 
 TEST(CliUsage, ExcludeListGivesEachRowOnceInOrderOrAnError) {
     using Rows = std::vector<std::int64_t>;
-    EXPECT_EQ(parseExcludeList(" 4 , 1-2 ,2,12-12", 12).rows, (Rows{0, 1, 3, 11}));
-    EXPECT_EQ(parseExcludeList("9-12, 2,5, 10-11,3-6,12", 12).rows, (Rows{1, 2, 3, 4, 5, 8, 9, 10, 11}));
-    EXPECT_EQ(parseExcludeList("1-3,4-6", 6).rows, (Rows{0, 1, 2, 3, 4, 5}));
-    const auto none = parseExcludeList("", 12);
-    EXPECT_TRUE(none.rows.empty() && none.error.empty());
-    for (const char* bad : {",", "1,", "1,,2", "a", "3-1", "1-2-3", "1-", "+3", "2 3", "0", "13", "1-13", "-1",
-                            "1-3,0-2", "99999999999999999999"}) {
-        const auto out = parseExcludeList(bad, 12);
-        EXPECT_FALSE(out.error.empty()) << bad;
-        EXPECT_TRUE(out.rows.empty()) << bad;
+    // The rows of a list the 12 headings of a scan all have, one by one.
+    const auto rows = [](std::string_view list) {
+        const pw::cli::ExcludeList x = parseExcludeList(list);
+        EXPECT_EQ(x.error + x.rangeError(12), "") << list;
+        Rows all;
+        for (std::int64_t row = 0; row < 20; ++row)
+            if (x.rows.contains(row)) all.push_back(row);
+        return all;
+    };
+    EXPECT_EQ(rows(" 4 , 1-2 ,2,12-12"), (Rows{0, 1, 3, 11}));
+    EXPECT_EQ(rows("9-12, 2,5, 10-11,3-6,12"), (Rows{1, 2, 3, 4, 5, 8, 9, 10, 11}));
+    EXPECT_EQ(rows("1-3,4-6"), (Rows{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(parseExcludeList("1-3,4-6").rows.ranges().size(), 1u); // one range, not six rows
+    const auto none = parseExcludeList("");
+    EXPECT_TRUE(none.rows.empty() && none.error.empty() && none.rangeError(0).empty());
+    for (const char* bad : {",", "1,", "1,,2", "a", "3-1", "1-2-3", "1-", "+3", "2 3", "99999999999999999999"})
+        EXPECT_FALSE(parseExcludeList(bad).error.empty()) << bad;
+    // Well-formed, but naming no heading of the twelve.
+    for (const char* outside : {"0", "-1", "13", "1-13", "1-3,0-2"}) {
+        const auto x = parseExcludeList(outside);
+        EXPECT_EQ(x.error, "") << outside;
+        EXPECT_FALSE(x.rangeError(12).empty()) << outside;
     }
 }
 

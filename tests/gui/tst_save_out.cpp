@@ -2,6 +2,7 @@
 // answered by a click, and closing the window mid-pass.
 #include "gui/window_test.h"
 #include "split/kept_table.h"
+#include "split/text_files.h"
 #include "support/novel.h"
 #include "support/split_test_util.h"
 
@@ -55,10 +56,8 @@ class TestSaveOut : public WindowTest {
                                .arg(count));
         QTest::mouseClick(w->cmdSaveOut, Qt::LeftButton);
 
-        const auto planned = plannedFileIndexes(w->state());
-        QCOMPARE(w->state().lngKeptCount, count - 2);
-        for (int row : {0, 41}) // the clicked headings start no chapter
-            QVERIFY(!std::ranges::count(w->state().lngKeptLines, w->state().lngMatchLines[row + 1]));
+        const KeptTable kept = buildKeptTable(w->state().lngMatchLines, RowRanges::ofRows({0, 41}));
+        const auto planned = TextFiles(w->state()).fileIndexes(kept);
         const std::size_t files = 1 + static_cast<std::size_t>(count - 2 + 6) / 7; // the preamble, then 7 a file
         QCOMPARE(planned.size(), files);
         QCOMPARE(status(), QStringLiteral("处理完毕，一共 %1 个文件！").arg(files));
@@ -111,7 +110,8 @@ private slots:
         QVERIFY(boxes.shown().empty());
         QTRY_VERIFY(!w->isVisible()); // closed once the pass let go
         const auto written = std::distance(std::filesystem::directory_iterator(out), {});
-        QVERIFY(written < static_cast<std::ptrdiff_t>(plannedFileIndexes(w->state()).size()));
+        const KeptTable kept = buildKeptTable(w->state().lngMatchLines, {});
+        QVERIFY(written < static_cast<std::ptrdiff_t>(TextFiles(w->state()).fileIndexes(kept).size()));
     }
 };
 

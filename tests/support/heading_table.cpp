@@ -21,7 +21,7 @@ bool looksLikeHeading(const pw::Text& line) {
 }
 
 std::vector<std::int64_t> headingTable(pw::WorkingState& st, const std::filesystem::path& path,
-                                       const HeadingTest& isHeading) {
+                                       const HeadingTest& isHeading, pw::Encoding* encoding) {
     const pw::Text name = pw::fromPath(path);
     pw::InputFile in;
     if (in.open(name)) throw std::runtime_error("cannot open " + path.string());
@@ -58,7 +58,7 @@ std::vector<std::int64_t> headingTable(pw::WorkingState& st, const std::filesyst
         }
     }
     st.lngMatchLines.push_back(n + 1);
-    st.analyzedEncoding = guess.encoding;
+    if (encoding) *encoding = guess.encoding;
     st.strInFile = name;
     st.strAnalyzedFile = name;
     st.blnAnalyzed = true;

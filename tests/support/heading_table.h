@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "options/working_state.h"
+#include "platform/encoding.h"
 
 namespace pwtest {
 
@@ -16,9 +17,10 @@ using HeadingTest = std::function<bool(const pw::Text& line)>;
 bool looksLikeHeading(const pw::Text& line);
 
 // Reads `path` with the shared line reader and sets strInFile, strAnalyzedFile,
-// lngFileSize, analyzedEncoding, lngMatchCount, lngMatchLines, blnAnalyzed. Returns the
-// byte offset of each heading's line, index k for heading k (index 0 unused).
+// lngFileSize, lngMatchCount, lngMatchLines, blnAnalyzed, and `encoding` when given. Returns
+// the byte offset of each heading's line, index k for heading k (index 0 unused).
 std::vector<std::int64_t> headingTable(pw::WorkingState& st, const std::filesystem::path& path,
-                                       const HeadingTest& isHeading = looksLikeHeading);
+                                       const HeadingTest& isHeading = looksLikeHeading,
+                                       pw::Encoding* encoding = nullptr);
 
 } // namespace pwtest

@@ -10,7 +10,8 @@
 #include "options/make_out_name.h"
 #include "platform/encoding.h"
 #include "platform/paths.h"
-#include "split/split_pass.h"
+#include "split/split_run.h"
+#include "split/text_files.h"
 #include "support/corpus.h"
 #include "support/heading_table.h"
 #include "support/scripted_ui.h"
@@ -33,6 +34,7 @@ struct SplitSetup {
     std::filesystem::path out = dir / "out";
     pw::WorkingState st;
     ScriptedUi ui;
+    pw::Encoding encoding = pw::Encoding::Gb18030;
     std::vector<std::int64_t> offsets; // of each heading's line, index k for heading k
 
     explicit SplitSetup(std::string_view bytes, std::int32_t n = 6, const HeadingTest& isHeading = chLine)
@@ -43,7 +45,7 @@ struct SplitSetup {
         else
             std::filesystem::copy_file(file.source, input);
         std::filesystem::create_directories(out);
-        offsets = headingTable(st, input, isHeading);
+        offsets = headingTable(st, input, isHeading, &encoding);
         st.strOutDir = pw::fromPath(out);
         st.strOutName = u"小说";
         st.lngStartNum = 1;
@@ -54,8 +56,20 @@ struct SplitSetup {
 
     pw::SplitResult run(const std::vector<std::int64_t>& excluded = {},
                         std::size_t capacity = pw::LineReader::kDefaultCapacity) {
-        return pw::runSplit(st, excluded, ui, capacity);
+        pw::SplitReceiver none;
+        return run(excluded, none, capacity);
     }
+    pw::SplitResult run(const std::vector<std::int64_t>& excluded, pw::SplitReceiver& receiver,
+                        std::size_t capacity = pw::LineReader::kDefaultCapacity) {
+        lastExcluded = excluded;
+        return pw::runSplit(st, pw::analysedInput(st, encoding), pw::RowRanges::ofRows(excluded), pw::TextFiles(st), ui,
+                            receiver, capacity);
+    }
+
+    // The kept table of the last run, and the files it planned.
+    pw::KeptTable kept() const { return pw::buildKeptTable(st.lngMatchLines, pw::RowRanges::ofRows(lastExcluded)); }
+    std::vector<std::int64_t> plannedIndexes() const { return pw::TextFiles(st).fileIndexes(kept()); }
+    std::vector<std::int64_t> lastExcluded;
 
     std::filesystem::path pathOf(std::int64_t index) { return pw::toPath(pw::MakeOutName(st, index, false)); }
     std::string file(std::int64_t index) { return outputs().try_emplace(index, "<missing>").first->second; }

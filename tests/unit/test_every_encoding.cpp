@@ -82,7 +82,7 @@ TEST(EveryEncoding, SplitKeepsTheBytesOrWritesTheSameTextInUtf8) {
                              (out == OutputEncoding::Utf8 ? " to UTF-8" : " kept") +
                              (dropBlank ? " dropping blanks" : "") + " capacity " + std::to_string(capacity));
                 SplitSetup s(novel.bytes, 3, looksLikeHeading);
-                ASSERT_EQ(s.st.analyzedEncoding, t.encoding);
+                ASSERT_EQ(s.encoding, t.encoding);
                 ASSERT_GT(s.st.lngMatchCount, 0);
                 s.st.blnDeleteSpc = dropBlank;
                 s.st.outputEncoding = out;

@@ -135,45 +135,6 @@ public:
 
 } // namespace
 
-TEST(SplitOutputSafety, AFileLinkOrFolderThatTurnsUpAfterThePlanStopsThePassAndIsLeftAlone) {
-    Elsewhere away;
-    enum Kind { File, Link, Folder };
-    for (const Kind kind : {File, Link, Folder}) {
-        SCOPED_TRACE(kind == File ? "a file" : kind == Link ? "a link" : "a folder");
-        SplitSetup s(twelveLines(), 1);
-        s.ui.answer({MsgAnswer::No}); // append, were it asked: it must not be
-        Recorder m;
-        m.act = [&](const pw::OutputPlan& plan) {
-            const fs::path second = pw::toPath(plan.files[2].path);
-            if (kind == Link)
-                fs::create_symlink(away.planted, second);
-            else if (kind == Folder)
-                fs::create_directory(second);
-            else
-                writeAll(second, "theirs\r\n");
-        };
-        EXPECT_EQ(pw::runSplit(s.st, {}, s.ui, m).end, SplitEnd::Failed);
-        const pw::Text path = pw::fromPath(s.pathOf(2));
-        // No file can be made over a folder, whoever made it; anything else is another writer's.
-        const MsgId why = kind == Folder ? MsgId::CreateFailed : MsgId::OutputAppeared;
-        EXPECT_EQ(m.refusals, std::vector<MsgId>{why});
-        ASSERT_EQ(s.ui.boxes.size(), 1u);
-        EXPECT_EQ(s.ui.boxes[0].id, why);
-        EXPECT_EQ(s.ui.boxes[0].text, kind == Folder
-                                          ? u"创建文件失败：" + path + u"（" + pw::reasonFromErrno(EISDIR) + u"）"
-                                          : u"输出文件在检查之后被别的程序创建，输出已中止：" + path);
-        EXPECT_EQ(readAll(s.pathOf(1)), "CH3\r\nL4\r\nL5\r\n"); // what came before is whole
-        if (kind == Link)
-            EXPECT_EQ(pw::entryAt(path), EntryKind::Link);
-        else if (kind == Folder)
-            EXPECT_TRUE(fs::is_empty(s.pathOf(2)));
-        else
-            EXPECT_EQ(readAll(s.pathOf(2)), "theirs\r\n");
-        EXPECT_FALSE(fs::exists(s.pathOf(3)));
-    }
-    away.expectUntouched();
-}
-
 TEST(SplitOutputSafety, AFolderThereBeforeThePlanFailsItsFileWithoutAQuestion) {
     SplitSetup s(twelveLines(), 1);
     fs::create_directory(s.pathOf(2));
@@ -235,7 +196,7 @@ TEST(SplitReceiver, PlanOpenedFilesProgressAndTheEnd) {
     writeAll(s.pathOf(2), "old two\r\n");
     s.ui.answer({MsgAnswer::No, MsgAnswer::Yes}); // append to 01, make 02 anew
     Recorder r;
-    ASSERT_EQ(pw::runSplit(s.st, {}, s.ui, r).end, SplitEnd::Done);
+    ASSERT_EQ(s.run({}, r).end, SplitEnd::Done);
 
     ASSERT_EQ(r.plan.files.size(), 5u);
     for (std::size_t i = 0; i < 5; ++i) {
@@ -270,7 +231,7 @@ TEST(SplitReceiver, RefusalsReachTheReceiverAndAPlanRefusedTouchesNothing) {
     writeAll(s.pathOf(1), "kept\r\n");
     Recorder r;
     r.goOn = false;
-    EXPECT_EQ(pw::runSplit(s.st, {}, s.ui, r).end, SplitEnd::Refused);
+    EXPECT_EQ(s.run({}, r).end, SplitEnd::Refused);
     EXPECT_EQ(s.outputs(), (std::map<std::int64_t, std::string>{{1, "kept\r\n"}}));
     EXPECT_TRUE(s.ui.boxes.empty());
     EXPECT_TRUE(r.opened.empty());
@@ -278,7 +239,7 @@ TEST(SplitReceiver, RefusalsReachTheReceiverAndAPlanRefusedTouchesNothing) {
     // A refusal before the plan reaches the receiver by its id.
     SplitSetup all(twelveLines(), 1);
     Recorder r2;
-    EXPECT_EQ(pw::runSplit(all.st, {0, 1, 2, 3}, all.ui, r2).end, SplitEnd::Refused);
+    EXPECT_EQ(all.run({0, 1, 2, 3}, r2).end, SplitEnd::Refused);
     EXPECT_EQ(r2.refusals, std::vector<MsgId>{MsgId::AllExcluded});
     EXPECT_TRUE(r2.plan.files.empty());
 }
@@ -290,7 +251,7 @@ TEST(SplitReceiver, AQuestionRefusedStopsThePassWithoutAppending) {
     writeAll(s.pathOf(2), "not mine\r\n");
     s.ui.answer({MsgAnswer::Cancel});
     Recorder r;
-    const pw::SplitResult res = pw::runSplit(s.st, {}, s.ui, r);
+    const pw::SplitResult res = s.run({}, r);
     EXPECT_EQ(res.end, SplitEnd::Refused);
     EXPECT_EQ(res.files, 2);
     EXPECT_EQ(s.file(2), "not mine\r\n");

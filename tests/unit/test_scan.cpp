@@ -67,10 +67,11 @@ protected:
     // (lines cut by refills, UTF-16 units cut in two), the scan finds `want` in the file.
     void expectFinds(const std::filesystem::path& p, const Text& pattern, const std::vector<Hit>& want, Encoding enc,
                      std::int64_t lines) {
-        ASSERT_EQ(run(p, pattern, false).outcome, ScanOutcome::Finished);
+        const ScanResult first = run(p, pattern, false);
+        ASSERT_EQ(first.outcome, ScanOutcome::Finished);
         EXPECT_EQ(found(), want);
         EXPECT_EQ(st.lngMatchCount, static_cast<std::int64_t>(want.size()));
-        EXPECT_EQ(std::tuple(st.analyzedEncoding, st.lngMatchLines.back(), st.lngFileSize),
+        EXPECT_EQ(std::tuple(first.encoding, st.lngMatchLines.back(), st.lngFileSize),
                   std::tuple(enc, lines + 1, static_cast<std::int64_t>(std::filesystem::file_size(p))));
         const auto table = st.lngMatchLines;
         ASSERT_EQ(run(p, pattern).outcome, ScanOutcome::Finished);

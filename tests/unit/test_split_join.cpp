@@ -17,9 +17,10 @@ namespace {
 // the input; and numbered file k begins with the line of kept heading (k - 1) * n + 1.
 void expectWholeSplit(SplitSetup& s, const pw::SplitResult& r, const std::string& input) {
     ASSERT_EQ(r.end, SplitEnd::Done) << s.ui.lastStatus();
-    EXPECT_TRUE(s.joined() == expectedJoin(input, s.st.analyzedEncoding, s.st.blnDeleteSpc));
+    EXPECT_TRUE(s.joined() == expectedJoin(input, s.encoding, s.st.blnDeleteSpc));
     const auto files = s.outputs();
-    const auto planned = pw::plannedFileIndexes(s.st);
+    const auto planned = s.plannedIndexes();
+    const pw::KeptTable kept = s.kept();
     EXPECT_EQ(static_cast<std::size_t>(r.files), files.size());
     ASSERT_EQ(files.size(), planned.size());
     EXPECT_EQ(s.ui.lastStatus(), "处理完毕，一共 " + std::to_string(files.size()) + " 个文件！");
@@ -28,7 +29,7 @@ void expectWholeSplit(SplitSetup& s, const pw::SplitResult& r, const std::string
         offsetOfLine[s.st.lngMatchLines[k]] = static_cast<std::size_t>(s.offsets[k]);
     for (const std::int64_t k : planned) {
         if (k == 0) continue;
-        const std::size_t at = offsetOfLine.at(s.st.lngKeptLines[(k - 1) * s.st.lngChapsPerFile + 1]);
+        const std::size_t at = offsetOfLine.at(kept.lngKeptLines[(k - 1) * s.st.lngChapsPerFile + 1]);
         const std::string& text = files.at(k);
         EXPECT_EQ(text.substr(0, text.find("\r\n")), input.substr(at, input.find_first_of("\r\n", at) - at)) << k;
     }

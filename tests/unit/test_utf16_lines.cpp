@@ -17,7 +17,7 @@ TEST(Utf16Lines, NeedleBytesAcrossTwoCharactersAreNoCandidate) {
         for (const char16_t c : text)
             bytes += d.encode(c);
         pwtest::SplitSetup s(bytes, 1, [](const Text& l) { return l.find(u"第") != Text::npos; });
-        ASSERT_EQ(s.st.analyzedEncoding, e) << traitsOf(e).name;
+        ASSERT_EQ(s.encoding, e) << traitsOf(e).name;
         for (const bool prefilter : {true, false}) {
             WorkingState st;
             st.strInFile = fromPath(s.input);
