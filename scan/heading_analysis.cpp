@@ -127,7 +127,7 @@ struct Parsed {
     bool unitFollows = false;
 };
 
-std::optional<Parsed> numberAt(TextView s, std::size_t at, char16_t unit) {
+[[gnu::always_inline]] inline std::optional<Parsed> numberAt(TextView s, std::size_t at, char16_t unit) {
     const std::size_t b = skipBlanks(s, at);
     const std::size_t e = numeralRunEnd(s, b);
     const auto v = numeralValue(s.substr(b, e - b));
@@ -139,7 +139,7 @@ std::optional<Parsed> numberAt(TextView s, std::size_t at, char16_t unit) {
 }
 
 // 第 at `at`, its number, and the unit after it if one follows.
-std::optional<Parsed> firstFormAt(TextView s, std::size_t at) {
+[[gnu::always_inline]] inline std::optional<Parsed> firstFormAt(TextView s, std::size_t at) {
     auto p = numberAt(s, at + 1, u'第');
     if (!p) return std::nullopt;
     p->firstForm = true;
@@ -275,9 +275,11 @@ std::uint8_t partMark(TextView rest) {
         const TextView w = rest.substr(open + 1, rest.size() - open - 2);
         return upDown(w) ? upDown(w) : numbered(w);
     }
-    // 之一 … 之九十九
-    const std::size_t zhi = rest.find_last_of(u'之');
-    if (zhi != TextView::npos && rest.size() - zhi <= 4) return numbered(rest.substr(zhi + 1));
+    if (isNumeral(last)) {
+        // 之一 … 之九十九
+        const std::size_t zhi = rest.find_last_of(u'之');
+        return zhi != TextView::npos && rest.size() - zhi <= 4 ? numbered(rest.substr(zhi + 1)) : 0;
+    }
     if (rest.size() >= 2 && isTitleSeparator(rest[rest.size() - 2])) return upDown(rest.substr(rest.size() - 1));
     return 0;
 }
@@ -318,24 +320,20 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
 std::optional<std::int64_t> numeralValue(TextView run) {
     if (run.empty()) return std::nullopt;
     constexpr std::int64_t kMax = 1'000'000'000'000'000LL;
-    bool arabic = false, chinese = false, units = false;
+    bool arabic = false, chinese = false, units = false, tooLarge = false;
+    // Read digit by digit on the way (123, １２３, 一○○, 一一): most numbers have no unit.
+    std::int64_t v = 0;
     for (char16_t c : run) {
         const std::uint16_t k = classOf(c);
         if ((k & (kDigitBits | kUnitBits)) == 0) return std::nullopt;
         arabic |= (k & kArabicDigit) != 0;
         chinese |= (k & kDigitBits) != 0 && (k & kArabicDigit) == 0;
         units |= (k & kUnitBits) != 0;
+        tooLarge |= v > kMax;
+        if (!tooLarge) v = v * 10 + static_cast<int>(k & kDigitBits) - 1;
     }
     if (arabic && (chinese || units)) return std::nullopt;
-    if (!units) {
-        // Digit by digit: 123, １２３, 一○○, 一一.
-        std::int64_t v = 0;
-        for (char16_t c : run) {
-            if (v > kMax) return std::nullopt;
-            v = v * 10 + digitOf(c);
-        }
-        return v;
-    }
+    if (!units) return tooLarge ? std::nullopt : std::optional<std::int64_t>(v);
     // With units: 一百零八, 十二, 两千零三, 三万五千.
     std::int64_t total = 0, section = 0, digit = 0;
     for (char16_t c : run) {
@@ -519,7 +517,8 @@ void readNumbering(HeadingAnalysis& a) {
     // Heading index i carries `number`: its own, or the volume its line names. A volume named
     // only on some chapters' lines may skip a number that no chapter is missing for, so those
     // make no gap: a lost volume shows as lost chapters.
-    const auto read = [&](std::size_t i, ChapterNumber number, std::uint8_t part, bool gaps) {
+    const auto read = [&](std::size_t i, ChapterNumber number, std::uint8_t part, bool gaps)
+        __attribute__((always_inline)) {
         const std::int64_t k = static_cast<std::int64_t>(i) + 1, n = number.value;
         if (isVolumeUnit(number.unit)) lastVolume = number;
         if (current >= series.size() || series[current].unit != number.unit) {
