@@ -90,13 +90,18 @@ Text chapterPartsText(const ChapterParts& p) {
 
 std::vector<Text> numberingLines(const HeadingAnalysis& a) {
     std::vector<std::pair<std::int64_t, Text>> lines;
+    // Without a unit of their own, the numbers are those of the heading they name.
+    const auto unitOf = [&](char16_t unit, std::int64_t k) {
+        return unit ? unit : a.headings[static_cast<std::size_t>(k - 1)].number.unit;
+    };
     for (const NumberGap& g : a.gaps) {
+        const char16_t unit = unitOf(g.unit, g.after);
         lines.emplace_back(g.after, u"缺号：" + entryRef(g.after) + u" " +
-                                        numbersWithUnit(g.unit, decimal(g.afterNumber)) + u"之后缺少" +
-                                        numbersWithUnit(g.unit, numberList(g.missing)));
+                                        numbersWithUnit(unit, decimal(g.afterNumber)) + u"之后缺少" +
+                                        numbersWithUnit(unit, numberList(g.missing)));
     }
     for (const NumberRepeat& r : a.repeats) {
-        Text t = u"重号：" + numbersWithUnit(r.unit, decimal(r.number)) + u"出现 " +
+        Text t = u"重号：" + numbersWithUnit(unitOf(r.unit, r.headings.front()), decimal(r.number)) + u"出现 " +
                  decimal(static_cast<std::int64_t>(r.headings.size())) + u" 次：";
         for (std::size_t i = 0; i < r.headings.size(); ++i)
             t.append(i ? u"、" : u"").append(entryRef(r.headings[i]));
