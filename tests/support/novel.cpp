@@ -508,6 +508,7 @@ std::vector<NovelOptions> everyShapeOfWebNovel() {
          .chapters = 250,
          .paragraphs = 20,
          .webNovel = true},
+        {.encoding = NovelEncoding::Big5, .seed = 45, .chapters = 80, .webNovel = true},
     };
 }
 

@@ -237,7 +237,7 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
         {"webnovel",
          {u"第19章 夜雨", u"正文 第19章 夜雨", u"正文卷 第0029章", u"vip卷 第30章", u"VIP章节 第31章", u"卷一 第32章",
           u"第1卷 江湖 第4章 少年", u"第一卷江湖 第四章", u"番外 第1章 春节", u"番外：春节", u"序章 风起", u"楔子",
-          u"尾声", u"后记"},
+          u"尾声", u"尾聲", u"后记"},
          {u"他想起第十章里写过的话", u"上一章：第9章 夜雨 目录 下一章", u"读到第10章，她", u"（第10章写完了！）",
           u"第一卷 风起", u"楔子是什么", u"正文是第3章"}},
         {"english", {u"Chapter 12", u"CHAPTER IV", u"  chapter 3 The End"}, {u"In chapter 3 we saw", u"Chapters"}},
