@@ -25,7 +25,8 @@ QVariant HeadingModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole) {
         Text tip;
         if (h.suspect != 0) tip = u"可疑：" + reasonWords(h.suspect) + u"\n";
-        tip += u"章节号：" + (h.hasNumber() ? chapterNumberText(h.number) : Text(u"无")) + u"\n";
+        tip += u"章节号：" + headingNumberText(m_analysis, row) + u"\n";
+        if (const ChapterParts* parts = m_analysis.partsOf(row)) tip += u"分部：" + chapterPartsText(*parts) + u"\n";
         tip += u"本章：" + chapterSizeText(m_analysis.chapterBytes(row), m_analysis.chapterLines(row));
         return toQ(tip);
     }

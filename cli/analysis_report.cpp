@@ -12,9 +12,11 @@ AnalysisJson addAnalysisJson(const HeadingAnalysis& a, nlohmann::ordered_json& h
         const HeadingFacts& h = a.headings[i];
         nlohmann::ordered_json& j = headings[i];
         j["chapter_number"] = h.hasNumber() ? nlohmann::ordered_json(h.number.value) : nlohmann::ordered_json();
+        if (const auto volume = a.volumeOf(i)) j["volume"] = volume->value;
         j["chapter_bytes"] = a.chapterBytes(i);
         j["chapter_lines"] = a.chapterLines(i);
         j["suspect"] = suspectCodes(h.suspect);
+        if (const ChapterParts* parts = a.partsOf(i)) j["parts"] = parts->headings;
     }
     AnalysisJson out{nlohmann::ordered_json::array(), nlohmann::ordered_json::array()};
     for (const NumberGap& g : a.gaps)

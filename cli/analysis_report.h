@@ -12,7 +12,8 @@ namespace pw::cli {
 struct AnalysisJson {
     nlohmann::ordered_json gaps, repeats;
 };
-// Adds "chapter_number", "chapter_bytes", "chapter_lines" and "suspect" to each heading
+// Adds "chapter_number", "chapter_bytes", "chapter_lines" and "suspect" to each heading, "volume"
+// to one whose line names its volume and "parts" (the headings k of all its parts) to a part
 // (`headings` holds one object per heading, in order) and returns the top-level "gaps" and
 // "repeats".
 AnalysisJson addAnalysisJson(const HeadingAnalysis& a, nlohmann::ordered_json& headings);

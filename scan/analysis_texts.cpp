@@ -73,16 +73,35 @@ Text chapterSizeText(std::int64_t bytes, std::int64_t lines) {
     return t + u"，" + decimal(lines) + u" 行";
 }
 
+Text headingNumberText(const HeadingAnalysis& a, std::size_t i) {
+    const HeadingFacts& h = a.headings[i];
+    if (!h.hasNumber()) return u"无";
+    const auto volume = a.volumeOf(i);
+    return volume ? chapterNumberText(*volume) + u" " + chapterNumberText(h.number) : chapterNumberText(h.number);
+}
+
+Text chapterPartsText(const ChapterParts& p) {
+    Text t = numbersWithUnit(p.unit, decimal(p.number)) + u"分 " +
+             decimal(static_cast<std::int64_t>(p.headings.size())) + u" 部分：";
+    for (std::size_t i = 0; i < p.headings.size(); ++i)
+        t.append(i ? u"、" : u"").append(entryRef(p.headings[i]));
+    return t;
+}
+
 std::vector<Text> numberingLines(const HeadingAnalysis& a) {
     std::vector<std::pair<std::int64_t, Text>> lines;
+    // Without a unit of their own, the numbers are those of the heading they name.
+    const auto unitOf = [&](char16_t unit, std::int64_t k) {
+        return unit ? unit : a.headings[static_cast<std::size_t>(k - 1)].number.unit;
+    };
     for (const NumberGap& g : a.gaps) {
-        const char16_t unit = a.headings[static_cast<std::size_t>(g.after - 1)].number.unit;
-        lines.emplace_back(g.after, u"缺号：" + entryRef(g.after) + u" " + numbersWithUnit(unit, decimal(g.afterNumber)) +
-                                        u"之后缺少" + numbersWithUnit(unit, numberList(g.missing)));
+        const char16_t unit = unitOf(g.unit, g.after);
+        lines.emplace_back(g.after, u"缺号：" + entryRef(g.after) + u" " +
+                                        numbersWithUnit(unit, decimal(g.afterNumber)) + u"之后缺少" +
+                                        numbersWithUnit(unit, numberList(g.missing)));
     }
     for (const NumberRepeat& r : a.repeats) {
-        const char16_t unit = a.headings[static_cast<std::size_t>(r.headings.front() - 1)].number.unit;
-        Text t = u"重号：" + numbersWithUnit(unit, decimal(r.number)) + u"出现 " +
+        Text t = u"重号：" + numbersWithUnit(unitOf(r.unit, r.headings.front()), decimal(r.number)) + u"出现 " +
                  decimal(static_cast<std::int64_t>(r.headings.size())) + u" 次：";
         for (std::size_t i = 0; i < r.headings.size(); ++i)
             t.append(i ? u"、" : u"").append(entryRef(r.headings[i]));

@@ -15,6 +15,13 @@ Text reasonWords(SuspectReasons reasons);
 // "Chapter N" and numbered lines.
 Text chapterNumberText(const ChapterNumber& n);
 
+// The number a heading carries, with the volume its line names: "第2卷 第14章", "第57章"; "无"
+// when it carries none.
+Text headingNumberText(const HeadingAnalysis& a, std::size_t i);
+
+// A chapter published in parts, and the entries of its parts: "第60章分 2 部分：[61]、[62]".
+Text chapterPartsText(const ChapterParts& p);
+
 // A chapter's size: "12.3 KB，85 行" (bytes under 1 KB as "512 字节").
 Text chapterSizeText(std::int64_t bytes, std::int64_t lines);
 

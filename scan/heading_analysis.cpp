@@ -10,16 +10,17 @@ namespace {
 // Every matched line is judged while the scan runs, so each character is classified with one
 // look-up rather than a search of several short lists.
 enum CharClass : std::uint16_t {
-    kDigitBits = 0x000F,  // the digit's value + 1, for every kind of digit; 0 for none
-    kUnitBits = 0x0070,   // 1 十, 2 百, 3 千, 4 万 (shifted by 4)
+    kDigitBits = 0x000F,   // the digit's value + 1, for every kind of digit; 0 for none
+    kUnitBits = 0x0070,    // 1 十, 2 百, 3 千, 4 万 (shifted by 4)
     kArabicDigit = 0x0080, // 0-9 and full-width ０-９
     kBlankChar = 0x0100,
-    kHeadingUnit = 0x0200,  // what comes after a heading's number
-    kSeparator = 0x0400,    // what may stand between a heading's number (or unit) and its title
-    kSentenceEnd = 0x0800,  // punctuation that ends a sentence
-    kClosing = 0x1000,      // what may close a title's last sentence (its own ！ or ？, quotes)
+    kHeadingUnit = 0x0200, // what comes after a heading's number
+    kSeparator = 0x0400,   // what may stand between a heading's number (or unit) and its title
+    kSentenceEnd = 0x0800, // punctuation that ends a sentence
+    kClosing = 0x1000,     // what may close a title's last sentence (its own ！ or ？, quotes)
     kComma = 0x2000,
     kLowSurrogate = 0x4000, // the second half of a supplementary character
+    kVolumeUnit = 0x8000,   // a heading unit that holds chapters: 卷, 部, 集…
 };
 
 struct CharTable {
@@ -34,8 +35,8 @@ struct CharTable {
             cls[u'0' + d] |= static_cast<std::uint16_t>(kArabicDigit | (d + 1));
             cls[u'０' + d] |= static_cast<std::uint16_t>(kArabicDigit | (d + 1));
         }
-        const char16_t* digits[] = {u"零〇○", u"一壹", u"二两贰兩貳", u"三叁參", u"四肆",
-                                    u"五伍", u"六陆陸",   u"七柒",       u"八捌",   u"九玖"};
+        const char16_t* digits[] = {u"零〇○", u"一壹",   u"二两贰兩貳", u"三叁參", u"四肆",
+                                    u"五伍",  u"六陆陸", u"七柒",       u"八捌",   u"九玖"};
         for (std::uint16_t d = 0; d < 10; ++d)
             mark(digits[d], static_cast<std::uint16_t>(d + 1));
         const char16_t* units[] = {u"十拾", u"百佰", u"千仟", u"万萬"};
@@ -43,6 +44,7 @@ struct CharTable {
             mark(units[u], static_cast<std::uint16_t>((u + 1) << 4));
         mark(u" \t\u3000", kBlankChar);
         mark(u"章回节節卷部集篇幕话話折册冊季", kHeadingUnit);
+        mark(u"卷部集篇册冊季", kVolumeUnit);
         mark(u" \t\u3000:：、.．,，-—·・_【[（(「『《", kSeparator);
         // At the very end of a title these may be the title's own ("第十章 这是什么？").
         mark(u"。！？!?；;…", kSentenceEnd);
@@ -86,6 +88,10 @@ bool isHeadingUnit(char16_t c) {
     return classOf(c) & kHeadingUnit;
 }
 
+bool isVolumeUnit(char16_t c) {
+    return classOf(c) & kVolumeUnit;
+}
+
 bool isTitleSeparator(char16_t c) {
     return classOf(c) & kSeparator;
 }
@@ -121,18 +127,34 @@ struct Parsed {
     bool unitFollows = false;
 };
 
+[[gnu::always_inline]] inline std::optional<Parsed> numberAt(TextView s, std::size_t at, char16_t unit) {
+    const std::size_t b = skipBlanks(s, at);
+    const std::size_t e = numeralRunEnd(s, b);
+    const auto v = numeralValue(s.substr(b, e - b));
+    if (!v || *v > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+    Parsed p;
+    p.number = {static_cast<std::int32_t>(*v), unit};
+    p.end = e;
+    return p;
+}
+
+// 第 at `at`, its number, and the unit after it if one follows.
+[[gnu::always_inline]] inline std::optional<Parsed> firstFormAt(TextView s, std::size_t at) {
+    auto p = numberAt(s, at + 1, u'第');
+    if (!p) return std::nullopt;
+    p->firstForm = true;
+    const std::size_t u = skipBlanks(s, p->end);
+    if (u < s.size() && isHeadingUnit(s[u])) {
+        p->number.unit = s[u];
+        p->unitFollows = true;
+        p->end = u + 1;
+    }
+    return p;
+}
+
 std::optional<Parsed> parseAt(TextView s, std::size_t from) {
     const std::size_t start = skipBlanks(s, from);
-    const auto numberFrom = [&](std::size_t at, char16_t unit) -> std::optional<Parsed> {
-        const std::size_t b = skipBlanks(s, at);
-        const std::size_t e = numeralRunEnd(s, b);
-        const auto v = numeralValue(s.substr(b, e - b));
-        if (!v || *v > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
-        Parsed p;
-        p.number = {static_cast<std::int32_t>(*v), unit};
-        p.end = e;
-        return p;
-    };
+    const auto numberFrom = [&](std::size_t at, char16_t unit) { return numberAt(s, at, unit); };
     // Forms that open the line: 卷二, 部三, Chapter 12, 001.
     if (start < s.size() && (s[start] == u'卷' || s[start] == u'部')) {
         if (auto p = numberFrom(start + 1, s[start])) return p;
@@ -147,24 +169,124 @@ std::optional<Parsed> parseAt(TextView s, std::size_t from) {
     }
     if (start < s.size() && isArabic(s[start])) return numberFrom(start, u'#');
     // 第…: the first one with a number after it.
-    for (std::size_t at = s.find(u'第', start); at != TextView::npos; at = s.find(u'第', at + 1)) {
-        auto p = numberFrom(at + 1, u'第');
-        if (!p) continue;
-        p->firstForm = true;
-        const std::size_t u = skipBlanks(s, p->end);
-        if (u < s.size() && isHeadingUnit(s[u])) {
-            p->number.unit = s[u];
-            p->unitFollows = true;
-            p->end = u + 1;
-        }
-        return p;
+    for (std::size_t at = s.find(u'第', start); at != TextView::npos; at = s.find(u'第', at + 1))
+        if (auto p = firstFormAt(s, at)) return p;
+    return std::nullopt;
+}
+
+// Whether `t` may be the title of a volume named on a chapter's line (第1卷 江湖 第4章): short,
+// and no clause or sentence in it.
+bool isVolumeTitle(TextView t) {
+    constexpr std::size_t kLongVolumeTitle = 16;
+    for (char16_t c : t)
+        if (classOf(c) & (kSentenceEnd | kComma)) return false;
+    return characters(t) <= kLongVolumeTitle;
+}
+
+// The chapter of a line that names its volume first (第1卷 江湖 第4章, 卷二 第12回), read after
+// the volume's number: the first 第 with a chapter's unit, behind at most a short title.
+std::optional<Parsed> chapterAfterVolume(TextView s, std::size_t from) {
+    for (std::size_t at = s.find(u'第', from); at != TextView::npos; at = s.find(u'第', at + 1)) {
+        if (!isVolumeTitle(s.substr(from, at - from))) return std::nullopt;
+        const auto p = firstFormAt(s, at);
+        if (p && p->unitFollows && !isVolumeUnit(p->number.unit)) return p;
     }
     return std::nullopt;
 }
 
-// A title after the number reads as prose: sentence punctuation before its end, a 第 number
-// followed by something that is no unit (第一是…, 第四本书…), or a long clause glued to the
-// unit. Couplet titles hold a comma after a separator and stay headings.
+bool isLabelGap(char16_t c) {
+    return isBlank(c) || c == u'：' || c == u':' || c == u'·' || c == u'・' || c == u'-' || c == u'—' || c == u'_';
+}
+
+// The labels that download sites and web authors put before a chapter's 第. Compared without
+// regard to case (VIP, vip).
+bool isLabelWord(TextView w) {
+    static constexpr std::u16string_view kLabels[] = {u"正文",    u"正文卷",  u"vip", u"vip卷",
+                                                      u"vip章节", u"vip章節", u"番外"};
+    if (w.size() > 5) return false;
+    char16_t folded[5];
+    for (std::size_t i = 0; i < w.size(); ++i)
+        folded[i] = w[i] < 0x80 ? static_cast<char16_t>(w[i] | 0x20) : w[i];
+    const std::u16string_view f(folded, w.size());
+    return std::find(std::begin(kLabels), std::end(kLabels), f) != std::end(kLabels);
+}
+
+// Whether what stands before a heading's match is a label (正文, 正文卷, VIP卷, VIP章节, 番外, 卷一,
+// 第一卷 and its title) rather than prose: only such words, apart or glued, and short. The
+// volume a label names goes to `volume`.
+bool isLabelPrefix(TextView prefix, std::optional<ChapterNumber>& volume) {
+    constexpr std::size_t kLongLabel = 24;
+    if (prefix.size() > 2 * kLongLabel || characters(prefix) > kLongLabel) return false;
+    std::optional<ChapterNumber> named;
+    bool titleMayFollow = false; // after a volume, one word may be its title
+    for (std::size_t i = 0; i < prefix.size();) {
+        if (isLabelGap(prefix[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t e = i;
+        while (e < prefix.size() && !isLabelGap(prefix[e]))
+            ++e;
+        TextView word = prefix.substr(i, e - i);
+        i = e;
+        // A label glued to its heading: 正文第19章.
+        if (isLabelWord(word)) {
+            titleMayFollow = false;
+            continue;
+        }
+        std::optional<Parsed> v;
+        if (word.front() == u'卷') {
+            v = numberAt(word, 1, u'卷');
+        } else if (word.front() == u'第') {
+            v = firstFormAt(word, 0);
+            if (v && !isVolumeUnit(v->number.unit)) v.reset();
+        }
+        if (v) {
+            named = v->number;
+            word.remove_prefix(v->end);
+            titleMayFollow = word.empty();
+            if (word.empty() || isVolumeTitle(word)) continue;
+            return false;
+        }
+        if (!titleMayFollow || !isVolumeTitle(word)) return false;
+        titleMayFollow = false;
+    }
+    if (named) volume = named;
+    return true;
+}
+
+// The part that the end of a chapter's title marks: （上） 1, （中） 2, （下） 3, (2), （二） and 之二
+// 2, and 上 / 中 / 下 standing apart. 0 for none.
+std::uint8_t partMark(TextView rest) {
+    constexpr std::int64_t kMostParts = 99;
+    const auto upDown = [](TextView w) -> std::uint8_t {
+        if (w.size() != 1) return 0;
+        return w[0] == u'上' ? 1 : w[0] == u'中' ? 2 : w[0] == u'下' ? 3 : 0;
+    };
+    const auto numbered = [](TextView w) -> std::uint8_t {
+        const auto v = numeralValue(w);
+        return v && *v >= 1 && *v <= kMostParts ? static_cast<std::uint8_t>(*v) : 0;
+    };
+    if (rest.empty()) return 0;
+    const char16_t last = rest.back();
+    if (last == u'）' || last == u')') {
+        const std::size_t open = rest.find_last_of(u"（(");
+        if (open == TextView::npos) return 0;
+        const TextView w = rest.substr(open + 1, rest.size() - open - 2);
+        return upDown(w) ? upDown(w) : numbered(w);
+    }
+    if (isNumeral(last)) {
+        // 之一 … 之九十九
+        const std::size_t zhi = rest.find_last_of(u'之');
+        return zhi != TextView::npos && rest.size() - zhi <= 4 ? numbered(rest.substr(zhi + 1)) : 0;
+    }
+    if (rest.size() >= 2 && isTitleSeparator(rest[rest.size() - 2])) return upDown(rest.substr(rest.size() - 1));
+    return 0;
+}
+
+// A title after the number reads as prose: sentence punctuation before its end, a clause that
+// ends a sentence, a 第 number followed by something that is no unit (第一是…, 第四本书…), or a
+// long clause glued to the unit. Couplet titles hold a comma after a separator and stay headings.
 bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
     std::size_t restFrom = 0;
     if (p) {
@@ -175,12 +297,20 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
         restFrom = p->end;
     }
     TextView rest = t.substr(std::min(restFrom, t.size()));
+    // Behind any closing quotes and brackets, the line ends a sentence.
+    std::size_t end = rest.size();
+    while (end > 0 && isClosing(rest[end - 1]) && !(classOf(rest[end - 1]) & kSentenceEnd))
+        --end;
+    const bool endsSentence = end > 0 && (classOf(rest[end - 1]) & kSentenceEnd);
     while (!rest.empty() && isClosing(rest.back()))
         rest.remove_suffix(1);
     std::uint16_t seen = 0;
     for (char16_t c : rest)
         seen |= classOf(c);
     if (seen & kSentenceEnd) return true;
+    // Going on after a comma to the end of a sentence: 第七十七回，他已經讀過三遍了。 A couplet
+    // title has its comma but no end.
+    if ((seen & kComma) && endsSentence) return true;
     const bool glued = !rest.empty() && !isTitleSeparator(rest.front());
     return glued && (seen & kComma) && characters(rest) >= 15;
 }
@@ -190,24 +320,20 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
 std::optional<std::int64_t> numeralValue(TextView run) {
     if (run.empty()) return std::nullopt;
     constexpr std::int64_t kMax = 1'000'000'000'000'000LL;
-    bool arabic = false, chinese = false, units = false;
+    bool arabic = false, chinese = false, units = false, tooLarge = false;
+    // Read digit by digit on the way (123, １２３, 一○○, 一一): most numbers have no unit.
+    std::int64_t v = 0;
     for (char16_t c : run) {
         const std::uint16_t k = classOf(c);
         if ((k & (kDigitBits | kUnitBits)) == 0) return std::nullopt;
         arabic |= (k & kArabicDigit) != 0;
         chinese |= (k & kDigitBits) != 0 && (k & kArabicDigit) == 0;
         units |= (k & kUnitBits) != 0;
+        tooLarge |= v > kMax;
+        if (!tooLarge) v = v * 10 + static_cast<int>(k & kDigitBits) - 1;
     }
     if (arabic && (chinese || units)) return std::nullopt;
-    if (!units) {
-        // Digit by digit: 123, １２３, 一○○, 一一.
-        std::int64_t v = 0;
-        for (char16_t c : run) {
-            if (v > kMax) return std::nullopt;
-            v = v * 10 + digitOf(c);
-        }
-        return v;
-    }
+    if (!units) return tooLarge ? std::nullopt : std::optional<std::int64_t>(v);
     // With units: 一百零八, 十二, 两千零三, 三万五千.
     std::int64_t total = 0, section = 0, digit = 0;
     for (char16_t c : run) {
@@ -242,7 +368,7 @@ std::vector<const char*> suspectCodes(SuspectReasons reasons) {
     return out;
 }
 
-HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart) {
+HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart, std::optional<ChapterNumber>* volumeOut) {
     HeadingFacts f;
     std::size_t b = 0, e = line.size();
     while (b < e && isBlank(line[b]))
@@ -252,13 +378,28 @@ HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart) {
     const TextView t = line.substr(b, e - b);
     matchStart = std::min(matchStart, line.size());
     // Read the number where the match is, so that 他说第三章… yields 3 rather than nothing.
-    const auto parsed = parseAt(t, matchStart > b ? std::min(matchStart - b, t.size()) : 0);
+    const std::size_t at = matchStart > b ? std::min(matchStart - b, t.size()) : 0;
+    auto parsed = parseAt(t, at);
+    std::optional<ChapterNumber> volume;
+    // 第1卷 江湖 第4章 is chapter 4 (of volume 1), wherever the match began.
+    if (parsed && isVolumeUnit(parsed->number.unit)) {
+        if (auto chapter = chapterAfterVolume(t, parsed->end)) {
+            volume = parsed->number;
+            parsed = chapter;
+        }
+    }
     if (parsed) f.number = parsed->number;
     // Every character is one or two units: only lines in between need counting.
     const std::size_t longAt = HeadingAnalyzer::kLongLine;
     if (t.size() >= 2 * longAt || (t.size() >= longAt && characters(t) >= longAt)) f.suspect |= kSuspectLong;
-    if (matchStart > b) f.suspect |= kSuspectNotAtStart;
+    // A label before the match makes a heading (正文 第19章, 第1卷 江湖 第4章); prose makes a suspect.
+    if (at > 0 && !isLabelPrefix(t.substr(0, at), volume)) f.suspect |= kSuspectNotAtStart;
     if (readsAsSentence(t, parsed)) f.suspect |= kSuspectSentence;
+    if (parsed) f.part = partMark(t.substr(parsed->end) /* after the number and unit */);
+    if (volume) {
+        f.withVolume = 1;
+        if (volumeOut) *volumeOut = volume;
+    }
     return f;
 }
 
@@ -270,12 +411,34 @@ std::int64_t HeadingAnalysis::chapterLines(std::size_t i) const {
     return (i + 1 < headings.size() ? headings[i + 1].line : lines + 1) - headings[i].line;
 }
 
+std::optional<ChapterNumber> HeadingAnalysis::volumeOf(std::size_t i) const {
+    if (i >= headings.size() || !headings[i].withVolume) return std::nullopt;
+    const auto it = std::upper_bound(lineVolumes.begin(), lineVolumes.end(), i,
+                                     [](std::size_t x, const auto& v) { return x < v.first; });
+    if (it == lineVolumes.begin()) return std::nullopt;
+    return std::prev(it)->second;
+}
+
+const ChapterParts* HeadingAnalysis::partsOf(std::size_t i) const {
+    const auto k = static_cast<std::int64_t>(i) + 1;
+    const auto it = std::upper_bound(parts.begin(), parts.end(), k,
+                                     [](std::int64_t x, const ChapterParts& p) { return x < p.headings.front(); });
+    if (it == parts.begin()) return nullptr;
+    const ChapterParts& p = *std::prev(it);
+    return std::binary_search(p.headings.begin(), p.headings.end(), k) ? &p : nullptr;
+}
+
 std::int64_t HeadingAnalysis::suspectCount() const {
     return std::count_if(headings.begin(), headings.end(), [](const HeadingFacts& h) { return h.suspect != 0; });
 }
 
 void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t lineNumber, std::int64_t offset) {
-    HeadingFacts f = judgeHeadingLine(line, matchStart);
+    std::optional<ChapterNumber> volume;
+    HeadingFacts f = judgeHeadingLine(line, matchStart, &volume);
+    // Kept only where it changes: a web novel may name the volume on every chapter's line.
+    auto& volumes = m_result.lineVolumes;
+    if (volume && (volumes.empty() || volumes.back().second != *volume))
+        volumes.emplace_back(m_result.headings.size(), *volume);
     f.line = lineNumber;
     f.offset = offset;
     m_result.headings.push_back(f);
@@ -339,7 +502,7 @@ void readNumbering(HeadingAnalysis& a) {
             while (j < s.seen.size() && s.seen[j].first == s.seen[i].first)
                 ++j;
             if (j - i > 1) {
-                NumberRepeat r{s.seen[i].first, {}};
+                NumberRepeat r{s.seen[i].first, {}, s.unit};
                 for (std::size_t m = i; m < j; ++m)
                     r.headings.push_back(s.seen[m].second);
                 repeats.push_back(std::move(r));
@@ -348,25 +511,41 @@ void readNumbering(HeadingAnalysis& a) {
         }
         s.seen.clear();
     };
+    std::vector<ChapterParts> parts;
+    std::optional<ChapterNumber> lastVolume; // the latest volume read, on its own line or before a chapter
     std::size_t current = 0;
-    std::size_t i = 0;
-    for (auto it = a.headings.begin(); it != a.headings.end(); ++it, ++i) {
-        const HeadingFacts& h = *it;
-        if (h.suspect != 0 || !h.hasNumber()) continue;
-        const std::int64_t k = static_cast<std::int64_t>(i) + 1, n = h.number.value;
-        if (current >= series.size() || series[current].unit != h.number.unit) {
+    // Heading index i carries `number`: its own, or the volume its line names. A volume named
+    // only on some chapters' lines may skip a number that no chapter is missing for, so those
+    // make no gap: a lost volume shows as lost chapters.
+    const auto read = [&](std::size_t i, ChapterNumber number, std::uint8_t part, bool gaps)
+        __attribute__((always_inline)) {
+        const std::int64_t k = static_cast<std::int64_t>(i) + 1, n = number.value;
+        if (isVolumeUnit(number.unit)) lastVolume = number;
+        if (current >= series.size() || series[current].unit != number.unit) {
             current = 0;
-            while (current < series.size() && series[current].unit != h.number.unit)
+            while (current < series.size() && series[current].unit != number.unit)
                 ++current;
-            if (current == series.size()) series.push_back({h.number.unit, 0, 0, {}});
+            if (current == series.size()) series.push_back({number.unit, 0, 0, {}});
         }
         Series& s = series[current];
-        if (s.lastHeading != 0 && n - s.last - 1 > kLargestGap) continue; // a misread number
+        if (s.lastHeading != 0 && n - s.last - 1 > kLargestGap) return; // a misread number
+        // The next part of the chapter just read (第60章（下） after 第60章（上））: no repeat.
+        if (part != 0 && s.lastHeading != 0 && n == s.last) {
+            const HeadingFacts& before = a.headings[static_cast<std::size_t>(s.lastHeading - 1)];
+            if (before.number == number && before.part != 0 && before.part < part) {
+                if (!parts.empty() && parts.back().headings.back() == s.lastHeading)
+                    parts.back().headings.push_back(k);
+                else
+                    parts.push_back({n, {s.lastHeading, k}, s.unit});
+                s.lastHeading = k;
+                return;
+            }
+        }
         if (s.lastHeading != 0 && n == 1 && s.last >= 2) {
             closeVolume(s);
             a.restarts.push_back(k);
             s.last = 0;
-        } else if (s.lastHeading != 0 && n > s.last + 1) {
+        } else if (gaps && s.lastHeading != 0 && n > s.last + 1) {
             // A number carried by a suspect in between is there, only doubted: no gap for it.
             std::vector<bool> there(static_cast<std::size_t>(n - s.last - 1), false);
             for (std::size_t j = static_cast<std::size_t>(s.lastHeading); j < i; ++j) {
@@ -374,7 +553,7 @@ void readNumbering(HeadingAnalysis& a) {
                 const std::int64_t m = between.number.value;
                 if (between.number.unit == s.unit && m > s.last && m < n) there[std::size_t(m - s.last - 1)] = true;
             }
-            NumberGap g{s.lastHeading, s.last, {}};
+            NumberGap g{s.lastHeading, s.last, {}, s.unit};
             for (std::int64_t m = s.last + 1; m < n; ++m)
                 if (!there[std::size_t(m - s.last - 1)]) g.missing.push_back(m);
             if (!g.missing.empty()) a.gaps.push_back(std::move(g));
@@ -384,12 +563,26 @@ void readNumbering(HeadingAnalysis& a) {
             s.last = std::max(s.last, n);
             s.lastHeading = k;
         }
+    };
+    std::size_t i = 0;
+    for (auto it = a.headings.begin(); it != a.headings.end(); ++it, ++i) {
+        const HeadingFacts& h = *it;
+        if (h.suspect != 0 || !h.hasNumber()) continue;
+        // A volume named on chapters' lines counts where it changes, as a volume on a line of its own does.
+        if (h.withVolume) {
+            const std::optional<ChapterNumber> v = a.volumeOf(i);
+            if (v && v != lastVolume) read(i, *v, 0, false);
+        }
+        read(i, h.number, h.part, true);
     }
     for (Series& s : series)
         closeVolume(s);
     std::sort(repeats.begin(), repeats.end(),
               [](const NumberRepeat& x, const NumberRepeat& y) { return x.headings.front() < y.headings.front(); });
     a.repeats = std::move(repeats);
+    std::sort(parts.begin(), parts.end(),
+              [](const ChapterParts& x, const ChapterParts& y) { return x.headings.front() < y.headings.front(); });
+    a.parts = std::move(parts);
 }
 
 } // namespace

@@ -16,9 +16,10 @@ namespace pw {
 // Why an entry looks like prose rather than a heading. Bits, so one entry can have several.
 enum SuspectReason : std::uint8_t {
     kSuspectLong = 1,       // the trimmed line is long for a heading
-    kSuspectNotAtStart = 2, // the match begins after the line's first character
-    kSuspectSentence = 4,   // it reads as a sentence: end punctuation, or no unit after the number
-    kSuspectTiny = 8,       // its chapter is tiny next to the median chapter
+    kSuspectNotAtStart = 2, // prose stands before the match (a label such as 正文 or 第一卷 does not count)
+    kSuspectSentence =
+        4,            // it reads as a sentence: end punctuation, a clause ending a sentence, no unit after the number
+    kSuspectTiny = 8, // its chapter is tiny next to the median chapter
 };
 using SuspectReasons = std::uint8_t;
 
@@ -33,6 +34,8 @@ std::vector<const char*> suspectCodes(SuspectReasons reasons);
 struct ChapterNumber {
     std::int32_t value = 0;
     char16_t unit = 0;
+
+    friend bool operator==(const ChapterNumber&, const ChapterNumber&) = default;
 };
 
 // Reads the number of a heading from `from` on: 第一百零八章, 第１２章, 第 3 回, 卷二, the
@@ -47,9 +50,16 @@ std::optional<std::int64_t> numeralValue(TextView run);
 struct HeadingFacts {
     std::int64_t line = 0;   // line number, from 1
     std::int64_t offset = 0; // byte offset of the line in the file
-    // Unit 0 when the line carries no number. The suspect bits go into its padding: 24 bytes a heading.
+    // Unit 0 when the line carries no number; the chapter's, not the volume's, when the line names
+    // both (第2卷 江湖 第14章). The bytes below go into its padding: 24 bytes a heading.
     [[no_unique_address]] ChapterNumber number;
     SuspectReasons suspect = 0;
+    // Which part of a chapter published in parts the line marks: （上） 1, （中） 2, （下） 3, (2) and
+    // 之二 2; 0 for none.
+    std::uint8_t part : 7 = 0;
+    // The line names its volume before the chapter; the volume itself is kept where volumes change
+    // (HeadingAnalysis::volumeOf), not in every heading.
+    std::uint8_t withVolume : 1 = 0;
 
     bool hasNumber() const { return number.unit != 0; }
 };
@@ -59,11 +69,20 @@ struct NumberGap {
     std::int64_t after = 0;            // heading number k (from 1) after which numbers are missing
     std::int64_t afterNumber = 0;      // the chapter number it carries
     std::vector<std::int64_t> missing; // chapter numbers, ascending
+    char16_t unit = 0;                 // of the numbers: 章, 卷… (a volume may be named on chapters' lines)
 };
 
 struct NumberRepeat {
     std::int64_t number = 0;
     std::vector<std::int64_t> headings; // heading numbers k (from 1) that carry it
+    char16_t unit = 0;
+};
+
+// A chapter published in parts (第60章 相遇（上）, 第60章 相遇（下）): one chapter, not a repeat.
+struct ChapterParts {
+    std::int64_t number = 0;
+    std::vector<std::int64_t> headings; // heading numbers k (from 1) of its parts, in order
+    char16_t unit = 0;
 };
 
 struct HeadingAnalysis {
@@ -72,11 +91,19 @@ struct HeadingAnalysis {
     std::deque<HeadingFacts> headings;
     std::vector<NumberGap> gaps;
     std::vector<NumberRepeat> repeats;
+    std::vector<ChapterParts> parts;    // by their first heading
     std::vector<std::int64_t> restarts; // heading numbers k where the numbering starts again at 1
+    // The volume that headings' own lines name, from each index i (k - 1) where it changes: one
+    // entry a volume, however many chapters name theirs.
+    std::vector<std::pair<std::size_t, ChapterNumber>> lineVolumes;
     std::int64_t fileSize = 0;
     std::int64_t lines = 0;
 
     std::int64_t suspectCount() const;
+    // The volume that the line of heading index i names before its chapter, if it names one.
+    std::optional<ChapterNumber> volumeOf(std::size_t i) const;
+    // The chapter in parts that heading index i is a part of, if any.
+    const ChapterParts* partsOf(std::size_t i) const;
     // The chapter of heading index i (k - 1), to the next heading or to the end of the file.
     std::int64_t chapterBytes(std::size_t i) const;
     std::int64_t chapterLines(std::size_t i) const;
@@ -101,7 +128,8 @@ private:
 // what "选中可疑标题" selects and --exclude-suspects leaves out.
 std::vector<std::int64_t> suspectRows(const HeadingAnalysis& a);
 
-// The facts of one line alone (no chapter sizes, no numbering): what `add` keeps.
-HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart);
+// The facts of one line alone (no chapter sizes, no numbering): what `add` keeps. `volume`, when
+// given, receives the volume that the line names before its chapter.
+HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart, std::optional<ChapterNumber>* volume = nullptr);
 
 } // namespace pw

@@ -20,7 +20,16 @@ constexpr PatternPreset kPresets[] = {
     {"volume", u"卷/部 与 第…章",
      PW_LEAD u"(第[ \u3000]*" PW_NUM u"[ \u3000]*[卷部章]|[卷部][ \u3000]*" PW_NUM u"([ \\t\u3000：:]|$))"},
     {"extras", u"序章/楔子/番外/尾声/后记 与 第…章",
-     PW_LEAD u"(第[ \u3000]*" PW_NUM u"[ \u3000]*章|(序章|序言|楔子|引子|番外|尾声|后记|後記)([ \\t\u3000：:·]|$))"},
+     PW_LEAD u"(第[ "
+             u"\u3000]*" PW_NUM u"[ \u3000]*章|(序章|序言|楔子|引子|番外|尾声|尾聲|后记|後記)([ \\t\u3000：:·]|$))"},
+    // Web novels: 第…章 behind the labels that download sites and authors put before it (正文,
+    // 正文卷, VIP卷, VIP章节, 番外, 卷一, 第一卷 and a short title), and the unnumbered chapters
+    // of such books. A volume's own line is left inside the chapter before it, as 第…章 leaves it.
+    {"webnovel", u"网络小说（正文/VIP卷 第…章 与 序章/楔子/番外/尾声/后记）",
+     PW_LEAD u"((正文卷?|VIP卷|VIP章[节節]|番外|"
+             u"卷" PW_NUM u"|第[ \u3000]*" PW_NUM u"[ \u3000]*[卷部集][^第，。！？,.!?]{0,16}?)[ \\t\u3000：:]*){0,2}"
+             u"(第[ "
+             u"\u3000]*" PW_NUM u"[ \u3000]*章|(序章|序言|楔子|引子|番外|尾声|尾聲|后记|後記)([ \\t\u3000：:·]|$))"},
     {"english", u"Chapter N", PW_LEAD u"chapter[ \\t]+([0-9]+|[ivxlcdm]+)\\b"},
     {"numbered", u"编号行（1. 001）", PW_LEAD u"[0-9０-９]{1,4}([.．、]|[ \\t\u3000]|$)"},
 };

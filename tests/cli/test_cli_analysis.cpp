@@ -1,5 +1,7 @@
 // What the command line says about the headings: the presets, the analysis in scan --json,
 // the plain report of scan --check, and split --exclude-suspects together with -x.
+#include <map>
+
 #include "cli_run.h"
 #include "scan/presets.h"
 
@@ -46,7 +48,8 @@ TEST(CliAnalysis, PresetsAreListedTakenByIdAndRefusedWhenUnknown) {
         EXPECT_EQ(bad.out, "");
     }
     const CliRun unknown = runCli({"scan", (dir / "hui.txt").string(), "--preset", "hu"}, {});
-    EXPECT_NE(unknown.err.find("chapter、hui、jie、volume、extras、english、numbered"), std::string::npos) << unknown.err;
+    EXPECT_NE(unknown.err.find("chapter、hui、jie、volume、extras、webnovel、english、numbered"), std::string::npos)
+        << unknown.err;
     EXPECT_EQ(folderFiles(dir.path()).size(), 1u); // nothing written
 }
 
@@ -86,6 +89,55 @@ TEST(CliAnalysis, JsonCarriesNumbersSizesSuspectsGapsAndRepeats) {
     EXPECT_EQ(doc["repeats"][0]["number"], 9);
     for (const auto& k : doc["repeats"][0]["headings"])
         EXPECT_EQ(hs[k.get<std::size_t>() - 1]["chapter_number"], 9);
+}
+
+// A web novel through its preset: every chapter found, labelled or in parts or unnumbered; the
+// volume a chapter's line names and the parts of a chapter in the JSON; and --exclude-suspects
+// leaves out the false lines only, so that every chapter still starts a file of its own.
+TEST(CliAnalysis, WebNovelPresetJsonAndSplit) {
+    ScratchDir dir;
+    const Novel novel = writeNovel(
+        dir / "web.txt",
+        {.encoding = NovelEncoding::Utf8, .seed = 32, .chapters = 30, .repeatChapters = {23}, .webNovel = true});
+    const std::string file = (dir / "web.txt").string();
+    const CliRun r = runCli({"scan", file, "-q", "--preset", "webnovel", "--json"}, {});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto hs = nlohmann::json::parse(r.out)["headings"];
+    std::map<std::int64_t, const PlantedLine*> planted;
+    for (const PlantedLine& p : novel.planted)
+        planted[p.line] = &p;
+    std::size_t trueFound = 0, inParts = 0;
+    for (const auto& h : hs) {
+        const PlantedLine* p = planted[h["line"].get<std::int64_t>()];
+        ASSERT_NE(p, nullptr) << h["text"];
+        SCOPED_TRACE(p->text);
+        if (p->kind == PlantedLine::Kind::False) {
+            EXPECT_FALSE(h["suspect"].empty());
+            continue;
+        }
+        ++trueFound;
+        EXPECT_EQ(h["suspect"], nlohmann::json::array());
+        EXPECT_EQ(h["chapter_number"], p->number ? nlohmann::json(*p->number) : nlohmann::json());
+        EXPECT_EQ(h.contains("volume") ? std::optional<int>(h["volume"]) : std::nullopt, p->volume);
+        EXPECT_EQ(h.contains("parts"), p->part != 0);
+        if (p->part == 0) continue;
+        ++inParts;
+        // Every part lists all parts of its chapter, itself among them, each with the same number.
+        EXPECT_NE(std::find(h["parts"].begin(), h["parts"].end(), h["number"]), h["parts"].end());
+        for (const auto& k : h["parts"])
+            EXPECT_EQ(hs[k.get<std::size_t>() - 1]["chapter_number"], *p->number);
+    }
+    std::size_t chapters = 0;
+    for (const PlantedLine& p : novel.planted)
+        chapters += p.kind == PlantedLine::Kind::True && p.level == PlantedLine::Level::Chapter;
+    EXPECT_EQ(trueFound, chapters);
+    EXPECT_EQ(inParts, 8u); // chapters 5, 14 and 23 in two parts each, 23 written twice
+
+    ScratchDir out;
+    const CliRun split = runCli(
+        {"split", file, "-q", "--preset", "webnovel", "-o", out.path().string(), "-c", "1", "--exclude-suspects"}, {});
+    ASSERT_EQ(split.status, 0) << split.err;
+    EXPECT_EQ(folderFiles(out.path()).size(), chapters + 1); // and the preamble's file
 }
 
 TEST(CliAnalysis, CheckReportsInPlainChineseAndSplitLeavesSuspectsOut) {

@@ -46,7 +46,25 @@ const std::array kFalseLines = {
     FalseLine{"第二天他回到家中，天已黑了。", false},
     FalseLine{"　　第一次见到这样好看的字和文章，他愣住了。", false},
     FalseLine{"第五个人走进门来。", false},
+    FalseLine{"第七十七回，他已经读过三遍了。", false},
 };
+
+// The false lines of web novels: prose quoting a chapter, an author's note, a navigation line
+// left by the site the file was downloaded from.
+const std::array kWebFalseLines = {
+    "　　他想起第十章里写过的话，心里一阵发酸。",
+    "第十章的时候，他还只是个外门弟子，如今已是一峰之主。",
+    "（第10章写完了，感谢大家的支持！）",
+    "上一章：第9章 夜雨 目录 下一章",
+    "读到第10章，她忍不住笑出了声。",
+};
+// How a chapter published in parts marks them: part 1, 2, 3 of each style.
+const std::array<std::array<const char*, 3>, 4> kPartMarks = {{
+    {"（上）", "（中）", "（下）"},
+    {"(1)", "(2)", "(3)"},
+    {" 上", " 中", " 下"},
+    {"之一", "之二", "之三"},
+}};
 
 const std::array kBlankLines = {"   ", "\u3000\u3000", "\t", " \t\u3000 "};
 
@@ -76,6 +94,7 @@ bool isBig5(const NovelOptions& o) {
 // What Big5 cannot write is left out of a Big5 novel.
 NovelOptions fitted(NovelOptions o) {
     if (isBig5(o)) o.fourByteChars = false;
+    if (o.webNovel) o.chapterWord = U'章';
     return o;
 }
 
@@ -99,6 +118,10 @@ public:
 
     Novel run() {
         if (m_o.preamble) preamble();
+        if (m_o.webNovel) {
+            plant(below(2) ? "序章　" + pick(kTitles) : "楔子", Kind::True, Level::Chapter, std::nullopt);
+            chapterBody(0);
+        }
         for (int n = 1; n <= m_o.chapters; ++n) {
             const bool last = n == m_o.chapters;
             if (m_o.volumes && n % 10 == 1) {
@@ -108,12 +131,17 @@ public:
             const auto listed = [n](const std::vector<int>& l) { return std::find(l.begin(), l.end(), n) != l.end(); };
             if (listed(m_o.skipChapters)) continue;
             const int written = m_o.restartPerVolume && m_o.volumes ? (n - 1) % 10 + 1 : n;
+            if (m_o.webNovel) {
+                webChapter(n, written, listed(m_o.repeatChapters) ? 2 : 1);
+                continue;
+            }
             for (int copy = listed(m_o.repeatChapters) ? 2 : 1; copy > 0; --copy) {
                 plant(chapterHeading(written), Kind::True, Level::Chapter, written);
                 if (last && m_o.headingOnLastLine) break;
                 chapterBody(n);
             }
         }
+        if (m_o.webNovel) extras();
         finish();
         return std::move(m_novel);
     }
@@ -152,12 +180,79 @@ private:
         }
     }
 
+    // A web novel's chapter: one heading form for all its copies and parts. Every ninth chapter
+    // (from the fifth) comes in two or three parts, the part marks taking each style in turn.
+    void webChapter(int n, int written, int copies) {
+        const int volume = (n - 1) / 10 + 1;
+        const std::size_t form = n <= 10 ? static_cast<std::size_t>(n - 1) : below(10);
+        const std::string title = pick(kTitles);
+        const int parts = n % 9 == 5 ? 2 + (n / 36) % 2 : 1;
+        const std::size_t style = static_cast<std::size_t>(n / 9) % kPartMarks.size();
+        const auto& marks = kPartMarks[style];
+        for (int copy = copies; copy > 0; --copy) {
+            for (int part = 1; part <= parts; ++part) {
+                // Two parts are 上 and 下 (but (1) and (2)), three 上, 中 and 下.
+                const bool upDown = style == 0 || style == 2;
+                const std::size_t mark = static_cast<std::size_t>(upDown && parts == 2 && part == 2 ? 3 : part) - 1;
+                const std::string heading = webHeading(form, written, volume, parts > 1 ? title + marks[mark] : title);
+                const bool withVolume = form == 6 || form == 7 || form == 8;
+                m_novel.planted.push_back(
+                    {static_cast<std::int64_t>(m_lines.size() + 1), script(heading), Kind::True, Level::Chapter,
+                     written, withVolume ? std::optional<int>(volume) : std::nullopt, parts > 1 ? part : 0});
+                add({heading});
+                chapterBody(n);
+            }
+        }
+    }
+
+    // The forms download sites and web authors use, the first ten chapters taking each in turn.
+    std::string webHeading(std::size_t form, int n, int volume, const std::string& title) {
+        const std::string number = std::to_string(n);
+        switch (form) {
+        case 0:
+            return "第" + number + "章 " + title;
+        case 1: {
+            std::string padded = number;
+            if (padded.size() < 4) padded.insert(0, 4 - padded.size(), '0');
+            return "第" + padded + "章 " + title;
+        }
+        case 2:
+            return "正文 第" + number + "章 " + title;
+        case 3:
+            return "正文卷 第" + number + "章 " + title;
+        case 4:
+            return "VIP卷 第" + number + "章 " + title;
+        case 5:
+            return "VIP章节 第" + number + "章 " + title;
+        case 6:
+            return "卷" + chineseNumber(volume) + " 第" + number + "章 " + title;
+        case 7:
+            return "第" + std::to_string(volume) + "卷 " + pick(kTitles) + " 第" + number + "章 " + title;
+        case 8:
+            return "第" + chineseNumber(volume) + "卷　第" + chineseNumber(n) + "章　" + title;
+        default:
+            return "第" + chineseNumber(n) + "章：" + title;
+        }
+    }
+
+    // After the last chapter: extra chapters numbered from 1 behind the label 番外, then 尾声 and 后记.
+    void extras() {
+        for (int n = 1; n <= 2; ++n) {
+            plant("番外 第" + std::to_string(n) + "章 " + pick(kTitles), Kind::True, Level::Chapter, n);
+            chapterBody(0);
+        }
+        plant("尾声", Kind::True, Level::Chapter, std::nullopt);
+        chapterBody(0);
+        plant("后记", Kind::True, Level::Chapter, std::nullopt);
+        chapterBody(0);
+    }
+
     void chapterBody(int n) {
         const int paragraphs = std::max(1, m_o.paragraphs / 2 + static_cast<int>(below(m_o.paragraphs + 1)));
         const int falseAt = m_o.falseHeadings ? static_cast<int>(below(paragraphs + 1)) : -1;
         int section = 0;
         for (int p = 0; p < paragraphs; ++p) {
-            if (m_o.sections && n % 3 == 2 && p % 3 == 0) {
+            if (m_o.sections && !m_o.webNovel && n % 3 == 2 && p % 3 == 0) {
                 ++section;
                 plant("第" + chineseNumber(section) + "节", Kind::True, Level::Section, section);
             }
@@ -168,6 +263,10 @@ private:
     }
 
     void falseHeading() {
+        if (m_o.webNovel) {
+            plant(kWebFalseLines[m_falseCount++ % kWebFalseLines.size()], Kind::False, Level::None, std::nullopt);
+            return;
+        }
         const FalseLine& f = kFalseLines[m_falseCount++ % kFalseLines.size()];
         plant(f.longParagraph ? "　　" + prose(12) + "。" + f.text + prose(10) + "。" : f.text, Kind::False,
               Level::None, std::nullopt);
@@ -206,7 +305,8 @@ private:
     }
 
     void plant(const std::string& text, Kind kind, Level level, std::optional<int> number) {
-        m_novel.planted.push_back({static_cast<std::int64_t>(m_lines.size() + 1), script(text), kind, level, number});
+        m_novel.planted.push_back(
+            {static_cast<std::int64_t>(m_lines.size() + 1), script(text), kind, level, number, std::nullopt, 0});
         add({text});
     }
     void add(RawLine l) {
@@ -376,10 +476,39 @@ std::vector<NovelOptions> everyShapeOfNovel() {
         {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::CrLf, .seed = 1},
         {.encoding = NovelEncoding::Utf8, .lineEnds = LineEnds::Lf, .seed = 2, .chapters = 120},
         {.encoding = NovelEncoding::Utf8Bom, .lineEnds = LineEnds::Mixed, .seed = 3, .preamble = false},
-        {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::Cr, .seed = 4, .chapters = 110,
-         .chapterWord = U'回', .headingOnLastLine = true, .finalLineEnd = false},
-        {.encoding = NovelEncoding::Gb18030, .lineEnds = LineEnds::Mixed, .seed = 5, .preamble = false,
+        {.encoding = NovelEncoding::Gb18030,
+         .lineEnds = LineEnds::Cr,
+         .seed = 4,
+         .chapters = 110,
+         .chapterWord = U'回',
+         .headingOnLastLine = true,
          .finalLineEnd = false},
+        {.encoding = NovelEncoding::Gb18030,
+         .lineEnds = LineEnds::Mixed,
+         .seed = 5,
+         .preamble = false,
+         .finalLineEnd = false},
+    };
+}
+
+std::vector<NovelOptions> everyShapeOfWebNovel() {
+    return {
+        {.encoding = NovelEncoding::Gb18030, .seed = 41, .chapters = 120, .webNovel = true},
+        {.encoding = NovelEncoding::Utf8, .lineEnds = LineEnds::Lf, .seed = 42, .chapters = 300, .webNovel = true},
+        {.encoding = NovelEncoding::Utf16Le,
+         .lineEnds = LineEnds::Mixed,
+         .seed = 43,
+         .chapters = 60,
+         .preamble = false,
+         .restartPerVolume = true,
+         .webNovel = true},
+        {.encoding = NovelEncoding::Utf8Bom,
+         .lineEnds = LineEnds::CrLf,
+         .seed = 44,
+         .chapters = 250,
+         .paragraphs = 20,
+         .webNovel = true},
+        {.encoding = NovelEncoding::Big5, .seed = 45, .chapters = 80, .webNovel = true},
     };
 }
 

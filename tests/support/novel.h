@@ -19,7 +19,7 @@ namespace pwtest {
 // without four-byte characters.
 enum class NovelEncoding { Gb18030, Utf8, Utf8Bom, Utf16Le, Utf16LeBom, Utf16Be, Utf16BeBom, Big5 };
 constexpr NovelEncoding kAllNovelEncodings[] = {
-    NovelEncoding::Gb18030, NovelEncoding::Utf8,    NovelEncoding::Utf8Bom,    NovelEncoding::Utf16Le,
+    NovelEncoding::Gb18030,    NovelEncoding::Utf8,    NovelEncoding::Utf8Bom,    NovelEncoding::Utf16Le,
     NovelEncoding::Utf16LeBom, NovelEncoding::Utf16Be, NovelEncoding::Utf16BeBom, NovelEncoding::Big5};
 // The encoding the program should find for it, and the name of that encoding.
 pw::Encoding coreEncoding(NovelEncoding e);
@@ -49,8 +49,14 @@ struct NovelOptions {
     std::vector<int> skipChapters{};
     std::vector<int> repeatChapters{};
     bool restartPerVolume = false; // each volume numbers its chapters from 1 (with volumes on)
-    int paragraphs = 6;      // prose lines per chapter (between half and one and a half times this)
-    int paragraphChars = 60; // characters per prose line, roughly
+    int paragraphs = 6;            // prose lines per chapter (between half and one and a half times this)
+    int paragraphChars = 60;       // characters per prose line, roughly
+    // Headings as download sites and web authors write them: 第…章 behind a label (正文, 正文卷,
+    // VIP卷, VIP章节, 卷N, 第N卷 and its title), zero-padded numbers, chapters published in parts,
+    // 序章/楔子 before the first chapter and 番外/尾声/后记 after the last; and the false lines of
+    // such files (author's notes, navigation lines, prose quoting a chapter) instead of the
+    // classical ones. Chapters only: the chapter word is 章 and there are no 第…节 lines.
+    bool webNovel = false;
 };
 
 // A line that holds 第 and looks like a heading: either one of the novel's headings, or prose.
@@ -63,6 +69,8 @@ struct PlantedLine {
     Kind kind = Kind::True;
     Level level = Level::None;
     std::optional<int> number; // the chapter's (volume's, section's) number as written; none for prose
+    std::optional<int> volume; // the volume a chapter's own line names (第2卷 江湖 第14章), if any
+    int part = 0;              // 1, 2, … for the parts of a chapter published in parts; 0 otherwise
 };
 
 struct Novel {
@@ -81,6 +89,9 @@ Novel makeNovel(const NovelOptions& options);
 // novel, more than a hundred chapters and a heading as the last line without a line end: the
 // set that the scan and the heading analysis are both held against.
 std::vector<NovelOptions> everyShapeOfNovel();
+// Web novels between them holding every heading form and false line of webNovel, in the
+// encodings and line ends such files come in.
+std::vector<NovelOptions> everyShapeOfWebNovel();
 
 // Makes the novel and writes its bytes to `path`.
 Novel writeNovel(const std::filesystem::path& path, const NovelOptions& options);

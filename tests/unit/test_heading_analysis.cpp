@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/regex.h"
+#include "scan/analysis_texts.h"
 #include "scan/heading_analysis.h"
 #include "scan/presets.h"
 
@@ -87,12 +88,57 @@ TEST(HeadingAnalysis, LineRulesFlagProseAndSpareTitles) {
     EXPECT_EQ(reasonsOf(u"第三章写完了。他又开始写下一章"), kSuspectSentence);
     EXPECT_EQ(reasonsOf(u"第三章的结尾写得很好，让人读了一遍又一遍都不觉得厌烦"), kSuspectSentence);
     EXPECT_EQ(reasonsOf(u"他说第三章写得好", 2), kSuspectNotAtStart);
+    EXPECT_EQ(reasonsOf(u"第七十七回，他已經讀過三遍了。"), kSuspectSentence);
+    EXPECT_EQ(reasonsOf(u"（第10章写完了，感谢大家的支持！）", 1), kSuspectNotAtStart | kSuspectSentence);
+    EXPECT_EQ(reasonsOf(u"第三回　托内兄如海荐西宾，接外孙贾母惜孤女"), 0);
     const Text paragraph = u"第一是" + Text(50, u'文') + u"章";
     EXPECT_TRUE(reasonsOf(paragraph) & kSuspectLong);
     EXPECT_EQ(reasonsOf(u"第一章 " + Text(36, u'长')), kSuspectLong); // 40 characters trimmed
     EXPECT_EQ(reasonsOf(u"第一章 " + Text(35, u'长')), 0);
     const std::vector<const char*> codes = suspectCodes(kSuspectLong | kSuspectTiny);
     EXPECT_EQ(std::vector<std::string>(codes.begin(), codes.end()), (std::vector<std::string>{"long", "tiny"}));
+}
+
+// What stands before the match decides: a label that download sites and authors put there makes
+// a heading, and names the volume when it is one; prose makes a suspect.
+TEST(HeadingAnalysis, LabelsBeforeTheHeadingAndVolumesOnTheChaptersLine) {
+    struct Case {
+        Text line;
+        std::int32_t chapter;
+        std::optional<std::int32_t> volume; // named on the line
+    };
+    const Case headings[] = {
+        {u"正文 第19章 夜雨", 19, {}},
+        {u"正文卷 第29章 风起", 29, {}},
+        {u"VIP卷 第30章 归来", 30, {}},
+        {u"vip章节 第31章", 31, {}},
+        {u"正文第5章", 5, {}},
+        {u"番外 第1章 春节", 1, {}},
+        {u"卷一 第32章 江湖", 32, 1},
+        {u"第1卷 江湖 第4章 少年", 4, 1},
+        {u"第二卷：风云 第１２章", 12, 2},
+        {u"第三卷江湖 第7章", 7, 3},
+        {u"　　第十卷 第一百章 终", 100, 10},
+        {u"第2部 第3回 下山", 3, 2},
+    };
+    for (const Case& c : headings) {
+        SCOPED_TRACE(toUtf8(c.line));
+        // Whether the pattern's match begins at the volume or at the chapter.
+        for (const std::size_t at : {c.line.find_first_not_of(u" 　"), c.line.rfind(u'第')}) {
+            std::optional<ChapterNumber> volume;
+            const HeadingFacts f = judgeHeadingLine(c.line, at, &volume);
+            EXPECT_EQ(f.suspect, 0);
+            EXPECT_EQ(f.number.value, c.chapter);
+            EXPECT_NE(f.number.unit, u'卷');
+            EXPECT_EQ(f.withVolume, c.volume.has_value());
+            EXPECT_EQ(volume ? std::optional(volume->value) : std::nullopt, c.volume);
+        }
+    }
+    // Prose, a clause, punctuation or a long run before it; or a volume followed by prose.
+    for (TextView prose : {u"他想起第十章里写过的话", u"上一章：第9章 夜雨 目录 下一章", u"读到第10章，她笑了",
+                           u"正文说第3章", u"“第三章", u"第一卷里写着许多事情而且写得很长很长很长很长 第3章"})
+        EXPECT_TRUE(reasonsOf(prose, prose.rfind(u'第')) & kSuspectNotAtStart) << toUtf8(prose);
+    EXPECT_EQ(parseChapterNumber(u"第一卷写完了，第二章开始写")->unit, u'卷'); // a sentence is no volume's title
 }
 
 TEST(HeadingAnalysis, ChapterSizesAndTinyChapters) {
@@ -129,7 +175,7 @@ TEST(HeadingAnalysis, NumberingGapsRepeatsAndVolumes) {
     f.add(u"第二卷 远行"); // volumes number apart from chapters
     for (int i = 8; i < 14; ++i)
         f.add(chapterLine(chapters[i]));
-    f.add(u"他说第三章写得好，我也这么想。"); // prose: kept out of the numbering
+    f.add(u"他说第三章写得好，我也这么想。");         // prose: kept out of the numbering
     f.add(chapterLine(11) + u"　" + Text(40, u'长')); // long, so doubted, but no gap before 12
     f.add(chapterLine(12));
     const HeadingAnalysis a = f.finish();
@@ -143,6 +189,38 @@ TEST(HeadingAnalysis, NumberingGapsRepeatsAndVolumes) {
     EXPECT_EQ(a.repeats[0].number, 6);
     EXPECT_EQ(a.repeats[0].headings, (std::vector<std::int64_t>{6, 7}));
     EXPECT_EQ(a.restarts, std::vector<std::int64_t>{11}); // the second volume's 第1章, not a repeat
+    EXPECT_TRUE(a.parts.empty());
+}
+
+// A chapter published in parts is one chapter; a copy of it, or an unmarked repeat, is not.
+TEST(HeadingAnalysis, ChaptersInParts) {
+    Feed f;
+    for (TextView line : {u"第1卷 江湖 第1章", u"第1卷 江湖 第2章 相遇（上）", u"第1卷 江湖 第2章 相遇（下）",
+                          u"第3章 夜雨(1)", u"第3章 夜雨(2)", u"第3章 夜雨(3)", u"第4章 之一", u"第4章 之二",
+                          u"第2卷 风云 第5章 归来 上", u"第2卷 风云 第5章 归来 下", u"第6章（上）", u"第6章（上）",
+                          u"第7章 决战", u"第7章 决战（下）", u"第8章 天下", u"第9章 月光之下"})
+        f.add(line);
+    const HeadingAnalysis a = f.finish();
+    std::vector<std::vector<std::int64_t>> parts;
+    for (const ChapterParts& p : a.parts)
+        parts.push_back(p.headings);
+    EXPECT_EQ(parts, (std::vector<std::vector<std::int64_t>>{{2, 3}, {4, 5, 6}, {7, 8}, {9, 10}}));
+    EXPECT_EQ(a.partsOf(4), &a.parts[1]);
+    EXPECT_EQ(a.partsOf(0), nullptr);
+    EXPECT_EQ(a.headings[14].part, 0); // 天下 and 之下 end titles, they mark no part
+    EXPECT_EQ(a.headings[15].part, 0);
+    // (上) twice, and a whole chapter before its (下), are repeats; volumes 1 and 2 named on
+    // chapters' lines are neither repeats nor gaps.
+    ASSERT_EQ(a.repeats.size(), 2u);
+    EXPECT_EQ(a.repeats[0].headings, (std::vector<std::int64_t>{11, 12}));
+    EXPECT_EQ(a.repeats[1].headings, (std::vector<std::int64_t>{13, 14}));
+    EXPECT_TRUE(a.gaps.empty());
+    EXPECT_EQ(a.volumeOf(9)->value, 2);
+    EXPECT_EQ(a.volumeOf(10), std::nullopt);
+    // As the tooltip and the check report say it.
+    EXPECT_EQ(toUtf8(headingNumberText(a, 1)), "第1卷 第2章");
+    EXPECT_EQ(toUtf8(headingNumberText(a, 3)), "第3章");
+    EXPECT_EQ(toUtf8(chapterPartsText(a.parts[1])), "第3章分 3 部分：[4]、[5]、[6]");
 }
 
 TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
@@ -156,6 +234,12 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
         {"jie", {u"第三节 实验", u"第十節"}, {u"这一节课"}},
         {"volume", {u"第一卷 风起", u"卷二", u"第二部", u"第5章"}, {u"卷帘门", u"他读第二卷"}},
         {"extras", {u"楔子", u"番外：春节", u"后记", u"第一章"}, {u"楔子是什么", u"后记里说"}},
+        {"webnovel",
+         {u"第19章 夜雨", u"正文 第19章 夜雨", u"正文卷 第0029章", u"vip卷 第30章", u"VIP章节 第31章", u"卷一 第32章",
+          u"第1卷 江湖 第4章 少年", u"第一卷江湖 第四章", u"番外 第1章 春节", u"番外：春节", u"序章 风起", u"楔子",
+          u"尾声", u"尾聲", u"后记"},
+         {u"他想起第十章里写过的话", u"上一章：第9章 夜雨 目录 下一章", u"读到第10章，她", u"（第10章写完了！）",
+          u"第一卷 风起", u"楔子是什么", u"正文是第3章"}},
         {"english", {u"Chapter 12", u"CHAPTER IV", u"  chapter 3 The End"}, {u"In chapter 3 we saw", u"Chapters"}},
         {"numbered", {u"1. 开始", u"001", u"12、归来"}, {u"1990年", u"3点钟"}},
     };
