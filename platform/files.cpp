@@ -104,7 +104,7 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode) {
     m_path = Text(path);
 #ifdef _WIN32
     // Links on Windows need rights that few users have; the exclusive create is what counts.
-    const int flags = _O_WRONLY | _O_APPEND | _O_BINARY | _O_CREAT | (mode == OutputMode::Create ? _O_EXCL : 0);
+    const int flags = _O_WRONLY | _O_BINARY | _O_CREAT | (mode == OutputMode::Create ? _O_EXCL : _O_APPEND);
     const errno_t err = _wsopen_s(&m_fd, toPath(path).c_str(), flags, _SH_DENYWR, _S_IREAD | _S_IWRITE);
     if (err != 0) {
         m_fd = -1;
@@ -115,8 +115,10 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode) {
 #else
     // O_NOFOLLOW: a link planted where an output file goes must not carry the text elsewhere.
     // O_NONBLOCK: a named pipe there fails at once instead of waiting for a reader.
-    int flags = O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    if (mode == OutputMode::Create) flags |= O_EXCL;
+    // A new file is written from its start anyway; only an append needs O_APPEND, and without
+    // it a writer may go back and mend what it wrote (a zip archive's entry headers).
+    int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    flags |= mode == OutputMode::Create ? O_EXCL : O_APPEND;
     do
         m_fd = ::open(toPath(path).c_str(), flags, 0666);
     while (m_fd < 0 && errno == EINTR);
@@ -139,11 +141,14 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode) {
 #endif
     m_buf.clear();
     m_buf.reserve(kWriteBuffer);
+    m_written = 0;
+    m_mode = mode;
     return std::nullopt;
 }
 
 bool OutputFile::write(const char* data, std::size_t n) {
     if (m_fd < 0 || m_error) return false;
+    m_written += static_cast<std::int64_t>(n);
     if (m_buf.size() + n > kWriteBuffer && !flush()) return false;
     if (n >= kWriteBuffer) return writeAll(data, n);
     m_buf.insert(m_buf.end(), data, data + n);
@@ -167,6 +172,35 @@ bool OutputFile::writeAll(const char* data, std::size_t n) {
         n -= static_cast<std::size_t>(put);
     }
     return true;
+}
+
+bool OutputFile::writeAt(std::int64_t offset, const char* data, std::size_t n) {
+    if (m_fd < 0 || m_error) return false;
+    if (m_mode != OutputMode::Create || offset < 0 || offset + static_cast<std::int64_t>(n) > m_written) {
+        m_error = errnoError(m_path, EINVAL);
+        return false;
+    }
+    if (!flush()) return false;
+    while (n > 0) {
+#ifdef _WIN32
+        const bool moved = _lseeki64(m_fd, offset, SEEK_SET) == offset;
+        const int put = moved ? _write(m_fd, data, static_cast<unsigned>(std::min<std::size_t>(n, 1u << 30))) : -1;
+#else
+        const ssize_t put = ::pwrite(m_fd, data, n, static_cast<off_t>(offset));
+#endif
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            m_error = errnoError(m_path, put < 0 && errno ? errno : EIO);
+            return false;
+        }
+        data += put;
+        n -= static_cast<std::size_t>(put);
+        offset += put;
+    }
+#ifdef _WIN32
+    if (_lseeki64(m_fd, 0, SEEK_END) < 0) m_error = errnoError(m_path, errno ? errno : EIO);
+#endif
+    return !m_error;
 }
 
 bool OutputFile::flush() {

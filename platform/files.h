@@ -71,6 +71,11 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     // Returns false once a write has failed; error() then says why.
     bool write(const char* data, std::size_t n);
+    // Bytes written since the open (an append's old content not counted).
+    std::int64_t written() const { return m_written; }
+    // Writes again over bytes this open wrote already, at `offset` from the file's start; the
+    // next write() still goes at the end. Only for a file made new (OutputMode::Create).
+    bool writeAt(std::int64_t offset, const char* data, std::size_t n);
     std::optional<FileError> close();
     const std::optional<FileError>& error() const { return m_error; }
 
@@ -79,6 +84,8 @@ private:
     bool writeAll(const char* data, std::size_t n);
     int m_fd = -1;
     Text m_path;
+    OutputMode m_mode = OutputMode::Create;
+    std::int64_t m_written = 0;
     std::vector<char> m_buf;
     std::optional<FileError> m_error;
 };

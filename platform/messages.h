@@ -59,6 +59,12 @@ enum class MsgId {
     CreateFailed,
     WriteFailed,
     BytesReplaced, // Notice: bytes that did not decode became U+FFFD in the converted files
+    // The book's own settings.
+    BookTitleEmpty,
+    BadVolumePattern,
+    CoverUnreadable,
+    CoverNotImage,
+    BookFolderMissing,
     // The window.
     About,
 };

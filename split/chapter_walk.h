@@ -39,6 +39,8 @@ public:
     virtual bool close(bool complete) = 0;
     // Output files it opened (made or appended to).
     virtual std::int64_t outputs() const = 0;
+    // Characters of the input it had to leave out (a book cannot hold every control character).
+    virtual std::int64_t dropped() const { return 0; }
 
     // After a false: what went wrong, or, with refused(), the question the user declined.
     const std::optional<Message>& failure() const { return m_failure; }

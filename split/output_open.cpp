@@ -59,6 +59,12 @@ std::optional<Way> decide(const PlannedFile& f, Encoding output, UiPort& ui, Ope
         r.refused = true;
         return std::nullopt;
     default:
+        // A book cannot take more after its end: declining the delete declines the file.
+        if (!f.appendable) {
+            r = failed(question);
+            r.refused = true;
+            return std::nullopt;
+        }
         if (now == EntryKind::Link) {
             r = failed(throughLink(f));
             return std::nullopt;

@@ -20,6 +20,8 @@ struct PlannedFile {
     // An existing file in another encoding than this run writes, which an append would mix:
     // its encoding's name, for the refusal.
     std::optional<Text> appendMixes{};
+    // Whether it may be appended to at all (a book may not).
+    bool appendable = true;
 };
 
 struct OutputPlan {

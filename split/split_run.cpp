@@ -20,7 +20,36 @@ struct RunEnd {
     std::int64_t files = 0;
     std::optional<Message> failure; // for Failed: the refusal to show; for Refused: the question
     std::int64_t replaced = 0;
+    std::int64_t dropped = 0;
 };
+
+// The files the format writes for this kept table, named, for the plan to look at.
+std::vector<PlannedFile> namesFor(const OutputFormat& format, const KeptTable& kept) {
+    std::vector<PlannedFile> names;
+    for (const std::int64_t k : format.fileIndexes(kept)) {
+        names.push_back(format.file(k));
+        names.back().appendable = format.appendable();
+    }
+    return names;
+}
+
+// Puts the files written under temporary names in place, as a run writing them directly
+// would open them, and tells the receiver of each.
+RunEnd placeWritten(const OutputPlan& plan, TempFiles& temps, const OutputEncoder& encoder, UiPort& ui,
+                    SplitReceiver& receiver, const RunEnd& written) {
+    const PlacedFiles placed = placeAll(plan, temps, encoder.fileMark().size(), encoder.encoding(), ui,
+                                        [&](const PlannedFile& f, bool appended) {
+                                            receiver.fileOpened(f.index, f.path, appended);
+                                            if (&f != &plan.files.back()) receiver.fileComplete(f.index);
+                                        });
+    temps.removeAll();
+    RunEnd out{SplitEnd::Done, placed.placed, placed.failure, written.replaced, written.dropped};
+    if (placed.stopped)
+        out.end = SplitEnd::Stopped;
+    else if (placed.failure)
+        out.end = placed.refused ? SplitEnd::Refused : SplitEnd::Failed;
+    return out;
+}
 
 SplitResult refuse(UiPort& ui, SplitReceiver& receiver, const Refusal& r, SplitEnd end = SplitEnd::Refused) {
     // A question declined has been shown already, as the question.
@@ -29,6 +58,16 @@ SplitResult refuse(UiPort& ui, SplitReceiver& receiver, const Refusal& r, SplitE
     receiver.refused(r.message.id);
     return {end, 0, 0};
 }
+
+// While the files are only temporary, the front end hears how far the run is, nothing else.
+class ProgressOnly : public SplitReceiver {
+public:
+    explicit ProgressOnly(SplitReceiver& inner) : m_inner(inner) {}
+    void progress(int percent) override { m_inner.progress(percent); }
+
+private:
+    SplitReceiver& m_inner;
+};
 
 // Closes the sink and says how the walk ended for it.
 RunEnd closeWalk(WalkEnd walked, const LineReader& reader, ChapterSink& sink, const OutputEncoder& encoder) {
@@ -57,6 +96,7 @@ RunEnd closeWalk(WalkEnd walked, const LineReader& reader, ChapterSink& sink, co
     if (r.failure && !sink.refused()) r.end = SplitEnd::Failed;
     r.files = sink.outputs();
     r.replaced = encoder.replaced();
+    r.dropped = sink.dropped();
     return r;
 }
 
@@ -68,9 +108,14 @@ SplitResult report(const RunEnd& out, const OutputFormat& format, Encoding input
     case SplitEnd::Done:
         ui.setStatus(format.doneStatus(out.files));
         // Said after the usual status, so the files are known to be there.
-        if (out.replaced > 0)
-            ui.messageBox({MsgId::BytesReplaced, t::kReplacedBefore + decimal(out.replaced) + t::kReplacedMiddle +
-                                                     fromUtf8(encodingName(input)) + t::kReplacedAfter});
+        if (out.replaced > 0 || out.dropped > 0) {
+            Text notice;
+            if (out.replaced > 0)
+                notice = t::kReplacedBefore + decimal(out.replaced) + t::kReplacedMiddle +
+                         fromUtf8(encodingName(input)) + t::kReplacedAfter;
+            if (out.dropped > 0) notice += t::kDroppedBefore + decimal(out.dropped) + t::kDroppedAfter;
+            ui.messageBox({MsgId::BytesReplaced, notice});
+        }
         receiver.finished(out.files);
         break;
     case SplitEnd::Shrunk:
@@ -127,37 +172,34 @@ SplitResult runSplit(const WorkingState& st, const SplitInput& input, const RowR
     const Text folder = format.folder();
     FolderLock lock;
     if (!lock.tryLock(folder)) return refuse(ui, receiver, refusal::outputBusy(folder));
-    const auto encoder = makeOutputEncoder(st.outputEncoding, input.encoding);
-    std::vector<PlannedFile> names;
-    for (const std::int64_t k : format.fileIndexes(kept))
-        names.push_back(format.file(k));
-    const OutputPlan plan = planOutput(std::move(names), folder, input.path, encoder->encoding());
+    const auto encoder = format.encoder(st.outputEncoding, input.encoding);
+    const OutputPlan plan = planOutput(namesFor(format, kept), folder, input.path, encoder->encoding());
     if (plan.sameAsInput) return refuse(ui, receiver, refusal::outputIsInput(plan.files[*plan.sameAsInput].path));
     if (!receiver.planned(plan)) return {};
 
     LineReader reader(in, traitsOf(input.encoding), readCapacity);
-    PlannedFiles files(plan, encoder->encoding(), ui);
-    const auto sink = format.sink(files, *encoder, kept, ui, receiver);
+    // A format useful only whole writes under temporary names, as a run that reads once does.
+    std::optional<PlannedFiles> planned;
+    std::optional<TempFiles> temps;
+    if (format.placesWhenDone())
+        temps.emplace(folder, [&format](std::int64_t index) { return format.file(index); });
+    else
+        planned.emplace(plan, encoder->encoding(), ui);
+    OutputFiles& files = temps ? static_cast<OutputFiles&>(*temps) : *planned;
+    ProgressOnly progress(receiver);
+    const auto sink = format.sink(files, *encoder, kept, ui, temps ? static_cast<SplitReceiver&>(progress) : receiver);
     ChapterWalk walk(kept, false, traitsOf(input.encoding), st.blnDeleteSpc, input.size, *sink, ui);
     const WalkEnd walked = walk.run(reader);
-    const RunEnd out = closeWalk(walked, reader, *sink, *encoder);
+    RunEnd out = closeWalk(walked, reader, *sink, *encoder);
     in.close();
+    if (temps) {
+        if (out.end == SplitEnd::Done)
+            out = placeWritten(plan, *temps, *encoder, ui, receiver, out);
+        else
+            temps->removeAll();
+    }
     return report(out, format, input.encoding, ui, receiver);
 }
-
-namespace {
-
-// While the files are only temporary, the front end hears how far the run is, nothing else.
-class ProgressOnly : public SplitReceiver {
-public:
-    explicit ProgressOnly(SplitReceiver& inner) : m_inner(inner) {}
-    void progress(int percent) override { m_inner.progress(percent); }
-
-private:
-    SplitReceiver& m_inner;
-};
-
-} // namespace
 
 OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const OutputFormat& format, UiPort& ui,
                               ScanReceiver& scanReceiver, SplitReceiver& receiver, const ScanOptions& options) {
@@ -174,7 +216,7 @@ OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const
     }
 
     const Encoding encoding = feed->encoding();
-    const auto encoder = makeOutputEncoder(st.outputEncoding, encoding);
+    const auto encoder = format.encoder(st.outputEncoding, encoding);
     KeptTable kept;
     TempFiles temps(folder, [&format](std::int64_t index) { return format.file(index); });
     ProgressOnly progress(receiver);
@@ -236,27 +278,13 @@ OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const
     }
     if (kept.lngKeptCount == 0) return refused(refusal::allExcluded());
     kept.close(st.lngMatchLines.back());
-    std::vector<PlannedFile> names;
-    for (const std::int64_t k : format.fileIndexes(kept))
-        names.push_back(format.file(k));
-    const OutputPlan plan = planOutput(std::move(names), folder, st.strInFile, encoder->encoding());
+    const OutputPlan plan = planOutput(namesFor(format, kept), folder, st.strInFile, encoder->encoding());
     if (plan.sameAsInput) return refused(refusal::outputIsInput(plan.files[*plan.sameAsInput].path));
     if (!receiver.planned(plan)) {
         temps.removeAll();
         return result;
     }
-    const PlacedFiles placed = placeAll(plan, temps, encoder->fileMark().size(), encoder->encoding(), ui,
-                                        [&](const PlannedFile& f, bool appended) {
-                                            receiver.fileOpened(f.index, f.path, appended);
-                                            if (&f != &plan.files.back()) receiver.fileComplete(f.index);
-                                        });
-    temps.removeAll();
-    RunEnd out{SplitEnd::Done, placed.placed, placed.failure, written.replaced};
-    if (placed.stopped)
-        out.end = SplitEnd::Stopped;
-    else if (placed.failure)
-        out.end = placed.refused ? SplitEnd::Refused : SplitEnd::Failed;
-    result.split = report(out, format, encoding, ui, receiver);
+    result.split = report(placeWritten(plan, temps, *encoder, ui, receiver, written), format, encoding, ui, receiver);
     return result;
 }
 

@@ -79,6 +79,15 @@ public:
     virtual PlannedFile file(std::int64_t index) const = 0;
     // The files it writes for a closed kept table, in the order it opens them.
     virtual std::vector<std::int64_t> fileIndexes(const KeptTable& kept) const = 0;
+    // Whether a file of it is useful only whole (a book): then it is written under a temporary
+    // name and put in place at the end whichever the feed, so a stop leaves nothing.
+    virtual bool placesWhenDone() const { return false; }
+    // Whether a file that exists may be appended to (the answer No to "已存在，删除？").
+    virtual bool appendable() const { return true; }
+    // The bytes it writes, from the user's choice and the input's encoding.
+    virtual std::unique_ptr<OutputEncoder> encoder(OutputEncoding choice, Encoding input) const {
+        return makeOutputEncoder(choice, input);
+    }
     // A sink writing into `files` through `encoder`. `kept` may still grow (one read).
     virtual std::unique_ptr<ChapterSink> sink(OutputFiles& files, OutputEncoder& encoder, const KeptTable& kept,
                                               UiPort& ui, SplitReceiver& receiver) const = 0;

@@ -56,7 +56,26 @@ inline constexpr char16_t kFailedStatus[] = u"输出失败！";
 inline constexpr char16_t kReplacedBefore[] = u"转换为 UTF-8 时，有 ";
 inline constexpr char16_t kReplacedMiddle[] = u" 处字节无法按 ";
 inline constexpr char16_t kReplacedAfter[] = u" 解码，已替换为 U+FFFD（\uFFFD）。";
+// A book leaves out what XML cannot hold: "有 2 个电子书不能容纳的控制字符已删去。"
+inline constexpr char16_t kDroppedBefore[] = u"有 ";
+inline constexpr char16_t kDroppedAfter[] = u" 个电子书不能容纳的控制字符已删去。";
 // The window closed during the pass.
 inline constexpr char16_t kStoppedStatus[] = u"输出已中止。";
 
 } // namespace pw::split_text
+
+namespace pw::epub_text {
+
+// Refusals of the book's settings, before anything is read or written.
+inline constexpr char16_t kTitleEmpty[] = u"书名不能为空！";
+inline constexpr char16_t kBadVolumePattern[] = u"卷标题条件不是正确的正则表达式：";
+inline constexpr char16_t kCoverUnreadable[] = u"无法读取封面图片：";
+inline constexpr char16_t kCoverNotImage[] = u"封面图片不是 JPEG 或 PNG 格式：";
+inline constexpr char16_t kFolderMissing[] = u"电子书的输出目录不存在：";
+inline constexpr char16_t kCheckStatus[] = u"请检查电子书的设置！";
+// "处理完毕，已生成电子书 全集.epub，共 120 章！"
+inline constexpr char16_t kDoneBefore[] = u"处理完毕，已生成电子书 ";
+inline constexpr char16_t kDoneChapters[] = u"，共 ";
+inline constexpr char16_t kDoneAfter[] = u" 章！";
+
+} // namespace pw::epub_text

@@ -1,0 +1,371 @@
+// Books made from generated novels: each one is checked by Debian's epubcheck, and its text,
+// read back from the archive, is the novel's kept lines in order, its tables of contents the
+// kept headings.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+#include <set>
+
+#include "options/settings.h"
+#include "platform/paths.h"
+#include "scan/presets.h"
+#include "split/epub_book.h"
+#include "split/epub_text.h"
+#include "support/corpus.h"
+#include "support/images.h"
+#include "support/novel.h"
+#include "support/scripted_ui.h"
+
+using namespace pw;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct NoHeadings : ScanReceiver {
+    void heading(const HeadingFound&) override {}
+};
+
+std::string command(const std::string& cmd, int* status = nullptr) {
+    std::string out;
+    if (FILE* p = popen((cmd + " 2>&1").c_str(), "r")) {
+        char buf[4096];
+        for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+            out.append(buf, n);
+        const int rc = pclose(p);
+        if (status) *status = rc;
+    }
+    return out;
+}
+
+std::string entry(const fs::path& book, const std::string& name) {
+    return command("unzip -p '" + book.string() + "' '" + name + "'");
+}
+
+// Debian's epubcheck: no error, no warning.
+void expectValid(const fs::path& book) {
+    int status = -1;
+    // A deeper stack than Java's own: epubcheck walks the reading order recursively, and a book of
+    // ten thousand chapters overflows the default.
+    const std::string said =
+        command("java -Xss512m -jar /usr/share/java/epubcheck.jar -q '" + book.string() + "'", &status);
+    EXPECT_EQ(status, 0) << said;
+    EXPECT_EQ(said.find("WARNING"), std::string::npos) << said;
+    EXPECT_EQ(said.find("ERROR"), std::string::npos) << said;
+}
+
+std::string unescaped(std::string_view in) {
+    std::string s;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (in[i] == '<') { // a tag inside the text (<br/>) says nothing of it
+            i = in.find('>', i);
+            continue;
+        }
+        if (in[i] == '&') {
+            const std::size_t end = in.find(';', i);
+            const std::string_view name = in.substr(i + 1, end - i - 1);
+            s += name == "lt" ? '<' : name == "gt" ? '>' : '&';
+            i = end;
+            continue;
+        }
+        s += in[i];
+    }
+    return s;
+}
+
+// The inner text of each element that starts with one of `opens`, in order.
+std::vector<std::string> elements(std::string_view page, std::initializer_list<std::string_view> opens) {
+    std::vector<std::string> out;
+    for (std::size_t at = 0;;) {
+        std::size_t best = std::string_view::npos, len = 0;
+        for (const std::string_view o : opens) {
+            const std::size_t f = page.find(o, at);
+            if (f < best) best = f, len = o.size();
+        }
+        if (best == std::string_view::npos) return out;
+        const std::size_t close = page.find("</", best + len);
+        out.push_back(unescaped(page.substr(best + len, close - best - len)));
+        at = close;
+    }
+}
+
+// The text of the pages in reading order: each heading and paragraph, one line each.
+std::vector<std::string> bookLines(const fs::path& book) {
+    // Unpacked once: an unzip per page would cost a process for each of thousands of pages.
+    const fs::path dir = book.string() + ".unpacked";
+    fs::remove_all(dir);
+    command("unzip -q -o '" + book.string() + "' -d '" + dir.string() + "'");
+    const std::string opf = pwtest::readAll(dir / "OEBPS/content.opf");
+    std::map<std::string, std::string> hrefs;
+    const std::regex item(R"re(<item id="([^"]+)" href="([^"]+)")re");
+    for (auto it = std::sregex_iterator(opf.begin(), opf.end(), item); it != std::sregex_iterator(); ++it)
+        hrefs[(*it)[1]] = (*it)[2];
+    std::vector<std::string> lines;
+    const std::regex itemref(R"re(<itemref idref="([^"]+)")re");
+    for (auto it = std::sregex_iterator(opf.begin(), opf.end(), itemref); it != std::sregex_iterator(); ++it) {
+        if ((*it)[1] == "cover") continue;
+        for (std::string& l : elements(pwtest::readAll(dir / "OEBPS" / hrefs.at((*it)[1])), {"<h1>", "<h2>", "<p>"}))
+            lines.push_back(std::move(l));
+    }
+    fs::remove_all(dir);
+    return lines;
+}
+
+std::vector<std::string> navTitles(const fs::path& book) {
+    std::vector<std::string> titles;
+    for (const std::string& a : elements(entry(book, "OEBPS/nav.xhtml"), {"<a href="}))
+        titles.push_back(a.substr(a.find('>') + 1));
+    return titles;
+}
+
+std::string trimmedUtf8(const std::string& s, bool end) {
+    return std::string(end ? withoutSurroundingSpaces(s) : withoutLeadingSpaces(s));
+}
+
+struct Made {
+    SplitResult split;
+    std::vector<std::int64_t> keptLines; // line numbers of the kept headings
+    std::vector<std::string> boxes;
+    std::string status;
+};
+
+struct Book {
+    pwtest::Novel novel;
+    fs::path path;
+    Made made;
+};
+
+Made makeBook(const fs::path& input, const EpubSettings& s, SplitFeed feed, const Text& pattern, bool dropBlank,
+              const std::set<std::int64_t>& excluded = {}) {
+    WorkingState st;
+    st.strInFile = fromPath(input);
+    st.strFindStr = pattern;
+    st.strOutDir = fromPath(input.parent_path());
+    st.blnDeleteSpc = dropBlank;
+    pwtest::ScriptedUi ui;
+    NoHeadings none;
+    SplitReceiver quiet;
+    const RowRanges rows = RowRanges::ofRows({excluded.begin(), excluded.end()});
+    const EpubBook book(s);
+    Made m;
+    if (feed == SplitFeed::ScanFirst) {
+        const ScanResult scan = runScan(st, ui, none);
+        EXPECT_EQ(scan.outcome, ScanOutcome::Finished);
+        m.split = runSplit(st, analysedInput(st, scan.encoding), rows, book, ui, quiet);
+    } else {
+        m.split = runOneReadSplit(st, rows, book, ui, none, quiet).split;
+    }
+    for (std::int64_t k = 1; k <= st.lngMatchCount; ++k)
+        if (!excluded.count(k - 1)) m.keptLines.push_back(st.lngMatchLines[static_cast<std::size_t>(k)]);
+    m.boxes = ui.boxTexts();
+    m.status = ui.lastStatus();
+    return m;
+}
+
+// The lines the book must hold: the text before the first kept heading when it holds anything,
+// then each chapter, its heading trimmed and every other line without its leading spaces.
+std::vector<std::string> keptLines(const pwtest::Novel& n, const std::vector<std::int64_t>& kept, bool dropBlank) {
+    std::vector<std::string> out;
+    const std::set<std::int64_t> headings(kept.begin(), kept.end());
+    bool prefaceHasText = false;
+    for (std::int64_t i = 1; i < kept.front(); ++i)
+        prefaceHasText |= !trimmedUtf8(n.lines[static_cast<std::size_t>(i - 1)], false).empty();
+    for (std::size_t i = 0; i < n.lines.size(); ++i) {
+        const auto line = static_cast<std::int64_t>(i + 1);
+        if (line < kept.front() && !prefaceHasText) continue;
+        const std::string& text = n.lines[i];
+        if (headings.count(line)) {
+            out.push_back(trimmedUtf8(text, true));
+            continue;
+        }
+        const std::string body = trimmedUtf8(text, false);
+        if (body.empty() && dropBlank) continue;
+        out.push_back(body);
+    }
+    // A preface of blank lines before its first text keeps them only once it has text.
+    if (prefaceHasText && !dropBlank) {
+        std::size_t first = 0;
+        while (out[first].empty())
+            ++first;
+        out.erase(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(first));
+    }
+    return out;
+}
+
+std::string cover(bool png) {
+    return png ? pwtest::pngPixel() : pwtest::jpegPixel();
+}
+
+} // namespace
+
+TEST(Epub, BooksOfEveryKindAreValidAndHoldTheKeptLinesInOrder) {
+    pwtest::ScratchDir dir;
+    struct Case {
+        const char* name;
+        pwtest::NovelOptions novel;
+        SplitFeed feed = SplitFeed::ScanFirst;
+        bool dropBlank = true;
+        bool volumes = false;
+        bool vertical = false;
+        int cover = 0; // 1 PNG, 2 JPEG
+        std::set<std::int64_t> excluded{};
+    } cases[] = {
+        {"gb18030", {.chapters = 30}},
+        {"utf16 read once, blanks kept, no preface",
+         {.encoding = pwtest::NovelEncoding::Utf16LeBom, .lineEnds = pwtest::LineEnds::Mixed, .preamble = false},
+         SplitFeed::OneRead,
+         false},
+        {"big5 with excluded headings",
+         {.encoding = pwtest::NovelEncoding::Big5, .seed = 3},
+         SplitFeed::OneRead,
+         true,
+         false,
+         false,
+         0,
+         {1, 4}},
+        {"volumes, png cover, vertical",
+         {.encoding = pwtest::NovelEncoding::Utf8Bom, .chapters = 25},
+         SplitFeed::ScanFirst,
+         true,
+         true,
+         true,
+         1},
+        {"jpeg cover", {.seed = 7, .chapters = 5}, SplitFeed::OneRead, true, false, false, 2},
+        {"ten thousand chapters", {.seed = 9, .chapters = 10000, .sections = false, .paragraphs = 1}},
+        {"a chapter of five megabytes", {.seed = 11, .chapters = 2, .paragraphs = 30000}, SplitFeed::OneRead},
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const pwtest::Novel novel = pwtest::makeNovel(c.novel);
+        const fs::path input = dir / ("novel" + std::to_string(++i) + ".txt");
+        pwtest::writeAll(input, novel.bytes);
+        EpubSettings s;
+        s.path = fromPath(dir / ("book" + std::to_string(i) + ".epub"));
+        s.title = u"测试 & <书>";
+        s.author = i % 2 ? u"某某" : u"";
+        s.vertical = c.vertical;
+        if (c.volumes) s.volumePattern = defaultVolumePattern();
+        if (c.cover) {
+            const fs::path img = dir / (c.cover == 1 ? "cover.png" : "cover.jpg");
+            pwtest::writeAll(img, cover(c.cover == 1));
+            s.cover = fromPath(img);
+        }
+        ASSERT_FALSE(checkEpubSettings(s));
+        // 回 for the novels that number in 回; volumes come from the heading pattern too.
+        const Text pattern = c.volumes ? findPreset("volume")->pattern : kDefaultPattern;
+        const Made m = makeBook(input, s, c.feed, pattern, c.dropBlank, c.excluded);
+        ASSERT_EQ(m.split.end, SplitEnd::Done) << m.status;
+        const fs::path book = toPath(s.path);
+        // Nothing else is left in the folder: the book was written under a temporary name.
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            EXPECT_FALSE(e.path().filename().string().starts_with(".pagewright")) << e.path();
+        expectValid(book);
+        EXPECT_EQ(entry(book, "mimetype"), "application/epub+zip");
+        EXPECT_TRUE(bookLines(book) == keptLines(novel, m.keptLines, c.dropBlank)) << "the text differs";
+        std::vector<std::string> titles;
+        if (keptLines(novel, m.keptLines, true).size() > 0 && m.keptLines.front() > 1) {
+            bool text = false;
+            for (std::int64_t l = 1; l < m.keptLines.front(); ++l)
+                text |= !trimmedUtf8(novel.lines[static_cast<std::size_t>(l - 1)], false).empty();
+            if (text) titles.push_back("前言");
+        }
+        for (const std::int64_t l : m.keptLines)
+            titles.push_back(trimmedUtf8(novel.lines[static_cast<std::size_t>(l - 1)], true));
+        EXPECT_EQ(navTitles(book), titles);
+        const std::string opf = entry(book, "OEBPS/content.opf");
+        EXPECT_NE(
+            opf.find(c.novel.encoding == pwtest::NovelEncoding::Big5 ? "<dc:language>zh-TW" : "<dc:language>zh-CN"),
+            std::string::npos);
+        EXPECT_NE(opf.find("<dc:title>测试 &amp; &lt;书&gt;</dc:title>"), std::string::npos);
+        if (c.volumes) {
+            EXPECT_NE(entry(book, "OEBPS/nav.xhtml").find("<ol>\n<li>"), std::string::npos);
+        }
+    }
+}
+
+TEST(Epub, TheSameInputAndOptionsGiveTheSameBook) {
+    pwtest::ScratchDir dir;
+    const pwtest::Novel novel = pwtest::makeNovel({.chapters = 8});
+    const fs::path input = dir / "n.txt";
+    pwtest::writeAll(input, novel.bytes);
+    std::string books[3];
+    for (int i = 0; i < 3; ++i) {
+        EpubSettings s;
+        const std::string name = std::string("b") + char('0' + i) + ".epub";
+        s.path = fromPath(dir / name);
+        s.title = i < 2 ? u"书" : u"另一本";
+        ASSERT_EQ(
+            makeBook(input, s, i == 0 ? SplitFeed::ScanFirst : SplitFeed::OneRead, kDefaultPattern, true).split.end,
+            SplitEnd::Done);
+        books[i] = pwtest::readAll(toPath(s.path));
+    }
+    EXPECT_TRUE(books[0] == books[1]); // either feed, byte for byte
+    const std::regex id("urn:uuid:[0-9a-f-]{36}");
+    std::smatch a, b;
+    const std::string opfA = entry(dir / "b0.epub", "OEBPS/content.opf"),
+                      opfC = entry(dir / "b2.epub", "OEBPS/content.opf");
+    ASSERT_TRUE(std::regex_search(opfA, a, id) && std::regex_search(opfC, b, id));
+    EXPECT_NE(a.str(), b.str()); // another title, another book
+}
+
+TEST(Epub, BadSettingsAreRefusedBeforeAnythingIsWritten) {
+    pwtest::ScratchDir dir;
+    pwtest::writeAll(dir / "notes.txt", "not an image");
+    const Text folder = fromPath(dir.path());
+    const auto refusal = [&](EpubSettings s) {
+        const auto r = checkEpubSettings(s);
+        return r ? toUtf8(r->message.text) : std::string();
+    };
+    EpubSettings ok;
+    ok.path = folder + u"/书.epub";
+    ok.title = u"书";
+    EXPECT_EQ(refusal(ok), "");
+    auto s = ok;
+    s.title.clear();
+    EXPECT_EQ(refusal(s), "书名不能为空！");
+    s = ok;
+    s.volumePattern = u"第(卷";
+    EXPECT_EQ(refusal(s).rfind("卷标题条件不是正确的正则表达式：", 0), 0u);
+    s = ok;
+    s.cover = folder + u"/notes.txt";
+    EXPECT_EQ(refusal(s), "封面图片不是 JPEG 或 PNG 格式：" + toUtf8(s.cover));
+    s.cover = folder + u"/missing.png";
+    EXPECT_EQ(refusal(s).rfind("无法读取封面图片：" + toUtf8(s.cover), 0), 0u);
+    s = ok;
+    s.path = folder + u"/没有的目录/书.epub";
+    EXPECT_EQ(refusal(s), "电子书的输出目录不存在：" + toUtf8(folder) + "/没有的目录");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(EpubText, EscapesMarkupDropsWhatXmlForbidsAndReadsNamesFromFiles) {
+    struct {
+        std::string in, out;
+        std::int64_t dropped;
+    } rows[] = {{"a&b<c>d", "a&amp;b&lt;c&gt;d", 0},
+                {"tab\tstays", "tab\tstays", 0},
+                {std::string("nul\0bell\a", 9) + "\x1F", "nulbell", 3},
+                {"\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBD", "\xEF\xBF\xBD", 2}, // U+FFFE, U+FFFF gone; U+FFFD stays
+                {"中文\"'", "中文\"'", 0}};
+    for (const auto& r : rows) {
+        std::string out;
+        std::int64_t dropped = 0;
+        appendXmlText(out, r.in, dropped);
+        EXPECT_EQ(out, r.out);
+        EXPECT_EQ(dropped, r.dropped);
+    }
+    EXPECT_EQ(withoutSurroundingSpaces("\xE3\x80\x80 第一章 \xE3\x80\x80"), "第一章");
+    EXPECT_EQ(withoutLeadingSpaces("\xE3\x80\x80\xE3\x80\x80正文 "), "正文 ");
+    struct {
+        Text stem, title, author;
+    } names[] = {{u"《斗破苍穹》作者：天蚕土豆", u"斗破苍穹", u"天蚕土豆"},
+                 {u"凡人修仙传 作者：忘语", u"凡人修仙传", u"忘语"},
+                 {u"【雪中悍刀行】（校对版全本）", u"雪中悍刀行", u""},
+                 {u"The Story by Someone", u"The Story", u"Someone"},
+                 {u"全集", u"全集", u""}};
+    for (const auto& n : names) {
+        const BookName b = bookNameFromFile(n.stem);
+        EXPECT_EQ(b.title, n.title) << toUtf8(n.stem);
+        EXPECT_EQ(b.author, n.author) << toUtf8(n.stem);
+    }
+}
