@@ -101,6 +101,7 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
     sub.add_option("-n,--name", o.name, "输出文件名及起始编号（默认 " + toUtf8(kDefaultOutName) + "01）")
         ->check(utf8Text);
     sub.add_option("-c,--chapters", o.chapters, "每个文件的章数（默认 " + std::to_string(kDefaultChapters) + "）")
+        ->check(utf8Text)
         ->check(wholeCount)
         ->type_name("N");
     sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
