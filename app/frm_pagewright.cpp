@@ -140,6 +140,9 @@ void frmPagewright::buildControls() {
     place(chkDeleteSpc, 120, 1420, 1215, 255);
     chkDoEvents = new ClassicCheckBox(QStringLiteral("DoEvents"), fraOption);
     chkDoEvents->setObjectName(QStringLiteral("chkDoEvents"));
+    // The caption is the classic one; what it does is said here in plain words.
+    chkDoEvents->setToolTip(QStringLiteral("分析时窗口保持响应：找到的标题随时列出，也可以中途关闭窗口；"
+                                           "不勾选时分析稍快，但分析完之前窗口没有反应"));
     place(chkDoEvents, 1320, 1420, 1215, 255);
 
     cmdAnalyze = new QPushButton(QStringLiteral("分析(&A)"), fraOption);

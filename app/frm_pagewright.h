@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/classic_widgets.h"
 #include "app/heading_model.h"
 #include "app/qt_ui_port.h"
 #include "options/settings.h"
@@ -122,7 +123,7 @@ public:
     QPushButton* cmdAnalyze = nullptr;
     QPushButton* cmdSaveOut = nullptr;
     QGroupBox* fraPreview = nullptr;
-    QListView* lstMemo = nullptr;
+    ClassicListBox* lstMemo = nullptr;
     QGroupBox* fraState = nullptr;
     QWidget* shpDone = nullptr;
     QLabel* lblState = nullptr;
