@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev libgl-dev libpcre2-dev libicu-dev libgtest-dev libcli11-dev nlohmann-json3-dev
     fonts-wqy-microhei
     qt6-translations-l10n
-    help2man
+    help2man man-db
 )
 missing=()
 for p in "${packages[@]}"; do
