@@ -63,8 +63,10 @@ private slots:
         QVERIFY(w->txtFile->isReadOnly() && w->txtOut->isReadOnly() && !w->txtFileOut->isReadOnly());
         for (QPushButton* b : w->findChildren<QPushButton*>())
             QVERIFY2(b->isFlat(), qPrintable(b->objectName()));
+        // No tooltip at start but the one that says in plain words what "DoEvents" does.
         for (QWidget* c : w->findChildren<QWidget*>())
-            QVERIFY(c->isEnabled() && c->toolTip().isEmpty());
+            QVERIFY(c->isEnabled() && c->toolTip().isEmpty() == (c != w->chkDoEvents));
+        QCOMPARE(w->chkDoEvents->text(), QStringLiteral("DoEvents"));
     }
 
     void controlsAtTheirPlacesWithTheirCaptions() {
