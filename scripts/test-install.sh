@@ -48,6 +48,12 @@ version=$(dpkg-deb -f "$deb" Version)
 echo "$deb (version $version)"
 dpkg-deb -f "$deb" Depends Section Maintainer
 
+# The description names every input encoding, the UTF-8 output and the EPUB book.
+description=$(dpkg-deb -f "$deb" Description)
+for word in GBK GB18030 UTF-8 UTF-16 Big5 "converted to UTF-8" EPUB; do
+    grep -qF "$word" <<<"$description" || fail "the package description does not name $word"
+done
+
 step "lintian"
 lintian --fail-on error --display-info "$deb" 2>&1 | grep -v "running with root privileges" | tee "$build_dir/lintian.txt" || true
 lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
@@ -133,6 +139,17 @@ as_user() {
 }
 diff <(printf 'txtFile=%s\ncolour=#ffffff\ntxtOut=%s/\n' "$user/home/Documents/小说.txt" "$user/home/Documents") \
     <(as_user Documents/小说.txt) || fail "pagewright as a user"
+
+step "Licence"
+copyright=/usr/share/doc/pagewright/copyright
+head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "$copyright is not in the machine-readable format"
+grep -qx 'License: Expat' "$copyright" || fail "$copyright names no licence"
+cmp -s <(sed -n '/^Permission/,$p' "$source_dir/LICENSE") \
+    <(sed -n '/^License: Expat$/,$p' "$copyright" | sed -n '/Permission/,$p' | sed 's/^ //; s/^\.$//') ||
+    fail "the licence in $copyright is not the one in LICENSE"
+grep -q '<project_license>MIT</project_license>' "/usr/share/metainfo/$app_id.metainfo.xml" ||
+    fail "the AppStream data names no licence"
 
 step "Menu entry, icons, AppStream data"
 desktop-file-validate "/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"
