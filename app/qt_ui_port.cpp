@@ -1,7 +1,6 @@
 #include "app/qt_ui_port.h"
 
 #include <QAbstractButton>
-#include <QAccessible>
 #include <QApplication>
 #include <QMessageBox>
 #include <cmath>
@@ -62,10 +61,6 @@ MsgAnswer QtUiPort::messageBox(const Message& msg) {
 void QtUiPort::setStatus(TextView text) {
     m_status->setText(toQ(text));
     m_status->adjustSize();
-    // The status line is named by its message: a new message is a new name, which a screen
-    // reader says (Qt's label does not tell it of a new text by itself).
-    QAccessibleEvent changed(m_status, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
 }
 
 void QtUiPort::setProgress(int percent) {

@@ -31,6 +31,7 @@ StatusLine::StatusLine(const QString& text, QWidget* parent) : QLabel(text, pare
         return true;
     }();
     (void)installed;
+    // Only the description: a fixed name would stand for every message and silence the changes.
     setAccessibleDescription(QStringLiteral("状态"));
 }
 
