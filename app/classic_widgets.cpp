@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace pw {
 
@@ -16,6 +17,19 @@ void ClassicListBox::mouseDoubleClickEvent(QMouseEvent* e) {
                       e->buttons(), e->modifiers(), e->pointingDevice());
     mousePressEvent(&press);
     e->setAccepted(press.isAccepted());
+}
+
+void ClassicListBox::setEmptyHint(const QString& hint) {
+    m_emptyHint = hint;
+    viewport()->update();
+}
+
+void ClassicListBox::paintEvent(QPaintEvent* e) {
+    QListView::paintEvent(e);
+    if (m_emptyHint.isEmpty() || (model() && model()->rowCount(rootIndex()) > 0)) return;
+    QPainter p(viewport());
+    p.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+    p.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, m_emptyHint);
 }
 
 void ClassicListBox::keyPressEvent(QKeyEvent* e) {

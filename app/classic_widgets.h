@@ -18,15 +18,23 @@ protected:
 };
 
 // A multi-select list in which every click toggles its entry, the second click of a double
-// click included, and Home and End always bring the first or last entry into view.
+// click included, and Home and End always bring the first or last entry into view. While it
+// is empty it may show a hint in its middle.
 class ClassicListBox : public QListView {
     Q_OBJECT
 public:
     using QListView::QListView;
 
+    void setEmptyHint(const QString& hint);
+    const QString& emptyHint() const { return m_emptyHint; }
+
 protected:
+    void paintEvent(QPaintEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    QString m_emptyHint;
 };
 
 } // namespace pw

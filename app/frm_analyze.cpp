@@ -73,13 +73,22 @@ void frmPagewright::analyzeCheckedOptions() {
     ListReceiver receiver(*m_headings, font());
     ScanOptions options;
     options.encoding = m_inputEncoding;
+    // No hint while a scan fills the list; a refused scan leaves the list, and its hint, as they were.
+    const QString hint = lstMemo->emptyHint();
+    lstMemo->setEmptyHint({});
     ScanResult result = runScan(m_state, *m_ui, receiver, options);
+    if (result.outcome != ScanOutcome::Finished && m_headings->rowCount() == 0) lstMemo->setEmptyHint(hint);
     if (result.outcome == ScanOutcome::Finished) {
+        // In the list, not the status line, whose text stays exactly the scan's.
+        lstMemo->setEmptyHint(m_headings->rowCount() == 0 ? QStringLiteral("没有找到符合条件的行。\n"
+                                                                           "可在“查找条件”框上点右键，\n"
+                                                                           "试试预设的查找条件。")
+                                                          : QString());
         m_headings->setExtent(receiver.extent());
         lstMemo->setToolTip(toQ(m_state.strAnalyzedFile) + numberingSummary(result.analysis));
         showScanEncoding(result);
         m_analyzedEncoding = result.encoding;
-        m_headings->setAnalysis(std::move(result.analysis));
+        m_headings->setAnalysis(std::move(result.analysis), toQ(m_state.strAnalyzedFile));
     }
     setBusy(false);
 }

@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMimeData>
 
 #include "app/frm_pagewright.h"
@@ -117,10 +118,16 @@ void frmPagewright::lstMemo_Click() {
 }
 
 void frmPagewright::cmdOpenIn_Click() {
-    takeInputFile(*this, PickOpenFile(this, m_appDir));
+    takeChosenFile(PickOpenFile(this, m_openFrom.isEmpty() ? m_appDir : m_openFrom));
 }
 
 void frmPagewright::openInputFile(const QString& path) {
+    takeChosenFile(path);
+}
+
+void frmPagewright::takeChosenFile(const QString& path) {
+    // The next dialog opens where this file came from: the next volume usually lies beside it.
+    if (!path.isEmpty()) m_openFrom = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
     takeInputFile(*this, path);
 }
 
@@ -155,7 +162,7 @@ void frmPagewright::dropEvent(QDropEvent* e) {
         return;
     }
     e->acceptProposedAction();
-    takeInputFile(*this, path);
+    takeChosenFile(path);
 }
 
 } // namespace pw

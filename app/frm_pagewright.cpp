@@ -7,6 +7,7 @@
 
 #include "app/classic_widgets.h"
 #include "app/list_menus.h"
+#include "app/status_line.h"
 #include "options/make_out_name.h"
 #include "platform/version.h"
 
@@ -32,7 +33,8 @@ void place(QWidget* w, int leftTw, int topTw, int widthTw, int heightTw) {
 
 QIcon appIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48}) icon.addFile(QStringLiteral(":/pagewright/icon%1.png").arg(size), QSize(size, size));
+    for (int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/pagewright/icon%1.png").arg(size), QSize(size, size));
     return icon;
 }
 
@@ -138,6 +140,9 @@ void frmPagewright::buildControls() {
     place(chkDeleteSpc, 120, 1420, 1215, 255);
     chkDoEvents = new ClassicCheckBox(QStringLiteral("DoEvents"), fraOption);
     chkDoEvents->setObjectName(QStringLiteral("chkDoEvents"));
+    // The caption is the classic one; what it does is said here in plain words.
+    chkDoEvents->setToolTip(QStringLiteral("分析时窗口保持响应：找到的标题随时列出，也可以中途关闭窗口；"
+                                           "不勾选时分析稍快，但分析完之前窗口没有反应"));
     place(chkDoEvents, 1320, 1420, 1215, 255);
 
     cmdAnalyze = new QPushButton(QStringLiteral("分析(&A)"), fraOption);
@@ -175,23 +180,29 @@ void frmPagewright::buildControls() {
     sp.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::ToolTipBase));
     shpDone->setPalette(sp);
     shpDone->setAutoFillBackground(true);
-    lblState = makeLabel(fraState, "lblState", QStringLiteral("请打开文件..."), 120, 170);
+    lblState = new StatusLine(QStringLiteral("请打开文件..."), fraState);
+    lblState->setObjectName(QStringLiteral("lblState"));
+    lblState->move(tw(120), tw(170));
+    lblState->adjustSize();
     lblState->raise(); // the status stays readable over the progress bar
 
     // What a screen reader says for each control that has no caption of its own: the label
-    // beside it (without the colon), or what the control is for.
+    // beside it (without the colon), or what the control is for. lblState is named by the
+    // message it shows (app/status_line.h).
     const std::pair<QWidget*, const char16_t*> spoken[] = {
-        {txtFile, u"选择文件"},     {txtOut, u"输出路径"},   {txtFileOut, u"输出文件"},
-        {txtNum, u"每个文件的章数"}, {txtFindStr, u"查找条件"}, {cmdOpenIn, u"打开文件"},
-        {cmdOpenOut, u"浏览文件夹"}, {lstMemo, u"预览"},       {lblState, u"状态"},
+        {txtFile, u"选择文件"},    {txtOut, u"输出路径"},    {txtFileOut, u"输出文件"},   {txtNum, u"每个文件的章数"},
+        {txtFindStr, u"查找条件"}, {cmdOpenIn, u"打开文件"}, {cmdOpenOut, u"浏览文件夹"}, {lstMemo, u"预览"},
     };
-    for (const auto& [control, name] : spoken) control->setAccessibleName(QString::fromUtf16(name));
+    for (const auto& [control, name] : spoken)
+        control->setAccessibleName(QString::fromUtf16(name));
 
     // Focus order over the controls that take the focus.
     QWidget* chain[] = {txtFile,      cmdOpenIn,   txtOut,     cmdOpenOut, txtFileOut, txtNum,  txtFindStr,
                         chkDeleteSpc, chkDoEvents, cmdAnalyze, cmdSaveOut, lstMemo,    cmdAbout};
-    for (std::size_t i = 0; i + 1 < std::size(chain); ++i) setTabOrder(chain[i], chain[i + 1]);
-    for (QLabel* l : findChildren<QLabel*>()) l->setFocusPolicy(Qt::NoFocus);
+    for (std::size_t i = 0; i + 1 < std::size(chain); ++i)
+        setTabOrder(chain[i], chain[i + 1]);
+    for (QLabel* l : findChildren<QLabel*>())
+        l->setFocusPolicy(Qt::NoFocus);
 }
 
 void frmPagewright::connectHandlers() {
@@ -224,11 +235,14 @@ void frmPagewright::Form_Load() {
     lblState->setText(QStringLiteral("请打开文件..."));
     lblState->adjustSize();
     m_headings->clear();
-    for (QPushButton* b : findChildren<QPushButton*>()) SetFlatStyle(b);
+    for (QPushButton* b : findChildren<QPushButton*>())
+        SetFlatStyle(b);
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
 }
 
-void frmPagewright::SetFlatStyle(QPushButton* b) { b->setFlat(true); }
+void frmPagewright::SetFlatStyle(QPushButton* b) {
+    b->setFlat(true);
+}
 
 void frmPagewright::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
@@ -262,7 +276,8 @@ void frmPagewright::closeEvent(QCloseEvent* e) {
 
 void frmPagewright::setBusy(bool busy) {
     m_busy = busy;
-    for (QPushButton* b : {cmdAnalyze, cmdSaveOut, cmdOpenIn, cmdOpenOut, cmdAbout}) b->setEnabled(!busy);
+    for (QPushButton* b : {cmdAnalyze, cmdSaveOut, cmdOpenIn, cmdOpenOut, cmdAbout})
+        b->setEnabled(!busy);
     if (!busy && m_closeAfterPass) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 

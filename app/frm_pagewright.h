@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/classic_widgets.h"
 #include "app/heading_model.h"
 #include "app/qt_ui_port.h"
 #include "options/settings.h"
@@ -26,7 +27,9 @@ struct ScanResult;
 class frmPagewright : public QDialog {
     Q_OBJECT
 public:
-    // `appDir` is the folder of the program; `settings` the table to start from.
+    // `appDir` stands for the program's folder: the output folder of the "default" setting and
+    // where the open-file dialog first opens (main passes startFolder(), app/start_folder.h);
+    // `settings` is the table to start from.
     explicit frmPagewright(const QString& appDir, const SettingsTable& settings = shippedSettings(),
                            QWidget* parent = nullptr);
     ~frmPagewright() override;
@@ -82,6 +85,8 @@ private:
     void txtFindStr_Change();
     void txtNum_Change();
     void paintField(QLineEdit* field, bool warn);
+    // A file chosen in the dialog, dropped or named on the command line.
+    void takeChosenFile(const QString& path);
     // While a pass runs, the main buttons, the pickers and About are refused.
     void setBusy(bool busy);
     void connectEncodingMenus();
@@ -95,6 +100,7 @@ private:
     bool m_busy = false;
     bool m_closeAfterPass = false;
     QString m_appDir;
+    QString m_openFrom; // the folder of the file chosen last; empty until one is
     SettingsTable m_settings;
     std::optional<Encoding> m_inputEncoding; // none: each file's own is detected
     Encoding m_analyzedEncoding = Encoding::Gb18030; // what the last finished scan decided
@@ -121,7 +127,7 @@ public:
     QPushButton* cmdAnalyze = nullptr;
     QPushButton* cmdSaveOut = nullptr;
     QGroupBox* fraPreview = nullptr;
-    QListView* lstMemo = nullptr;
+    ClassicListBox* lstMemo = nullptr;
     QGroupBox* fraState = nullptr;
     QWidget* shpDone = nullptr;
     QLabel* lblState = nullptr;
@@ -135,7 +141,9 @@ private:
 QIcon appIcon();
 
 // Measures: the layout is given in twips, 15 to the pixel.
-constexpr int tw(int twips) { return twips / 15; }
+constexpr int tw(int twips) {
+    return twips / 15;
+}
 
 // The two background colours of the fields.
 inline const QColor kWarnColour{255, 192, 192};

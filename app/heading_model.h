@@ -4,6 +4,7 @@
 #include <QAbstractListModel>
 #include <QColor>
 #include <QStringList>
+#include <unordered_map>
 #include <vector>
 
 #include "scan/heading_analysis.h"
@@ -12,6 +13,9 @@ namespace pw {
 
 // The foreground of a suspect entry: a dark orange-red that reads on white and on the selection.
 inline const QColor kSuspectColour{0xB0, 0x3A, 0x00};
+// The foreground of an entry whose chapter number another entry carries too: a purple that
+// reads on white and stays apart from the suspects' colour.
+inline const QColor kRepeatColour{0x70, 0x30, 0xA0};
 
 class HeadingModel : public QAbstractListModel {
     Q_OBJECT
@@ -28,16 +32,26 @@ public:
     void setExtent(int pixels);
     int extent() const { return m_extent; }
     void setRowHeight(int px) { m_rowHeight = px; }
-    // What the finished scan found out about its headings: suspects are drawn in their own
-    // colour, and every entry's tooltip tells its number, size and any reasons.
-    void setAnalysis(HeadingAnalysis analysis);
+    // What the finished scan of `fileName` found out about its headings: suspects and repeated
+    // numbers are drawn in their own colours, and every entry's tooltip names the file, then
+    // tells its number, size, any reasons, a gap before it and the entries that repeat it.
+    void setAnalysis(HeadingAnalysis analysis, const QString& fileName = {});
     const HeadingAnalysis& analysis() const { return m_analysis; }
     // The rows of the suspect entries, ascending.
     std::vector<int> suspectRows() const;
 
 private:
+    // A gap before an entry, or the other entries with its number, in words; and whether the
+    // number is repeated. Kept for the few rows concerned only.
+    struct NumberingNote {
+        QString text;
+        bool repeated = false;
+    };
+
     std::vector<QString> m_entries;
     HeadingAnalysis m_analysis;
+    QString m_fileName;
+    std::unordered_map<int, NumberingNote> m_numbering;
     int m_extent = 0;
     int m_rowHeight = 14;
 };

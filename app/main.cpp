@@ -4,26 +4,69 @@
 #include <QStyleFactory>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/command_line.h"
 #include "app/frm_pagewright.h"
 #include "app/qt_translation.h"
+#include "app/start_folder.h"
+
+namespace {
+
+// Qt ends a program that finds no screen with qFatal: several lines of its own, then an abort
+// (status 134). While the window's application is made, its messages wait here; a fatal one
+// becomes one line of ours and status 1, and the others go out once the screen was found.
+QtMessageHandler qtHandler = nullptr;
+QList<std::tuple<QtMsgType, QString>> held;
+
+void holdWhileOpening(QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtFatalMsg) {
+        std::fputs("pagewright: 没有可用的显示，无法打开窗口；请在图形桌面中运行（DISPLAY 或 WAYLAND_DISPLAY）。\n",
+                   stderr);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    held.append({type, msg});
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
 #ifdef SIGXFSZ
     // A file-size limit must fail the write with an error we report, not kill the program.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    {
+        // --help and --version need no screen: they are answered before the window's
+        // application exists. Anything else, a usage error too, is read again below, once Qt
+        // has taken out its own options (-platform, -style…).
+        QCoreApplication core(argc, argv);
+        pw::installQtTranslation();
+        const pw::WindowCommandLine early =
+            pw::readWindowCommandLine(QCoreApplication::arguments(), QDir::currentPath());
+        if (early.exitCode == 0) {
+            // fprintf, not fputs: glibc checks it under _FORTIFY_SOURCE, and it is the one call in
+            // this program whose check the compiler can place (lintian looks for one).
+            std::fprintf(stdout, "%s", early.message.toLocal8Bit().constData());
+            return 0;
+        }
+    }
+    qtHandler = qInstallMessageHandler(holdWhileOpening);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtHandler);
+    for (const auto& [type, msg] : std::as_const(held))
+        qtHandler(type, QMessageLogContext(), msg);
+    held.clear();
+
     pw::installQtTranslation();
     const pw::WindowCommandLine args = pw::readWindowCommandLine(QCoreApplication::arguments(), QDir::currentPath());
     if (args.exitCode) {
-        std::fputs(args.message.toLocal8Bit().constData(), *args.exitCode == 0 ? stdout : stderr);
+        std::fprintf(*args.exitCode == 0 ? stdout : stderr, "%s", args.message.toLocal8Bit().constData());
         return *args.exitCode;
     }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(pw::appIcon());
-    pw::frmPagewright w(QCoreApplication::applicationDirPath());
+    pw::frmPagewright w(pw::startFolder(QCoreApplication::applicationDirPath()));
     if (w.startupError()) {
         QMessageBox::critical(nullptr, QStringLiteral("错误"), pw::toQ(*w.startupError()));
         return 1;

@@ -93,7 +93,7 @@ int splitEnded(const SplitResult& split, const SplitWatch& watch, ConsoleUi& ui,
         return interruptedStatus();
     }
     if (split.end != SplitEnd::Done) return kExitRefused;
-    printLine(out, ui, ui.lastStatus());
+    if (!ui.options().quiet) printLine(out, ui, ui.lastStatus());
     return 0;
 }
 
@@ -178,7 +178,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         } else if (o.check) {
             for (const Text& line : checkReport(scan.analysis, receiver.texts()))
                 printLine(out, ui, line);
-        } else {
+        } else if (!o.quiet) {
             printLine(out, ui, ui.lastStatus());
         }
         return 0;

@@ -1,8 +1,11 @@
 #include "cli/cli_options.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
+#include <limits>
 #include <map>
 
+#include "cli/cli_texts.h"
 #include "options/settings.h"
 #include "platform/text.h"
 #include "platform/version.h"
@@ -12,24 +15,56 @@ namespace pw::cli {
 
 namespace {
 
-// An option that takes one of a few words. CheckedTransformer would also take the enum's
-// numbers ("--existing 1") and show them in the help; only the words are meant.
+std::string joined(const std::vector<std::string>& words, const char* between) {
+    std::string all;
+    for (const std::string& w : words)
+        all += (all.empty() ? "" : between) + w;
+    return all;
+}
+
+// An option that takes one of a few words, in any case. CheckedTransformer would also take the
+// enum's numbers ("--existing 1") and show them in the help; only the words are meant.
 template <typename E>
 void addChoice(CLI::App& sub, const std::string& name, E& target, const std::map<std::string, E>& words,
                const std::string& help) {
     std::vector<std::string> names;
     for (const auto& w : words)
         names.push_back(w.first);
+    // Shown in the help as {a,b,c}, which is where the bash completion finds the words.
+    const CLI::Validator oneOf(
+        [names](std::string& v) {
+            for (const std::string& n : names) {
+                if (CLI::detail::to_lower(v) == CLI::detail::to_lower(n)) {
+                    v = n;
+                    return std::string();
+                }
+            }
+            return notAChoiceText(v, joined(names, "、"));
+        },
+        "{" + joined(names, ",") + "}", "CHOICE");
     sub.add_option_function<std::string>(
            name, [&target, words](const std::string& v) { target = words.at(v); }, help)
-        ->transform(CLI::IsMember(names, CLI::ignore_case));
+        ->transform(oneOf);
 }
 
 // The pattern, the file name that carries the start number and the count are read as text:
 // bytes that are not UTF-8 would turn into something else than what was typed.
-const CLI::Validator utf8Text(
-    [](std::string& v) { return isValidUtf8(v) ? std::string() : std::string("不是有效的 UTF-8 文本，请用 UTF-8 书写"); },
-    "", "UTF-8");
+const CLI::Validator utf8Text([](std::string& v) { return isValidUtf8(v) ? std::string() : notUtf8Text(); }, "",
+                              "UTF-8");
+
+// A count of chapters: a whole number from 1 up, in plain digits. Anything else is a mistake
+// to point out, not a value for the intake to replace with the default.
+const CLI::Validator wholeCount(
+    [](std::string& v) {
+        if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos ||
+            v.find_first_not_of('0') == std::string::npos)
+            return notACountText(v);
+        const std::string digits = v.substr(v.find_first_not_of('0'));
+        if (digits.size() > 10 || std::stoll(digits) > std::numeric_limits<std::int32_t>::max())
+            return countTooBigText(v);
+        return std::string();
+    },
+    "", "COUNT");
 
 std::string presetIds(const char* between) {
     std::string ids;
@@ -39,20 +74,16 @@ std::string presetIds(const char* between) {
 }
 
 // Shown in the help as {chapter,hui,...}, which is where the bash completion finds the ids.
-const CLI::Validator knownPreset(
-    [](std::string& v) {
-        return findPreset(v) ? std::string() : "没有名为 " + v + " 的预设，可用的有：" + presetIds("、");
-    },
-    "{" + presetIds(",") + "}", "PRESET");
+const CLI::Validator
+    knownPreset([](std::string& v) { return findPreset(v) ? std::string() : unknownPresetText(v, presetIds("、")); },
+                "{" + presetIds(",") + "}", "PRESET");
 
 void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
-    sub.add_option("FILE", o.file, "输入的文本文件")->required();
+    sub.add_option("FILE", o.file, "输入的文本文件")->required()->type_name("");
     CLI::Option* pattern =
         sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）")
             ->check(utf8Text);
-    sub.add_option("--preset", o.preset, "用预设的查找条件（见 presets 命令）")
-        ->check(knownPreset)
-        ->excludes(pattern);
+    sub.add_option("--preset", o.preset, "用预设的查找条件（见 presets 命令）")->check(knownPreset)->excludes(pattern);
     std::map<std::string, std::optional<Encoding>> encodings{{"auto", std::nullopt}};
     std::string names = "auto";
     for (const Encoding e : kAllEncodings) {
@@ -60,19 +91,21 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
         names += std::string("、") + traitsOf(e).id;
     }
     addChoice(sub, "--encoding", o.encoding, encodings, "输入编码：" + names + "（默认 auto，按文件内容判断）");
-    sub.add_flag("-q,--quiet", o.quiet, "不显示进度");
+    sub.add_flag("-q,--quiet", o.quiet, "不显示进度，成功时不显示结果统计");
     if (!split) {
         CLI::Option* json = sub.add_flag("--json", o.json, "以 JSON 输出结果");
         sub.add_flag("--check", o.check, "列出可疑标题、缺号和重号，而不是全部标题")->excludes(json);
         return;
     }
-    sub.add_option("-o,--out", o.out, "输出目录（默认当前目录）");
+    sub.add_option("-o,--out", o.out, "输出目录（默认当前目录）")->type_name("DIR");
     sub.add_option("-n,--name", o.name, "输出文件名及起始编号（默认 " + toUtf8(kDefaultOutName) + "01）")
         ->check(utf8Text);
     sub.add_option("-c,--chapters", o.chapters, "每个文件的章数（默认 " + std::to_string(kDefaultChapters) + "）")
-        ->check(utf8Text);
+        ->check(utf8Text)
+        ->check(wholeCount)
+        ->type_name("N");
     sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
-    sub.add_option("-x,--exclude", o.exclude, "排除的标题编号，如 3 或 2,5,9-12");
+    sub.add_option("-x,--exclude", o.exclude, "排除的标题编号，如 3 或 2,5,9-12")->type_name("LIST");
     sub.add_flag("--exclude-suspects", o.excludeSuspects, "排除可疑标题（可与 -x 同用）");
     addChoice(sub, "--output-encoding", o.outputEncoding,
               {{"keep", OutputEncoding::Keep}, {"utf-8", OutputEncoding::Utf8}},
@@ -88,7 +121,12 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
 std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOptions& opts, std::ostream& out,
                                     std::ostream& err) {
     CLI::App app{"书页匠(Pagewright)：按章节标题切割文本文件", "pagewright-cli"};
-    app.set_version_flag("--version", "pagewright-cli " PAGEWRIGHT_VERSION);
+    // Set before the subcommands are added, which take the help flag from here.
+    app.set_help_flag("-h,--help", "显示此帮助并退出");
+    app.set_version_flag("--version", "pagewright-cli " PAGEWRIGHT_VERSION, "显示版本并退出");
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return "pagewright-cli: " + usageErrorText(e.get_name(), e.what()) + "\n";
+    });
     app.require_subcommand(1, 1);
     CLI::App* scan = app.add_subcommand("scan", "列出文件中符合条件的章节标题");
     CLI::App* split = app.add_subcommand("split", "按章节标题把文件切割成多个文件");

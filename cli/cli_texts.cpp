@@ -1,5 +1,8 @@
 #include "cli/cli_texts.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/paths.h"
 
 namespace pw::cli {
@@ -27,12 +30,15 @@ std::string cliText(const Message& msg, const CliOptions& o) {
     case MsgId::OfferCreateFolder:
         return say(u"输出目录不存在：" + argument(o.out) + u"，已停止。加 --create-dir 可创建它。");
     case MsgId::BadOutName:
+        if (trimSpaces(argument(o.name)).empty()) return say(u"输出文件名是空的，请用 -n 给出文件名，如 小说01。");
         return say(u"输出文件名不正确：" + argument(o.name) + u"，请用 -n 换一个文件名。");
     case MsgId::NameNumberTooBig:
         return say(u"输出文件名中的编号太大（最大 2147483647），请用 -n 换一个小一些的编号。");
     case MsgId::CountOutOfRange:
         return say(u"每个文件的章数超出范围（1 到 2147483647），请用 -c 给出范围内的数。");
     case MsgId::InputMissing:
+        if (isFolder(fromNativeBytes(o.file)))
+            return say(u"输入的是一个文件夹：" + fromNativeBytes(o.file) + u"，请给出其中要处理的文本文件。");
         return say(u"输入文件不存在：" + fromNativeBytes(o.file) + u"，请检查文件名。");
     case MsgId::NotAnalyzed:
         return say(u"还没有分析过输入文件，已停止，请重新运行。");
@@ -63,6 +69,82 @@ std::string cliText(const Message& msg, const CliOptions& o) {
         // The rest are statements already: the failure, its path and the system's reason.
         return say(msg.text);
     }
+}
+
+namespace {
+
+// The text after `marker` in `what`, or empty.
+std::string after(const std::string& what, const std::string& marker) {
+    const std::size_t at = what.find(marker);
+    return at == std::string::npos ? std::string() : what.substr(at + marker.size());
+}
+
+// The first word of `what` that starts with a dash: the option the parser complains about.
+std::string optionIn(const std::string& what) {
+    for (std::size_t at = 0; at < what.size();) {
+        const std::size_t end = std::min(what.find_first_of(" ,:", at), what.size());
+        if (what[at] == '-' && end > at + 1) return what.substr(at, end - at);
+        at = end + 1;
+    }
+    return {};
+}
+
+constexpr char kSeeHelp[] = "（用法见 --help）。";
+
+} // namespace
+
+std::string usageErrorText(const std::string& kind, const std::string& what) {
+    // The parser names some errors after the command they arose in: the text tells them apart.
+    if (const std::string extra = after(what, " not expected: "); !extra.empty()) {
+        // The parser lists them last first.
+        std::vector<std::string> words;
+        for (std::size_t at = 0; at <= extra.size();) {
+            const std::size_t end = std::min(extra.find(' ', at), extra.size());
+            words.push_back(extra.substr(at, end - at));
+            at = end + 1;
+        }
+        std::string inOrder;
+        for (auto w = words.rbegin(); w != words.rend(); ++w)
+            inOrder.append(inOrder.empty() ? "" : " ").append(*w);
+        return "多余的参数：" + inOrder + "，请去掉它" + kSeeHelp;
+    }
+    if (what.rfind("A subcommand", 0) == 0)
+        return "没有给出命令，请写上 scan、split 或 presets" + std::string(kSeeHelp);
+    if (what.rfind("FILE is required", 0) == 0) return say(u"没有给出输入文件，请在命令行写上要处理的文件。");
+    if (const std::size_t at = what.find(" is required"); at != std::string::npos)
+        return "缺少必需的参数：" + what.substr(0, at) + kSeeHelp;
+    if (const std::size_t at = what.find(" excludes "); at != std::string::npos)
+        return what.substr(0, at) + " 和 " + what.substr(at + 10) + " 不能同时使用，请只用其中一个。";
+    if (kind == "ValidationError") {
+        // "NAME: the check's own words", which are ours and say what to give instead.
+        const std::size_t at = what.find(": ");
+        if (at != std::string::npos) return what.substr(0, at) + " " + what.substr(at + 2) + "。";
+    }
+    if (const std::string option = optionIn(what); !option.empty()) {
+        if (kind == "ArgumentMismatch") return option + " 后面缺少值" + kSeeHelp;
+        return option + " 的值不对" + kSeeHelp;
+    }
+    return "命令行有误：" + what + kSeeHelp;
+}
+
+std::string notUtf8Text() {
+    return "的值不是有效的 UTF-8 文本，请用 UTF-8 书写";
+}
+
+std::string unknownPresetText(const std::string& value, const std::string& ids) {
+    return "的值 " + value + " 不是预设的名称，可用的有：" + ids;
+}
+
+std::string notAChoiceText(const std::string& value, const std::string& choices) {
+    return "的值 " + value + " 不在可选之列，可选的有：" + choices;
+}
+
+std::string notACountText(const std::string& value) {
+    return "的值 " + value + " 不是正整数，请给出 1 或更大的整数";
+}
+
+std::string countTooBigText(const std::string& value) {
+    return "的值 " + value + " 太大，请给出 1 到 2147483647 之间的整数";
 }
 
 std::string scanInterruptedText(Command command) {

@@ -19,4 +19,14 @@ std::string scanInterruptedText(Command command);
 // `wroteAny` whether any file was opened at all.
 std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wroteAny);
 
+// Usage errors, each one line: `kind` is the parser's name for the error ("ExtrasError",
+// "RequiredError"…) and `what` its English text, from which the names and values are taken.
+std::string usageErrorText(const std::string& kind, const std::string& what);
+// What the parser's checks say after an option's name when a value is refused.
+std::string notUtf8Text();
+std::string unknownPresetText(const std::string& value, const std::string& ids);
+std::string notAChoiceText(const std::string& value, const std::string& choices);
+std::string notACountText(const std::string& value);
+std::string countTooBigText(const std::string& value);
+
 } // namespace pw::cli

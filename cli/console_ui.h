@@ -30,6 +30,7 @@ public:
     bool stopRequested() const override;
 
     const Text& lastStatus() const { return m_status; }
+    const CliOptions& options() const { return m_opts; }
     void error(const std::string& line);
     // Call before writing a line to standard output.
     void beforeOutput() {

@@ -1,9 +1,11 @@
 #include "platform/paths.h"
 
+#include <cerrno>
 #include <cstring>
 #include <system_error>
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
+#include <utility>
 
 namespace pw {
 
@@ -57,11 +59,19 @@ std::string toNativeBytes(TextView text) {
 }
 
 #ifdef _WIN32
-std::filesystem::path toPath(TextView s) { return std::filesystem::path(Text(s)); }
-Text fromPath(const std::filesystem::path& p) { return p.u16string(); }
+std::filesystem::path toPath(TextView s) {
+    return std::filesystem::path(Text(s));
+}
+Text fromPath(const std::filesystem::path& p) {
+    return p.u16string();
+}
 #else
-std::filesystem::path toPath(TextView s) { return std::filesystem::path(toNativeBytes(s)); }
-Text fromPath(const std::filesystem::path& p) { return fromNativeBytes(p.native()); }
+std::filesystem::path toPath(TextView s) {
+    return std::filesystem::path(toNativeBytes(s));
+}
+Text fromPath(const std::filesystem::path& p) {
+    return fromNativeBytes(p.native());
+}
 #endif
 
 bool isRegularFile(TextView path) {
@@ -84,8 +94,36 @@ bool endsWithSeparator(TextView path) {
 #endif
 }
 
-Text reasonText(const std::error_code& ec) { return fromUtf8(ec.message()); }
+Text reasonText(const std::error_code& ec) {
+    // The causes a user meets and can act on, in the program's own language; anything rarer
+    // keeps the system's words, which are at least exact.
+    static constexpr std::pair<std::errc, const char16_t*> kSaid[] = {
+        {std::errc::permission_denied, u"没有权限"},
+        {std::errc::operation_not_permitted, u"没有权限"},
+        {std::errc::no_space_on_device, u"磁盘空间不足"},
+        {std::errc::read_only_file_system, u"文件系统是只读的"},
+        {std::errc::file_exists, u"文件已存在"},
+        {std::errc::no_such_file_or_directory, u"文件或文件夹不存在"},
+        {std::errc::is_a_directory, u"这是一个文件夹"},
+        {std::errc::not_a_directory, u"路径中有一项不是文件夹"},
+        {std::errc::too_many_files_open, u"打开的文件太多"},
+        {std::errc::too_many_files_open_in_system, u"系统打开的文件太多"},
+        {std::errc::file_too_large, u"文件太大"},
+        {std::errc::io_error, u"读写出错（I/O 错误）"},
+    };
+    if (ec.category() == std::generic_category() || ec.category() == std::system_category()) {
+#ifdef EDQUOT
+        if (ec.value() == EDQUOT) return u"超出磁盘配额";
+#endif
+        const std::error_condition cond = ec.default_error_condition();
+        for (const auto& [errc, said] : kSaid)
+            if (cond == errc) return said;
+    }
+    return u"系统错误：" + fromUtf8(ec.message());
+}
 
-Text reasonFromErrno(int err) { return reasonText(std::error_code(err, std::generic_category())); }
+Text reasonFromErrno(int err) {
+    return reasonText(std::error_code(err, std::generic_category()));
+}
 
 } // namespace pw

@@ -11,7 +11,7 @@ packages=(
     epubcheck unzip
     fonts-wqy-microhei
     qt6-translations-l10n
-    help2man
+    help2man man-db
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -48,9 +48,18 @@ version=$(dpkg-deb -f "$deb" Version)
 echo "$deb (version $version)"
 dpkg-deb -f "$deb" Depends Section Maintainer
 
+# The description names every input encoding, the UTF-8 output and the EPUB book.
+description=$(dpkg-deb -f "$deb" Description)
+for word in GBK GB18030 UTF-8 UTF-16 Big5 "converted to UTF-8" EPUB; do
+    grep -qF "$word" <<<"$description" || fail "the package description does not name $word"
+done
+
 step "lintian"
-lintian --fail-on error "$deb" 2>&1 | grep -v "running with root privileges" || true
+lintian --fail-on error --display-info "$deb" 2>&1 | grep -v "running with root privileges" | tee "$build_dir/lintian.txt" || true
 lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
+# Built with Debian's hardening flags: not one hardening note, at any level.
+! grep -q 'hardening-' "$build_dir/lintian.txt" || fail "lintian has hardening notes: $(grep 'hardening-' "$build_dir/lintian.txt")"
+! grep -qE 'copyright|license' "$build_dir/lintian.txt" || fail "lintian has notes on the copyright file"
 
 work=$(mktemp -d)
 before=$(dpkg-query -W -f='${Package}\n' | sort)
@@ -68,7 +77,7 @@ cleanup() {
             [ ! -e "$f" ] || { echo "FAILED: $f is still there" >&2; status=1; }
         done
     fi
-    rm -rf "$work"
+    "${sudo[@]}" rm -rf "$work"
     [ $status -eq 0 ] && echo "Installed-product test passed; the machine's packages are as before."
     exit $status
 }
@@ -93,6 +102,8 @@ diff <(printf '第一章 起\r\n甲\r\n第二章 承\r\n乙\r\n') "$work/出/分
 diff <(printf '第三章 转\r\n丙\r\n') "$work/出/分卷02.txt" || fail "split: 分卷02.txt"
 
 step "The window"
+# Without a screen first: --help and --version answer, a start says why it cannot.
+bash "$source_dir/tests/install/check-no-display.sh" /usr/bin/pagewright || fail "pagewright without a display"
 export QT_QPA_PLATFORM=offscreen
 [ "$(pagewright --version 2>/dev/null)" = "pagewright $version" ] || fail "pagewright --version"
 # The installed program, run as installed; Qt's own plugin loading adds a probe that reports
@@ -102,8 +113,43 @@ probe() {
         timeout 60 pagewright "$@" 2>/dev/null)
 }
 [ -f "$build_dir/probe-plugins/generic/libwindow_probe.so" ] || fail "the window probe was not built"
-diff <(printf 'txtFile=%s\ncolour=#ffffff\n' "$work/小说.txt") <(probe 小说.txt) || fail "pagewright FILE"
-diff <(printf 'txtFile=\ncolour=#ffffff\n') <(probe) || fail "pagewright without a file"
+# Run as installed, from /usr/bin, the window starts in the user's documents folder (the home
+# folder when there is none), never in /usr/bin: as root the output landed among the system's
+# programs, as a user it could not be written at all.
+home=$work/home
+mkdir -p "$home"
+export HOME=$home XDG_CONFIG_HOME=$home/.config
+diff <(printf 'txtFile=%s\ncolour=#ffffff\ntxtOut=%s/\n' "$work/小说.txt" "$home") <(probe 小说.txt) ||
+    fail "pagewright FILE"
+mkdir "$home/Documents"
+diff <(printf 'txtFile=\ncolour=#ffffff\ntxtOut=%s/\n' "$home/Documents") <(probe) || fail "pagewright without a file"
+# The open dialog starts there too, then where the file chosen last lies.
+diff <(printf 'openIn=%s\nopenIn=%s\ntxtFile=%s\ncolour=#ffffff\ntxtOut=%s/\n' "$home/Documents" "$work" \
+    "$work/小说.txt" "$home/Documents") <(PWPROBE_PICK="$work/小说.txt" probe) || fail "the open dialog's folder"
+# The same as a user who may not write to /usr/bin: the output goes where the window starts.
+user=$work/user
+chmod 711 "$work"
+mkdir -p "$user/home/Documents"
+cp "$work/小说.txt" "$user/home/Documents/"
+"${sudo[@]}" chown -R 65534:65534 "$user/home"
+as_user() {
+    (cd "$user/home" && timeout 60 "${sudo[@]}" env HOME="$user/home" XDG_CONFIG_HOME="$user/home/.config" \
+        XDG_RUNTIME_DIR= QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="$build_dir/probe-plugins" \
+        QT_QPA_GENERIC_PLUGINS=pwprobe setpriv --reuid=65534 --regid=65534 --clear-groups pagewright "$@" 2>/dev/null)
+}
+diff <(printf 'txtFile=%s\ncolour=#ffffff\ntxtOut=%s/\n' "$user/home/Documents/小说.txt" "$user/home/Documents") \
+    <(as_user Documents/小说.txt) || fail "pagewright as a user"
+
+step "Licence"
+copyright=/usr/share/doc/pagewright/copyright
+head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "$copyright is not in the machine-readable format"
+grep -qx 'License: Expat' "$copyright" || fail "$copyright names no licence"
+cmp -s <(sed -n '/^Permission/,$p' "$source_dir/LICENSE") \
+    <(sed -n '/^License: Expat$/,$p' "$copyright" | sed -n '/Permission/,$p' | sed 's/^ //; s/^\.$//') ||
+    fail "the licence in $copyright is not the one in LICENSE"
+grep -q '<project_license>MIT</project_license>' "/usr/share/metainfo/$app_id.metainfo.xml" ||
+    fail "the AppStream data names no licence"
 
 step "Menu entry, icons, AppStream data"
 desktop-file-validate "/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"
@@ -120,5 +166,12 @@ for page in pagewright-cli pagewright; do
     man -w "$page" || fail "man -w $page"
 done
 MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -q -- '--existing' || fail "man pagewright-cli"
+for page in pagewright-cli pagewright; do
+    warnings=$(man --warnings "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "man $page warns: $warnings"
+done
+# Numbers are shown as numbers, not as TEXT.
+MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -qE -- '--chapters N( |$)' || fail "man pagewright-cli: --chapters N"
+MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -qE -- '--exclude LIST( |$)' || fail "man pagewright-cli: --exclude LIST"
 bash "$source_dir/tests/install/check-completion.sh" /usr/bin/pagewright-cli \
     /usr/share/bash-completion/completions/pagewright-cli || fail "bash completion"

@@ -145,7 +145,8 @@ struct Job {
     std::optional<pw::Encoding> encoding{};
 
     std::vector<std::string> args(const std::string& command) const {
-        std::vector<std::string> a{command, file.string(), "-q"};
+        // Without -q: the summary line is held against the core's status.
+        std::vector<std::string> a{command, file.string()};
         if (pattern) a.insert(a.end(), {"-p", *pattern});
         if (encoding) a.insert(a.end(), {"--encoding", pw::traitsOf(*encoding).id});
         if (command == "scan") return a;

@@ -78,6 +78,10 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
         {{"split", (cwd / "none.txt").string()},
          1,
          "pagewright-cli: 输入文件不存在：" + (cwd / "none.txt").string() + "，请检查文件名。\n"},
+        {{"scan", in.path().string()},
+         1,
+         "输入的是一个文件夹：" + in.path().string() + "，请给出其中要处理的文本文件。"},
+        {{"split", ahq, "-n", ""}, 1, "pagewright-cli: 输出文件名是空的，请用 -n 给出文件名，如 小说01。\n"},
         {{"scan", ahq, "-p", "第(.{1,10}"}, 1, "查找条件有误：缺少右括号 )（位置 9）"},
         {{"scan", (in / "runaway.txt").string(), "-p", "(x+x+)+y"}, 1, "查找条件过于复杂"},
         {{"split", hlm, "-p", "no such heading"}, 1, "没有符合条件的标题行，无法分割，请检查查找条件（-p）。"},
@@ -105,6 +109,55 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--existing"), std::string::npos);
     EXPECT_EQ(runCli({"--version"}, {}).out, "pagewright-cli 1.0415\n");
+}
+
+// A usage error is one Chinese line that says what is wrong and what to do, with status 2,
+// before anything is read; a count that is no whole number from 1 up is one.
+TEST(CliUsage, UsageErrorsAreStatements) {
+    ScratchDir cwd;
+    const std::string file = (cwd / "a.txt").string();
+    writeNovel(file, kTenChapters);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, "没有给出命令，请写上 scan、split 或 presets（用法见 --help）。"},
+        {{"scan"}, "没有给出输入文件，请在命令行写上要处理的文件。"},
+        {{"scan", file, "extra", "--bogus"}, "多余的参数：extra --bogus，请去掉它（用法见 --help）。"},
+        {{"scan", file, "--encoding", "latin1"},
+         "--encoding 的值 latin1 不在可选之列，可选的有：auto、big5、gb18030、utf-16be、utf-16le、utf-8。"},
+        {{"split", file, "--existing", "1"}, "--existing 的值 1 不在可选之列，可选的有：append、fail、overwrite。"},
+        {{"scan", file, "--preset", "x"}, "--preset 的值 x 不是预设的名称，可用的有："},
+        {{"scan", file, "--json", "--check"}, "--json 和 --check 不能同时使用，请只用其中一个。"},
+        {{"split", file, "-c"}, "--chapters 后面缺少值（用法见 --help）。"},
+        {{"split", file, "-c", "abc"}, "--chapters 的值 abc 不是正整数，请给出 1 或更大的整数。"},
+        {{"split", file, "-c", "0"}, "--chapters 的值 0 不是正整数"},
+        {{"split", file, "-c", "-3"}, "--chapters 的值 -3 不是正整数"},
+        {{"split", file, "-c", "1.5"}, "--chapters 的值 1.5 不是正整数"},
+        {{"split", file, "-c", " 6"}, "--chapters 的值  6 不是正整数"},
+        {{"split", file, "-c", "2147483648"}, "--chapters 的值 2147483648 太大，请给出 1 到 2147483647 之间的整数。"},
+    };
+    for (const auto& [args, said] : cases) {
+        SCOPED_TRACE(args.empty() ? "(no arguments)" : args.back());
+        expectRefused(runCli(args, {cwd.path()}), "pagewright-cli: " + said, 2);
+    }
+    EXPECT_EQ(folderFiles(cwd.path()).size(), 1u);
+    // Leading zeros still make a whole number.
+    EXPECT_EQ(runCli({"split", file, "-c", "010", "-q"}, {cwd.path()}).status, 0);
+}
+
+// -q: nothing on success but what was asked for (the list of a scan); a refusal still speaks.
+TEST(CliUsage, QuietSaysNothingOnSuccess) {
+    ScratchDir cwd;
+    const std::string file = (cwd / "a.txt").string();
+    const Novel novel = writeNovel(file, kTenChapters);
+    const CliRun scan = runCli({"scan", file, "-q"}, {cwd.path()});
+    EXPECT_EQ(scan.status, 0);
+    EXPECT_EQ(scan.err, "");
+    EXPECT_EQ(std::count(scan.out.begin(), scan.out.end(), '\n'), 10) << scan.out;
+    EXPECT_EQ(scan.out.find("分析完毕"), std::string::npos);
+    const CliRun split = runCli({"split", file, "-q", "-o", "out", "--create-dir"}, {cwd.path()});
+    EXPECT_EQ(split.status, 0);
+    EXPECT_EQ(split.out + split.err, "");
+    EXPECT_FALSE(folderFiles(cwd / "out").empty());
+    expectRefused(runCli({"split", file, "-q", "-o", "out"}, {cwd.path()}), "输出文件已存在");
 }
 
 TEST(CliUsage, ProgressBarOnlyOnATerminal) {

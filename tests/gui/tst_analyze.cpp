@@ -156,9 +156,9 @@ private slots:
             if (p.kind == PlantedLine::Kind::False) {
                 ++suspects;
                 QCOMPARE(data(row, Qt::ForegroundRole).value<QColor>(), kSuspectColour);
-                QVERIFY2(tip.startsWith(QStringLiteral("可疑：")), qPrintable(tip));
-            } else {
-                QVERIFY(!data(row, Qt::ForegroundRole).isValid()); // the list's own colour
+                QVERIFY2(tip.contains(QStringLiteral("\n可疑：")), qPrintable(tip)); // after the file's name
+            } else if (p.number != 9) {                                              // 9 is repeated: see below
+                QVERIFY(!data(row, Qt::ForegroundRole).isValid());                   // the list's own colour
                 QVERIFY2(tip.contains(QStringLiteral("章节号：第%1章").arg(*p.number)), qPrintable(tip));
             }
         }
@@ -167,6 +167,55 @@ private slots:
         QVERIFY(listTip.startsWith(q(*dir / "faulty.txt") + QLatin1Char('\n')));
         QVERIFY2(listTip.contains(QStringLiteral("第4章之后缺少第5章")), qPrintable(listTip));
         QVERIFY2(listTip.contains(QStringLiteral("重号：第9章出现 2 次")), qPrintable(listTip));
+    }
+
+    // What the list's own tooltip says of gaps and repeats is said on the entries concerned,
+    // each of whose tooltips names the analysed file first.
+    void gapsAndRepeatsShowOnTheirEntries() {
+        scanFaulty();
+        const std::vector<PlantedLine> planted = novel.matching(U'章');
+        std::vector<int> nines;
+        int afterGap = -1;
+        for (int row = 0; row < w->headings().rowCount(); ++row) {
+            const PlantedLine& p = planted[std::size_t(row)];
+            const QString tip = data(row, Qt::ToolTipRole).toString();
+            QVERIFY2(tip.startsWith(q(*dir / "faulty.txt") + QLatin1Char('\n')), qPrintable(tip));
+            const bool chapter = p.kind == PlantedLine::Kind::True && p.level == PlantedLine::Level::Chapter;
+            if (chapter && p.number == 9) nines.push_back(row);
+            if (chapter && p.number == 6) afterGap = row;
+            if (!(chapter && (p.number == 6 || p.number == 9)))
+                QVERIFY2(!tip.contains(QStringLiteral("缺少")) && !tip.contains(QStringLiteral("重号")),
+                         qPrintable(tip));
+        }
+        QVERIFY2(data(afterGap, Qt::ToolTipRole).toString().endsWith(QStringLiteral("\n此前缺少第5章")),
+                 qPrintable(data(afterGap, Qt::ToolTipRole).toString()));
+        QCOMPARE(nines.size(), std::size_t(2));
+        for (std::size_t i = 0; i < 2; ++i) {
+            const int row = nines[i], other = nines[1 - i];
+            QCOMPARE(data(row, Qt::ForegroundRole).value<QColor>(), kRepeatColour);
+            QVERIFY(kRepeatColour != kSuspectColour);
+            const QString tip = data(row, Qt::ToolTipRole).toString();
+            QVERIFY2(tip.endsWith(QStringLiteral("\n重号：与 [%1] 同为第9章").arg(other + 1)), qPrintable(tip));
+        }
+    }
+
+    // A scan that finds nothing says what to try in the empty list; the status stays the scan's.
+    void anEmptyResultHintsAtThePresets() {
+        QVERIFY(w->chkDoEvents->text() == QStringLiteral("DoEvents") && !w->chkDoEvents->toolTip().isEmpty());
+        const QImage blank = w->lstMemo->viewport()->grab().toImage();
+        scan(numbered("none.txt", 0));
+        QCOMPARE(status(), QStringLiteral("分析完毕！文件大小：0KB，共 0 行符合条件"));
+        QVERIFY(w->lstMemo->emptyHint().contains(QStringLiteral("右键")));
+        const QImage hinted = w->lstMemo->viewport()->grab().toImage();
+        QVERIFY(hinted != blank); // drawn, not only kept
+        const QString folder = qEnvironmentVariable("PW_SCREENSHOT_DIR", QDir::tempPath());
+        QDir().mkpath(folder);
+        QVERIFY(w->grab().save(folder + QStringLiteral("/empty-list-hint.png")));
+        boxes.setNextAnswer(MsgAnswer::Ok);
+        scan(*dir / "missing.txt"); // refused: the list and its hint stay
+        QVERIFY(!w->lstMemo->emptyHint().isEmpty());
+        scan(numbered("two.txt", 2));
+        QVERIFY(w->lstMemo->emptyHint().isEmpty());
     }
 
     void listMenuSelectsTheSuspectsClearsAndPreviews() {

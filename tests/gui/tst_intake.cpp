@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/pickers.h"
+#include "app/start_folder.h"
 #include "gui/window_test.h"
 #include "options/intake.h"
 
@@ -94,8 +95,50 @@ private slots:
             w->cmdOpenOut->click();
             QCOMPARE(w->txtOut->text(), native(dir->path()));
         }
-        QCOMPARE(toQ(w->state().strOutDir), folder); // one separator gone, from the state itself
+        QCOMPARE(toQ(w->state().strOutDir), folder);        // one separator gone, from the state itself
         QCOMPARE(startedAt, QStringList({folder, folder})); // no intake in between: the same folder
+    }
+
+    // An installed program starts in the user's documents (or home) instead of its own folder,
+    // which is a system folder; a program in a folder of its own keeps that folder.
+    void installedProgramStartsInTheUsersFolders() {
+        const std::filesystem::path prefix = dir->path() / "usr", home = dir->path() / "home";
+        std::filesystem::create_directories(prefix / "bin");
+        std::filesystem::create_directories(home);
+        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(q(home)));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(q(home / ".config"))); // no user-dirs.dirs there
+        const QString bin = native(prefix / "bin");
+        QCOMPARE(startFolder(bin), bin); // a bin folder alone is not an installation
+        std::filesystem::create_directories(prefix / "share/doc/pagewright");
+        QCOMPARE(startFolder(bin), native(home)); // no documents folder: the home folder
+        std::filesystem::create_directory(home / "Documents");
+        QCOMPARE(startFolder(bin), native(home / "Documents"));
+        QCOMPARE(startFolder(native(dir->path())), native(dir->path()));
+
+        // The window of the installed program: txtOut and the open-file dialog start there.
+        pw::frmPagewright installed(startFolder(bin));
+        QCOMPARE(installed.txtOut->text(), native(home / "Documents") + QDir::separator());
+        QStringList startedAt;
+        const QString elsewhere = native(dir->path() / "书");
+        std::filesystem::create_directory(dir->path() / "书");
+        writeAll(dir->path() / "书" / "全集.txt", "x");
+        for (const QString& answer : {elsewhere + QDir::separator() + QStringLiteral("全集.txt"), QString()}) {
+            setNextDialogHook([&startedAt, answer](QFileDialog& d) {
+                startedAt << QDir::toNativeSeparators(d.directory().absolutePath());
+                return answer;
+            });
+            installed.cmdOpenIn->click();
+        }
+        // Then where the file chosen last lies, even after a cancel.
+        setNextDialogHook([&startedAt](QFileDialog& d) {
+            startedAt << QDir::toNativeSeparators(d.directory().absolutePath());
+            return QString();
+        });
+        installed.cmdOpenIn->click();
+        QCOMPARE(startedAt, QStringList({native(home / "Documents"), elsewhere, elsewhere}));
+        qputenv("HOME", oldHome);
+        qputenv("XDG_CONFIG_HOME", oldConfig);
     }
 
     void realBoxesCarryTheirStyle() {

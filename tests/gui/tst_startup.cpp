@@ -63,8 +63,10 @@ private slots:
         QVERIFY(w->txtFile->isReadOnly() && w->txtOut->isReadOnly() && !w->txtFileOut->isReadOnly());
         for (QPushButton* b : w->findChildren<QPushButton*>())
             QVERIFY2(b->isFlat(), qPrintable(b->objectName()));
+        // No tooltip at start but the one that says in plain words what "DoEvents" does.
         for (QWidget* c : w->findChildren<QWidget*>())
-            QVERIFY(c->isEnabled() && c->toolTip().isEmpty());
+            QVERIFY(c->isEnabled() && c->toolTip().isEmpty() == (c != w->chkDoEvents));
+        QCOMPARE(w->chkDoEvents->text(), QStringLiteral("DoEvents"));
     }
 
     void controlsAtTheirPlacesWithTheirCaptions() {
@@ -199,10 +201,10 @@ private slots:
 
     void assistiveTechnologyFindsEachControlByName() {
         const std::pair<QWidget*, const char*> expected[] = {
-            {w->txtFile, "选择文件"},      {w->txtOut, "输出路径"},     {w->txtFileOut, "输出文件"},
-            {w->txtNum, "每个文件的章数"}, {w->txtFindStr, "查找条件"}, {w->lstMemo, "预览"},
-            {w->lblState, "状态"},         {w->cmdOpenIn, "打开文件"},  {w->cmdOpenOut, "浏览文件夹"},
-            {w->chkDeleteSpc, "删除空行"}, {w->cmdAnalyze, "分析(A)"},
+            {w->txtFile, "选择文件"},       {w->txtOut, "输出路径"},     {w->txtFileOut, "输出文件"},
+            {w->txtNum, "每个文件的章数"},  {w->txtFindStr, "查找条件"}, {w->lstMemo, "预览"},
+            {w->lblState, "请打开文件..."}, {w->cmdOpenIn, "打开文件"},  {w->cmdOpenOut, "浏览文件夹"},
+            {w->chkDeleteSpc, "删除空行"},  {w->cmdAnalyze, "分析(A)"},
         };
         for (const auto& [control, name] : expected) {
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
@@ -220,6 +222,26 @@ private slots:
             QVERIFY2(!names.contains(n), qPrintable(n));
             names << n;
         }
+    }
+
+    // The status line is met as one: its role, and its message as its name, which follows each
+    // new message. Where the platform has an accessibility bridge (not offscreen), the change is
+    // also seen as an event.
+    void statusLineIsNamedByItsMessage() {
+        static QList<QObject*> renamed;
+        renamed.clear();
+        const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler([](QAccessibleEvent* e) {
+            if (e->type() == QAccessible::NameChanged) renamed << e->object();
+        });
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w->lblState);
+        QVERIFY(a);
+        QCOMPARE(a->role(), QAccessible::StatusBar);
+        QCOMPARE(a->text(QAccessible::Name), QStringLiteral("请打开文件..."));
+        QCOMPARE(a->text(QAccessible::Description), QStringLiteral("状态"));
+        w->ui().setStatus(u"文件大小：0KB，当前 3/4 行符合条件");
+        QCOMPARE(a->text(QAccessible::Name), QStringLiteral("文件大小：0KB，当前 3/4 行符合条件"));
+        if (QAccessible::isActive()) QVERIFY(renamed.contains(w->lblState));
+        QAccessible::installUpdateHandler(before);
     }
 
     void savePicture() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The manual pages, made from --help at build time, must name every long option that the
-# programs' help names (each subcommand's too), and carry the programs' version.
+# programs' help names (each subcommand's too), carry the programs' version, and read without
+# troff warnings.
 # Usage: check-manual.sh PAGEWRIGHT_CLI [PAGEWRIGHT]; the pages are read from $PW_MAN_DIR.
 set -euo pipefail
 man_dir=${PW_MAN_DIR:?}
@@ -32,6 +33,14 @@ subs=$("$cli" --help | awk '/^Subcommands:/ { on = 1; next } /^[^ ]/ { on = 0 } 
 for sub in $subs; do
     grep -q "Command $sub:" <(page_text "$man_dir/pagewright-cli.1") || { echo "no section for $sub"; failed=1; }
 done
+
+# man reads every page without a troff warning, at the width a terminal most often has.
+for page in "$man_dir"/*.1; do
+    warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || { echo "$page: $warnings"; failed=1; }
+done
+# A count is shown as N, not as TEXT.
+grep -q -- '-chapters N$' "$man_dir/pagewright-cli.1" || { echo "pagewright-cli.1: --chapters does not take N"; failed=1; }
 
 if [ -n "${2:-}" ]; then
     "$2" --help 2>/dev/null | check_page "$2" "$man_dir/pagewright.1"

@@ -1,5 +1,7 @@
 // An open input file's length is the length of the file that was opened, whatever its name
 // points to by the time it is asked.
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
@@ -24,4 +26,27 @@ TEST(InputFile, SizeIsTheOpenFilesEvenAfterItsNameIsReplaced) {
     EXPECT_EQ(head, "aaaa");
     in.close();
     EXPECT_EQ(pw::InputFile().size(), -1);
+}
+
+// The system's reasons come in Chinese for the causes people meet; a rarer one keeps the
+// system's own words after a Chinese lead.
+TEST(InputFile, SystemReasonsAreSaidInChinese) {
+    ScratchDir dir;
+    pw::InputFile in;
+    const auto missing = in.open(pw::fromPath(dir / "none.txt"));
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->reason, u"文件或文件夹不存在");
+    writeAll(dir / "file", "x");
+    const auto underFile = in.open(pw::fromPath(dir / "file" / "a.txt"));
+    ASSERT_TRUE(underFile);
+    EXPECT_EQ(underFile->reason, u"路径中有一项不是文件夹");
+    const std::pair<int, const char16_t*> said[] = {
+        {EACCES, u"没有权限"},        {EPERM, u"没有权限"},           {ENOSPC, u"磁盘空间不足"},
+        {EROFS, u"文件系统是只读的"}, {EEXIST, u"文件已存在"},        {EISDIR, u"这是一个文件夹"},
+        {EDQUOT, u"超出磁盘配额"},    {EMFILE, u"打开的文件太多"},    {ENFILE, u"系统打开的文件太多"},
+        {EFBIG, u"文件太大"},         {EIO, u"读写出错（I/O 错误）"},
+    };
+    for (const auto& [err, text] : said)
+        EXPECT_EQ(pw::reasonFromErrno(err), text) << err;
+    EXPECT_EQ(pw::reasonFromErrno(ENOTSUP), u"系统错误：" + pw::fromUtf8(std::strerror(ENOTSUP)));
 }

@@ -172,7 +172,7 @@ TEST(SplitFaults, AnOutputThatCannotBeCreatedStopsAndNamesTheFile) {
     EXPECT_EQ(s.run().end, SplitEnd::Failed);
     const std::string path = pw::toUtf8(pw::MakeOutName(s.st, 0, false));
     EXPECT_EQ(boxesAndStatus(s.ui),
-              (std::vector<std::string>{"创建文件失败：" + path + "（Not a directory）", "输出失败！"}));
+              (std::vector<std::string>{"创建文件失败：" + path + "（路径中有一项不是文件夹）", "输出失败！"}));
     EXPECT_EQ(s.ui.boxes[0].style, MsgStyle::Refusal);
 }
 
@@ -183,7 +183,7 @@ TEST(SplitFaults, AFullDiskIsAWriteFailure) {
     SplitSetup s(novel.bytes, 1000, looksLikeHeading);
     EXPECT_TRUE(inChildWithFileSizeLimit(64 * 1024, [&] {
         const pw::SplitResult r = s.run();
-        const std::string want = "写入文件失败：" + s.pathOf(1).string() + "（File too large）";
+        const std::string want = "写入文件失败：" + s.pathOf(1).string() + "（文件太大）";
         return r.end == SplitEnd::Failed && boxesAndStatus(s.ui) == std::vector<std::string>{want, "输出失败！"} &&
                r.files == 2;
     }));

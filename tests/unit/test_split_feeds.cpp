@@ -412,7 +412,7 @@ TEST(OneReadSplit, AStopOrAFullDiskOnTheWayLeavesNothingBehind) {
         ScriptedUi ui;
         const Outcome r = runFeed(SplitFeed::OneRead, input, out, {.chapters = 1000}, ui);
         // Named as the user knows the file, not by the name it was written under.
-        const std::string want = "写入文件失败：" + (out / "小说01.txt").string() + "（File too large）";
+        const std::string want = "写入文件失败：" + (out / "小说01.txt").string() + "（文件太大）";
         return r.split.end == SplitEnd::Failed && r.boxes == std::vector<std::string>{want} && r.status == "输出失败！";
     }));
     EXPECT_EQ(contents(out), before);
