@@ -19,6 +19,8 @@
 #include "platform/paths.h"
 #include "scan/presets.h"
 #include "scan/scan_pass.h"
+#include "split/epub_book.h"
+#include "split/epub_text.h"
 #include "split/split_run.h"
 #include "split/text_files.h"
 
@@ -98,11 +100,11 @@ int splitEnded(const SplitResult& split, const SplitWatch& watch, ConsoleUi& ui,
 }
 
 // Which headings to leave out is known before the scan: the input is read once, each block
-// scanned and then copied.
-int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, WorkingState& st, ConsoleUi& ui,
-                   ScanReceiver& receiver, const ScanOptions& so, std::FILE* out) {
+// scanned and then written.
+int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const OutputFormat& format, WorkingState& st,
+                   ConsoleUi& ui, ScanReceiver& receiver, const ScanOptions& so, std::FILE* out) {
     SplitWatch watch(o, exclude, ui);
-    const OneReadResult r = runOneReadSplit(st, exclude.rows, TextFiles(st), ui, receiver, watch, so);
+    const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so);
     if (r.scan.outcome != ScanOutcome::Finished) {
         if (!stopSignal()) return kExitRefused;
         ui.error(scanInterruptedText(o.command));
@@ -110,6 +112,41 @@ int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, WorkingState
     }
     if (watch.usageError()) return kExitUsage;
     return splitEnded(r.split, watch, ui, out);
+}
+
+// The book's settings from the options, the rest from the input's name: 《书名》作者：某某.txt
+// gives both; the book goes to -o, or into the folder -o names, or the current folder.
+EpubSettings bookSettings(const CliOptions& o, const Text& cwd) {
+    namespace fs = std::filesystem;
+    const fs::path input = toPath(fromNativeBytes(o.file));
+    const BookName named = bookNameFromFile(fromPath(input.stem()));
+    EpubSettings s;
+    s.title = trimSpaces(o.title ? fromUtf8(*o.title) : named.title);
+    s.author = trimSpaces(o.author ? fromUtf8(*o.author) : named.author);
+    if (o.language) s.language = fromUtf8(*o.language);
+    if (o.cover) s.cover = fromNativeBytes(*o.cover);
+    s.vertical = o.vertical;
+    if (o.volumePattern)
+        s.volumePattern = fromUtf8(*o.volumePattern);
+    else if (o.preset && *o.preset == "volume")
+        s.volumePattern = defaultVolumePattern();
+    std::error_code ec;
+    const fs::path out = o.out ? toPath(fromNativeBytes(*o.out)) : toPath(cwd);
+    if (!o.out || fs::is_directory(out, ec)) {
+        // The title as a file name: the characters no file name can hold become "_".
+        Text name = s.title.empty() ? fromPath(input.stem()) : s.title;
+        for (char16_t& c : name)
+            if (isForbiddenNameChar(c) || c < 0x20) c = u'_';
+        s.path = fromPath(out / toPath(name + u".epub"));
+    } else {
+        s.path = fromPath(out);
+    }
+    const auto modified = fs::last_write_time(input, ec);
+    if (!ec)
+        s.modified = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::file_clock::to_sys(modified).time_since_epoch())
+                         .count();
+    return s;
 }
 
 } // namespace
@@ -144,8 +181,22 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         ui.error(exclude.error);
         return kExitUsage;
     }
+    // A book is checked before anything is read: a bad cover or pattern is told at once.
+    std::unique_ptr<OutputFormat> format;
+    OptionFields fields = fieldsFrom(o, st, cwd);
+    if (o.command == Command::Epub) {
+        const EpubSettings book = bookSettings(o, cwd);
+        if (const auto refused = checkEpubSettings(book)) {
+            ui.error(cliText(refused->message, o));
+            return kExitRefused;
+        }
+        fields.txtOut = fromPath(toPath(book.path).parent_path());
+        if (fields.txtOut.empty()) fields.txtOut = cwd;
+        format = std::make_unique<EpubBook>(book);
+    }
     FieldWriteBacks writeBacks;
-    if (!CheckOptions(fieldsFrom(o, st, cwd), 1, st, ui, writeBacks)) return kExitRefused;
+    if (!CheckOptions(fields, 1, st, ui, writeBacks)) return kExitRefused;
+    if (!format) format = std::make_unique<TextFiles>(st);
 
     const bool scanOnly = o.command == Command::Scan;
     PrintingReceiver receiver(out, ui, scanOnly && !o.json && !o.check, scanOnly && o.json, scanOnly && o.check);
@@ -153,7 +204,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     so.encoding = o.encoding;
     // The suspects are known only when the whole file is scanned: then the scan comes first.
     const SplitFeed feed = o.excludeSuspects ? SplitFeed::ScanFirst : SplitFeed::OneRead;
-    if (!scanOnly && feed == SplitFeed::OneRead) return splitInOneRead(o, exclude, st, ui, receiver, so, out);
+    if (!scanOnly && feed == SplitFeed::OneRead) return splitInOneRead(o, exclude, *format, st, ui, receiver, so, out);
     const ScanResult scan = runScan(st, ui, receiver, so);
     if (scan.outcome != ScanOutcome::Finished && stopSignal()) {
         ui.error(scanInterruptedText(o.command));
@@ -192,8 +243,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     RowRanges excluded = exclude.rows;
     if (o.excludeSuspects) excluded |= RowRanges::ofRows(suspectRows(scan.analysis));
     SplitWatch watch(o, exclude, ui);
-    return splitEnded(runSplit(st, analysedInput(st, scan.encoding), excluded, TextFiles(st), ui, watch), watch, ui,
-                      out);
+    return splitEnded(runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch), watch, ui, out);
 }
 
 } // namespace pw::cli

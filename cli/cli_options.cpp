@@ -78,7 +78,7 @@ const CLI::Validator
     knownPreset([](std::string& v) { return findPreset(v) ? std::string() : unknownPresetText(v, presetIds("、")); },
                 "{" + presetIds(",") + "}", "PRESET");
 
-void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
+void addJobOptions(CLI::App& sub, CliOptions& o, Command command) {
     sub.add_option("FILE", o.file, "输入的文本文件")->required()->type_name("");
     CLI::Option* pattern =
         sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）")
@@ -92,9 +92,30 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
     }
     addChoice(sub, "--encoding", o.encoding, encodings, "输入编码：" + names + "（默认 auto，按文件内容判断）");
     sub.add_flag("-q,--quiet", o.quiet, "不显示进度，成功时不显示结果统计");
-    if (!split) {
+    if (command == Command::Scan) {
         CLI::Option* json = sub.add_flag("--json", o.json, "以 JSON 输出结果");
         sub.add_flag("--check", o.check, "列出可疑标题、缺号和重号，而不是全部标题")->excludes(json);
+        return;
+    }
+    if (command == Command::Epub) {
+        sub.add_option("-o,--out", o.out, "电子书的文件名，或放电子书的目录（默认当前目录中的 <书名>.epub）")
+            ->type_name("BOOK");
+        sub.add_option("-x,--exclude", o.exclude, "排除的标题编号，如 3 或 2,5,9-12")->type_name("LIST");
+        sub.add_flag("--exclude-suspects", o.excludeSuspects, "排除可疑标题（可与 -x 同用）");
+        sub.add_option("--volume-pattern", o.volumePattern,
+                       "卷标题的正则表达式：符合的标题成为目录的第一层（用 --preset volume 时默认按 卷/部）")
+            ->check(utf8Text)
+            ->type_name("REGEX");
+        sub.add_option("--title", o.title, "书名（默认从文件名得出）")->check(utf8Text)->type_name("TITLE");
+        sub.add_option("--author", o.author, "作者（默认从文件名得出）")->check(utf8Text)->type_name("NAME");
+        sub.add_option("--language", o.language, "语言标记（默认 zh-CN，Big5 文件为 zh-TW）")
+            ->check(utf8Text)
+            ->type_name("TAG");
+        sub.add_option("--cover", o.cover, "封面图片（JPEG 或 PNG）")->type_name("IMG");
+        sub.add_flag("--vertical", o.vertical, "竖排（从右到左翻页）");
+        sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
+        addChoice(sub, "--existing", o.existing, {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}},
+                  "电子书已存在时：fail 或 overwrite（默认 fail）");
         return;
     }
     sub.add_option("-o,--out", o.out, "输出目录（默认当前目录）")->type_name("DIR");
@@ -107,9 +128,14 @@ void addJobOptions(CLI::App& sub, CliOptions& o, bool split) {
     sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
     sub.add_option("-x,--exclude", o.exclude, "排除的标题编号，如 3 或 2,5,9-12")->type_name("LIST");
     sub.add_flag("--exclude-suspects", o.excludeSuspects, "排除可疑标题（可与 -x 同用）");
-    addChoice(sub, "--output-encoding", o.outputEncoding,
-              {{"keep", OutputEncoding::Keep}, {"utf-8", OutputEncoding::Utf8}},
-              "输出编码：keep 保持输入的编码，utf-8 转换为 UTF-8（默认 keep）");
+    std::map<std::string, OutputEncoding> outputs;
+    std::string outputHelp;
+    for (const OutputEncodingChoice& c : kOutputEncodings) {
+        outputs.emplace(c.word, c.value);
+        outputHelp += (outputHelp.empty() ? "" : "，") + std::string(c.word) + " " + c.help;
+    }
+    addChoice(sub, "--output-encoding", o.outputEncoding, outputs,
+              "输出编码：" + outputHelp + "（默认 " + kOutputEncodings[0].word + "）");
     addChoice(sub, "--existing", o.existing,
               {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}, {"append", Existing::Append}},
               "输出文件已存在时：fail、overwrite 或 append（默认 fail）");
@@ -130,10 +156,12 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
     app.require_subcommand(1, 1);
     CLI::App* scan = app.add_subcommand("scan", "列出文件中符合条件的章节标题");
     CLI::App* split = app.add_subcommand("split", "按章节标题把文件切割成多个文件");
+    CLI::App* epub = app.add_subcommand("epub", "按章节标题把文件做成带目录的 EPUB 电子书");
     CLI::App* presets = app.add_subcommand("presets", "列出预设的查找条件：名称、说明和正则表达式");
-    CliOptions scanOpts, splitOpts;
-    addJobOptions(*scan, scanOpts, false);
-    addJobOptions(*split, splitOpts, true);
+    CliOptions scanOpts, splitOpts, epubOpts;
+    addJobOptions(*scan, scanOpts, Command::Scan);
+    addJobOptions(*split, splitOpts, Command::Split);
+    addJobOptions(*epub, epubOpts, Command::Epub);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -145,6 +173,9 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
     } else if (scan->parsed()) {
         opts = scanOpts;
         opts.command = Command::Scan;
+    } else if (epub->parsed()) {
+        opts = epubOpts;
+        opts.command = Command::Epub;
     } else {
         opts = splitOpts;
         opts.command = Command::Split;

@@ -9,7 +9,7 @@
 
 namespace pw::cli {
 
-enum class Command { Scan, Split, Presets };
+enum class Command { Scan, Split, Epub, Presets };
 enum class Existing { Fail, Overwrite, Append };
 
 struct CliOptions {
@@ -30,6 +30,13 @@ struct CliOptions {
     bool check = false;           // scan: report suspects, gaps and repeats instead of the list
     bool excludeSuspects = false; // split: leave out what the analysis finds suspect
     bool quiet = false;
+    // epub: the book's own settings; empty ones are taken from the file's name.
+    std::optional<std::string> volumePattern;
+    std::optional<std::string> title;
+    std::optional<std::string> author;
+    std::optional<std::string> language;
+    std::optional<std::string> cover;
+    bool vertical = false;
 };
 
 // Exit statuses: 0 done, 1 a refused job, 2 a usage error (128 + a signal: interrupt.h).
