@@ -67,6 +67,15 @@ QMenu* frmPagewright::cmdSaveOutMenu() {
     }
     addChoices(menu, QStringLiteral("输出编码"), items, chosen,
                [this](int i) { m_outputEncoding = kOutputEncodings[static_cast<std::size_t>(i)].value; });
+    menu->addSeparator();
+    QAction* book = menu->addAction(QStringLiteral("输出 EPUB 电子书…"));
+    book->setObjectName(QStringLiteral("actSaveEpub"));
+    book->setEnabled(!m_busy);
+    // Queued: the menu closes first, and the run's boxes do not open inside its event loop.
+    connect(book, &QAction::triggered, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { saveEpub(); }, Qt::QueuedConnection);
+    });
     return menu;
 }
 

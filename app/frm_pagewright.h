@@ -19,6 +19,7 @@
 #include "options/settings.h"
 #include "options/working_state.h"
 #include "platform/encoding.h"
+#include "split/exclusions.h"
 
 namespace pw {
 
@@ -50,6 +51,9 @@ public:
     // The output run once the options are taken (the part of cmdSaveOut_Click after
     // CheckOptions): excluded headings are the selected entries of lstMemo.
     void saveOutChecked();
+    // 输出 EPUB 电子书… in cmdSaveOut's menu: the checks of 输出, the book's settings, where to
+    // save it, then the run with the list's selection left out.
+    void saveEpub();
     // A file named on the command line ("Open with" in a file manager): taken in exactly as a
     // file chosen with cmdOpenIn.
     void openInputFile(const QString& path);
@@ -90,6 +94,8 @@ private:
     // While a pass runs, the main buttons, the pickers and About are refused.
     void setBusy(bool busy);
     void connectEncodingMenus();
+    // The rows selected in lstMemo: the headings to leave out.
+    RowRanges selectedRows() const;
     void showScanEncoding(const ScanResult& r);
 
     QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int leftTw, int topTw);

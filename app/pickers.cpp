@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <deque>
 
 #include "app/qt_ui_port.h"
@@ -49,6 +50,27 @@ QString PickOpenFile(QWidget* owner, const QString& startDir) {
     // Qt reads the pattern from the parentheses; the visible names stay as the user knows them.
     dialog.setNameFilters({QStringLiteral("文本文件(*.txt)"), QStringLiteral("所有文件 (*)")});
     dialog.selectNameFilter(QStringLiteral("文本文件(*.txt)"));
+    return run(dialog);
+}
+
+QString PickImageFile(QWidget* owner, const QString& current) {
+    QFileDialog dialog(owner, QStringLiteral("选择封面图片"),
+                       current.isEmpty() ? QString() : QFileInfo(current).path());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("图片(*.jpg *.jpeg *.png)"), QStringLiteral("所有文件 (*)")});
+    return run(dialog);
+}
+
+QString PickSaveBook(QWidget* owner, const QString& suggested) {
+    QFileDialog dialog(owner, QStringLiteral("保存电子书"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setNameFilters({QStringLiteral("EPUB 电子书(*.epub)")});
+    dialog.setDefaultSuffix(QStringLiteral("epub"));
+    dialog.setDirectory(QFileInfo(suggested).path());
+    dialog.selectFile(QFileInfo(suggested).fileName());
     return run(dialog);
 }
 

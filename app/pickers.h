@@ -20,6 +20,13 @@ QString PickOpenFile(QWidget* owner, const QString& startDir);
 // is removed from the caller's variable itself before the dialog opens. Empty on cancel.
 QString BrowseFolder(QWidget* owner, Text& startFolder);
 
+// A cover image for the book: a JPEG or PNG file, starting where `current` lies.
+QString PickImageFile(QWidget* owner, const QString& current);
+
+// Where to save the book, starting with `suggested` (a folder and a name). The run itself asks
+// before it replaces a book that is there, so the dialog does not.
+QString PickSaveBook(QWidget* owner, const QString& suggested);
+
 // For tests: the next picker hands its fully set-up dialog to `hook` instead of showing it,
 // and answers what the hook returns (empty for a cancel). One call, one dialog.
 using DialogHook = std::function<QString(QFileDialog&)>;

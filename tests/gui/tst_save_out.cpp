@@ -1,5 +1,10 @@
 // "输出(&O)" through the window: the whole job through the buttons, a real question box
 // answered by a click, and closing the window mid-pass.
+#include <QAction>
+#include <QFileDialog>
+
+#include "app/epub_dialog.h"
+#include "app/pickers.h"
 #include "gui/window_test.h"
 #include "split/kept_table.h"
 #include "split/text_files.h"
@@ -99,6 +104,59 @@ private slots:
         QCOMPARE(w->shpDone->width(), 1); // the progress back to 15 twips
         for (QPushButton* b : w->findChildren<QPushButton*>())
             QVERIFY(b->isEnabled());
+    }
+
+    // 输出 EPUB 电子书… from the output button's menu: the dialog comes filled in from the
+    // file's name, the save dialog suggests <title>.epub in the output folder, the selection is
+    // left out, and the status names the book.
+    void theBookFromTheMenu() {
+        input = dir->path() / "《夜航》作者：某人.txt";
+        out = dir->path() / "out";
+        std::filesystem::create_directories(out);
+        writeNovel(input, {.seed = 5, .chapters = 9, .falseHeadings = false, .badBytes = false});
+        w->txtFile->setText(q(input));
+        w->txtOut->setText(q(out));
+        QTest::mouseClick(w->cmdAnalyze, Qt::LeftButton);
+        const int count = w->headings().rowCount();
+        QVERIFY(count > 3);
+        w->lstMemo->selectionModel()->select(w->headings().index(1), QItemSelectionModel::Select);
+
+        QString title, author, suggested;
+        setNextEpubDialogHook([&](EpubDialog& d) {
+            title = d.txtBookTitle->text();
+            author = d.txtBookAuthor->text();
+            d.chkVertical->setChecked(true);
+            return true;
+        });
+        const auto book = out / "夜航.epub";
+        setNextDialogHook([&](QFileDialog& f) {
+            suggested = f.selectedFiles().value(0);
+            return q(book);
+        });
+        std::unique_ptr<QMenu> menu(w->cmdSaveOutMenu());
+        auto* action = menu->findChild<QAction*>(QStringLiteral("actSaveEpub"));
+        QVERIFY(action);
+        QCOMPARE(action->text(), QStringLiteral("输出 EPUB 电子书…"));
+        action->trigger();
+        QTRY_VERIFY(std::filesystem::exists(book));
+        QCOMPARE(title, QStringLiteral("夜航"));
+        QCOMPARE(author, QStringLiteral("某人"));
+        QCOMPARE(suggested, q(book));
+        QTRY_COMPARE(status(), QStringLiteral("处理完毕，已生成电子书 夜航.epub，共 %1 章！").arg(count - 1));
+        QVERIFY(boxes.shown().empty());
+        QVERIFY(!w->busy());
+
+        // A cover that is no image is refused before the save dialog, and nothing is written.
+        pwtest::writeAll(dir->path() / "cover.png", "not a picture");
+        setNextEpubDialogHook([&](EpubDialog& d) {
+            d.txtBookCover->setText(q(dir->path() / "cover.png"));
+            return true;
+        });
+        boxes.setNextAnswer(MsgAnswer::Ok);
+        w->saveEpub();
+        QCOMPARE(boxes.shown().size(), std::size_t(1));
+        QCOMPARE(status(), QStringLiteral("请检查电子书的设置！"));
+        QCOMPARE(std::distance(std::filesystem::directory_iterator(out), {}), 1);
     }
 
     void closingTheWindowStopsThePass() {

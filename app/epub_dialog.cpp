@@ -1,0 +1,75 @@
+#include "app/epub_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <deque>
+
+#include "app/pickers.h"
+
+namespace pw {
+
+namespace {
+
+std::deque<std::function<bool(EpubDialog&)>>& hooks() {
+    static std::deque<std::function<bool(EpubDialog&)>> queue;
+    return queue;
+}
+
+QLineEdit* field(QWidget* parent, const char* name) {
+    auto* f = new QLineEdit(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    return f;
+}
+
+} // namespace
+
+void setNextEpubDialogHook(std::function<bool(EpubDialog&)> hook) {
+    hooks().push_back(std::move(hook));
+}
+
+EpubDialog::EpubDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("输出 EPUB 电子书"));
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    txtBookTitle = field(this, "txtBookTitle");
+    txtBookAuthor = field(this, "txtBookAuthor");
+    txtBookCover = field(this, "txtBookCover");
+    txtBookCover->setPlaceholderText(QStringLiteral("JPEG 或 PNG 图片，可不填"));
+    cmdBookCover = new QPushButton(QStringLiteral("…"), this);
+    cmdBookCover->setObjectName(QStringLiteral("cmdBookCover"));
+    txtVolumePattern = field(this, "txtVolumePattern");
+    txtVolumePattern->setPlaceholderText(QStringLiteral("符合的标题成为目录的第一层，可不填"));
+    chkVertical = new QCheckBox(QStringLiteral("竖排（从右到左翻页）"), this);
+    chkVertical->setObjectName(QStringLiteral("chkVertical"));
+
+    auto* cover = new QHBoxLayout;
+    cover->addWidget(txtBookCover);
+    cover->addWidget(cmdBookCover);
+    auto* form = new QFormLayout(this);
+    form->addRow(QStringLiteral("书名："), txtBookTitle);
+    form->addRow(QStringLiteral("作者："), txtBookAuthor);
+    form->addRow(QStringLiteral("封面："), cover);
+    form->addRow(QStringLiteral("卷标题条件："), txtVolumePattern);
+    form->addRow(QString(), chkVertical);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(cmdBookCover, &QPushButton::clicked, this, [this] {
+        const QString chosen = PickImageFile(this, txtBookCover->text());
+        if (!chosen.isEmpty()) txtBookCover->setText(chosen);
+    });
+    resize(420, sizeHint().height());
+}
+
+bool EpubDialog::ask() {
+    if (!hooks().empty()) {
+        const auto hook = std::move(hooks().front());
+        hooks().pop_front();
+        return hook(*this);
+    }
+    return exec() == QDialog::Accepted;
+}
+
+} // namespace pw

@@ -1,0 +1,33 @@
+#pragma once
+// The book's settings before 输出 EPUB 电子书 asks where to save it: title, author, cover,
+// the volume pattern and vertical writing, filled in from the analysed file's name.
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <functional>
+
+namespace pw {
+
+class EpubDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit EpubDialog(QWidget* parent);
+
+    // By objectName, for tests: txtBookTitle, txtBookAuthor, txtBookCover, txtVolumePattern, chkVertical.
+    QLineEdit* txtBookTitle = nullptr;
+    QLineEdit* txtBookAuthor = nullptr;
+    QLineEdit* txtBookCover = nullptr;
+    QPushButton* cmdBookCover = nullptr;
+    QLineEdit* txtVolumePattern = nullptr;
+    QCheckBox* chkVertical = nullptr;
+
+    // Shows the dialog, or lets a test's hook fill it in and answer for it.
+    bool ask();
+};
+
+// For tests: the next EpubDialog goes to `hook` instead of being shown; it is accepted when
+// the hook returns true.
+void setNextEpubDialogHook(std::function<bool(EpubDialog&)> hook);
+
+} // namespace pw
