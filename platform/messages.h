@@ -55,10 +55,12 @@ enum class MsgId {
     OutputAppeared, // a file or link turned up where the plan found nothing
     AppendMixes,    // appending would put a second encoding into an existing file
     InputShrank,
+    InputChanged, // the input was cut, rewritten or replaced while the one read read it
     DeleteFailed,
     CreateFailed,
     WriteFailed,
-    BytesReplaced, // Notice: bytes that did not decode became U+FFFD in the converted files
+    BytesReplaced,  // Notice: bytes that did not decode became U+FFFD in the converted files
+    OrphansRemoved, // Notice: temporary files of a run killed before it cleaned up were removed
     // The window.
     About,
 };
