@@ -41,6 +41,7 @@ enum class MsgId {
     OddTrailingByte, // Notice: a UTF-16 file ends in half a unit
     PatternRunaway,
     LineTooLong, // a line longer than the reader holds: no text file
+    Utf32,       // a UTF-32 byte-order mark: an encoding the program does not read
     MatchFailed,
     // The split writer.
     NotAnalyzed,

@@ -53,6 +53,7 @@ std::optional<Text> encodingThatWouldMix(TextView path, Encoding output, const F
     if (head.empty()) return std::nullopt;
     const bool whole = got < kEncodingSample;
     const EncodingGuess guess = detectEncoding(head, whole);
+    if (guess.utf32) return fromUtf8("UTF-32"); // nothing this program writes is
     Family found = familyOf(guess.encoding);
     if (guess.bomLength == 0 && found != Family::Utf16Le && found != Family::Utf16Be &&
         std::all_of(head.begin(), head.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
