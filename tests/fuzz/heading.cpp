@@ -1,12 +1,21 @@
-// Heading numbers and the analysis of headings: UTF-8 lines separated by LF; the first byte
-// says where in each line the match starts.
+// Heading numbers and the analysis of headings: a byte for where in each line the match starts,
+// two that pick a number to write and read back, then UTF-8 lines separated by LF.
 #include "fuzz_input.h"
 #include "platform/text.h"
 #include "scan/heading_analysis.h"
+#include "support/novel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     pwfuzz::FuzzInput in(data, size);
     const std::uint8_t at = in.byte();
+    // A number as novels write it, in Chinese numerals and in digits, reads back as itself.
+    const int number = 1 + (in.byte() << 8 | in.byte()) * 7 % 99999;
+    const pw::Text chinese = pw::fromUtf8(pwtest::chineseNumber(number));
+    PW_FUZZ_CHECK(pw::numeralValue(chinese) == number);
+    for (const pw::Text& written : {chinese, pw::decimal(number)}) {
+        const auto heading = pw::parseChapterNumber(u"第" + written + u"章");
+        PW_FUZZ_CHECK(heading && heading->value == number && heading->unit == u'章');
+    }
     pw::HeadingAnalyzer analyzer;
     std::int64_t lineNumber = 0, offset = 0;
     while (!in.rest().empty()) {

@@ -1,5 +1,5 @@
 // The line reader fed by a real file in read blocks of any size, against a plain split of the
-// same bytes: an encoding byte, a block size byte, then the file's bytes.
+// same bytes: an encoding byte, a block size byte, a longest-line byte, then the file's bytes.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -39,6 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pwfuzz::FuzzInput in(data, size);
     const pw::Encoding enc = pw::kAllEncodings[in.byte() % std::size(pw::kAllEncodings)];
     const std::size_t capacity = 1 + in.byte() % 64;
+    // The longest line the reader holds: small enough that the fuzzer meets the limit.
+    const std::size_t maxLine = 1 + in.byte() % 128;
     const std::string_view bytes = in.rest();
     const pw::EncodingTraits& traits = pw::traitsOf(enc);
 
@@ -53,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool opened = !file.open(pw::fromUtf8("/proc/self/fd/" + std::to_string(fd)));
     close(fd);
     if (!opened) return 0;
-    pw::LineReader reader(file, traits, capacity);
+    pw::LineReader reader(file, traits, capacity, maxLine);
     std::vector<std::string> lines;
     pw::LineBlock block;
     std::int64_t expectedOffset = 0;
@@ -72,9 +74,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         PW_FUZZ_CHECK(count == pw::countLines(block.bytes, traits));
     }
+    const std::vector<std::string_view> want = plainLines(bytes, traits);
+    if (reader.stoppedAtLongLine()) {
+        // Every line before the long one handed out, and that one is too long to hold.
+        PW_FUZZ_CHECK(lines.size() < want.size() && want[lines.size()].size() > maxLine);
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            PW_FUZZ_CHECK(lines[i] == want[i]);
+        return 0;
+    }
     PW_FUZZ_CHECK(!reader.error());
     PW_FUZZ_CHECK(expectedOffset == static_cast<std::int64_t>(bytes.size()));
-    const std::vector<std::string_view> want = plainLines(bytes, traits);
     PW_FUZZ_CHECK(lines.size() == want.size());
     for (std::size_t i = 0; i < want.size(); ++i)
         PW_FUZZ_CHECK(lines[i] == want[i]);
