@@ -40,6 +40,8 @@ int main(int argc, char** argv) {
             put(out / "encoding", n, std::string(1, static_cast<char>(n)) + bytes);
             put(out / "line_reader", n,
                 std::string{encodingIndex(enc), static_cast<char>(n * 7), static_cast<char>(n * 13)} + bytes);
+            put(out / "split_feeds", n,
+                std::string{static_cast<char>(n), static_cast<char>(n * 5), static_cast<char>(n * 31)} + bytes);
             std::string lines(1, static_cast<char>(n % 3));
             for (const pwtest::PlantedLine& p : novel.planted)
                 lines += p.text + "\n";
