@@ -63,6 +63,8 @@ std::string cliText(const Message& msg, const CliOptions& o) {
     case MsgId::OutputAppeared:
         return say(u"输出文件在检查之后被别的程序创建：" + path +
                    u"，已停止。请确认没有别的程序在写这个目录，再重新运行。");
+    case MsgId::InputChanged:
+        return say(u"输入文件在读取时被修改，输出已中止，输出目录没有改动，请在文件不再变化后重新运行。");
     case MsgId::InputShrank:
         return say(u"输入文件在分析之后变短，输出已中止，已写出的文件不完整，请重新运行。");
     default:

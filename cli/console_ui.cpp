@@ -27,6 +27,9 @@ MsgAnswer ConsoleUi::messageBox(const Message& msg) {
         break;
     case MsgId::About:
         return MsgAnswer::Ok;
+    case MsgId::OrphansRemoved: // housekeeping: said unless asked to be quiet
+        if (m_opts.quiet) return MsgAnswer::Ok;
+        break;
     default:
         break;
     }

@@ -22,6 +22,9 @@ struct EncodingGuess {
     Encoding encoding = Encoding::Gb18030;
     std::size_t bomLength = 0; // bytes of the encoding's byte-order mark at the start of line 1
     bool detected = true;      // false when the user named the encoding
+    // The file starts with a UTF-32 byte-order mark (FF FE 00 00 or 00 00 FE FF): an encoding
+    // this program does not read, and whose mark would otherwise pass for UTF-16LE's.
+    bool utf32 = false;
 };
 
 // `head` is the first bytes of the file (up to kEncodingSample); `whole` says whether

@@ -1,6 +1,9 @@
 // Deciding a file's encoding from its first bytes.
+#include <algorithm>
 #include <bitset>
+#include <iterator>
 #include <memory>
+#include <string>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/utf16.h>
@@ -70,20 +73,6 @@ bool tellsByteOrder(char16_t u) {
     default:
         return false;
     }
-}
-
-std::optional<Encoding> utf16Order(std::string_view s) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    std::size_t le = 0, be = 0;
-    for (std::size_t i = 0; i + 1 < s.size(); i += 2) {
-        le += tellsByteOrder(static_cast<char16_t>(p[i] | p[i + 1] << 8));
-        be += tellsByteOrder(static_cast<char16_t>(p[i] << 8 | p[i + 1]));
-    }
-    // Text in one byte per character has no such units at all (they need a zero byte or a
-    // control character); a couple of them by chance must not outvote a real order.
-    if (le >= 2 && le > 4 * be) return Encoding::Utf16Le;
-    if (be >= 2 && be > 4 * le) return Encoding::Utf16Be;
-    return std::nullopt;
 }
 
 // The characters that make up most of any Chinese novel, in simplified and traditional form:
@@ -156,9 +145,64 @@ bool readsAsBig5(std::string_view s, bool whole) {
     return big5.common >= 2 * gb.common + 4 && big5.errors * 16 <= big5.common + gb.errors * 16;
 }
 
+// CR LF as two adjacent bytes: 8-bit text's line end. UTF-16 writes it as two units of two
+// bytes each, so the pair only turns up there inside some rare character.
+std::size_t eightBitLineEnds(std::string_view s) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i + 1 < s.size(); ++i)
+        n += s[i] == '\r' && s[i + 1] == '\n';
+    return n;
+}
+
+// How well a sample reads: its common characters, less a heavy price for each byte that
+// does not decode.
+long long readsWell(const Reading& r) {
+    return static_cast<long long>(r.common) - 4 * static_cast<long long>(r.errors);
+}
+
+// UTF-16 without a mark: its line ends, spaces and punctuation in one byte order and not the
+// other. A few zero bytes in 8-bit text (a file patched or cut by some tool) make such units
+// too, beside a line end or a space; so the units alone only nominate an order, and the text
+// is UTF-16 when it reads better so than as the 8-bit text it may be: unpaired surrogates, CR
+// LF as adjacent bytes and an odd length count against it, and common characters, in either
+// reading, for.
+std::optional<Encoding> utf16Order(std::string_view s, bool whole) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    std::size_t le = 0, be = 0;
+    for (std::size_t i = 0; i + 1 < s.size(); i += 2) {
+        le += tellsByteOrder(static_cast<char16_t>(p[i] | p[i + 1] << 8));
+        be += tellsByteOrder(static_cast<char16_t>(p[i] << 8 | p[i + 1]));
+    }
+    // Text in one byte per character has no such units at all (they need a zero byte or a
+    // control character); a couple of them by chance must not outvote a real order.
+    std::optional<Encoding> order;
+    if (le >= 2 && le > 4 * be) order = Encoding::Utf16Le;
+    if (be >= 2 && be > 4 * le) order = Encoding::Utf16Be;
+    if (!order) return std::nullopt;
+    const Reading wide = readAs(*order, s, whole);
+    long long asUtf16 =
+        static_cast<long long>(std::max(le, be)) + readsWell(wide) - 4 * static_cast<long long>(eightBitLineEnds(s));
+    if (whole && s.size() % 2 != 0) asUtf16 -= 4;
+    // Read as 8-bit text with its stray zero bytes taken out: they split characters that are
+    // whole without them.
+    std::string narrow;
+    narrow.reserve(s.size());
+    std::copy_if(s.begin(), s.end(), std::back_inserter(narrow), [](char c) { return c != '\0'; });
+    const long long asEightBit =
+        std::max(readsWell(readAs(Encoding::Gb18030, narrow, whole)), readsWell(readAs(Encoding::Utf8, narrow, whole)));
+    return asUtf16 > asEightBit ? order : std::nullopt;
+}
+
 } // namespace
 
 EncodingGuess detectEncoding(std::string_view head, bool whole) {
+    // Looked for before UTF-16LE's mark, which is the first half of UTF-32LE's.
+    using namespace std::string_view_literals;
+    if (head.starts_with("\xFF\xFE\0\0"sv) || head.starts_with("\0\0\xFE\xFF"sv)) {
+        EncodingGuess g;
+        g.utf32 = true;
+        return g;
+    }
     for (const Encoding e : {Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be}) {
         const std::string_view bom = traitsOf(e).bom;
         if (head.starts_with(bom)) return {e, bom.size(), true};
@@ -167,7 +211,7 @@ EncodingGuess detectEncoding(std::string_view head, bool whole) {
     whole = whole && head.size() <= kEncodingSample;
     bool multi = false;
     if (validUtf8(sample, whole, multi) && multi) return {Encoding::Utf8, 0, true};
-    if (const auto order = utf16Order(sample)) return {*order, 0, true};
+    if (const auto order = utf16Order(sample, whole)) return {*order, 0, true};
     if (readsAsBig5(sample, whole)) return {Encoding::Big5, 0, true};
     return {Encoding::Gb18030, 0, true};
 }

@@ -12,7 +12,9 @@
 #define NOMINMAX
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h> // renameat2
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,14 +43,41 @@ FileError errnoError(TextView path, int err) {
 
 } // namespace
 
-std::optional<FileError> InputFile::open(TextView path) {
+std::optional<FileError> InputFile::open(TextView path, const FolderLock* folder) {
     close();
     m_error.reset();
+    m_opened.reset();
+    m_left = -1;
     m_path = Text(path);
     errno = 0;
+#ifdef _WIN32
+    (void)folder;
     m_file = openFile(path, "rb");
+#else
+    if (folder) {
+        const FolderLock::At at = folder->at(path);
+        const int fd = ::openat(at.dir, at.name.c_str(), O_RDONLY | O_CLOEXEC);
+        m_file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+        if (fd >= 0 && !m_file) ::close(fd);
+    } else {
+        m_file = openFile(path, "rb");
+    }
+#endif
     if (!m_file) return m_error = errnoError(path, errno ? errno : EIO);
     std::setvbuf(m_file, nullptr, _IONBF, 0);
+#ifndef _WIN32
+    struct stat st {};
+    if (fstat(fileno(m_file), &st) == 0) {
+        m_opened = Identity{static_cast<std::int64_t>(st.st_size),
+                            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                            static_cast<std::uint64_t>(st.st_ino), static_cast<std::uint64_t>(st.st_dev)};
+        // Only a regular file has a length to hold to; a pipe or a device reads to its end.
+        if (S_ISREG(st.st_mode)) m_left = m_opened->size;
+    }
+#else
+    m_opened = identityOf(path);
+    if (m_opened) m_left = m_opened->size;
+#endif
     return std::nullopt;
 }
 
@@ -65,12 +94,15 @@ std::int64_t InputFile::size() const {
 
 std::optional<std::size_t> InputFile::read(char* dst, std::size_t n) {
     if (!m_file || m_error) return std::nullopt;
+    if (m_left >= 0) n = static_cast<std::size_t>(std::min<std::int64_t>(m_left, static_cast<std::int64_t>(n)));
+    if (n == 0) return 0;
     errno = 0;
     const std::size_t got = std::fread(dst, 1, n, m_file);
     if (got < n && std::ferror(m_file)) {
         m_error = errnoError(m_path, errno ? errno : EIO);
         return std::nullopt;
     }
+    if (m_left >= 0) m_left -= static_cast<std::int64_t>(got);
     return got;
 }
 
@@ -79,8 +111,56 @@ void InputFile::close() {
     m_file = nullptr;
 }
 
-EntryKind entryAt(TextView path) {
+std::optional<InputFile::Identity> InputFile::identityOf(TextView path) {
+#ifdef _WIN32
+    // No inode here: the length and the time of the last write say enough of a rewrite.
+    std::error_code ec;
+    const auto p = toPath(path);
+    const auto size = std::filesystem::file_size(p, ec);
+    if (ec) return std::nullopt;
+    const auto time = std::filesystem::last_write_time(p, ec);
+    if (ec) return std::nullopt;
+    return Identity{static_cast<std::int64_t>(size), static_cast<std::int64_t>(time.time_since_epoch().count()), 0, 0};
+#else
+    struct stat st {};
+    if (::stat(toPath(path).c_str(), &st) != 0) return std::nullopt;
+    return Identity{static_cast<std::int64_t>(st.st_size),
+                    static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                    static_cast<std::uint64_t>(st.st_ino), static_cast<std::uint64_t>(st.st_dev)};
+#endif
+}
+
+bool InputFile::changedSinceOpen() const {
+    if (!m_opened) return false; // nothing was measured to compare with
+#ifndef _WIN32
+    // The open file itself, cut or rewritten in place...
+    struct stat st {};
+    if (m_file && fstat(fileno(m_file), &st) == 0 &&
+        (st.st_size != m_opened->size ||
+         static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec != m_opened->mtimeNs))
+        return true;
+#endif
+    // ...and the file the path names now: another one put in its place is a change too.
+    const auto now = identityOf(m_path);
+    return !now || !(*now == *m_opened);
+}
+
+EntryKind entryAt(TextView path, const FolderLock* folder) {
     namespace fs = std::filesystem;
+#ifndef _WIN32
+    if (folder) {
+        const FolderLock::At at = folder->at(path);
+        struct stat st {};
+        if (::fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno == ENOENT || errno == ENOTDIR ? EntryKind::None : EntryKind::Other;
+        if (S_ISREG(st.st_mode)) return EntryKind::File;
+        if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
+        if (S_ISLNK(st.st_mode)) return EntryKind::Link;
+        return EntryKind::Other;
+    }
+#else
+    (void)folder;
+#endif
     std::error_code ec;
     switch (fs::symlink_status(toPath(path), ec).type()) {
     case fs::file_type::not_found:
@@ -98,11 +178,12 @@ EntryKind entryAt(TextView path) {
     }
 }
 
-std::optional<FileError> OutputFile::open(TextView path, OutputMode mode) {
+std::optional<FileError> OutputFile::open(TextView path, OutputMode mode, const FolderLock* folder) {
     (void)close();
     m_error.reset();
     m_path = Text(path);
 #ifdef _WIN32
+    (void)folder;
     // Links on Windows need rights that few users have; the exclusive create is what counts.
     const int flags = _O_WRONLY | _O_BINARY | _O_CREAT | (mode == OutputMode::Create ? _O_EXCL : _O_APPEND);
     const errno_t err = _wsopen_s(&m_fd, toPath(path).c_str(), flags, _SH_DENYWR, _S_IREAD | _S_IWRITE);
@@ -119,8 +200,9 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode) {
     // it a writer may go back and mend what it wrote (a zip archive's entry headers).
     int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     flags |= mode == OutputMode::Create ? O_EXCL : O_APPEND;
+    const FolderLock::At at = folder ? folder->at(path) : FolderLock::At{AT_FDCWD, toPath(path).native()};
     do
-        m_fd = ::open(toPath(path).c_str(), flags, 0666);
+        m_fd = ::openat(at.dir, at.name.c_str(), flags, 0666);
     while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0) {
         const int err = errno;
@@ -144,6 +226,17 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode) {
     m_written = 0;
     m_mode = mode;
     return std::nullopt;
+}
+
+std::int64_t OutputFile::sizeOnDisk() const {
+    if (m_fd < 0) return -1;
+#ifdef _WIN32
+    struct _stat64 st {};
+    return _fstat64(m_fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+#else
+    struct stat st {};
+    return fstat(m_fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+#endif
 }
 
 bool OutputFile::write(const char* data, std::size_t n) {
@@ -224,7 +317,17 @@ std::optional<FileError> OutputFile::close() {
     return m_error;
 }
 
-std::optional<FileError> removeFile(TextView path) {
+std::optional<FileError> removeFile(TextView path, const FolderLock* folder) {
+#ifndef _WIN32
+    if (folder) {
+        // unlinkat() removes a link itself, as it removes a file.
+        const FolderLock::At at = folder->at(path);
+        if (::unlinkat(at.dir, at.name.c_str(), 0) != 0 && errno != ENOENT) return errnoError(path, errno);
+        return std::nullopt;
+    }
+#else
+    (void)folder;
+#endif
     // remove() unlinks a link itself, as it unlinks a file.
     std::error_code ec;
     if (!std::filesystem::remove(toPath(path), ec) && ec) return FileError{Text(path), reasonText(ec)};
@@ -233,7 +336,9 @@ std::optional<FileError> removeFile(TextView path) {
 
 #ifdef _WIN32
 
-std::optional<FileError> moveFile(TextView from, TextView to, bool replace) {
+std::optional<FileError> moveFile(TextView from, TextView to, bool replace, const FolderLock*) {
+    // Windows gives no descriptor-relative calls: the port would go through the folder's
+    // handle with SetFileInformationByHandle (FileRenameInfoEx).
     if (MoveFileExW(toPath(from).c_str(), toPath(to).c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) return {};
     const DWORD err = GetLastError();
     FileError e{Text(to), reasonText(std::error_code(static_cast<int>(err), std::system_category()))};
@@ -243,6 +348,8 @@ std::optional<FileError> moveFile(TextView from, TextView to, bool replace) {
 
 bool FolderLock::tryLock(TextView folder) {
     release();
+    m_folder = Text(folder);
+    if (!endsWithSeparator(m_folder)) m_folder.push_back(kSeparator);
     // Windows locks no folders: a hidden file held open without sharing, gone when closed.
     const std::filesystem::path lockPath = toPath(folder) / L".pagewright.lock";
     HANDLE h = CreateFileW(lockPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
@@ -257,39 +364,53 @@ void FolderLock::release() {
     m_handle = nullptr;
 }
 
+std::vector<Text> FolderLock::names(std::size_t most) const {
+    std::vector<Text> out;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(toPath(m_folder), ec), end; !ec && it != end && out.size() < most;
+         it.increment(ec))
+        out.push_back(fromPath(it->path().filename()));
+    return out;
+}
+
 #else
 
-std::optional<FileError> moveFile(TextView from, TextView to, bool replace) {
-    const std::filesystem::path src = toPath(from), dst = toPath(to);
+std::optional<FileError> moveFile(TextView from, TextView to, bool replace, const FolderLock* folder) {
+    const auto where = [folder](TextView p) {
+        return folder ? folder->at(p) : FolderLock::At{AT_FDCWD, toPath(p).native()};
+    };
+    const FolderLock::At src = where(from), dst = where(to);
     const auto fail = [&](int err) {
         FileError e = errnoError(to, err);
         if (err == EEXIST) e.fault = FileFault::Exists;
         return e;
     };
     if (replace) {
-        if (::rename(src.c_str(), dst.c_str()) != 0) return fail(errno);
+        if (::renameat(src.dir, src.name.c_str(), dst.dir, dst.name.c_str()) != 0) return fail(errno);
         return {};
     }
 #ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) == 0) return {};
+    if (::renameat2(src.dir, src.name.c_str(), dst.dir, dst.name.c_str(), RENAME_NOREPLACE) == 0) return {};
     // Some file systems cannot promise it; a hard link fails on an existing name just as well.
     if (errno != EINVAL && errno != ENOSYS) return fail(errno);
 #endif
-    if (::link(src.c_str(), dst.c_str()) == 0) {
-        ::unlink(src.c_str());
+    if (::linkat(src.dir, src.name.c_str(), dst.dir, dst.name.c_str(), 0) == 0) {
+        ::unlinkat(src.dir, src.name.c_str(), 0);
         return {};
     }
     if (errno == EEXIST) return fail(EEXIST);
     // No hard links here either (FAT, some network shares): look, then rename. The folder
     // lock keeps every other Pagewright out of the gap between the two.
     struct stat st {};
-    if (::lstat(dst.c_str(), &st) == 0) return fail(EEXIST);
-    if (::rename(src.c_str(), dst.c_str()) != 0) return fail(errno);
+    if (::fstatat(dst.dir, dst.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return fail(EEXIST);
+    if (::renameat(src.dir, src.name.c_str(), dst.dir, dst.name.c_str()) != 0) return fail(errno);
     return {};
 }
 
 bool FolderLock::tryLock(TextView folder) {
     release();
+    m_folder = Text(folder);
+    if (!endsWithSeparator(m_folder)) m_folder.push_back(kSeparator);
     // The folder itself is locked, not a lock file in it: nothing is added to the user's
     // folder, and nothing stays behind when the program is killed.
     const int fd = ::open(toPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -310,6 +431,34 @@ bool FolderLock::tryLock(TextView folder) {
 void FolderLock::release() {
     if (m_fd >= 0) ::close(m_fd); // closing the last descriptor drops the lock
     m_fd = -1;
+}
+
+FolderLock::At FolderLock::at(TextView path) const {
+    // Only a name right in the folder: anything further is not the folder's own entry.
+    if (m_fd >= 0 && path.size() > m_folder.size() && path.starts_with(m_folder) &&
+        path.find(kSeparator, m_folder.size()) == TextView::npos)
+        return {m_fd, toPath(path.substr(m_folder.size())).native()};
+    return {AT_FDCWD, toPath(path).native()};
+}
+
+std::vector<Text> FolderLock::names(std::size_t most) const {
+    std::vector<Text> out;
+    const int fd = m_fd >= 0 ? ::dup(m_fd) : ::open(toPath(m_folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return out;
+    DIR* dir = fdopendir(fd); // owns fd from here
+    if (!dir) {
+        ::close(fd);
+        return out;
+    }
+    rewinddir(dir); // the duplicate shares the folder's offset with the lock's descriptor
+    while (out.size() < most) {
+        const dirent* e = readdir(dir);
+        if (!e) break;
+        const std::string_view name = e->d_name;
+        if (name != "." && name != "..") out.push_back(fromPath(std::filesystem::path(name)));
+    }
+    closedir(dir);
+    return out;
 }
 
 #endif

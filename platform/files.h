@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/text.h"
@@ -26,7 +27,11 @@ struct FileError {
 // What is at a path: the entry itself, so a link counts as a link whether or not what it
 // points to exists.
 enum class EntryKind { None, File, Folder, Link, Other };
-EntryKind entryAt(TextView path);
+class FolderLock;
+// With `folder`, a path right inside the locked folder is looked up through the folder's own
+// descriptor (as are the other operations below that take one): a run keeps to the folder it
+// locked even when that folder is moved or another takes its name.
+EntryKind entryAt(TextView path, const FolderLock* folder = nullptr);
 
 // A file opened for reading raw bytes, unbuffered: the line reader keeps its own buffer.
 class InputFile {
@@ -36,19 +41,35 @@ public:
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
-    std::optional<FileError> open(TextView path);
+    std::optional<FileError> open(TextView path, const FolderLock* folder = nullptr);
     // Length in bytes of the open file, or -1 when it cannot be told.
     std::int64_t size() const;
-    // Reads up to `n` bytes; 0 at the end; nothing and an error when the read fails.
+    // Reads up to `n` bytes; 0 at the end; nothing and an error when the read fails. Never
+    // past the length the file had when it was opened: a file that grows while it is read
+    // (a log, a download) gives what it held then, and what is read matches what was measured.
     std::optional<std::size_t> read(char* dst, std::size_t n);
     const std::optional<FileError>& error() const { return m_error; }
     void close();
     const Text& path() const { return m_path; }
+    // Whether the file at the path is no longer the one opened as it was then: another length,
+    // another modification time, another file put in its place, or gone. A reader that got
+    // to the end of a file cut short or rewritten meanwhile read a text that never existed.
+    bool changedSinceOpen() const;
 
 private:
+    struct Identity {
+        std::int64_t size = -1;
+        std::int64_t mtimeNs = 0;
+        std::uint64_t inode = 0;
+        std::uint64_t device = 0;
+        bool operator==(const Identity&) const = default;
+    };
+    static std::optional<Identity> identityOf(TextView path);
     std::FILE* m_file = nullptr;
     Text m_path;
     std::optional<FileError> m_error;
+    std::optional<Identity> m_opened;
+    std::int64_t m_left = -1; // bytes still to read of the length at open; -1: not known
 };
 
 enum class OutputMode {
@@ -67,8 +88,10 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    std::optional<FileError> open(TextView path, OutputMode mode);
+    std::optional<FileError> open(TextView path, OutputMode mode, const FolderLock* folder = nullptr);
     bool isOpen() const { return m_fd >= 0; }
+    // Length in bytes on disk of the open file, before what is still buffered; -1 when unknown.
+    std::int64_t sizeOnDisk() const;
     // Returns false once a write has failed; error() then says why.
     bool write(const char* data, std::size_t n);
     // Bytes written since the open (an append's old content not counted).
@@ -92,12 +115,12 @@ private:
 
 // Deletes a file; a link is removed itself, never what it points to. An error names the
 // path and the reason.
-std::optional<FileError> removeFile(TextView path);
+std::optional<FileError> removeFile(TextView path, const FolderLock* folder = nullptr);
 
 // Gives the file at `from` the name `to`, in the same folder. With `replace` whatever entry
 // has that name goes, a link itself and never what it points to; without, an entry there is
 // a failure (FileFault::Exists) and nothing changes.
-std::optional<FileError> moveFile(TextView from, TextView to, bool replace);
+std::optional<FileError> moveFile(TextView from, TextView to, bool replace, const FolderLock* folder = nullptr);
 
 // Keeps a second output pass out of a folder while this one writes there, so that two
 // passes cannot both find a file missing and then both write it. Advisory: it binds every
@@ -116,8 +139,25 @@ public:
     // folder that is unusable fails at the first file with the system's reason.
     bool tryLock(TextView folder);
     void release();
+    // The folder named to tryLock, with its separator.
+    const Text& folder() const { return m_folder; }
+
+    // The names of the entries in the locked folder (`most` of them at most), read through
+    // its descriptor (by its path where the system gives none).
+    std::vector<Text> names(std::size_t most = SIZE_MAX) const;
+
+#ifndef _WIN32
+    // Where the operations that take this folder find `path`: through the folder's descriptor
+    // when it lies right in the folder, else the path as it is.
+    struct At {
+        int dir;          // a descriptor, or AT_FDCWD
+        std::string name; // relative to `dir`, in the system's bytes
+    };
+    At at(TextView path) const;
+#endif
 
 private:
+    Text m_folder; // with its separator
 #ifdef _WIN32
     void* m_handle = nullptr;
 #else

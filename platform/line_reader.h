@@ -46,6 +46,8 @@ public:
     bool stoppedAtLongLine() const { return m_tooLong.has_value(); }
     // Bytes handed out so far (for progress).
     std::int64_t consumed() const { return m_bufOffset + static_cast<std::int64_t>(m_begin); }
+    // The file read, to ask once the reading is done whether it held still meanwhile.
+    const InputFile& input() const { return m_in; }
 
 private:
     bool fill();                                     // false when nothing more could be read

@@ -41,6 +41,7 @@ enum class MsgId {
     OddTrailingByte, // Notice: a UTF-16 file ends in half a unit
     PatternRunaway,
     LineTooLong, // a line longer than the reader holds: no text file
+    Utf32,       // a UTF-32 byte-order mark: an encoding the program does not read
     MatchFailed,
     // The split writer.
     NotAnalyzed,
@@ -55,10 +56,12 @@ enum class MsgId {
     OutputAppeared, // a file or link turned up where the plan found nothing
     AppendMixes,    // appending would put a second encoding into an existing file
     InputShrank,
+    InputChanged, // the input was cut, rewritten or replaced while the one read read it
     DeleteFailed,
     CreateFailed,
     WriteFailed,
-    BytesReplaced, // Notice: bytes that did not decode became U+FFFD in the converted files
+    BytesReplaced,  // Notice: bytes that did not decode became U+FFFD in the converted files
+    OrphansRemoved, // Notice: temporary files of a run killed before it cleaned up were removed
     // The book's own settings.
     BookTitleEmpty,
     BadVolumePattern,

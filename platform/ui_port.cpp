@@ -12,6 +12,7 @@ MsgStyle styleOf(MsgId id) {
         return MsgStyle::Warning;
     case MsgId::OddTrailingByte:
     case MsgId::BytesReplaced:
+    case MsgId::OrphansRemoved:
         return MsgStyle::Notice;
     case MsgId::About:
         return MsgStyle::About;

@@ -27,6 +27,9 @@ Text oddByteText(TextView path, const EncodingTraits& t) {
     return u"文件末尾多出一个字节，凑不成完整的 " + fromUtf8(t.name) + u" 字符：" + Text(path) +
            u"（该字节算作最后一行的内容，输出时原样保留）";
 }
+Text utf32Text(TextView path) {
+    return u"输入文件是 UTF-32 编码，本程序不能读取：" + Text(path) + u"。请先把它转换为 UTF-8 或 UTF-16 再分析。";
+}
 Text runawayText(std::int64_t line) {
     return u"查找条件过于复杂，第 " + decimal(line) + u" 行的匹配超出限度，分析已中止！";
 }
@@ -234,6 +237,10 @@ std::unique_ptr<ScanFeed> ScanFeed::start(WorkingState& state, UiPort& ui, ScanR
     }
     const EncodingGuess guess = options.encoding ? chosenEncoding(head, *options.encoding)
                                                  : detectEncoding(head, head.size() <= kEncodingSample);
+    if (guess.utf32) {
+        refuse(ui, {MsgId::Utf32, utf32Text(state.strInFile), state.strInFile}, kCannotReadStatus);
+        return nullptr;
+    }
     // Read again from the start: the line reader wants the file whole.
     if (const auto err = in.open(state.strInFile)) {
         refuse(ui, {MsgId::OpenFailed, openFailedText(*err)}, kCannotReadStatus);

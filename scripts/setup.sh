@@ -12,6 +12,7 @@ packages=(
     fonts-wqy-microhei
     qt6-translations-l10n
     help2man man-db
+    clang libfuzzer-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -24,6 +25,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     "${sudo[@]}" apt-get update -qq
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# scripts/fuzz.sh wants the packages only, and builds its own way.
+[ "${PAGEWRIGHT_INSTALL_ONLY:-}" = "1" ] && exit 0
 
 build_dir=${PAGEWRIGHT_BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=${PAGEWRIGHT_BUILD_TYPE:-Release} "$@"

@@ -20,10 +20,14 @@ Text hex(unsigned v) {
     return s;
 }
 
+// The temporary names: ".pagewright-<run tag>-<index>[-<attempt>].part".
+constexpr char16_t kTempPrefix[] = u".pagewright-";
+constexpr char16_t kTempSuffix[] = u".part";
+
 } // namespace
 
-TempFiles::TempFiles(TextView folder, Namer names)
-    : m_folder(folder), m_names(std::move(names)), m_tag(hex(std::random_device{}())) {
+TempFiles::TempFiles(TextView folder, Namer names, const FolderLock& lock)
+    : m_folder(folder), m_names(std::move(names)), m_lock(lock), m_tag(hex(std::random_device{}())) {
     if (!endsWithSeparator(m_folder)) m_folder.push_back(kSeparator);
 }
 
@@ -38,11 +42,11 @@ OpenedOutput TempFiles::open(std::int64_t index, OutputFile& out) {
     OpenedOutput r;
     // Made exclusively like every output file; a name taken already just means another.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        Text temp = m_folder + u".pagewright-" + m_tag;
+        Text temp = m_folder + kTempPrefix + m_tag;
         temp.append(u"-").append(decimal(index));
         if (attempt > 0) temp.append(u"-").append(decimal(attempt));
-        temp.append(u".part");
-        const auto e = out.open(temp, OutputMode::Create);
+        temp.append(kTempSuffix);
+        const auto e = out.open(temp, OutputMode::Create, &m_lock);
         if (!e) {
             m_files[index].temp = temp;
             r.opened = true;
@@ -65,9 +69,21 @@ Text TempFiles::take(std::int64_t index) {
 
 void TempFiles::removeAll() {
     for (auto& [index, e] : m_files) {
-        if (!e.temp.empty()) (void)removeFile(e.temp);
+        if (!e.temp.empty()) (void)removeFile(e.temp, &m_lock);
         e.temp.clear();
     }
+}
+
+std::int64_t removeOrphanedTempFiles(const FolderLock& lock) {
+    std::int64_t removed = 0;
+    const Text& folder = lock.folder();
+    for (const Text& name : lock.names()) {
+        if (!name.starts_with(kTempPrefix) || !name.ends_with(kTempSuffix)) continue;
+        const Text path = folder + name;
+        // Only a file: a folder or a link of that name is nobody's temporary file.
+        if (entryAt(path, &lock) == EntryKind::File && !removeFile(path, &lock)) ++removed;
+    }
+    return removed;
 }
 
 PlacedFiles placeAll(const OutputPlan& plan, TempFiles& temps, std::size_t bomLength, Encoding output, UiPort& ui,
@@ -84,9 +100,9 @@ PlacedFiles placeAll(const OutputPlan& plan, TempFiles& temps, std::size_t bomLe
                 Message{MsgId::CreateFailed, failureText(t::kCreateFailed, {f.path, u"没有写出内容"}), f.path};
             return out;
         }
-        const OpenedOutput put = placeFinishedFile(f, temp, bomLength, output, ui);
+        const OpenedOutput put = placeFinishedFile(f, temp, bomLength, output, ui, &temps.lock());
         if (!put.opened) {
-            (void)removeFile(temp);
+            (void)removeFile(temp, &temps.lock());
             out.failure = put.failure;
             out.refused = put.refused;
             return out;

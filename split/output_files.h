@@ -24,24 +24,29 @@ public:
 
 class PlannedFiles : public OutputFiles {
 public:
-    PlannedFiles(const OutputPlan& plan, Encoding output, UiPort& ui) : m_plan(plan), m_output(output), m_ui(ui) {}
+    PlannedFiles(const OutputPlan& plan, Encoding output, UiPort& ui, const FolderLock* folder)
+        : m_plan(plan), m_output(output), m_ui(ui), m_folder(folder) {}
     const PlannedFile& file(std::int64_t index) override { return m_plan.file(index); }
     OpenedOutput open(std::int64_t index, OutputFile& out) override {
-        return openPlannedFile(m_plan.file(index), m_output, m_ui, out);
+        return openPlannedFile(m_plan.file(index), m_output, m_ui, out, m_folder);
     }
 
 private:
     const OutputPlan& m_plan;
     Encoding m_output;
     UiPort& m_ui;
+    const FolderLock* m_folder;
 };
 
 // Each file written whole under a hidden name of its own in the output folder, so that
 // putting it in place is a rename on the same file system. Removes whatever it still holds.
+// Every file is reached through `lock`, the run's hold on the folder: moved or replaced
+// under its name meanwhile, the folder it locked still gets the files and loses the
+// temporary ones.
 class TempFiles : public OutputFiles {
 public:
     using Namer = std::function<PlannedFile(std::int64_t index)>;
-    TempFiles(TextView folder, Namer names);
+    TempFiles(TextView folder, Namer names, const FolderLock& lock);
     ~TempFiles() override { removeAll(); }
 
     const PlannedFile& file(std::int64_t index) override;
@@ -49,6 +54,7 @@ public:
     // The temporary file written for this index, now the caller's; empty when there is none.
     Text take(std::int64_t index);
     void removeAll();
+    const FolderLock& lock() const { return m_lock; }
 
 private:
     struct Entry {
@@ -57,6 +63,7 @@ private:
     };
     Text m_folder; // with its separator
     Namer m_names;
+    const FolderLock& m_lock;
     const Text m_tag;
     std::map<std::int64_t, Entry> m_files;
 };
@@ -71,6 +78,11 @@ struct PlacedFiles {
 // Puts the finished files in place in the plan's order, as a run writing them directly would
 // open them: the same questions, the same refusals. `bomLength`: the mark each file starts
 // with, left out when appended to a file that has one. `placed` hears each file put in place.
+// Removes the temporary files that a run killed before it could clean up (the power went, or
+// it was killed outright) left in the folder that `lock` holds: while the lock is held no
+// other run is writing there, so every one of them is an orphan. Returns how many went.
+std::int64_t removeOrphanedTempFiles(const FolderLock& lock);
+
 PlacedFiles placeAll(const OutputPlan& plan, TempFiles& temps, std::size_t bomLength, Encoding output, UiPort& ui,
                      const std::function<void(const PlannedFile&, bool appended)>& placed);
 

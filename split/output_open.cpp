@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <vector>
 
 #include "platform/paths.h"
@@ -35,10 +34,11 @@ enum class Way { New, Replace, Append };
 
 // What is at the path now and what the user says about it; nothing, with the failure in `r`,
 // when the file is not to be written.
-std::optional<Way> decide(const PlannedFile& f, Encoding output, UiPort& ui, OpenedOutput& r) {
+std::optional<Way> decide(const PlannedFile& f, Encoding output, UiPort& ui, OpenedOutput& r,
+                          const FolderLock* folder) {
     // Looked at again now, not taken from the plan: the files before it took time, and
     // another program may have made or removed it since.
-    const EntryKind now = entryAt(f.path);
+    const EntryKind now = entryAt(f.path, folder);
     if (now == EntryKind::Folder) {
         r = failed(folderInTheWay(f));
         return std::nullopt;
@@ -70,7 +70,7 @@ std::optional<Way> decide(const PlannedFile& f, Encoding output, UiPort& ui, Ope
             return std::nullopt;
         }
         // Looked at now too: the plan's look may be old.
-        if (const auto mixes = encodingThatWouldMix(f.path, output)) {
+        if (const auto mixes = encodingThatWouldMix(f.path, output, folder)) {
             r = failed(refusal::appendMixes(f.path, *mixes, fromUtf8(encodingName(output))).message);
             return std::nullopt;
         }
@@ -91,15 +91,13 @@ OpenedOutput openFailed(const PlannedFile& f, const FileError& e) {
 }
 
 // The finished file's bytes after the old content of the planned one.
-OpenedOutput appendFinished(const PlannedFile& f, TextView finished, std::size_t bomLength) {
+OpenedOutput appendFinished(const PlannedFile& f, TextView finished, std::size_t bomLength, const FolderLock* folder) {
     OutputFile out;
-    if (auto e = out.open(f.path, OutputMode::Append)) return openFailed(f, *e);
+    if (auto e = out.open(f.path, OutputMode::Append, folder)) return openFailed(f, *e);
     // A file appended to has its mark already, unless it was empty.
-    std::error_code ec;
-    const auto oldSize = std::filesystem::file_size(toPath(f.path), ec);
-    std::size_t skip = !ec && oldSize != 0 ? bomLength : 0;
+    std::size_t skip = out.sizeOnDisk() > 0 ? bomLength : 0;
     InputFile in;
-    std::optional<FileError> readError = in.open(finished);
+    std::optional<FileError> readError = in.open(finished, folder);
     std::vector<char> buf(1 << 20);
     while (!readError) {
         const auto n = in.read(buf.data(), buf.size());
@@ -115,7 +113,7 @@ OpenedOutput appendFinished(const PlannedFile& f, TextView finished, std::size_t
     in.close();
     if (readError) return failed({MsgId::ReadFailed, failureText(kReadFailedText, *readError)});
     if (auto e = out.close()) return failed({MsgId::WriteFailed, failureText(t::kWriteFailed, {f.path, e->reason})});
-    (void)removeFile(finished);
+    (void)removeFile(finished, folder);
     OpenedOutput r;
     r.opened = r.appended = true;
     return r;
@@ -123,29 +121,31 @@ OpenedOutput appendFinished(const PlannedFile& f, TextView finished, std::size_t
 
 // Something appeared where the plan found nothing: a folder cannot be written over, anything
 // else is another writer's.
-OpenedOutput appearedSince(const PlannedFile& f, const FileError& e) {
-    if (e.fault == FileFault::Exists && entryAt(f.path) == EntryKind::Folder) return failed(folderInTheWay(f));
+OpenedOutput appearedSince(const PlannedFile& f, const FileError& e, const FolderLock* folder) {
+    if (e.fault == FileFault::Exists && entryAt(f.path, folder) == EntryKind::Folder) return failed(folderInTheWay(f));
     return openFailed(f, e);
 }
 
 } // namespace
 
-OpenedOutput openPlannedFile(const PlannedFile& f, Encoding output, UiPort& ui, OutputFile& out) {
+OpenedOutput openPlannedFile(const PlannedFile& f, Encoding output, UiPort& ui, OutputFile& out,
+                             const FolderLock* folder) {
     OpenedOutput r;
     // Nothing was there when planned: the exclusive create itself tells whether that still
     // holds, which spares a look per file (a pass makes thousands of them).
     if (!f.exists) {
-        if (auto e = out.open(f.path, OutputMode::Create)) return appearedSince(f, *e);
+        if (auto e = out.open(f.path, OutputMode::Create, folder)) return appearedSince(f, *e, folder);
         r.opened = true;
         return r;
     }
-    const std::optional<Way> way = decide(f, output, ui, r);
+    const std::optional<Way> way = decide(f, output, ui, r, folder);
     if (!way) return r;
     // A link goes itself; what it points to stays as it is.
     if (*way == Way::Replace) {
-        if (auto e = removeFile(f.path)) return failed({MsgId::DeleteFailed, failureText(t::kDeleteFailed, *e)});
+        if (auto e = removeFile(f.path, folder))
+            return failed({MsgId::DeleteFailed, failureText(t::kDeleteFailed, *e)});
     }
-    if (auto e = out.open(f.path, *way == Way::Append ? OutputMode::Append : OutputMode::Create))
+    if (auto e = out.open(f.path, *way == Way::Append ? OutputMode::Append : OutputMode::Create, folder))
         return openFailed(f, *e);
     r.opened = true;
     r.appended = *way == Way::Append;
@@ -153,18 +153,18 @@ OpenedOutput openPlannedFile(const PlannedFile& f, Encoding output, UiPort& ui, 
 }
 
 OpenedOutput placeFinishedFile(const PlannedFile& f, TextView finished, std::size_t bomLength, Encoding output,
-                               UiPort& ui) {
+                               UiPort& ui, const FolderLock* folder) {
     OpenedOutput r;
     if (!f.exists) { // as in openPlannedFile: the move that never replaces is the look
-        if (auto e = moveFile(finished, f.path, false)) return appearedSince(f, *e);
+        if (auto e = moveFile(finished, f.path, false, folder)) return appearedSince(f, *e, folder);
         r.opened = true;
         return r;
     }
-    const std::optional<Way> way = decide(f, output, ui, r);
+    const std::optional<Way> way = decide(f, output, ui, r, folder);
     if (!way) return r;
-    if (*way == Way::Append) return appendFinished(f, finished, bomLength);
+    if (*way == Way::Append) return appendFinished(f, finished, bomLength, folder);
     // Replacing takes the entry there away in the same step, a link itself as a delete would.
-    if (auto e = moveFile(finished, f.path, *way == Way::Replace)) return openFailed(f, *e);
+    if (auto e = moveFile(finished, f.path, *way == Way::Replace, folder)) return openFailed(f, *e);
     r.opened = true;
     return r;
 }

@@ -19,13 +19,15 @@ struct OpenedOutput {
 };
 
 // `output` is the encoding the run writes: an append that would mix it with another is refused.
-OpenedOutput openPlannedFile(const PlannedFile& f, Encoding output, UiPort& ui, OutputFile& out);
+// `folder`: the run's hold on the output folder, through which every file of it is reached.
+OpenedOutput openPlannedFile(const PlannedFile& f, Encoding output, UiPort& ui, OutputFile& out,
+                             const FolderLock* folder);
 
 // The same choices for a file written whole under another name in the same folder: it takes
 // the planned name, replaces what is there, or is appended to it and removed (leaving out
 // its first `bomLength` bytes, its own byte-order mark, when the old file has one).
 // `opened` means it is in place.
 OpenedOutput placeFinishedFile(const PlannedFile& f, TextView finished, std::size_t bomLength, Encoding output,
-                               UiPort& ui);
+                               UiPort& ui, const FolderLock* folder);
 
 } // namespace pw

@@ -39,9 +39,9 @@ Family familyOf(Encoding e) {
 
 } // namespace
 
-std::optional<Text> encodingThatWouldMix(TextView path, Encoding output) {
+std::optional<Text> encodingThatWouldMix(TextView path, Encoding output, const FolderLock* lock) {
     InputFile in;
-    if (in.open(path)) return std::nullopt; // not readable: the append itself will say why
+    if (in.open(path, lock)) return std::nullopt; // not readable: the append itself will say why
     std::string head(kEncodingSample, '\0');
     std::size_t got = 0;
     while (got < head.size()) {
@@ -53,6 +53,7 @@ std::optional<Text> encodingThatWouldMix(TextView path, Encoding output) {
     if (head.empty()) return std::nullopt;
     const bool whole = got < kEncodingSample;
     const EncodingGuess guess = detectEncoding(head, whole);
+    if (guess.utf32) return fromUtf8("UTF-32"); // nothing this program writes is
     Family found = familyOf(guess.encoding);
     if (guess.bomLength == 0 && found != Family::Utf16Le && found != Family::Utf16Be &&
         std::all_of(head.begin(), head.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
@@ -63,7 +64,8 @@ std::optional<Text> encodingThatWouldMix(TextView path, Encoding output) {
     return fromUtf8(found == Family::EightBit ? "GB18030/Big5" : encodingName(guess.encoding));
 }
 
-OutputPlan planOutput(std::vector<PlannedFile> files, TextView folder, TextView inputPath, Encoding output) {
+OutputPlan planOutput(std::vector<PlannedFile> files, TextView folder, TextView inputPath, Encoding output,
+                      const FolderLock* lock) {
     namespace fs = std::filesystem;
     OutputPlan plan;
     plan.output = output;
@@ -79,13 +81,13 @@ OutputPlan planOutput(std::vector<PlannedFile> files, TextView folder, TextView 
     const bool flat = std::all_of(files.begin(), files.end(), [&](const PlannedFile& f) {
         return f.path.starts_with(prefix) && f.path.find_first_of(u"/\\", prefix.size()) == Text::npos;
     });
-    const bool noneThere = flat && isEmptyFolder(toPath(folder));
+    const bool noneThere = flat && (lock ? lock->names(1).empty() : isEmptyFolder(toPath(folder)));
     plan.files = std::move(files);
     for (PlannedFile& f : plan.files) {
         // A link counts, whether or not it points anywhere: the run will not write through it.
-        const EntryKind kind = noneThere ? EntryKind::None : entryAt(f.path);
+        const EntryKind kind = noneThere ? EntryKind::None : entryAt(f.path, lock);
         f.exists = kind != EntryKind::None;
-        if (kind == EntryKind::File) f.appendMixes = encodingThatWouldMix(f.path, output);
+        if (kind == EntryKind::File) f.appendMixes = encodingThatWouldMix(f.path, output, lock);
         // A path that does not end in the input's own name cannot be spelled as the input.
         if (!plan.sameAsInput) {
             const fs::path p = toPath(f.path);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/encoding.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace pw {
@@ -40,12 +41,14 @@ struct OutputPlan {
 };
 
 // Looks at each named file (path and name set, the rest filled in here). `folder` is the
-// output folder, `input` the analysed file, `output` the encoding the run writes.
-OutputPlan planOutput(std::vector<PlannedFile> files, TextView folder, TextView input, Encoding output);
+// output folder (looked at through `lock`, the run's hold on it, when given), `input` the
+// analysed file, `output` the encoding the run writes.
+OutputPlan planOutput(std::vector<PlannedFile> files, TextView folder, TextView input, Encoding output,
+                      const FolderLock* lock = nullptr);
 
 // The encoding an existing file is in, as far as an append cares: its byte-order mark, else
 // what its first bytes say. Empty when nothing would mix with `output` (an empty file, plain
 // ASCII under an 8-bit or UTF-8 output, or the same encoding); else that encoding's name.
-std::optional<Text> encodingThatWouldMix(TextView path, Encoding output);
+std::optional<Text> encodingThatWouldMix(TextView path, Encoding output, const FolderLock* lock = nullptr);
 
 } // namespace pw

@@ -33,6 +33,9 @@ Refusal outputIsInput(TextView path) {
 Refusal inputShrank() {
     return {{MsgId::InputShrank, t::kInputShrank}, t::kInputShrankStatus};
 }
+Refusal inputChanged() {
+    return {{MsgId::InputChanged, t::kInputChanged}, t::kInputShrankStatus};
+}
 Refusal readFailed(const FileError& e) {
     return {{MsgId::ReadFailed, failureText(kReadFailedText, e)}, t::kFailedStatus};
 }

@@ -24,6 +24,8 @@ Refusal allExcluded();
 Refusal outputBusy(TextView folder);
 Refusal outputIsInput(TextView path);
 Refusal inputShrank();
+// The one read's input changed under it (nothing was put in place).
+Refusal inputChanged();
 Refusal readFailed(const FileError& e);
 // A failure met on the way (a file that cannot be made, written or deleted).
 Refusal failed(Message m);

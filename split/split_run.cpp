@@ -51,6 +51,14 @@ RunEnd placeWritten(const OutputPlan& plan, TempFiles& temps, const OutputEncode
     return out;
 }
 
+// Holding the folder, a run knows no other is writing there: temporary files found in it are
+// a killed run's, and go, with a word to the user.
+void removeOrphans(const FolderLock& lock, UiPort& ui) {
+    if (const std::int64_t n = removeOrphanedTempFiles(lock); n > 0)
+        ui.messageBox(
+            {MsgId::OrphansRemoved, t::kOrphansRemovedBefore + decimal(n) + t::kOrphansRemovedAfter, lock.folder()});
+}
+
 SplitResult refuse(UiPort& ui, SplitReceiver& receiver, const Refusal& r, SplitEnd end = SplitEnd::Refused) {
     // A question declined has been shown already, as the question.
     if (r.message.style() == MsgStyle::Refusal) ui.messageBox(r.message);
@@ -172,8 +180,9 @@ SplitResult runSplit(const WorkingState& st, const SplitInput& input, const RowR
     const Text folder = format.folder();
     FolderLock lock;
     if (!lock.tryLock(folder)) return refuse(ui, receiver, refusal::outputBusy(folder));
+    removeOrphans(lock, ui);
     const auto encoder = format.encoder(st.outputEncoding, input.encoding);
-    const OutputPlan plan = planOutput(namesFor(format, kept), folder, input.path, encoder->encoding());
+    const OutputPlan plan = planOutput(namesFor(format, kept), folder, input.path, encoder->encoding(), &lock);
     if (plan.sameAsInput) return refuse(ui, receiver, refusal::outputIsInput(plan.files[*plan.sameAsInput].path));
     if (!receiver.planned(plan)) return {};
 
@@ -182,9 +191,9 @@ SplitResult runSplit(const WorkingState& st, const SplitInput& input, const RowR
     std::optional<PlannedFiles> planned;
     std::optional<TempFiles> temps;
     if (format.placesWhenDone())
-        temps.emplace(folder, [&format](std::int64_t index) { return format.file(index); });
+        temps.emplace(folder, [&format](std::int64_t index) { return format.file(index); }, lock);
     else
-        planned.emplace(plan, encoder->encoding(), ui);
+        planned.emplace(plan, encoder->encoding(), ui, &lock);
     OutputFiles& files = temps ? static_cast<OutputFiles&>(*temps) : *planned;
     ProgressOnly progress(receiver);
     const auto sink = format.sink(files, *encoder, kept, ui, temps ? static_cast<SplitReceiver&>(progress) : receiver);
@@ -214,11 +223,13 @@ OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const
         result.split = refuse(ui, receiver, refusal::outputBusy(folder));
         return result;
     }
+    removeOrphans(lock, ui);
 
     const Encoding encoding = feed->encoding();
     const auto encoder = format.encoder(st.outputEncoding, encoding);
     KeptTable kept;
-    TempFiles temps(folder, [&format](std::int64_t index) { return format.file(index); });
+    TempFiles temps(
+        folder, [&format](std::int64_t index) { return format.file(index); }, lock);
     ProgressOnly progress(receiver);
     const auto sink = format.sink(temps, *encoder, kept, ui, progress);
     ChapterWalk walk(kept, true, traitsOf(encoding), st.blnDeleteSpc, st.lngFileSize, *sink, ui);
@@ -247,6 +258,10 @@ OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const
     if (!begun) walk.begin();
     const WalkEnd walked = walk.end(feed->reader());
     const RunEnd written = closeWalk(walked, feed->reader(), *sink, *encoder);
+    // Asked before the scan lets go of the file. A file cut short reads as a shorter text,
+    // one rewritten as a mix of two: either way every check below would pass on a text that
+    // never existed, so the size, time and identity the read began with must still hold.
+    const bool inputChanged = going && feed->reader().input().changedSinceOpen();
     result.scan = feed->finish(going);
     if (result.scan.outcome != ScanOutcome::Finished) {
         const bool stopRequested = ui.stopRequested(); // asked before anything changes again
@@ -256,6 +271,11 @@ OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const
             result.split = report(written, format, encoding, ui, receiver);
         else
             result.split.end = stopRequested ? SplitEnd::Stopped : SplitEnd::Refused;
+        return result;
+    }
+    if (inputChanged) {
+        temps.removeAll();
+        result.split = refuse(ui, receiver, refusal::inputChanged());
         return result;
     }
     if (written.end != SplitEnd::Done) {
@@ -278,7 +298,7 @@ OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const
     }
     if (kept.lngKeptCount == 0) return refused(refusal::allExcluded());
     kept.close(st.lngMatchLines.back());
-    const OutputPlan plan = planOutput(namesFor(format, kept), folder, st.strInFile, encoder->encoding());
+    const OutputPlan plan = planOutput(namesFor(format, kept), folder, st.strInFile, encoder->encoding(), &lock);
     if (plan.sameAsInput) return refused(refusal::outputIsInput(plan.files[*plan.sameAsInput].path));
     if (!receiver.planned(plan)) {
         temps.removeAll();

@@ -33,6 +33,13 @@ inline constexpr char16_t kOutputIsInputStatus[] = u"请更改输出路径或文
 // The input ended before the lines the scan counted: the output would be short.
 inline constexpr char16_t kInputShrank[] = u"输入文件比分析时短，输出已中止！已写出的文件不完整。";
 inline constexpr char16_t kInputShrankStatus[] = u"文件已被修改，请重新分析！";
+// The one read met a file cut short, rewritten or replaced before it got to the end: what it
+// read is no text that ever was whole, so nothing of it is put in place.
+inline constexpr char16_t kInputChanged[] = u"输入文件在读取时被修改，输出已中止！输出目录没有改动。";
+// A run killed outright (or a power cut) cannot remove its temporary files; the next run that
+// holds the folder can: "输出目录中有 3 个上次中断的输出留下的临时文件（.pagewright-*.part），已删除。"
+inline constexpr char16_t kOrphansRemovedBefore[] = u"输出目录中有 ";
+inline constexpr char16_t kOrphansRemovedAfter[] = u" 个上次中断的输出留下的临时文件（.pagewright-*.part），已删除。";
 // Another output pass is writing into the same folder: two at once would mix their files.
 inline constexpr char16_t kOutputBusy[] = u"输出目录正被另一个输出使用，无法输出：";
 inline constexpr char16_t kOutputBusyStatus[] = u"请等另一个输出结束后再试！";

@@ -1,6 +1,7 @@
 // The built program where the output could go astray: links planted in the output folder,
 // a second run into the same folder, and Ctrl-C or a kill in the middle of a run.
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <thread>
@@ -244,4 +245,93 @@ TEST(CliInterrupt, ASignalDuringTheScanWritesNothing) {
                              (sig == SIGINT ? "没有写出任何文件。\n" : "列出的标题不全。\n"));
         EXPECT_TRUE(fs::is_empty(out.path()));
     }
+}
+
+namespace {
+
+bool holdsTemporaryFile(const fs::path& dir) {
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().filename().string().starts_with(".pagewright-")) return true;
+    return false;
+}
+
+} // namespace
+
+// The novel cut in half by another program while the one read is under way: refused, the
+// folder left as it was, instead of short files and success.
+TEST(CliWorldChanges, AnInputCutDuringTheOneReadIsRefusedAndNothingPlaced) {
+    const BigNovel& big = bigNovel();
+    ScratchDir in, out;
+    const fs::path file = in / "big.txt";
+    CliRun e;
+    for (int attempt = 0;; ++attempt) {
+        ASSERT_LT(attempt, 5) << "the run always ended before the cut";
+        fs::copy_file(big.file, file, fs::copy_options::overwrite_existing);
+        Child c = startCli({"split", file.string(), "-q", "-c", "10", "-o", out.path().string()});
+        const bool ready = whenReady(c, [&] { return holdsTemporaryFile(out.path()); });
+        if (ready) fs::resize_file(file, fs::file_size(file) / 2);
+        e = finishCli(c);
+        if (ready && e.status != 0) break;
+        for (const auto& f : fs::directory_iterator(out.path()))
+            fs::remove(f.path());
+    }
+    EXPECT_EQ(e.status, 1) << e.err;
+    EXPECT_EQ(e.err,
+              "pagewright-cli: 输入文件在读取时被修改，输出已中止，输出目录没有改动，请在文件不再变化后重新运行。\n");
+    EXPECT_TRUE(fs::is_empty(out.path()));
+}
+
+// The output folder renamed away, and another made under its name, during a run: every file
+// goes to the folder the run locked, where it is now, and no temporary file stays there.
+TEST(CliWorldChanges, AnOutputFolderMovedDuringTheRunGetsEveryFileAndNoTemporaryOne) {
+    const BigNovel& big = bigNovel();
+    ScratchDir base;
+    const fs::path out = base / "out", moved = base / "moved";
+    CliRun e;
+    for (int attempt = 0;; ++attempt) {
+        ASSERT_LT(attempt, 5) << "the run always ended before the move";
+        fs::remove_all(out);
+        fs::remove_all(moved);
+        fs::create_directory(out);
+        Child c = startCli(big.split(out));
+        const bool ready = whenReady(c, [&] { return holdsTemporaryFile(out); });
+        if (ready) {
+            ASSERT_EQ(std::system(("mv '" + out.string() + "' '" + moved.string() + "'").c_str()), 0);
+            fs::create_directory(out);
+        }
+        e = finishCli(c);
+        if (ready) break;
+    }
+    EXPECT_EQ(e.status, 0) << e.err;
+    EXPECT_TRUE(folderFiles(moved) == big.files());
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+// Killed outright (no chance to clean up), a one-read run leaves its temporary files; the next
+// run into that folder removes them, says how many, and makes the files whole.
+TEST(CliWorldChanges, TemporaryFilesOfAKilledRunAreRemovedByTheNextAndCounted) {
+    const BigNovel& big = bigNovel();
+    ScratchDir out;
+    std::size_t left = 0;
+    for (int attempt = 0; left == 0; ++attempt) {
+        ASSERT_LT(attempt, 5) << "the run always ended before the kill";
+        Child c = startCli(big.split(out.path()));
+        const bool ready = whenReady(c, [&] { return entriesIn(out.path()) > 2; });
+        if (ready) kill(c.pid, SIGKILL);
+        const CliRun killed = finishCli(c);
+        if (ready && killed.signalled)
+            left = entriesIn(out.path());
+        else
+            for (const auto& f : fs::directory_iterator(out.path()))
+                fs::remove(f.path());
+    }
+    for (const auto& f : fs::directory_iterator(out.path()))
+        ASSERT_TRUE(f.path().filename().string().starts_with(".pagewright-")) << f.path();
+    std::vector<std::string> args = big.split(out.path());
+    args.erase(std::find(args.begin(), args.end(), "-q"));
+    const CliRun again = runCli(args, {});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.err, "pagewright-cli: 输出目录中有 " + std::to_string(left) +
+                             " 个上次中断的输出留下的临时文件（.pagewright-*.part），已删除。\n");
+    EXPECT_TRUE(folderFiles(out.path()) == big.files());
 }

@@ -6,6 +6,11 @@
 #include <unicode/ucnv.h>
 
 #include "platform/encoding.h"
+#include "platform/paths.h"
+#include "scan/scan_pass.h"
+#include "support/corpus.h"
+#include "support/novel.h"
+#include "support/scripted_ui.h"
 
 using namespace pw;
 
@@ -19,8 +24,8 @@ std::string encoded(const char* converter, std::string_view utf8) {
     std::string out(utf8.size() * 4 + 16, '\0');
     char* dst = out.data();
     const char* src = utf8.data();
-    ucnv_convertEx(to, from, &dst, dst + out.size(), &src, src + utf8.size(), nullptr, nullptr, nullptr, nullptr,
-                   true, true, &status);
+    ucnv_convertEx(to, from, &dst, dst + out.size(), &src, src + utf8.size(), nullptr, nullptr, nullptr, nullptr, true,
+                   true, &status);
     ucnv_close(to);
     ucnv_close(from);
     EXPECT_TRUE(U_SUCCESS(status)) << converter << ": " << utf8;
@@ -28,8 +33,10 @@ std::string encoded(const char* converter, std::string_view utf8) {
     return out;
 }
 
-const std::string kSimplified = "第一章　风起云涌\r\n　　天色渐渐暗了下来，他回到屋里坐下，说这一回没有什么好写的。\r\n";
-const std::string kTraditional = "第一章　風起雲湧\r\n　　天色漸漸暗了下來，他回到屋裡坐下，說這一回沒有什麼好寫的。\r\n";
+const std::string kSimplified =
+    "第一章　风起云涌\r\n　　天色渐渐暗了下来，他回到屋里坐下，说这一回没有什么好写的。\r\n";
+const std::string kTraditional =
+    "第一章　風起雲湧\r\n　　天色漸漸暗了下來，他回到屋裡坐下，說這一回沒有什麼好寫的。\r\n";
 const std::string kAsciiHeavy = "Chapter 1 (2019-05-01), notes: see http://example.invalid/a?b=1 -- "
                                 "done, ok; 第一章 写得好。\r\n";
 
@@ -133,4 +140,62 @@ TEST(EncodingDetect, ACharacterWithTwoBig5FormsIsNoNeedle) {
     EXPECT_EQ(big5.encode(U'第'), "\xB2\xC4");
     EXPECT_EQ(Decoder(Encoding::Gb18030).encode(U'十'), "\xCA\xAE");
     EXPECT_EQ(Decoder(Encoding::Utf16Le).encode(U'第'), "\x2C\x7B");
+}
+
+// Short 8-bit texts (GB18030, UTF-8) with a few zero bytes in them, as files patched or cut
+// by other tools have them, and mixed line ends: a zero byte before a line end or a space
+// looks like a UTF-16 unit, but the rest of the text says otherwise. Each must keep its own
+// encoding, whatever its length, odd or even.
+TEST(EncodingDetect, AFewZeroBytesDoNotMakeAnEightBitTextUtf16) {
+    int wrong = 0, total = 0;
+    for (std::uint32_t seed = 1; seed <= 150; ++seed)
+        for (const pwtest::NovelEncoding enc : {pwtest::NovelEncoding::Gb18030, pwtest::NovelEncoding::Utf8}) {
+            std::string bytes = pwtest::makeNovel({.encoding = enc,
+                                                   .lineEnds = pwtest::LineEnds::Mixed,
+                                                   .seed = seed,
+                                                   .chapters = 1 + static_cast<int>(seed % 2),
+                                                   .paragraphs = 1 + static_cast<int>(seed % 3),
+                                                   .paragraphChars = 20 + static_cast<int>(seed % 40)})
+                                    .bytes;
+            std::uint32_t r = seed * 2654435761u;
+            for (int k = 0; k < 4 + static_cast<int>(seed % 9); ++k) { // a few zero bytes, at random places
+                r = r * 1664525u + 1013904223u;
+                bytes.insert(bytes.begin() + (r >> 8) % bytes.size(), '\0');
+            }
+            if (seed % 2) bytes.pop_back();
+            ++total;
+            const Encoding got = detectEncoding(bytes, true).encoding;
+            if (got == Encoding::Utf16Le || got == Encoding::Utf16Be) {
+                ++wrong;
+                ADD_FAILURE() << pwtest::nameOf(enc) << " seed " << seed << " read as " << traitsOf(got).name;
+            }
+        }
+    EXPECT_EQ(wrong, 0) << "of " << total;
+}
+
+// A UTF-32 mark starts with the UTF-16LE one: it is said to be UTF-32, which is not read,
+// rather than read as UTF-16 full of zero characters.
+TEST(EncodingDetect, AUtf32MarkIsToldApartFromUtf16) {
+    const std::string le("\xFF\xFE\x00\x00\x2C\x7B\x00\x00", 8), be("\x00\x00\xFE\xFF\x00\x00\x7B\x2C", 8);
+    for (const std::string& bytes : {le, be})
+        EXPECT_TRUE(detectEncoding(bytes, true).utf32);
+    // The UTF-16LE mark alone, before a character: UTF-16LE.
+    EXPECT_FALSE(detectEncoding(std::string("\xFF\xFE\x2C\x7B", 4), true).utf32);
+    // The scan refuses such a file by name, leaving the last results as they were.
+    pwtest::ScratchDir dir;
+    const auto path = dir / "u32.txt";
+    pwtest::writeAll(path, le + std::string("\x0D\0\0\0\x0A\0\0\0", 8));
+    WorkingState st;
+    st.strInFile = fromPath(path);
+    st.strFindStr = fromUtf8("第(.){1,10}章");
+    pwtest::ScriptedUi ui;
+    struct : ScanReceiver {
+        void heading(const HeadingFound&) override {}
+    } none;
+    EXPECT_EQ(runScan(st, ui, none).outcome, ScanOutcome::Refused);
+    std::string want = "输入文件是 UTF-32 编码，本程序不能读取：";
+    want += path.string();
+    want += "。请先把它转换为 UTF-8 或 UTF-16 再分析。";
+    EXPECT_EQ(ui.boxTexts(), std::vector<std::string>{want});
+    EXPECT_FALSE(st.blnAnalyzed);
 }
