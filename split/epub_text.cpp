@@ -93,6 +93,7 @@ BookName bookNameFromFile(TextView stem) {
         const std::size_t end = name.find(close);
         if (end == Text::npos || end == 1) continue;
         BookName b{trimmed(TextView(name).substr(1, end - 1)), {}};
+        if (b.title.empty()) continue; // 《 》: brackets around nothing name no book
         if (auto author = afterAuthorLabel(TextView(name).substr(end + 1))) b.author = *author;
         return b;
     }

@@ -62,6 +62,10 @@ int main(int argc, char** argv) {
     for (const char* f : fields)
         put(out / "intake", ++n, std::string(f, f + std::char_traits<char>::length(f + 1) + 1));
     put(out / "out_name", ++n, std::string("\x01\0\0\0\x06\x01\0\0", 8) + "/tmp/out\x01小说");
+    // The book's text: lines of a novel with markup and control characters, and file names.
+    put(out / "epub_text", ++n, "　　他说：<b>“A & B”</b>\t\x01\x1F结束");
+    put(out / "epub_text", ++n, "《斗破苍穹》作者：天蚕土豆");
+    put(out / "epub_text", ++n, "【雪中悍刀行】 by 烽火");
     put(out / "out_name", ++n, std::string("\xff\xff\xff\x7f\x27\x7f\x01\0", 8) + "C:\\书\\\x01全集");
     return 0;
 }
