@@ -248,13 +248,17 @@ bool OutputFile::write(const char* data, std::size_t n) {
     return true;
 }
 
-bool OutputFile::writeAll(const char* data, std::size_t n) {
+bool OutputFile::writeAll(const char* data, std::size_t n, std::int64_t at) {
     // A signal (Ctrl-C asks the pass to stop) may cut a write short or interrupt it.
     while (n > 0) {
 #ifdef _WIN32
+        if (at >= 0 && _lseeki64(m_fd, at, SEEK_SET) != at) {
+            m_error = errnoError(m_path, errno ? errno : EIO);
+            return false;
+        }
         const int put = _write(m_fd, data, static_cast<unsigned>(std::min<std::size_t>(n, 1u << 30)));
 #else
-        const ssize_t put = ::write(m_fd, data, n);
+        const ssize_t put = at < 0 ? ::write(m_fd, data, n) : ::pwrite(m_fd, data, n, static_cast<off_t>(at));
 #endif
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) {
@@ -263,6 +267,7 @@ bool OutputFile::writeAll(const char* data, std::size_t n) {
         }
         data += put;
         n -= static_cast<std::size_t>(put);
+        if (at >= 0) at += put;
     }
     return true;
 }
@@ -273,23 +278,7 @@ bool OutputFile::writeAt(std::int64_t offset, const char* data, std::size_t n) {
         m_error = errnoError(m_path, EINVAL);
         return false;
     }
-    if (!flush()) return false;
-    while (n > 0) {
-#ifdef _WIN32
-        const bool moved = _lseeki64(m_fd, offset, SEEK_SET) == offset;
-        const int put = moved ? _write(m_fd, data, static_cast<unsigned>(std::min<std::size_t>(n, 1u << 30))) : -1;
-#else
-        const ssize_t put = ::pwrite(m_fd, data, n, static_cast<off_t>(offset));
-#endif
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) {
-            m_error = errnoError(m_path, put < 0 && errno ? errno : EIO);
-            return false;
-        }
-        data += put;
-        n -= static_cast<std::size_t>(put);
-        offset += put;
-    }
+    if (!flush() || !writeAll(data, n, offset)) return false;
 #ifdef _WIN32
     if (_lseeki64(m_fd, 0, SEEK_END) < 0) m_error = errnoError(m_path, errno ? errno : EIO);
 #endif

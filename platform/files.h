@@ -104,7 +104,8 @@ public:
 
 private:
     bool flush();
-    bool writeAll(const char* data, std::size_t n);
+    // At the end, or from `at` on (a byte offset from the start) when it is not negative.
+    bool writeAll(const char* data, std::size_t n, std::int64_t at = -1);
     int m_fd = -1;
     Text m_path;
     OutputMode m_mode = OutputMode::Create;

@@ -50,7 +50,18 @@ struct ZipWriter::Io {
     static int testError(voidpf, voidpf stream) { return static_cast<Io*>(stream)->error ? 1 : 0; }
 };
 
-ZipWriter::ZipWriter(OutputFile& out, std::int64_t mtime) : m_out(out), m_mtime(mtime), m_io(new Io{out}) {
+std::tm utcTime(std::int64_t seconds) {
+    const auto t = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+#ifdef _WIN32
+    gmtime_s(&tm, &t);
+#else
+    gmtime_r(&t, &tm);
+#endif
+    return tm;
+}
+
+ZipWriter::ZipWriter(OutputFile& out, std::int64_t mtime) : m_mtime(mtime), m_io(new Io{out}) {
     zlib_filefunc64_def f{};
     f.zopen64_file = &Io::open;
     f.zread_file = &Io::read;
@@ -72,13 +83,7 @@ ZipWriter::~ZipWriter() {
 bool ZipWriter::begin(std::string_view name, bool deflate, int level) {
     if (m_failed || (m_inEntry && !end())) return false;
     zip_fileinfo info{};
-    std::time_t t = static_cast<std::time_t>(m_mtime);
-    std::tm tm{};
-#ifdef _WIN32
-    gmtime_s(&tm, &t);
-#else
-    gmtime_r(&t, &tm);
-#endif
+    std::tm tm = utcTime(m_mtime);
     // The zip format counts from 1980.
     if (tm.tm_year < 80) {
         tm = std::tm{};

@@ -4,11 +4,16 @@
 // header is mended in place once its size is known (OutputFile::writeAt), so no data
 // descriptor and no extra field is written: an EPUB's mimetype entry must have neither.
 #include <cstdint>
+#include <ctime>
 #include <string_view>
 
 #include "platform/files.h"
 
 namespace pw {
+
+// A time in seconds since 1970 as UTC calendar fields: what the archive's entries and the
+// book's modification date say.
+std::tm utcTime(std::int64_t seconds);
 
 class ZipWriter {
 public:
@@ -30,7 +35,6 @@ public:
 
 private:
     struct Io;
-    OutputFile& m_out;
     std::int64_t m_mtime;
     void* m_zip = nullptr;
     Io* m_io = nullptr;
