@@ -172,8 +172,15 @@ void Batch::start(std::size_t index) {
     // stop on to its runs once, so that the first stops them cleanly and only a second ends them.
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    // The stop signals wait, blocked, until the run has its handlers (catchStopSignals()
+    // unblocks them): a stop passed on to a run just started stops it as cleanly as any other.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
     posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setsigmask(&attr, &stops);
     pid_t pid = -1;
     const int spawned = posix_spawn(&pid, m_self.c_str(), &actions, &attr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -451,7 +458,9 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
 
     catchRepeatedStopSignals();
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t jobs = o.jobs > 0 ? static_cast<std::size_t>(o.jobs) : cores;
+    // A run holds its output folder for its whole length (FolderLock), and every book of a
+    // batch goes into the one folder: books are made one after the other, whatever -j says.
+    const std::size_t jobs = o.command == Command::Epub ? 1 : o.jobs > 0 ? static_cast<std::size_t>(o.jobs) : cores;
     Batch batch(o, selfPath(self), out, err, errIsTerminal && !o.quiet, outIsTerminal);
     return batch.run(std::move(novels), jobs);
 }

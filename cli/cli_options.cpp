@@ -80,7 +80,7 @@ const CLI::Validator
 
 // What split and epub take besides their own options: several inputs at once.
 void addBatchOptions(CLI::App& sub, CliOptions& o) {
-    sub.add_option("-j,--jobs", o.jobs, "多个输入文件时同时处理的个数（默认为 CPU 核数）")
+    sub.add_option("-j,--jobs", o.jobs, "多个输入文件时同时处理的个数（默认为 CPU 核数；电子书同在一个目录，逐本输出）")
         ->check(wholeCount)
         ->type_name("N");
     sub.add_flag("--json", o.json, "每处理完一个文件，在标准输出写一行 JSON（JSON Lines）");

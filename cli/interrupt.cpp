@@ -34,6 +34,13 @@ void catchStopSignals() {
     sa.sa_flags = SA_RESETHAND | SA_RESTART;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    // A batch starts its runs with both blocked, so that one sent before this point waits
+    // for the handler instead of ending the run outright.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigprocmask(SIG_UNBLOCK, &stops, nullptr);
 #endif
 }
 
