@@ -12,6 +12,7 @@ packages=(
     fonts-wqy-microhei
     qt6-translations-l10n
     help2man man-db
+    parallel
 )
 missing=()
 for p in "${packages[@]}"; do
