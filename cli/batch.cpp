@@ -120,7 +120,7 @@ public:
 private:
     void start(std::size_t index);
     void ended(Run& run, int waitStatus);
-    void readFrom(Run& run, int& fd, std::string& into);
+    void readFrom(int& fd, std::string& into);
     void drawProgress(bool force);
     void clearProgress();
     int summary();
@@ -195,7 +195,7 @@ void Batch::start(std::size_t index) {
     m_runs.push_back({index, pid, outPipe[0], errPipe[0], {}, {}});
 }
 
-void Batch::readFrom(Run&, int& fd, std::string& into) {
+void Batch::readFrom(int& fd, std::string& into) {
     char buf[16384];
     const ssize_t got = read(fd, buf, sizeof buf);
     if (got > 0) {
@@ -302,8 +302,8 @@ int Batch::run(std::vector<Novel> novels, std::size_t jobs) {
             for (Run& r : m_runs)
                 for (const pollfd& p : fds) {
                     if (!(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
-                    if (p.fd == r.outFd) readFrom(r, r.outFd, r.out);
-                    if (p.fd == r.errFd) readFrom(r, r.errFd, r.err);
+                    if (p.fd == r.outFd) readFrom(r.outFd, r.out);
+                    if (p.fd == r.errFd) readFrom(r.errFd, r.err);
                 }
         }
         // A run whose streams are both closed has ended, or is about to.
