@@ -23,8 +23,8 @@ int checkStdout(int status) {
     const bool flushed = std::fflush(stdout) == 0;
     if (flushed && !std::ferror(stdout)) return status;
     const int err = errno ? errno : EIO;
-    const std::string line = "pagewright-cli: " + pw::toUtf8(u"结果无法写入标准输出（" + pw::reasonFromErrno(err) +
-                                                             u"），请检查输出的去向。");
+    const std::string line =
+        "pagewright-cli: " + pw::toUtf8(u"结果无法写入标准输出（" + pw::reasonFromErrno(err) + u"），请检查输出的去向。");
     std::fprintf(stderr, "%s\n", line.c_str());
     return status == 0 ? pw::cli::kExitRefused : status;
 }
@@ -37,6 +37,6 @@ int main(int argc, char* argv[]) {
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     pw::cli::catchStopSignals();
-    return checkStdout(
-        pw::cli::runCommandLine(argc, argv, stdout, stderr, isatty(fileno(stderr)) != 0, isatty(fileno(stdout)) != 0));
+    return checkStdout(pw::cli::runCommandLine(argc, argv, stdout, stderr, isatty(fileno(stderr)) != 0,
+                                               isatty(fileno(stdout)) != 0));
 }
