@@ -121,14 +121,18 @@ TEST(CliBatch, EachNovelEndsAsItsSingleRunWouldInAPlaceOfItsOwn) {
     fs::create_directory(work / "books");
     std::vector<std::string> epub = {"epub"};
     epub.insert(epub.end(), files.begin(), files.end());
-    epub.insert(epub.end(), {"-o", (work / "books").string(), "-q"});
+    const std::vector<std::string> bookOptions = {"--author", "某某", "--vertical", "--language", "zh-TW"};
+    epub.insert(epub.end(), {"-o", (work / "books").string(), "-q", "-j", "2"});
+    epub.insert(epub.end(), bookOptions.begin(), bookOptions.end());
     const CliRun books = runCli(epub, {});
     ASSERT_EQ(books.status, 0) << books.err;
     EXPECT_EQ(books.out + books.err, ""); // -q: nothing when all were done
     const std::string titles[] = {"剑来", "a_b", "长篇"};
     for (std::size_t i = 0; i < 3; ++i) {
         const fs::path alone = work / ("alone" + std::to_string(i) + ".epub");
-        ASSERT_EQ(runCli({"epub", lib.files()[i], "-o", alone.string()}, {}).status, 0);
+        std::vector<std::string> single = {"epub", files[i], "-o", alone.string()};
+        single.insert(single.end(), bookOptions.begin(), bookOptions.end());
+        ASSERT_EQ(runCli(single, {}).status, 0);
         EXPECT_TRUE(readAll(work / "books" / (titles[i] + ".epub")) == readAll(alone)) << titles[i];
     }
     EXPECT_EQ(folderFiles(work / "books").size(), 3u);
