@@ -134,7 +134,7 @@ private:
     Clock::time_point m_lastDraw{};
     std::vector<Novel> m_novels;
     std::vector<Run> m_runs;
-    int m_forwarded = 0; // stop signals passed on to the runs
+    int m_forwarded = 0; // rounds of stop signals passed on to the runs
 };
 
 void Batch::start(std::size_t index) {
@@ -285,10 +285,12 @@ int Batch::run(std::vector<Novel> novels, std::size_t jobs) {
     m_novels = std::move(novels);
     std::size_t next = 0;
     for (;;) {
+        // One round per signal, a loop apart, so that a second Ctrl-C reaches each run after
+        // its first, as the second would reach a run alone.
         if (const int sig = stopSignal(); sig != 0 && m_forwarded < std::max(1, stopSignalCount())) {
             for (const Run& r : m_runs)
                 kill(r.pid, sig);
-            m_forwarded = std::max(1, stopSignalCount());
+            ++m_forwarded;
         }
         while (!stopSignal() && m_runs.size() < jobs && next < m_novels.size())
             start(next++);
