@@ -7,11 +7,13 @@
 #include <sstream>
 
 #include "cli/analysis_report.h"
+#include "cli/batch.h"
 #include "cli/cli_options.h"
 #include "cli/cli_texts.h"
 #include "cli/console_ui.h"
 #include "cli/exclude_list.h"
 #include "cli/interrupt.h"
+#include "cli/novel_report.h"
 #include "cli/split_watch.h"
 #include "options/intake.h"
 #include "options/make_out_name.h"
@@ -95,14 +97,38 @@ int splitEnded(const SplitResult& split, const SplitWatch& watch, ConsoleUi& ui,
         return interruptedStatus();
     }
     if (split.end != SplitEnd::Done) return kExitRefused;
-    if (!ui.options().quiet) printLine(out, ui, ui.lastStatus());
+    if (!ui.options().quiet && !ui.options().json) printLine(out, ui, ui.lastStatus());
     return 0;
+}
+
+// The chapters a run writes: the headings found less those left out.
+std::int64_t keptChapters(std::int64_t headings, const RowRanges& excluded) {
+    std::int64_t left = headings;
+    for (const auto& [first, last] : excluded.ranges())
+        left -= std::max<std::int64_t>(0, std::min(last, headings - 1) - std::max<std::int64_t>(first, 0) + 1);
+    return left;
+}
+
+// What the finished scan says of the novel, for its JSON line.
+void noteScan(NovelReport& report, const ScanResult& scan) {
+    report.encoding = scan.encoding;
+    report.headings = static_cast<std::int64_t>(scan.analysis.headings.size());
+    report.suspects = scan.analysis.suspectCount();
+    report.gaps = static_cast<std::int64_t>(scan.analysis.gaps.size());
+}
+
+void noteSplit(NovelReport& report, const SplitWatch& watch, const OutputFormat& format, const RowRanges& excluded) {
+    report.outputs = watch.outputs();
+    if (const auto* book = dynamic_cast<const EpubBook*>(&format))
+        report.chapters = book->stats().chapters;
+    else if (report.headings)
+        report.chapters = keptChapters(*report.headings, excluded);
 }
 
 // Which headings to leave out is known before the scan: the input is read once, each block
 // scanned and then written.
 int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const OutputFormat& format, WorkingState& st,
-                   ConsoleUi& ui, ScanReceiver& receiver, const ScanOptions& so, std::FILE* out) {
+                   ConsoleUi& ui, ScanReceiver& receiver, const ScanOptions& so, std::FILE* out, NovelReport& report) {
     SplitWatch watch(o, exclude, ui);
     const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so);
     if (r.scan.outcome != ScanOutcome::Finished) {
@@ -110,12 +136,15 @@ int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const Output
         ui.error(scanInterruptedText(o.command));
         return interruptedStatus();
     }
+    noteScan(report, r.scan);
     if (watch.usageError()) return kExitUsage;
-    return splitEnded(r.split, watch, ui, out);
+    const int status = splitEnded(r.split, watch, ui, out);
+    noteSplit(report, watch, format, exclude.rows);
+    return status;
 }
 
-// The book's settings from the options, the rest from the input's name: 《书名》作者：某某.txt
-// gives both; the book goes to -o, or into the folder -o names, or the current folder.
+} // namespace
+
 EpubSettings bookSettings(const CliOptions& o, const Text& cwd) {
     namespace fs = std::filesystem;
     const fs::path input = toPath(fromNativeBytes(o.file));
@@ -149,24 +178,10 @@ EpubSettings bookSettings(const CliOptions& o, const Text& cwd) {
     return s;
 }
 
-} // namespace
+namespace {
 
-int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal,
-                   bool outIsTerminal) {
-    CliOptions o;
-    {
-        std::ostringstream helpOut, helpErr;
-        const auto rc = parseCommandLine(argc, argv, o, helpOut, helpErr);
-        std::fputs(helpOut.str().c_str(), out);
-        std::fputs(helpErr.str().c_str(), err);
-        if (rc) return *rc;
-    }
-    ConsoleUi ui(o, err, errIsTerminal, outIsTerminal);
-    if (o.command == Command::Presets) {
-        for (const PatternPreset& p : patternPresets())
-            printLine(out, ui, fromUtf8(p.id) + u"\t" + p.label + u"\t" + p.pattern);
-        return 0;
-    }
+// One novel: the scan, the split or the book. `report` gathers what the JSON line says of it.
+int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& report) {
 
     // The shipped settings, with the current folder where the window has its own folder.
     WorkingState st;
@@ -204,13 +219,15 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     so.encoding = o.encoding;
     // The suspects are known only when the whole file is scanned: then the scan comes first.
     const SplitFeed feed = o.excludeSuspects ? SplitFeed::ScanFirst : SplitFeed::OneRead;
-    if (!scanOnly && feed == SplitFeed::OneRead) return splitInOneRead(o, exclude, *format, st, ui, receiver, so, out);
+    if (!scanOnly && feed == SplitFeed::OneRead)
+        return splitInOneRead(o, exclude, *format, st, ui, receiver, so, out, report);
     const ScanResult scan = runScan(st, ui, receiver, so);
     if (scan.outcome != ScanOutcome::Finished && stopSignal()) {
         ui.error(scanInterruptedText(o.command));
         return interruptedStatus();
     }
     if (scan.outcome != ScanOutcome::Finished) return kExitRefused;
+    noteScan(report, scan);
 
     if (scanOnly) {
         if (o.json) {
@@ -243,7 +260,41 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     RowRanges excluded = exclude.rows;
     if (o.excludeSuspects) excluded |= RowRanges::ofRows(suspectRows(scan.analysis));
     SplitWatch watch(o, exclude, ui);
-    return splitEnded(runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch), watch, ui, out);
+    const int status =
+        splitEnded(runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch), watch, ui, out);
+    noteSplit(report, watch, *format, excluded);
+    return status;
+}
+
+} // namespace
+
+int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal,
+                   bool outIsTerminal) {
+    CliOptions o;
+    {
+        std::ostringstream helpOut, helpErr;
+        const auto rc = parseCommandLine(argc, argv, o, helpOut, helpErr);
+        std::fputs(helpOut.str().c_str(), out);
+        std::fputs(helpErr.str().c_str(), err);
+        if (rc) return *rc;
+    }
+    if (o.batch()) return runBatch(o, argv[0], out, err, errIsTerminal, outIsTerminal);
+    ConsoleUi ui(o, err, errIsTerminal, outIsTerminal);
+    if (o.command == Command::Presets) {
+        for (const PatternPreset& p : patternPresets())
+            printLine(out, ui, fromUtf8(p.id) + u"\t" + p.label + u"\t" + p.pattern);
+        return 0;
+    }
+    NovelReport report;
+    report.file = o.file;
+    const int status = runJob(o, ui, out, report);
+    if (o.json && o.command != Command::Scan) {
+        report.status = statusOfExit(status);
+        report.message = report.status == NovelStatus::Done ? toUtf8(ui.lastStatus()) : ui.lastError();
+        ui.beforeOutput();
+        std::fprintf(out, "%s\n", novelJsonLine(report).c_str());
+    }
+    return status;
 }
 
 } // namespace pw::cli

@@ -78,8 +78,21 @@ const CLI::Validator
     knownPreset([](std::string& v) { return findPreset(v) ? std::string() : unknownPresetText(v, presetIds("、")); },
                 "{" + presetIds(",") + "}", "PRESET");
 
+// What split and epub take besides their own options: several inputs at once.
+void addBatchOptions(CLI::App& sub, CliOptions& o, Command command) {
+    sub.add_option("-j,--jobs", o.jobs,
+                   command == Command::Epub ? "多个输入文件时同时处理的个数（电子书同在一个目录，逐本输出）"
+                                            : "多个输入文件时同时处理的个数（默认为 CPU 核数）")
+        ->check(wholeCount)
+        ->type_name("N");
+    sub.add_flag("--json", o.json, "每处理完一个文件，在标准输出写一行 JSON（JSON Lines）");
+}
+
 void addJobOptions(CLI::App& sub, CliOptions& o, Command command) {
-    sub.add_option("FILE", o.file, "输入的文本文件")->required()->type_name("");
+    if (command == Command::Scan)
+        sub.add_option("FILE", o.file, "输入的文本文件")->required()->type_name("");
+    else
+        sub.add_option("FILE", o.files, "输入的文本文件，可以有多个（每个各自输出）")->required()->type_name("");
     CLI::Option* pattern =
         sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）")
             ->check(utf8Text);
@@ -98,7 +111,8 @@ void addJobOptions(CLI::App& sub, CliOptions& o, Command command) {
         return;
     }
     if (command == Command::Epub) {
-        sub.add_option("-o,--out", o.out, "电子书的文件名，或放电子书的目录（默认当前目录中的 <书名>.epub）")
+        sub.add_option("-o,--out", o.out,
+                       "电子书的文件名，或放电子书的目录（默认当前目录中的 <书名>.epub；多个输入文件时须为目录）")
             ->type_name("BOOK");
         sub.add_option("-x,--exclude", o.exclude, "排除的标题编号，如 3 或 2,5,9-12")->type_name("LIST");
         sub.add_flag("--exclude-suspects", o.excludeSuspects, "排除可疑标题（可与 -x 同用）");
@@ -113,12 +127,14 @@ void addJobOptions(CLI::App& sub, CliOptions& o, Command command) {
             ->type_name("TAG");
         sub.add_option("--cover", o.cover, "封面图片（JPEG 或 PNG）")->type_name("IMG");
         sub.add_flag("--vertical", o.vertical, "竖排（从右到左翻页）");
+        addBatchOptions(sub, o, command);
         sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
         addChoice(sub, "--existing", o.existing, {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}},
                   "电子书已存在时：fail 或 overwrite（默认 fail）");
         return;
     }
-    sub.add_option("-o,--out", o.out, "输出目录（默认当前目录）")->type_name("DIR");
+    sub.add_option("-o,--out", o.out, "输出目录（默认当前目录；多个输入文件时各自输出到其中的 <文件名>/）")
+        ->type_name("DIR");
     sub.add_option("-n,--name", o.name, "输出文件名及起始编号（默认 " + toUtf8(kDefaultOutName) + "01）")
         ->check(utf8Text);
     sub.add_option("-c,--chapters", o.chapters, "每个文件的章数（默认 " + std::to_string(kDefaultChapters) + "）")
@@ -140,6 +156,7 @@ void addJobOptions(CLI::App& sub, CliOptions& o, Command command) {
               {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}, {"append", Existing::Append}},
               "输出文件已存在时：fail、overwrite 或 append（默认 fail）");
     sub.add_flag("--create-dir", o.createDir, "输出目录不存在时创建它（一层）");
+    addBatchOptions(sub, o, command);
 }
 
 } // namespace
@@ -180,6 +197,7 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
         opts = splitOpts;
         opts.command = Command::Split;
     }
+    if (!opts.files.empty()) opts.file = opts.files.front();
     return std::nullopt;
 }
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "options/working_state.h"
 #include "platform/encoding.h"
@@ -14,7 +15,11 @@ enum class Existing { Fail, Overwrite, Append };
 
 struct CliOptions {
     Command command = Command::Scan;
-    std::string file;
+    std::string file; // the one input of a run
+    // split and epub: every input given; more than one makes a batch (batch.h), whose runs
+    // each take one of them as `file`.
+    std::vector<std::string> files;
+    int jobs = 0; // a batch's runs at once; 0: one per core
     std::optional<std::string> pattern;
     std::optional<std::string> preset; // a preset's id, checked by the parser
     std::optional<std::string> out;
@@ -26,7 +31,7 @@ struct CliOptions {
     bool createDir = false;
     std::optional<Encoding> encoding; // none: decided from the file
     OutputEncoding outputEncoding = OutputEncoding::Keep;
-    bool json = false;
+    bool json = false;            // scan: the whole result; split and epub: one line per novel (JSON Lines)
     bool check = false;           // scan: report suspects, gaps and repeats instead of the list
     bool excludeSuspects = false; // split: leave out what the analysis finds suspect
     bool quiet = false;
@@ -37,6 +42,8 @@ struct CliOptions {
     std::optional<std::string> language;
     std::optional<std::string> cover;
     bool vertical = false;
+
+    bool batch() const { return files.size() > 1; }
 };
 
 // Exit statuses: 0 done, 1 a refused job, 2 a usage error (128 + a signal: interrupt.h).

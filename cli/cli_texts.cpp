@@ -149,6 +149,66 @@ std::string countTooBigText(const std::string& value) {
     return "的值 " + value + " 太大，请给出 1 到 2147483647 之间的整数";
 }
 
+std::string batchSharedPlaceText(const std::string& first, const std::string& second, const Text& place, bool book) {
+    return first + " 和 " + second + say(book ? u" 会写成同一本电子书：" : u" 会输出到同一个目录：") + say(place) +
+           say(u"，已停止，没有写出任何文件。请给其中一个文件改名，或分开处理。");
+}
+
+std::string batchBookFolderText(const Text& dir) {
+    return say(u"有多个输入文件时，-o 要给出放电子书的已有目录：" + dir + u" 不是目录，已停止。请先创建它。");
+}
+
+std::string batchNotAFolderText(const Text& dir) {
+    return say(u"输出目录不是目录：" + dir + u"，已停止，请用 -o 给出一个目录。");
+}
+
+std::string batchStartFailedText(const Text& reason) {
+    return say(u"无法启动处理（" + reason + u"），请稍后重新运行。");
+}
+
+std::string batchRunKilledText(int signal) {
+    return say(u"处理意外结束（信号 " + decimal(signal) + u"），输出可能不完整，请单独重新运行这个文件。");
+}
+
+std::string batchDoneLine(const std::string& file, const Text& place, std::int64_t outputs, std::int64_t chapters,
+                          bool book) {
+    const Text what = book ? decimal(chapters) + u" 章" : decimal(outputs) + u" 个文件，" + decimal(chapters) + u" 章";
+    return say(u"完成：") + file + " → " + say(place) + say(u"（" + what + u"）");
+}
+
+std::string batchFailedLine(const std::string& file, const std::string& why) {
+    return say(u"失败：") + file + say(u"：") + why;
+}
+
+std::string batchInterruptedLine(const std::string& file, const std::string& why) {
+    return say(u"中断：") + file + say(u"：") + why;
+}
+
+std::string batchNotStartedLine(const std::string& file) {
+    return say(u"未开始：") + file;
+}
+
+std::string batchTotalsLine(const BatchTotals& t, bool book) {
+    Text line = u"共 " + decimal(t.novels) + u" 本：完成 " + decimal(t.done) + u" 本";
+    if (t.failed) line += u"，失败 " + decimal(t.failed) + u" 本";
+    if (t.interrupted) line += u"，中断 " + decimal(t.interrupted) + u" 本";
+    if (t.notStarted) line += u"，未开始 " + decimal(t.notStarted) + u" 本";
+    line += book ? u"；写出 " + decimal(t.outputs) + u" 本电子书，共 " + decimal(t.chapters) + u" 章。"
+                 : u"；写出 " + decimal(t.outputs) + u" 个文件，共 " + decimal(t.chapters) + u" 章。";
+    return say(line);
+}
+
+std::string batchProgressText(std::int64_t done, std::int64_t all, std::int64_t bytesDone, std::int64_t bytesAll,
+                              const std::string& inFlight) {
+    const auto mb = [](std::int64_t bytes) {
+        const std::int64_t tenths = (bytes * 10 + 524288) / 1048576;
+        return decimal(tenths / 10) + u"." + decimal(tenths % 10);
+    };
+    Text line = decimal(done) + u"/" + decimal(all) + u" 本  " + mb(bytesDone) + u"/" + mb(bytesAll) + u" MB";
+    if (!inFlight.empty()) line += u"  正在处理：";
+    return say(line) + inFlight;
+}
+
 std::string scanInterruptedText(Command command) {
     return say(command == Command::Scan ? u"已中断，分析未完成，列出的标题不全。"
                                         : u"已中断，分析未完成，没有写出任何文件。");

@@ -2,6 +2,7 @@
 // Everything the command line says on stderr about a job, in one place. The core's messages
 // are the window's, and some are questions ("…已存在，删除？") that nobody is here to answer:
 // chosen by the message's id, each is said as what happened and what to do about it.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,28 @@ std::string scanInterruptedText(Command command);
 // A signal stopped the split. `incomplete` is the file left half-written, if one was;
 // `wroteAny` whether any file was opened at all.
 std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wroteAny);
+
+// A batch of novels (batch.h). Refusals of the whole batch, before anything is written:
+std::string batchSharedPlaceText(const std::string& first, const std::string& second, const Text& place, bool book);
+std::string batchBookFolderText(const Text& dir);
+std::string batchNotAFolderText(const Text& dir);
+// A run that could not be started, or that ended without saying why.
+std::string batchStartFailedText(const Text& reason);
+std::string batchRunKilledText(int signal);
+// The summary: a line per novel, then the totals. `what` counts files, or books.
+struct BatchTotals {
+    std::int64_t novels = 0, done = 0, failed = 0, interrupted = 0, notStarted = 0;
+    std::int64_t outputs = 0, chapters = 0;
+};
+std::string batchDoneLine(const std::string& file, const Text& place, std::int64_t outputs, std::int64_t chapters,
+                          bool book);
+std::string batchFailedLine(const std::string& file, const std::string& why);
+std::string batchInterruptedLine(const std::string& file, const std::string& why);
+std::string batchNotStartedLine(const std::string& file);
+std::string batchTotalsLine(const BatchTotals& t, bool book);
+// The progress line on a terminal: novels done of all, megabytes read of all, those in flight.
+std::string batchProgressText(std::int64_t done, std::int64_t all, std::int64_t bytesDone, std::int64_t bytesAll,
+                              const std::string& inFlight);
 
 // Usage errors, each one line: `kind` is the parser's name for the error ("ExtrasError",
 // "RequiredError"…) and `what` its English text, from which the names and values are taken.

@@ -12,6 +12,7 @@ ConsoleUi::ConsoleUi(const CliOptions& opts, std::FILE* err, bool errIsTerminal,
 
 void ConsoleUi::error(const std::string& line) {
     clearBar();
+    m_lastError = line;
     std::fprintf(m_err, "pagewright-cli: %s\n", line.c_str());
     std::fflush(m_err);
 }

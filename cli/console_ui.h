@@ -32,6 +32,8 @@ public:
     const Text& lastStatus() const { return m_status; }
     const CliOptions& options() const { return m_opts; }
     void error(const std::string& line);
+    // The last line error() printed, for the JSON record of a run that failed.
+    const std::string& lastError() const { return m_lastError; }
     // Call before writing a line to standard output.
     void beforeOutput() {
         if (m_wipeForOutput) clearBar();
@@ -48,6 +50,7 @@ private:
     bool m_drawn = false;
     int m_percent = 0;
     Text m_status;
+    std::string m_lastError;
     std::chrono::steady_clock::time_point m_lastDraw{};
 };
 

@@ -7,9 +7,15 @@ namespace pw::cli {
 namespace {
 
 volatile std::sig_atomic_t g_signal = 0;
+volatile std::sig_atomic_t g_count = 0;
 
 extern "C" void onStopSignal(int sig) {
     g_signal = sig;
+}
+
+extern "C" void onRepeatedStopSignal(int sig) {
+    if (g_signal == 0) g_signal = sig;
+    g_count = g_count + 1;
 }
 
 } // namespace
@@ -28,11 +34,36 @@ void catchStopSignals() {
     sa.sa_flags = SA_RESETHAND | SA_RESTART;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    // A batch starts its runs with both blocked, so that one sent before this point waits
+    // for the handler instead of ending the run outright.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigprocmask(SIG_UNBLOCK, &stops, nullptr);
+#endif
+}
+
+void catchRepeatedStopSignals() {
+#ifdef _WIN32
+    std::signal(SIGINT, onRepeatedStopSignal);
+    std::signal(SIGTERM, onRepeatedStopSignal);
+#else
+    struct sigaction sa {};
+    sa.sa_handler = onRepeatedStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
 #endif
 }
 
 int stopSignal() {
     return g_signal;
+}
+
+int stopSignalCount() {
+    return g_count;
 }
 
 } // namespace pw::cli

@@ -35,6 +35,7 @@ bool SplitWatch::planned(const OutputPlan& plan) {
 
 void SplitWatch::fileOpened(std::int64_t index, TextView path, bool) {
     m_opened = Text(path);
+    if (m_outputs.empty() || m_outputs.back() != path) m_outputs.emplace_back(path);
     m_openedIndex = index;
     m_complete = false;
 }

@@ -5,6 +5,7 @@
 // incomplete.
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "cli/cli_options.h"
 #include "cli/console_ui.h"
@@ -28,12 +29,15 @@ public:
     bool usageError() const { return m_usageError; }
     // The last file opened, unless it was completed.
     std::optional<Text> incomplete() const { return m_complete ? std::nullopt : m_opened; }
+    // Every output file opened, in order, each once.
+    const std::vector<Text>& outputs() const { return m_outputs; }
 
 private:
     const CliOptions& m_opts;
     const ExcludeList& m_excluded;
     ConsoleUi& m_ui;
     std::optional<Text> m_opened;
+    std::vector<Text> m_outputs;
     std::int64_t m_openedIndex = -1;
     bool m_complete = false;
     bool m_usageError = false;

@@ -8,7 +8,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev libpcre2-dev libicu-dev libgtest-dev libcli11-dev nlohmann-json3-dev
     libminizip-dev libxxhash-dev
-    epubcheck unzip
+    epubcheck unzip parallel
     fonts-wqy-microhei
     qt6-translations-l10n
     help2man man-db

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -56,6 +57,7 @@ struct SpawnOptions {
     long addressSpace = 0;       // RLIMIT_AS in bytes for the child, 0 for none
     bool stderrTerminal = false; // stderr on a pseudo-terminal instead of a file
     bool stdoutTerminal = false; // with stderrTerminal: stdout on the same terminal, as in a shell
+    bool asNobody = false;       // run as user nobody when the tests run as root (who can read anything)
 };
 
 // Everything left to read from `fd`; a pseudo-terminal ends with EIO once the child closed it.
@@ -99,6 +101,8 @@ inline Child startCli(const std::vector<std::string>& args, const SpawnOptions& 
         if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) _exit(126);
         const rlimit size{static_cast<rlim_t>(o.fileSizeLimit), static_cast<rlim_t>(o.fileSizeLimit)};
         const rlimit space{static_cast<rlim_t>(o.addressSpace), static_cast<rlim_t>(o.addressSpace)};
+        if (o.asNobody && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(126);
         if (o.fileSizeLimit > 0) setrlimit(RLIMIT_FSIZE, &size);
         if (o.addressSpace > 0) setrlimit(RLIMIT_AS, &space);
         execv(argv[0], argv.data());

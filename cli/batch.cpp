@@ -1,0 +1,470 @@
+#include "cli/batch.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "cli/cli_job.h"
+#include "cli/cli_texts.h"
+#include "cli/exclude_list.h"
+#include "cli/interrupt.h"
+#include "cli/novel_report.h"
+#include "options/intake.h"
+#include "options/output_encoding.h"
+#include "platform/paths.h"
+
+extern char** environ;
+
+namespace pw::cli {
+
+// Each novel is a child process: this very program, run with that novel's file alone and the
+// batch's options. So each novel's run is the single run itself, whatever it grows into (the
+// folder lock, the checks, the temporary files, every message by its id), and its memory is
+// a single run's; a crash or a stuck novel ends that novel, not the library. Threads in one
+// process would share the stop flag, stdout and the progress bar, and a fault of one novel
+// would take all the others with it. The cost, one exec per novel, is a few milliseconds
+// against the tens that a novel's read and write take.
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr char kPrefix[] = "pagewright-cli: ";
+
+const char* existingWord(Existing e) {
+    switch (e) {
+    case Existing::Overwrite:
+        return "overwrite";
+    case Existing::Append:
+        return "append";
+    case Existing::Fail:
+        break;
+    }
+    return "fail";
+}
+
+// The lines a run wrote on stderr, each without the program's name, joined by spaces.
+std::string saidOnStderr(const std::string& err) {
+    std::string said;
+    for (std::size_t at = 0; at < err.size();) {
+        std::size_t end = err.find('\n', at);
+        if (end == std::string::npos) end = err.size();
+        std::string line = err.substr(at, end - at);
+        if (line.rfind(kPrefix, 0) == 0) line.erase(0, sizeof kPrefix - 1);
+        if (!line.empty()) said.append(said.empty() ? "" : " ").append(line);
+        at = end + 1;
+    }
+    return said;
+}
+
+// The width a terminal gives a UTF-8 text, taking CJK and full-width characters as two.
+std::size_t columns(const std::string& s) {
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto lead = static_cast<unsigned char>(s[i]);
+        const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        width += len >= 3 ? 2 : 1;
+        i += len;
+    }
+    return width;
+}
+
+// The start of `s` that fits `width` columns, cut at a character.
+std::string fitted(const std::string& s, std::size_t width) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto lead = static_cast<unsigned char>(s[i]);
+        const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::string ch = s.substr(i, len);
+        if (columns(out + ch) > width) return out + "…";
+        out += ch;
+        i += len;
+    }
+    return out;
+}
+
+struct Novel {
+    std::string file;
+    Text place;
+    std::int64_t bytes = 0;
+    bool placeExisted = false; // a split's folder was there before its run
+    enum class State { Waiting, Running, Ended } state = State::Waiting;
+    NovelReport report;
+};
+
+struct Run {
+    std::size_t novel = 0;
+    pid_t pid = -1;
+    int outFd = -1, errFd = -1;
+    std::string out, err;
+};
+
+class Batch {
+public:
+    Batch(const CliOptions& o, std::string self, std::FILE* out, std::FILE* err, bool bar, bool wipeForOutput)
+        : m_o(o), m_self(std::move(self)), m_out(out), m_err(err), m_bar(bar), m_wipeForOutput(wipeForOutput) {}
+
+    int run(std::vector<Novel> novels, std::size_t jobs);
+
+private:
+    void start(std::size_t index);
+    void ended(Run& run, int waitStatus);
+    void readFrom(int& fd, std::string& into);
+    void drawProgress(bool force);
+    void clearProgress();
+    int summary();
+
+    const CliOptions& m_o;
+    std::string m_self;
+    std::FILE* m_out;
+    std::FILE* m_err;
+    bool m_bar, m_wipeForOutput;
+    bool m_drawn = false;
+    Clock::time_point m_lastDraw{};
+    std::vector<Novel> m_novels;
+    std::vector<Run> m_runs;
+    int m_forwarded = 0; // rounds of stop signals passed on to the runs
+};
+
+void Batch::start(std::size_t index) {
+    Novel& n = m_novels[index];
+    n.state = Novel::State::Running;
+    n.report.file = n.file;
+    std::error_code ec;
+    n.placeExisted = fs::exists(fs::symlink_status(toPath(n.place), ec));
+    const auto fail = [&](int error) {
+        n.state = Novel::State::Ended;
+        n.report.status = NovelStatus::Failed;
+        n.report.message = batchStartFailedText(reasonFromErrno(error));
+    };
+    int outPipe[2], errPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC) != 0) return fail(errno);
+    if (pipe2(errPipe, O_CLOEXEC) != 0) {
+        const int e = errno;
+        close(outPipe[0]);
+        close(outPipe[1]);
+        return fail(e);
+    }
+    std::vector<std::string> args = singleRunArguments(m_o, n.file, n.place);
+    args.insert(args.begin(), m_self);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+    // A group of its own: Ctrl-C on the terminal reaches the batch alone, which passes each
+    // stop on to its runs once, so that the first stops them cleanly and only a second ends them.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    // The stop signals wait, blocked, until the run has its handlers (catchStopSignals()
+    // unblocks them): a stop passed on to a run just started stops it as cleanly as any other.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setsigmask(&attr, &stops);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, m_self.c_str(), &actions, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    if (spawned != 0) {
+        close(outPipe[0]);
+        close(errPipe[0]);
+        return fail(spawned);
+    }
+    m_runs.push_back({index, pid, outPipe[0], errPipe[0], {}, {}});
+}
+
+void Batch::readFrom(int& fd, std::string& into) {
+    char buf[16384];
+    const ssize_t got = read(fd, buf, sizeof buf);
+    if (got > 0) {
+        into.append(buf, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+        close(fd);
+        fd = -1;
+    }
+}
+
+void Batch::ended(Run& run, int waitStatus) {
+    Novel& n = m_novels[run.novel];
+    n.state = Novel::State::Ended;
+    const int status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
+    // The run's own line is the last one on its stdout.
+    std::string last = run.out;
+    while (!last.empty() && last.back() == '\n')
+        last.pop_back();
+    last = last.substr(last.rfind('\n') == std::string::npos ? 0 : last.rfind('\n') + 1);
+    std::optional<NovelReport> told = parseNovelJson(last);
+    if (told) {
+        n.report = *told;
+        n.report.file = n.file;
+    } else {
+        // It ended without its line: killed, or it could not start (the rest of the report
+        // stays as the batch knew it).
+        n.report.status = statusOfExit(status);
+        if (WIFSIGNALED(waitStatus) && !(stopSignal() && n.report.status == NovelStatus::Interrupted))
+            n.report.status = NovelStatus::Failed;
+        n.report.message = saidOnStderr(run.err);
+        if (n.report.message.empty())
+            n.report.message = WIFSIGNALED(waitStatus) ? batchRunKilledText(WTERMSIG(waitStatus))
+                                                       : batchStartFailedText(decimal(status));
+    }
+    if (n.report.message.empty()) n.report.message = saidOnStderr(run.err);
+    // The folder the batch had the run make stays only with something in it: a novel that
+    // failed before it wrote leaves no empty folder behind (remove() takes empty ones only).
+    if (m_o.command == Command::Split && n.report.status == NovelStatus::Failed && !n.placeExisted) {
+        std::error_code ec;
+        fs::remove(toPath(n.place), ec);
+    }
+    if (m_o.json) {
+        if (m_wipeForOutput) clearProgress();
+        std::fprintf(m_out, "%s\n", novelJsonLine(n.report).c_str());
+        std::fflush(m_out);
+    }
+}
+
+void Batch::drawProgress(bool force) {
+    if (!m_bar) return;
+    const auto now = Clock::now();
+    if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
+    m_lastDraw = now;
+    std::int64_t done = 0, bytesDone = 0, bytesAll = 0;
+    std::string inFlight;
+    for (const Novel& n : m_novels) {
+        bytesAll += n.bytes;
+        if (n.state == Novel::State::Ended) {
+            ++done;
+            bytesDone += n.bytes;
+        } else if (n.state == Novel::State::Running) {
+            inFlight.append(inFlight.empty() ? "" : "、").append(toNativeBytes(fromPath(fs::path(n.file).filename())));
+        }
+    }
+    const int width = 20;
+    const auto all = static_cast<std::int64_t>(m_novels.size());
+    const auto filled = static_cast<std::size_t>(all ? done * width / all : width);
+    std::string bar = "[";
+    bar.append(filled, '#').append(width - filled, '-').append("] ");
+    const std::string text = bar + batchProgressText(done, all, bytesDone, bytesAll, "");
+    // One line of a common terminal: the names are cut to what is left of 80 columns.
+    std::string names;
+    if (!inFlight.empty() && columns(text) + 14 < 79) names = fitted(inFlight, 79 - 14 - columns(text));
+    std::fprintf(m_err, "\r\033[K%s", (bar + batchProgressText(done, all, bytesDone, bytesAll, names)).c_str());
+    std::fflush(m_err);
+    m_drawn = true;
+}
+
+void Batch::clearProgress() {
+    if (!m_drawn) return;
+    std::fputs("\r\033[K", m_err);
+    std::fflush(m_err);
+    m_drawn = false;
+}
+
+int Batch::run(std::vector<Novel> novels, std::size_t jobs) {
+    m_novels = std::move(novels);
+    std::size_t next = 0;
+    for (;;) {
+        // One round per signal, a loop apart, so that a second Ctrl-C reaches each run after
+        // its first, as the second would reach a run alone.
+        if (const int sig = stopSignal(); sig != 0 && m_forwarded < std::max(1, stopSignalCount())) {
+            for (const Run& r : m_runs)
+                kill(r.pid, sig);
+            ++m_forwarded;
+        }
+        while (!stopSignal() && m_runs.size() < jobs && next < m_novels.size())
+            start(next++);
+        if (m_runs.empty() && (stopSignal() || next == m_novels.size())) break;
+
+        std::vector<pollfd> fds;
+        for (const Run& r : m_runs)
+            for (const int fd : {r.outFd, r.errFd})
+                if (fd >= 0) fds.push_back({fd, POLLIN, 0});
+        if (!fds.empty() && poll(fds.data(), fds.size(), 100) > 0) {
+            for (Run& r : m_runs)
+                for (const pollfd& p : fds) {
+                    if (!(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+                    if (p.fd == r.outFd) readFrom(r.outFd, r.out);
+                    if (p.fd == r.errFd) readFrom(r.errFd, r.err);
+                }
+        }
+        // A run whose streams are both closed has ended, or is about to.
+        for (auto it = m_runs.begin(); it != m_runs.end();) {
+            int ws = 0;
+            if (it->outFd < 0 && it->errFd < 0 && waitpid(it->pid, &ws, 0) == it->pid) {
+                ended(*it, ws);
+                it = m_runs.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        drawProgress(false);
+    }
+    clearProgress();
+    return summary();
+}
+
+int Batch::summary() {
+    const bool book = m_o.command == Command::Epub;
+    BatchTotals t;
+    t.novels = static_cast<std::int64_t>(m_novels.size());
+    std::vector<std::string> lines;
+    for (const Novel& n : m_novels) {
+        const NovelReport& r = n.report;
+        if (n.state != Novel::State::Ended) {
+            ++t.notStarted;
+            lines.push_back(batchNotStartedLine(n.file));
+        } else if (r.status == NovelStatus::Done) {
+            ++t.done;
+            t.outputs += static_cast<std::int64_t>(r.outputs.size());
+            t.chapters += r.chapters.value_or(0);
+            if (!m_o.quiet)
+                lines.push_back(batchDoneLine(n.file, n.place, static_cast<std::int64_t>(r.outputs.size()),
+                                              r.chapters.value_or(0), book));
+        } else if (r.status == NovelStatus::Interrupted) {
+            ++t.interrupted;
+            lines.push_back(batchInterruptedLine(n.file, r.message));
+        } else {
+            ++t.failed;
+            lines.push_back(batchFailedLine(n.file, r.message));
+        }
+    }
+    // -q: nothing when every novel was done, as a single run says nothing on success.
+    if (!m_o.quiet || t.done < t.novels) {
+        for (const std::string& line : lines)
+            std::fprintf(m_err, "%s\n", line.c_str());
+        std::fprintf(m_err, "%s\n", batchTotalsLine(t, book).c_str());
+        std::fflush(m_err);
+    }
+    if (stopSignal()) return interruptedStatus();
+    return t.done == t.novels ? 0 : kExitRefused;
+}
+
+// The program itself, to run once per novel: the file the kernel started, not a name that a
+// changed PATH or folder would make another program.
+std::string selfPath(const char* argv0) {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec && !exe.empty()) return exe.native();
+    return argv0;
+}
+
+} // namespace
+
+Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir, const Text& cwd) {
+    if (o.command == Command::Epub) {
+        CliOptions one = o;
+        one.file = file;
+        one.out = toNativeBytes(dir);
+        return bookSettings(one, cwd).path;
+    }
+    // The stem cleaned as an output name is: the characters no file name can hold are dropped.
+    Text stem;
+    for (const char16_t c : fromPath(toPath(fromNativeBytes(file)).stem()))
+        if (!isForbiddenNameChar(c) && c >= 0x20) stem.push_back(c);
+    if (trimSpaces(stem).empty()) stem = u"_";
+    return fromPath(toPath(dir) / toPath(stem));
+}
+
+std::vector<std::string> singleRunArguments(const CliOptions& o, const std::string& file, const Text& place) {
+    std::vector<std::string> a{o.command == Command::Epub ? "epub" : "split"};
+    const auto add = [&a](const char* option, const std::optional<std::string>& value) {
+        if (value) a.insert(a.end(), {option, *value});
+    };
+    add("-p", o.pattern);
+    add("--preset", o.preset);
+    if (o.encoding) a.insert(a.end(), {"--encoding", traitsOf(*o.encoding).id});
+    if (!o.exclude.empty()) a.insert(a.end(), {"-x", o.exclude});
+    if (o.excludeSuspects) a.push_back("--exclude-suspects");
+    if (o.keepBlankLines) a.push_back("--keep-blank-lines");
+    a.insert(a.end(), {"--existing", existingWord(o.existing)});
+    if (o.command == Command::Epub) {
+        // The book's folder: the run names the book in it as it does alone.
+        a.insert(a.end(), {"-o", toNativeBytes(fromPath(toPath(place).parent_path()))});
+        add("--volume-pattern", o.volumePattern);
+        add("--title", o.title);
+        add("--author", o.author);
+        add("--language", o.language);
+        add("--cover", o.cover);
+        if (o.vertical) a.push_back("--vertical");
+    } else {
+        // The novel's own folder, one level inside the batch's, made by the run.
+        a.insert(a.end(), {"-o", toNativeBytes(place), "--create-dir"});
+        add("-n", o.name);
+        add("-c", o.chapters);
+        for (const OutputEncodingChoice& c : kOutputEncodings)
+            if (c.value == o.outputEncoding) a.insert(a.end(), {"--output-encoding", c.word});
+    }
+    a.insert(a.end(), {"--json", "--", file});
+    return a;
+}
+
+int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* err, bool errIsTerminal,
+             bool outIsTerminal) {
+    const auto refuse = [err](const std::string& line, int status) {
+        std::fprintf(err, "%s%s\n", kPrefix, line.c_str());
+        return status;
+    };
+    // What every run would refuse alike is said once, before any starts.
+    if (const ExcludeList x = parseExcludeList(o.exclude); !x.error.empty()) return refuse(x.error, kExitUsage);
+
+    std::error_code ec;
+    const Text cwd = fromPath(fs::current_path(ec));
+    const Text dir = o.out ? fromNativeBytes(*o.out) : cwd;
+    const fs::path dirPath = toPath(dir);
+    const bool isFolder = fs::is_directory(dirPath, ec);
+    if (o.command == Command::Epub && !isFolder) return refuse(batchBookFolderText(dir), kExitRefused);
+    if (!isFolder && fs::exists(fs::symlink_status(dirPath, ec))) return refuse(batchNotAFolderText(dir), kExitRefused);
+    if (!isFolder && !o.createDir) return refuse(cliText({MsgId::OfferCreateFolder, {}, {}}, o), kExitRefused);
+
+    // Two novels that would share a place are refused before anything is written.
+    std::vector<Novel> novels;
+    std::map<Text, std::size_t> byPlace;
+    for (const std::string& file : o.files) {
+        Novel n;
+        n.file = file;
+        n.place = batchPlace(o, file, dir, cwd);
+        const Text key = fromPath(toPath(n.place).lexically_normal());
+        if (const auto [it, fresh] = byPlace.emplace(key, novels.size()); !fresh)
+            return refuse(batchSharedPlaceText(novels[it->second].file, file, n.place, o.command == Command::Epub),
+                          kExitRefused);
+        const auto size = fs::file_size(toPath(fromNativeBytes(file)), ec);
+        n.bytes = ec ? 0 : static_cast<std::int64_t>(size);
+        novels.push_back(std::move(n));
+    }
+    if (!isFolder) {
+        fs::create_directory(dirPath, ec);
+        // Said as the single run says it when it cannot make its folder.
+        if (ec) return refuse(toNativeBytes(u"创建目录失败：" + dir + u"（" + reasonText(ec) + u"）"), kExitRefused);
+    }
+
+    catchRepeatedStopSignals();
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    // A run holds its output folder for its whole length (FolderLock), and every book of a
+    // batch goes into the one folder: books are made one after the other, whatever -j says.
+    const std::size_t jobs = o.command == Command::Epub ? 1 : o.jobs > 0 ? static_cast<std::size_t>(o.jobs) : cores;
+    Batch batch(o, selfPath(self), out, err, errIsTerminal && !o.quiet, outIsTerminal);
+    return batch.run(std::move(novels), jobs);
+}
+
+} // namespace pw::cli

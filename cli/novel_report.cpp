@@ -1,0 +1,73 @@
+#include "cli/novel_report.h"
+
+#include "platform/paths.h"
+
+namespace pw::cli {
+
+namespace {
+
+constexpr const char* kStatusWords[] = {"done", "failed", "interrupted"};
+
+nlohmann::ordered_json count(const std::optional<std::int64_t>& n) {
+    return n ? nlohmann::ordered_json(*n) : nlohmann::ordered_json();
+}
+
+std::optional<std::int64_t> countIn(const nlohmann::json& doc, const char* key) {
+    const auto it = doc.find(key);
+    if (it == doc.end() || !it->is_number_integer()) return std::nullopt;
+    return it->get<std::int64_t>();
+}
+
+} // namespace
+
+NovelStatus statusOfExit(int exitStatus) {
+    if (exitStatus == 0) return NovelStatus::Done;
+    return exitStatus > 128 ? NovelStatus::Interrupted : NovelStatus::Failed;
+}
+
+std::string novelJsonLine(const NovelReport& r) {
+    nlohmann::ordered_json outputs = nlohmann::ordered_json::array();
+    for (const Text& path : r.outputs)
+        outputs.push_back(toNativeBytes(path));
+    const nlohmann::ordered_json doc = {
+        {"file", r.file},
+        {"encoding", r.encoding ? nlohmann::ordered_json(traitsOf(*r.encoding).id) : nlohmann::ordered_json()},
+        {"headings", count(r.headings)},
+        {"suspects", count(r.suspects)},
+        {"gaps", count(r.gaps)},
+        {"chapters", count(r.chapters)},
+        {"outputs", outputs},
+        {"status", kStatusWords[static_cast<int>(r.status)]},
+        {"message", r.message}};
+    // Paths keep their bytes on disk; those that are not UTF-8 cannot be said in JSON exactly.
+    return doc.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+std::optional<NovelReport> parseNovelJson(const std::string& line) {
+    const nlohmann::json doc = nlohmann::json::parse(line, nullptr, false);
+    if (!doc.is_object() || !doc.contains("status") || !doc["status"].is_string()) return std::nullopt;
+    NovelReport r;
+    const std::string status = doc["status"];
+    bool known = false;
+    for (int i = 0; i < 3; ++i)
+        if (status == kStatusWords[i]) {
+            r.status = static_cast<NovelStatus>(i);
+            known = true;
+        }
+    if (!known) return std::nullopt;
+    if (doc.contains("file") && doc["file"].is_string()) r.file = doc["file"];
+    if (doc.contains("encoding") && doc["encoding"].is_string())
+        for (const Encoding e : kAllEncodings)
+            if (doc["encoding"] == traitsOf(e).id) r.encoding = e;
+    r.headings = countIn(doc, "headings");
+    r.suspects = countIn(doc, "suspects");
+    r.gaps = countIn(doc, "gaps");
+    r.chapters = countIn(doc, "chapters");
+    if (doc.contains("outputs") && doc["outputs"].is_array())
+        for (const auto& o : doc["outputs"])
+            if (o.is_string()) r.outputs.push_back(fromNativeBytes(o.get<std::string>()));
+    if (doc.contains("message") && doc["message"].is_string()) r.message = doc["message"];
+    return r;
+}
+
+} // namespace pw::cli

@@ -1,0 +1,36 @@
+#pragma once
+// What one novel's split or book came to, as the JSON line that `--json` writes for it: the
+// single run writes it when it ends, and a batch passes its runs' lines on as they finish.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/encoding.h"
+#include "platform/text.h"
+
+namespace pw::cli {
+
+enum class NovelStatus { Done, Failed, Interrupted };
+
+struct NovelReport {
+    std::string file; // as given
+    std::optional<Encoding> encoding;
+    // Known once the scan has finished.
+    std::optional<std::int64_t> headings, suspects, gaps;
+    std::optional<std::int64_t> chapters; // the chapters written, once the run is done
+    std::vector<Text> outputs;            // the files written, or the book
+    NovelStatus status = NovelStatus::Failed;
+    std::string message; // the final status, or why it failed or stopped
+};
+
+// The status a run's exit status stands for (0, 128 + a signal, anything else).
+NovelStatus statusOfExit(int exitStatus);
+// One line of JSON, without its line end.
+std::string novelJsonLine(const NovelReport& r);
+// Reads such a line back; nothing when it is not one.
+std::optional<NovelReport> parseNovelJson(const std::string& line);
+
+} // namespace pw::cli
