@@ -129,12 +129,17 @@ diff <(printf 'openIn=%s\nopenIn=%s\ntxtFile=%s\ncolour=#ffffff\ntxtOut=%s/\n' "
 # The same as a user who may not write to /usr/bin: the output goes where the window starts.
 user=$work/user
 chmod 711 "$work"
+# The probe goes along where the user can read it: the build may lie in a folder only its
+# owner may enter (a clone inside mktemp -d).
+plugins=$work/probe-plugins
+cp -r "$build_dir/probe-plugins" "$plugins"
+chmod -R a+rX "$plugins"
 mkdir -p "$user/home/Documents"
 cp "$work/小说.txt" "$user/home/Documents/"
 "${sudo[@]}" chown -R 65534:65534 "$user/home"
 as_user() {
     (cd "$user/home" && timeout 60 "${sudo[@]}" env HOME="$user/home" XDG_CONFIG_HOME="$user/home/.config" \
-        XDG_RUNTIME_DIR= QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="$build_dir/probe-plugins" \
+        XDG_RUNTIME_DIR= QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="$plugins" \
         QT_QPA_GENERIC_PLUGINS=pwprobe setpriv --reuid=65534 --regid=65534 --clear-groups pagewright "$@" 2>/dev/null)
 }
 diff <(printf 'txtFile=%s\ncolour=#ffffff\ntxtOut=%s/\n' "$user/home/Documents/小说.txt" "$user/home/Documents") \
