@@ -38,6 +38,7 @@ EpubDialog::EpubDialog(QWidget* parent) : QDialog(parent) {
     txtBookCover->setPlaceholderText(QStringLiteral("JPEG 或 PNG 图片，可不填"));
     cmdBookCover = new QPushButton(QStringLiteral("…"), this);
     cmdBookCover->setObjectName(QStringLiteral("cmdBookCover"));
+    cmdBookCover->setFixedWidth(cmdBookCover->fontMetrics().horizontalAdvance(QStringLiteral("…")) + 24);
     txtVolumePattern = field(this, "txtVolumePattern");
     txtVolumePattern->setPlaceholderText(QStringLiteral("符合的标题成为目录的第一层，可不填"));
     chkVertical = new QCheckBox(QStringLiteral("竖排（从右到左翻页）"), this);
