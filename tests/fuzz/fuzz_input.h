@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ui_port.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace pwfuzz {
@@ -17,6 +19,18 @@ namespace pwfuzz {
             __builtin_trap();                                                                                          \
         }                                                                                                              \
     } while (0)
+
+// Answers every question No and shows nothing: a fuzzer's input must not make folders or
+// replace files because a box said yes.
+class NoUi : public pw::UiPort {
+public:
+    pw::MsgAnswer messageBox(const pw::Message& msg) override {
+        return msg.isQuestion() ? pw::MsgAnswer::No : pw::MsgAnswer::Ok;
+    }
+    void setStatus(pw::TextView) override {}
+    void setProgress(int) override {}
+    void pumpEvents() override {}
+};
 
 class FuzzInput {
 public:

@@ -9,16 +9,7 @@
 
 namespace {
 
-// Answers every question No: the intake must not make a folder because a fuzzer asked.
-class NoUi : public pw::UiPort {
-public:
-    pw::MsgAnswer messageBox(const pw::Message& msg) override {
-        return msg.isQuestion() ? pw::MsgAnswer::No : pw::MsgAnswer::Ok;
-    }
-    void setStatus(pw::TextView) override {}
-    void setProgress(int) override {}
-    void pumpEvents() override {}
-};
+using NoUi = pwfuzz::NoUi;
 
 } // namespace
 

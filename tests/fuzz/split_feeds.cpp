@@ -20,15 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class QuietUi : public pw::UiPort {
-public:
-    pw::MsgAnswer messageBox(const pw::Message& msg) override {
-        return msg.isQuestion() ? pw::MsgAnswer::No : pw::MsgAnswer::Ok;
-    }
-    void setStatus(pw::TextView) override {}
-    void setProgress(int) override {}
-    void pumpEvents() override {}
-};
+using QuietUi = pwfuzz::NoUi;
 
 struct NoHeadings : pw::ScanReceiver {
     void heading(const pw::HeadingFound&) override {}
