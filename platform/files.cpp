@@ -353,6 +353,58 @@ void FolderLock::release() {
     m_handle = nullptr;
 }
 
+void FolderLock::unlock() {
+    release();
+}
+
+bool FolderLock::relock() {
+    if (m_handle) return true;
+    const Text folder = m_folder;
+    return tryLock(folder);
+}
+
+std::optional<FileError> HeldFile::create(TextView path, const FolderLock* folder) {
+    release();
+    // Deleted by the system when the handle closes, so nothing is left behind on Windows.
+    HANDLE h = CreateFileW(toPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD err = GetLastError();
+        FileError e{Text(path), reasonText(std::error_code(static_cast<int>(err), std::system_category()))};
+        if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS || err == ERROR_SHARING_VIOLATION)
+            e.fault = FileFault::Exists;
+        return e;
+    }
+    m_handle = h;
+    m_path = Text(path);
+    m_folder = folder;
+    return std::nullopt;
+}
+
+bool HeldFile::held() const {
+    return m_handle != nullptr;
+}
+
+void HeldFile::release() {
+    if (m_handle) CloseHandle(static_cast<HANDLE>(m_handle));
+    m_handle = nullptr;
+    m_path.clear();
+}
+
+HeldFile::State HeldFile::stateOf(TextView path, const FolderLock*) {
+    HANDLE h = CreateFileW(toPath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return State::Free;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION ? State::Held : State::Missing;
+}
+
+bool HeldFile::removeIfFree(TextView path, const FolderLock*) {
+    // A file still open by its run cannot be deleted.
+    return DeleteFileW(toPath(path).c_str()) != 0;
+}
+
 std::vector<Text> FolderLock::names(std::size_t most) const {
     std::vector<Text> out;
     std::error_code ec;
@@ -414,12 +466,30 @@ bool FolderLock::tryLock(TextView folder) {
         return !busy;
     }
     m_fd = fd;
+    m_locked = true;
     return true;
+}
+
+void FolderLock::unlock() {
+    if (m_fd >= 0 && m_locked) (void)flock(m_fd, LOCK_UN);
+    m_locked = false;
+}
+
+bool FolderLock::relock() {
+    if (m_fd < 0 || m_locked) return true;
+    int rc;
+    do
+        rc = flock(m_fd, LOCK_EX | LOCK_NB);
+    while (rc != 0 && errno == EINTR);
+    // Anything but another holder: go on without the lock, as tryLock does.
+    m_locked = rc == 0 || errno != EWOULDBLOCK;
+    return m_locked;
 }
 
 void FolderLock::release() {
     if (m_fd >= 0) ::close(m_fd); // closing the last descriptor drops the lock
     m_fd = -1;
+    m_locked = false;
 }
 
 FolderLock::At FolderLock::at(TextView path) const {
@@ -428,6 +498,90 @@ FolderLock::At FolderLock::at(TextView path) const {
         path.find(kSeparator, m_folder.size()) == TextView::npos)
         return {m_fd, toPath(path.substr(m_folder.size())).native()};
     return {AT_FDCWD, toPath(path).native()};
+}
+
+namespace {
+
+// 0 when held now, else why not: EWOULDBLOCK when another holds it.
+int hold(int fd) {
+    int rc;
+    do
+        rc = flock(fd, LOCK_EX | LOCK_NB);
+    while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 0 : errno;
+}
+
+// Whether `fd` is still the regular file that the name leads to.
+bool sameFile(int fd, const FolderLock::At& at) {
+    struct stat a {
+    }, b{};
+    return ::fstat(fd, &a) == 0 && ::fstatat(at.dir, at.name.c_str(), &b, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(a.st_mode) && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+FolderLock::At whereIs(TextView path, const FolderLock* folder) {
+    return folder ? folder->at(path) : FolderLock::At{AT_FDCWD, toPath(path).native()};
+}
+
+} // namespace
+
+std::optional<FileError> HeldFile::create(TextView path, const FolderLock* folder) {
+    release();
+    const FolderLock::At at = whereIs(path, folder);
+    const int fd = ::openat(at.dir, at.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        FileError e = errnoError(path, errno);
+        if (errno == EEXIST) e.fault = FileFault::Exists;
+        return e;
+    }
+    // Between making the file and holding it, another run may have found it free and removed
+    // it: a file held under no name would protect nothing, so the name is checked after.
+    // A file system without locks (a few network ones) cannot say who is alive: the file is
+    // kept without a hold, as the folder itself is then taken without a lock.
+    if (hold(fd) == EWOULDBLOCK || !sameFile(fd, at)) {
+        ::close(fd);
+        FileError e = errnoError(path, EEXIST);
+        e.fault = FileFault::Exists;
+        return e;
+    }
+    m_fd = fd;
+    m_path = Text(path);
+    m_folder = folder;
+    return std::nullopt;
+}
+
+bool HeldFile::held() const {
+    return m_fd >= 0;
+}
+
+void HeldFile::release() {
+    if (m_fd < 0) return;
+    // Removed while still held, so no other run ever sees it free under this name.
+    const FolderLock::At at = whereIs(m_path, m_folder);
+    if (sameFile(m_fd, at)) (void)::unlinkat(at.dir, at.name.c_str(), 0);
+    ::close(m_fd);
+    m_fd = -1;
+    m_path.clear();
+}
+
+HeldFile::State HeldFile::stateOf(TextView path, const FolderLock* folder) {
+    const FolderLock::At at = whereIs(path, folder);
+    const int fd = ::openat(at.dir, at.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == ENOENT ? State::Missing : State::Free;
+    // Where nothing can be held, nobody can be told dead: the files stay.
+    const bool free = hold(fd) == 0;
+    ::close(fd);
+    return free ? State::Free : State::Held;
+}
+
+bool HeldFile::removeIfFree(TextView path, const FolderLock* folder) {
+    const FolderLock::At at = whereIs(path, folder);
+    const int fd = ::openat(at.dir, at.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    bool removed = false;
+    if (hold(fd) == 0 && sameFile(fd, at)) removed = ::unlinkat(at.dir, at.name.c_str(), 0) == 0;
+    ::close(fd);
+    return removed;
 }
 
 std::vector<Text> FolderLock::names(std::size_t most) const {

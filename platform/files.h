@@ -139,6 +139,10 @@ public:
     // is still made exclusively, so what another program made meanwhile is refused, and a
     // folder that is unusable fails at the first file with the system's reason.
     bool tryLock(TextView folder);
+    // Lets other runs in while this one keeps the folder it holds (its descriptor stays),
+    // and tries to take it again: false while another run holds it.
+    void unlock();
+    bool relock();
     void release();
     // The folder named to tryLock, with its separator.
     const Text& folder() const { return m_folder; }
@@ -159,6 +163,40 @@ public:
 
 private:
     Text m_folder; // with its separator
+#ifdef _WIN32
+    void* m_handle = nullptr;
+#else
+    int m_fd = -1;
+    bool m_locked = false;
+#endif
+};
+
+// A file that says "this run is alive": made in a folder and held for the run's life, so
+// that another run can tell its files from those of a run that was killed. The system lets
+// go of it when the process ends, however it ends; a file left behind is then held by no one.
+class HeldFile {
+public:
+    HeldFile() = default;
+    ~HeldFile() { release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    // Makes `path` (never there before) and holds it. Nullopt when held; FileFault::Exists
+    // when the name is taken.
+    std::optional<FileError> create(TextView path, const FolderLock* folder = nullptr);
+    bool held() const;
+    // Removes the file and lets go of it.
+    void release();
+
+    enum class State { Missing, Held, Free };
+    // Whether a live run holds the file at `path`.
+    static State stateOf(TextView path, const FolderLock* folder = nullptr);
+    // Removes the file at `path` when nobody holds it; true when it went.
+    static bool removeIfFree(TextView path, const FolderLock* folder = nullptr);
+
+private:
+    Text m_path;
+    const FolderLock* m_folder = nullptr;
 #ifdef _WIN32
     void* m_handle = nullptr;
 #else

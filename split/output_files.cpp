@@ -20,15 +20,35 @@ Text hex(unsigned v) {
     return s;
 }
 
-// The temporary names: ".pagewright-<run tag>-<index>[-<attempt>].part".
+// The temporary names: ".pagewright-<run tag>-<index>[-<attempt>].part", and the run's own
+// ".pagewright-<run tag>.lock", held while it lives.
 constexpr char16_t kTempPrefix[] = u".pagewright-";
 constexpr char16_t kTempSuffix[] = u".part";
+constexpr char16_t kLockSuffix[] = u".lock";
+
+// The run tag in a temporary file's name.
+TextView tagOf(TextView name) {
+    const TextView rest = name.substr(std::char_traits<char16_t>::length(kTempPrefix));
+    return rest.substr(0, rest.find(u'-'));
+}
 
 } // namespace
 
 TempFiles::TempFiles(TextView folder, Namer names, const FolderLock& lock)
-    : m_folder(folder), m_names(std::move(names)), m_lock(lock), m_tag(hex(std::random_device{}())) {
+    : m_folder(folder), m_names(std::move(names)), m_lock(lock) {
     if (!endsWithSeparator(m_folder)) m_folder.push_back(kSeparator);
+}
+
+bool TempFiles::claim() {
+    if (m_alive.held()) return true;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_tag = hex(random());
+        const auto e = m_alive.create(m_folder + kTempPrefix + m_tag + kLockSuffix, &m_lock);
+        if (!e) return true;
+        if (e->fault != FileFault::Exists) return false;
+    }
+    return false;
 }
 
 const PlannedFile& TempFiles::file(std::int64_t index) {
@@ -40,6 +60,10 @@ const PlannedFile& TempFiles::file(std::int64_t index) {
 OpenedOutput TempFiles::open(std::int64_t index, OutputFile& out) {
     const PlannedFile& f = file(index);
     OpenedOutput r;
+    if (!claim()) {
+        r.failure = Message{MsgId::CreateFailed, failureText(t::kCreateFailed, {f.path, u"无法创建临时文件"}), f.path};
+        return r;
+    }
     // Made exclusively like every output file; a name taken already just means another.
     for (int attempt = 0; attempt < 100; ++attempt) {
         Text temp = m_folder + kTempPrefix + m_tag;
@@ -72,17 +96,25 @@ void TempFiles::removeAll() {
         if (!e.temp.empty()) (void)removeFile(e.temp, &m_lock);
         e.temp.clear();
     }
+    m_alive.release();
 }
 
 std::int64_t removeOrphanedTempFiles(const FolderLock& lock) {
     std::int64_t removed = 0;
     const Text& folder = lock.folder();
-    for (const Text& name : lock.names()) {
+    const std::vector<Text> names = lock.names();
+    for (const Text& name : names) {
         if (!name.starts_with(kTempPrefix) || !name.ends_with(kTempSuffix)) continue;
         const Text path = folder + name;
+        if (HeldFile::stateOf(folder + kTempPrefix + Text(tagOf(name)) + kLockSuffix, &lock) == HeldFile::State::Held)
+            continue;
         // Only a file: a folder or a link of that name is nobody's temporary file.
         if (entryAt(path, &lock) == EntryKind::File && !removeFile(path, &lock)) ++removed;
     }
+    // Then the dead runs' own marks, said to nobody: the user never saw them as files of theirs.
+    for (const Text& name : names)
+        if (name.starts_with(kTempPrefix) && name.ends_with(kLockSuffix))
+            (void)HeldFile::removeIfFree(folder + name, &lock);
     return removed;
 }
 

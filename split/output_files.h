@@ -61,10 +61,13 @@ private:
         PlannedFile planned;
         Text temp;
     };
+    bool claim(); // the run's tag, held before its first temporary file is made
+
     Text m_folder; // with its separator
     Namer m_names;
     const FolderLock& m_lock;
-    const Text m_tag;
+    Text m_tag;
+    HeldFile m_alive; // ".pagewright-<tag>.lock": these temporary files belong to a live run
     std::map<std::int64_t, Entry> m_files;
 };
 
@@ -79,8 +82,9 @@ struct PlacedFiles {
 // open them: the same questions, the same refusals. `bomLength`: the mark each file starts
 // with, left out when appended to a file that has one. `placed` hears each file put in place.
 // Removes the temporary files that a run killed before it could clean up (the power went, or
-// it was killed outright) left in the folder that `lock` holds: while the lock is held no
-// other run is writing there, so every one of them is an orphan. Returns how many went.
+// it was killed outright) left in the folder that `lock` holds. A run that writes its files
+// whole before it places them lets other runs into the folder meanwhile, so only the files
+// whose run no longer holds its ".lock" go. Returns how many went.
 std::int64_t removeOrphanedTempFiles(const FolderLock& lock);
 
 PlacedFiles placeAll(const OutputPlan& plan, TempFiles& temps, std::size_t bomLength, Encoding output, UiPort& ui,

@@ -176,14 +176,18 @@ TEST(OutputFolder, MovedAndReplacedDuringARunStillGetsEveryFileAndNoTemporaryOne
     }
 }
 
-// A run holding the folder knows no other run writes there: what a killed one left goes, and
-// the user hears how many. Nothing else of that look is touched.
+// What a killed run left goes, and the user hears how many; the files of a run still alive
+// (it holds its mark), and nothing else of that look, are touched.
 TEST(OutputFolder, TemporaryFilesOfAKilledRunAreRemovedAndCounted) {
     for (const SplitFeed feed : {SplitFeed::ScanFirst, SplitFeed::OneRead}) {
         SCOPED_TRACE(feed == SplitFeed::ScanFirst ? "scan first" : "one read");
         LiveRun run;
+        pwtest::writeAll(run.out / ".pagewright-0badf00d.lock", ""); // held by nobody now
         pwtest::writeAll(run.out / ".pagewright-0badf00d-1.part", "half a file");
         pwtest::writeAll(run.out / ".pagewright-0badf00d-2-1.part", "");
+        HeldFile alive;
+        ASSERT_FALSE(alive.create(pw::fromPath(run.out / ".pagewright-a11fe000.lock")));
+        pwtest::writeAll(run.out / ".pagewright-a11fe000-1.part", "being written");
         fs::create_directory(run.out / ".pagewright-folder.part");
         pwtest::writeAll(run.out / ".pagewright-notes", "mine");
         fs::create_symlink(run.input, run.out / ".pagewright-link.part");
@@ -198,6 +202,9 @@ TEST(OutputFolder, TemporaryFilesOfAKilledRunAreRemovedAndCounted) {
         const auto now = contents(run.out);
         EXPECT_FALSE(now.contains(".pagewright-0badf00d-1.part"));
         EXPECT_FALSE(now.contains(".pagewright-0badf00d-2-1.part"));
+        EXPECT_FALSE(now.contains(".pagewright-0badf00d.lock"));
+        EXPECT_EQ(now.at(".pagewright-a11fe000-1.part"), "being written");
+        EXPECT_TRUE(now.contains(".pagewright-a11fe000.lock"));
         EXPECT_EQ(now.at(".pagewright-folder.part"), "<folder>");
         EXPECT_EQ(now.at(".pagewright-notes"), "mine");
         EXPECT_TRUE(fs::is_symlink(run.out / ".pagewright-link.part"));
