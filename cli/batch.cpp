@@ -460,9 +460,9 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
 
     catchRepeatedStopSignals();
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    // A run holds its output folder for its whole length (FolderLock), and every book of a
-    // batch goes into the one folder: books are made one after the other, whatever -j says.
-    const std::size_t jobs = o.command == Command::Epub ? 1 : o.jobs > 0 ? static_cast<std::size_t>(o.jobs) : cores;
+    // Every book of a batch goes into the one folder: a book run holds it only to plan and to
+    // place, so the books are made side by side like the split folders.
+    const std::size_t jobs = o.jobs > 0 ? static_cast<std::size_t>(o.jobs) : cores;
     Batch batch(o, selfPath(self), out, err, errIsTerminal && !o.quiet, outIsTerminal);
     return batch.run(std::move(novels), jobs);
 }

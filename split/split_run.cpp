@@ -1,6 +1,9 @@
 #include "split/split_run.h"
 
+#include <chrono>
+#include <functional>
 #include <optional>
+#include <thread>
 
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -59,12 +62,38 @@ void removeOrphans(const FolderLock& lock, UiPort& ui) {
             {MsgId::OrphansRemoved, t::kOrphansRemovedBefore + decimal(n) + t::kOrphansRemovedAfter, lock.folder()});
 }
 
+// A format written whole under temporary names needs the folder to itself only while it
+// clears a killed run's leftovers, plans and places: meanwhile other such runs write into the
+// same folder (a batch puts a whole library's books in one). So the folder is let go while it
+// writes, and a run that holds it is waited for a while rather than refused at once.
+constexpr auto kFolderWait = std::chrono::seconds(10);
+
+enum class Hold { Taken, Busy, Stopped };
+
+// `attempt` tries once; `wait` says whether to try again until kFolderWait has passed.
+Hold holdFolder(const std::function<bool()>& attempt, bool wait, UiPort& ui) {
+    const auto until = std::chrono::steady_clock::now() + kFolderWait;
+    for (;;) {
+        if (attempt()) return Hold::Taken;
+        if (!wait || std::chrono::steady_clock::now() >= until) return Hold::Busy;
+        ui.pumpEvents();
+        if (ui.stopRequested()) return Hold::Stopped;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 SplitResult refuse(UiPort& ui, SplitReceiver& receiver, const Refusal& r, SplitEnd end = SplitEnd::Refused) {
     // A question declined has been shown already, as the question.
     if (r.message.style() == MsgStyle::Refusal) ui.messageBox(r.message);
     ui.setStatus(r.status);
     receiver.refused(r.message.id);
     return {end, 0, 0};
+}
+
+SplitResult stopped(UiPort& ui) {
+    ui.setProgress(0);
+    ui.setStatus(t::kStoppedStatus);
+    return {SplitEnd::Stopped, 0, 0};
 }
 
 // While the files are only temporary, the front end hears how far the run is, nothing else.
@@ -176,22 +205,33 @@ SplitResult runSplit(const WorkingState& st, const SplitInput& input, const RowR
         return refuse(ui, receiver, refusal::sizeChanged());
     const KeptTable kept = buildKeptTable(*input.headings, excluded);
     if (kept.lngKeptCount == 0) return refuse(ui, receiver, refusal::allExcluded());
-    // Held from before the plan looks at the folder until the last file is closed.
+    // Held from before the plan looks at the folder until the last file is closed; a format
+    // placed when done lets go of it while it writes.
     const Text folder = format.folder();
+    const bool shares = format.placesWhenDone();
     FolderLock lock;
-    if (!lock.tryLock(folder)) return refuse(ui, receiver, refusal::outputBusy(folder));
+    switch (holdFolder([&] { return lock.tryLock(folder); }, shares, ui)) {
+    case Hold::Taken:
+        break;
+    case Hold::Busy:
+        return refuse(ui, receiver, refusal::outputBusy(folder));
+    case Hold::Stopped:
+        return stopped(ui);
+    }
     removeOrphans(lock, ui);
     const auto encoder = format.encoder(st.outputEncoding, input.encoding);
     const OutputPlan plan = planOutput(namesFor(format, kept), folder, input.path, encoder->encoding(), &lock);
     if (plan.sameAsInput) return refuse(ui, receiver, refusal::outputIsInput(plan.files[*plan.sameAsInput].path));
     if (!receiver.planned(plan)) return {};
+    if (shares) lock.unlock();
 
     LineReader reader(in, traitsOf(input.encoding), readCapacity);
     // A format useful only whole writes under temporary names, as a run that reads once does.
     std::optional<PlannedFiles> planned;
     std::optional<TempFiles> temps;
     if (format.placesWhenDone())
-        temps.emplace(folder, [&format](std::int64_t index) { return format.file(index); }, lock);
+        temps.emplace(
+            folder, [&format](std::int64_t index) { return format.file(index); }, lock);
     else
         planned.emplace(plan, encoder->encoding(), ui, &lock);
     OutputFiles& files = temps ? static_cast<OutputFiles&>(*temps) : *planned;
@@ -202,10 +242,15 @@ SplitResult runSplit(const WorkingState& st, const SplitInput& input, const RowR
     RunEnd out = closeWalk(walked, reader, *sink, *encoder);
     in.close();
     if (temps) {
-        if (out.end == SplitEnd::Done)
+        const Hold held =
+            out.end == SplitEnd::Done ? holdFolder([&] { return lock.relock(); }, shares, ui) : Hold::Busy;
+        if (out.end == SplitEnd::Done && held == Hold::Taken) {
             out = placeWritten(plan, *temps, *encoder, ui, receiver, out);
-        else
+        } else {
             temps->removeAll();
+            if (held == Hold::Stopped) return stopped(ui);
+            if (out.end == SplitEnd::Done) return refuse(ui, receiver, refusal::outputBusy(folder));
+        }
     }
     return report(out, format, input.encoding, ui, receiver);
 }
@@ -215,15 +260,18 @@ OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const
     OneReadResult result;
     const auto feed = ScanFeed::start(st, ui, scanReceiver, options);
     if (!feed) return result;
-    // Held from before the first temporary file until the last file is in place.
+    // Held from before the first temporary file until the last file is in place; a format
+    // placed when done lets go of it while it writes.
     const Text folder = format.folder();
+    const bool shares = format.placesWhenDone();
     FolderLock lock;
-    if (!lock.tryLock(folder)) {
+    if (const Hold held = holdFolder([&] { return lock.tryLock(folder); }, shares, ui); held != Hold::Taken) {
         result.scan = feed->finish(false);
-        result.split = refuse(ui, receiver, refusal::outputBusy(folder));
+        result.split = held == Hold::Busy ? refuse(ui, receiver, refusal::outputBusy(folder)) : stopped(ui);
         return result;
     }
     removeOrphans(lock, ui);
+    if (shares) lock.unlock();
 
     const Encoding encoding = feed->encoding();
     const auto encoder = format.encoder(st.outputEncoding, encoding);
@@ -298,6 +346,11 @@ OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const
     }
     if (kept.lngKeptCount == 0) return refused(refusal::allExcluded());
     kept.close(st.lngMatchLines.back());
+    if (const Hold held = holdFolder([&] { return lock.relock(); }, shares, ui); held != Hold::Taken) {
+        temps.removeAll();
+        result.split = held == Hold::Busy ? refuse(ui, receiver, refusal::outputBusy(folder)) : stopped(ui);
+        return result;
+    }
     const OutputPlan plan = planOutput(namesFor(format, kept), folder, st.strInFile, encoder->encoding(), &lock);
     if (plan.sameAsInput) return refused(refusal::outputIsInput(plan.files[*plan.sameAsInput].path));
     if (!receiver.planned(plan)) {

@@ -4,9 +4,12 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "cli_run.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -137,6 +140,58 @@ TEST(CliOutputLock, ASecondRunIntoAFolderInUseIsRefusedAndTheFirstIsUndisturbed)
     const CliRun done = finishCli(first);
     EXPECT_EQ(done.status, 0) << done.err;
     EXPECT_TRUE(folderFiles(out.path()) == big.files()) << "the outputs were mixed";
+}
+
+// A book holds its folder only to plan and to place. A second book goes into the folder while
+// the first is half written, and its clearing of killed runs' leftovers leaves the first's
+// temporary file alone; a run that holds the folder is waited for, not refused. Every book is
+// the one its run makes alone.
+TEST(CliOutputLock, BooksShareTheirFolderWhileTheyAreWritten) {
+    const BigNovel& big = bigNovel();
+    ScratchDir out, alone;
+    const fs::path small = alone / "小.txt";
+    writeNovel(small, kTenChapters);
+    const auto book = [](const fs::path& in, const fs::path& to) {
+        return std::vector<std::string>{"epub", in.string(), "-q", "-o", to.string()};
+    };
+    for (const fs::path& in : {big.file, small})
+        ASSERT_EQ(runCli(book(in, alone / (in.stem().string() + ".epub")), {}).status, 0);
+    const auto parts = [&] {
+        return std::ranges::count_if(fs::directory_iterator(out.path()),
+                                     [](const auto& f) { return f.path().extension() == ".part"; });
+    };
+    Child first;
+    for (int attempt = 0;; ++attempt) {
+        ASSERT_LT(attempt, 5) << "the first book was always done before it could be stopped";
+        first = startCli(book(big.file, out / "big.epub"), {.stdoutPath = "/dev/null"});
+        if (whenReady(first, [&] { return parts() > 0; }) && stopped(first)) break;
+        finishCli(first);
+        fs::remove_all(out.path());
+        fs::create_directory(out.path());
+    }
+    const CliRun second = runCli(book(small, out / "小.epub"), {});
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.err.find("临时文件"), std::string::npos) << second.err; // the first's is no orphan
+    EXPECT_EQ(parts(), 1);
+
+    // Another run holding the folder (the window splitting into it, say) is waited for.
+    std::optional<pw::FolderLock> other(std::in_place);
+    ASSERT_TRUE(other->tryLock(pw::fromPath(out.path())));
+    Child third = startCli(book(small, out / "又.epub"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(fs::exists(out / "又.epub"));
+    other.reset();
+    const CliRun waited = finishCli(third);
+    EXPECT_EQ(waited.status, 0) << waited.err;
+
+    kill(first.pid, SIGCONT);
+    const CliRun done = finishCli(first);
+    EXPECT_EQ(done.status, 0) << done.err;
+    const auto books = folderFiles(out.path());
+    ASSERT_EQ(books.size(), 3u) << "a temporary file or its run's mark stayed behind";
+    EXPECT_TRUE(books.at("big.epub") == readAll(alone / "big.epub"));
+    EXPECT_TRUE(books.at("小.epub") == readAll(alone / "小.epub"));
+    EXPECT_TRUE(books.at("又.epub") == readAll(alone / "小.epub"));
 }
 
 // Ctrl-C or a kill while a split that scanned first writes its files: the run stops at its
@@ -320,7 +375,8 @@ TEST(CliWorldChanges, TemporaryFilesOfAKilledRunAreRemovedByTheNextAndCounted) {
         if (ready) kill(c.pid, SIGKILL);
         const CliRun killed = finishCli(c);
         if (ready && killed.signalled)
-            left = entriesIn(out.path());
+            left = std::ranges::count_if(fs::directory_iterator(out.path()),
+                                         [](const auto& f) { return f.path().extension() == ".part"; });
         else
             for (const auto& f : fs::directory_iterator(out.path()))
                 fs::remove(f.path());
