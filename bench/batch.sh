@@ -5,12 +5,15 @@
 # held) beside a single run's, and the ratio of the means.
 # Usage: bench/batch.sh [build dir]
 # PW_BENCH_OUT names the folder to work in (default bench/out; a subfolder pw-batch is made
-# there), PW_BENCH_RUNS the runs per command (default 5), PW_BENCH_JOBS the batch's -j (2).
+# there), PW_BENCH_RUNS the runs per command (default 5), PW_BENCH_JOBS the batch's -j (2),
+# PW_BENCH_COMMAND split (default) or epub: the books of a batch all go into one folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-${PAGEWRIGHT_BUILD_DIR:-build}}
 runs=${PW_BENCH_RUNS:-5}
 jobs=${PW_BENCH_JOBS:-2}
+command=${PW_BENCH_COMMAND:-split}
+case $command in split | epub) ;; *) echo "PW_BENCH_COMMAND is split or epub, not $command" >&2; exit 2 ;; esac
 
 source bench/tools.sh
 bench_tools hyperfine:hyperfine python3:python3
@@ -30,12 +33,19 @@ for i in $(seq -w 1 40); do
 done
 first=$library/novel01.txt
 
-batch="'$cli' split '$library'/*.txt -q -j $jobs -o '$out'"
-singles="for f in '$library'/*.txt; do s=\${f##*/}; '$cli' split \"\$f\" -q -o '$out'/\${s%.txt} --create-dir || exit 1; done"
+batch="'$cli' $command '$library'/*.txt -q -j $jobs -o '$out'"
+if [ "$command" = split ]; then
+    singles="for f in '$library'/*.txt; do s=\${f##*/}; '$cli' split \"\$f\" -q -o '$out'/\${s%.txt} --create-dir || exit 1; done"
+    single="'$cli' split '$first' -q -o '$out/one' --create-dir"
+else
+    singles="for f in '$library'/*.txt; do '$cli' epub \"\$f\" -q -o '$out' || exit 1; done"
+    single="'$cli' epub '$first' -q -o '$out'"
+fi
 clean="rm -rf '$out' && mkdir '$out'"
 
 echo "date:    $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(stat -f -c %T "$work")"
+echo "command: $command"
 echo "library: 40 novels, $(($(cat "$library"/*.txt | wc -c) / 1024 / 1024)) MB in all"
 echo
 
@@ -47,7 +57,7 @@ hyperfine --warmup 1 --runs "$runs" --export-json "$work/times.json" --prepare "
 eval "$clean"
 /usr/bin/time -f %M -o "$work/peak-batch" sh -c "$batch" >/dev/null
 eval "$clean"
-/usr/bin/time -f %M -o "$work/peak-single" "$cli" split "$first" -q -o "$out/one" --create-dir >/dev/null
+/usr/bin/time -f %M -o "$work/peak-single" sh -c "$single" >/dev/null
 eval "$clean"
 
 echo

@@ -79,10 +79,8 @@ const CLI::Validator
                 "{" + presetIds(",") + "}", "PRESET");
 
 // What split and epub take besides their own options: several inputs at once.
-void addBatchOptions(CLI::App& sub, CliOptions& o, Command command) {
-    sub.add_option("-j,--jobs", o.jobs,
-                   command == Command::Epub ? "多个输入文件时同时处理的个数（电子书同在一个目录，逐本输出）"
-                                            : "多个输入文件时同时处理的个数（默认为 CPU 核数）")
+void addBatchOptions(CLI::App& sub, CliOptions& o) {
+    sub.add_option("-j,--jobs", o.jobs, "多个输入文件时同时处理的个数（默认为 CPU 核数）")
         ->check(wholeCount)
         ->type_name("N");
     sub.add_flag("--json", o.json, "每处理完一个文件，在标准输出写一行 JSON（JSON Lines）");
@@ -127,7 +125,7 @@ void addJobOptions(CLI::App& sub, CliOptions& o, Command command) {
             ->type_name("TAG");
         sub.add_option("--cover", o.cover, "封面图片（JPEG 或 PNG）")->type_name("IMG");
         sub.add_flag("--vertical", o.vertical, "竖排（从右到左翻页）");
-        addBatchOptions(sub, o, command);
+        addBatchOptions(sub, o);
         sub.add_flag("--keep-blank-lines", o.keepBlankLines, "保留空行（默认删除）");
         addChoice(sub, "--existing", o.existing, {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}},
                   "电子书已存在时：fail 或 overwrite（默认 fail）");
@@ -156,7 +154,7 @@ void addJobOptions(CLI::App& sub, CliOptions& o, Command command) {
               {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}, {"append", Existing::Append}},
               "输出文件已存在时：fail、overwrite 或 append（默认 fail）");
     sub.add_flag("--create-dir", o.createDir, "输出目录不存在时创建它（一层）");
-    addBatchOptions(sub, o, command);
+    addBatchOptions(sub, o);
 }
 
 } // namespace
