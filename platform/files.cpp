@@ -416,6 +416,19 @@ std::vector<Text> FolderLock::names(std::size_t most) const {
 
 #else
 
+namespace {
+
+// 0 when held now, else why not: EWOULDBLOCK when another holds it.
+int hold(int fd) {
+    int rc;
+    do
+        rc = flock(fd, LOCK_EX | LOCK_NB);
+    while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 0 : errno;
+}
+
+} // namespace
+
 std::optional<FileError> moveFile(TextView from, TextView to, bool replace, const FolderLock* folder) {
     const auto where = [folder](TextView p) {
         return folder ? folder->at(p) : FolderLock::At{AT_FDCWD, toPath(p).native()};
@@ -456,14 +469,9 @@ bool FolderLock::tryLock(TextView folder) {
     // folder, and nothing stays behind when the program is killed.
     const int fd = ::open(toPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return true;
-    int rc;
-    do
-        rc = flock(fd, LOCK_EX | LOCK_NB);
-    while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        const bool busy = errno == EWOULDBLOCK;
+    if (const int err = hold(fd); err != 0) {
         ::close(fd);
-        return !busy;
+        return err != EWOULDBLOCK;
     }
     m_fd = fd;
     m_locked = true;
@@ -477,12 +485,8 @@ void FolderLock::unlock() {
 
 bool FolderLock::relock() {
     if (m_fd < 0 || m_locked) return true;
-    int rc;
-    do
-        rc = flock(m_fd, LOCK_EX | LOCK_NB);
-    while (rc != 0 && errno == EINTR);
     // Anything but another holder: go on without the lock, as tryLock does.
-    m_locked = rc == 0 || errno != EWOULDBLOCK;
+    m_locked = hold(m_fd) != EWOULDBLOCK;
     return m_locked;
 }
 
@@ -501,15 +505,6 @@ FolderLock::At FolderLock::at(TextView path) const {
 }
 
 namespace {
-
-// 0 when held now, else why not: EWOULDBLOCK when another holds it.
-int hold(int fd) {
-    int rc;
-    do
-        rc = flock(fd, LOCK_EX | LOCK_NB);
-    while (rc != 0 && errno == EINTR);
-    return rc == 0 ? 0 : errno;
-}
 
 // Whether `fd` is still the regular file that the name leads to.
 bool sameFile(int fd, const FolderLock::At& at) {
