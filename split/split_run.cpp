@@ -241,15 +241,19 @@ SplitResult runSplit(const WorkingState& st, const SplitInput& input, const RowR
     const WalkEnd walked = walk.run(reader);
     RunEnd out = closeWalk(walked, reader, *sink, *encoder);
     in.close();
-    if (temps) {
-        const Hold held =
-            out.end == SplitEnd::Done ? holdFolder([&] { return lock.relock(); }, shares, ui) : Hold::Busy;
-        if (out.end == SplitEnd::Done && held == Hold::Taken) {
+    if (temps && out.end != SplitEnd::Done) {
+        temps->removeAll();
+    } else if (temps) {
+        switch (holdFolder([&] { return lock.relock(); }, shares, ui)) {
+        case Hold::Taken:
             out = placeWritten(plan, *temps, *encoder, ui, receiver, out);
-        } else {
+            break;
+        case Hold::Busy:
             temps->removeAll();
-            if (held == Hold::Stopped) return stopped(ui);
-            if (out.end == SplitEnd::Done) return refuse(ui, receiver, refusal::outputBusy(folder));
+            return refuse(ui, receiver, refusal::outputBusy(folder));
+        case Hold::Stopped:
+            temps->removeAll();
+            return stopped(ui);
         }
     }
     return report(out, format, input.encoding, ui, receiver);
