@@ -330,7 +330,8 @@ std::optional<std::int64_t> numeralValue(TextView run) {
         chinese |= (k & kDigitBits) != 0 && (k & kArabicDigit) == 0;
         units |= (k & kUnitBits) != 0;
         tooLarge |= v > kMax;
-        if (!tooLarge) v = v * 10 + static_cast<int>(k & kDigitBits) - 1;
+        // A unit has no digit of its own; with units this reading is not used.
+        if (!tooLarge && (k & kDigitBits) != 0) v = v * 10 + static_cast<int>(k & kDigitBits) - 1;
     }
     if (arabic && (chinese || units)) return std::nullopt;
     if (!units) return tooLarge ? std::nullopt : std::optional<std::int64_t>(v);
@@ -339,6 +340,8 @@ std::optional<std::int64_t> numeralValue(TextView run) {
     for (char16_t c : run) {
         if (const std::int64_t u = unitOf(c)) {
             if (u == 10000) {
+                // Checked before it is multiplied: past kMax it would overflow, not just be large.
+                if (total + section + digit > kMax / 10000) return std::nullopt;
                 total = (total + section + digit) * 10000;
                 if (total == 0) total = 10000;
                 section = 0;

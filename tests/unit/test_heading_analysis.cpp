@@ -72,6 +72,14 @@ TEST(HeadingAnalysis, ChapterNumbersInEveryWrittenForm) {
     EXPECT_EQ(numberOf(u"第章"), std::nullopt);
     EXPECT_EQ(numberOf(u"序章"), std::nullopt);
     EXPECT_EQ(numeralValue(u"1二"), std::nullopt);
+    // Runs of units or digits far past any chapter's number: none, or a number that fits, never
+    // an overflow (the sanitizer run checks that).
+    EXPECT_EQ(numeralValue(u"九百五十万万万万"), std::nullopt);
+    EXPECT_EQ(numeralValue(std::u16string(30, u'9')), std::nullopt);
+    for (const char16_t unit : std::u16string_view(u"十百千万")) {
+        const auto v = numeralValue(std::u16string(40, unit));
+        EXPECT_TRUE(!v || (*v >= 0 && *v <= 1'000'000'000'000'000LL)) << *v;
+    }
     // Read where the match is: the quoted chapter, not the first 第 of the line.
     EXPECT_EQ(parseChapterNumber(u"第一次读到第三章", 5)->value, 3);
 }
