@@ -35,6 +35,7 @@ public:
     bool put(std::string_view bytes, ByteWriter& out) override { return out.write(bytes); }
     bool putText(std::string_view utf8, ByteWriter& out) override { return putEncoded(m_text, m_buffer, utf8, out); }
     std::int64_t unmappable() const override { return m_text.unmappable(); }
+    std::string_view unmappableMark() const override { return m_text.mark(); }
 
 private:
     const EncodingTraits& m_traits;
@@ -60,6 +61,7 @@ public:
     }
     std::int64_t replaced() const override { return m_decoder.replaced(); }
     std::int64_t unmappable() const override { return m_text.unmappable(); }
+    std::string_view unmappableMark() const override { return m_text.mark(); }
 
 private:
     Utf8Transcoder m_decoder;

@@ -40,8 +40,10 @@ public:
     virtual bool putText(std::string_view utf8, ByteWriter& out) = 0;
     // Undecodable byte sequences of the input written so far, each as one U+FFFD.
     virtual std::int64_t replaced() const { return 0; }
-    // Characters the output's encoding cannot hold, each written as 〓.
+    // Characters the output's encoding cannot hold, each written as a mark.
     virtual std::int64_t unmappable() const { return 0; }
+    // That mark (UTF-8): 〓, or □ in Big5, which has no 〓.
+    virtual std::string_view unmappableMark() const { return "〓"; }
 };
 
 // The encoding a choice writes for this input.

@@ -5,6 +5,8 @@
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
 
+#include "platform/text.h"
+
 namespace pw {
 
 namespace {
@@ -40,12 +42,20 @@ TextEncoder::TextEncoder(Encoding target) : m_target(target) {
     UErrorCode status = U_ZERO_ERROR;
     m_impl->conv = ucnv_open(traitsOf(target).converter, &status);
     if (U_FAILURE(status)) throw std::runtime_error("ICU converter unavailable");
-    // The mark itself in the target's bytes; every encoding read here has 〓, but should one
-    // not, a question mark still shows that something is missing.
-    char buf[16];
-    const UChar mark = 0x3013;
-    const int32_t n = ucnv_fromUChars(m_impl->conv, buf, sizeof buf, &mark, 1, &status);
-    m_impl->substitute.bytes = U_SUCCESS(status) && n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : "?";
+    // The mark itself in the target's bytes: 〓, the mark Chinese typesetting uses for a
+    // missing character; Big5 lacks it, so there □, which old texts use for the same.
+    ucnv_setFromUCallBack(m_impl->conv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    for (const char16_t mark : {u'\u3013', u'\u25A1', u'?'}) {
+        char buf[16];
+        status = U_ZERO_ERROR;
+        const auto unit = static_cast<UChar>(mark);
+        const int32_t n = ucnv_fromUChars(m_impl->conv, buf, sizeof buf, &unit, 1, &status);
+        if (U_SUCCESS(status) && n > 0) {
+            m_impl->substitute.bytes.assign(buf, static_cast<std::size_t>(n));
+            m_mark = toUtf8(std::u16string_view(&mark, 1));
+            break;
+        }
+    }
     m_impl->substitute.count = &m_unmappable;
     status = U_ZERO_ERROR;
     ucnv_setFromUCallBack(m_impl->conv, countAndMark, &m_impl->substitute, nullptr, nullptr, &status);

@@ -1,7 +1,7 @@
 #pragma once
 // Decoded text (UTF-8) into any encoding the program reads. A character the target cannot
-// hold (Big5 has no 国) is written as 〓, the mark Chinese typesetting uses for a missing
-// character, and counted, so nothing goes silently.
+// hold (Big5 has no 国) is written as a mark (〓, or □ where the target lacks 〓) and counted,
+// so nothing goes silently.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,12 +23,15 @@ public:
     void encode(std::string_view utf8, std::string& out);
     // Characters written as the mark so far.
     std::int64_t unmappable() const { return m_unmappable; }
+    // The mark, as UTF-8.
+    const std::string& mark() const { return m_mark; }
 
 private:
     struct Impl;
     Encoding m_target;
     std::unique_ptr<Impl> m_impl; // none for UTF-8, which is copied
     std::int64_t m_unmappable = 0;
+    std::string m_mark = "〓";
 };
 
 } // namespace pw

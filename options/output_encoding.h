@@ -23,7 +23,7 @@ inline constexpr OutputEncodingChoice kOutputEncodings[] = {
     {OutputEncoding::Keep, "keep", u"保持原样", "保持输入的编码"},
     {OutputEncoding::Utf8, "utf-8", u"UTF-8", "转换为 UTF-8"},
     {OutputEncoding::Gb18030, "gb18030", u"GB18030", "转换为 GB18030（兼容 GBK）"},
-    {OutputEncoding::Big5, "big5", u"Big5", "转换为 Big5（缺字写作〓）"},
+    {OutputEncoding::Big5, "big5", u"Big5", "转换为 Big5（缺字写作□）"},
     {OutputEncoding::Utf16Le, "utf-16le", u"UTF-16LE", "转换为 UTF-16LE"},
     {OutputEncoding::Utf16Be, "utf-16be", u"UTF-16BE", "转换为 UTF-16BE"},
 };

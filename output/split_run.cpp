@@ -27,6 +27,7 @@ struct RunEnd {
     std::int64_t dropped = 0;
     OutputFigures figures;
     Encoding output = Encoding::Utf8;
+    std::string mark; // what stands for a character the output cannot hold
 };
 
 // The files the format writes for this kept table, named, for the plan to look at.
@@ -143,6 +144,7 @@ RunEnd closeWalk(WalkEnd walked, const LineReader& reader, ChapterSink& sink, co
     r.unmappable = encoder.unmappable();
     r.dropped = r.figures.dropped;
     r.output = encoder.encoding();
+    r.mark = encoder.unmappableMark();
     return r;
 }
 
@@ -162,7 +164,7 @@ SplitResult report(const RunEnd& out, const OutputFormat& format, Encoding input
                          t::kReplacedAfter;
             if (out.unmappable > 0)
                 notice += t::kUnmappableBefore + decimal(out.unmappable) + t::kUnmappableMiddle +
-                          fromUtf8(encodingName(out.output)) + t::kUnmappableAfter;
+                          fromUtf8(encodingName(out.output)) + t::kUnmappableAfter + fromUtf8(out.mark) + u"。";
             if (out.dropped > 0) notice += t::kDroppedBefore + decimal(out.dropped) + t::kDroppedAfter;
             ui.messageBox({MsgId::BytesReplaced, notice});
         }

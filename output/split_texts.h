@@ -67,7 +67,7 @@ inline constexpr char16_t kReplacedAfter[] = u" 解码，已替换为 U+FFFD（\
 // A book leaves out what XML cannot hold: "有 2 个电子书不能容纳的控制字符已删去。"
 inline constexpr char16_t kUnmappableBefore[] = u"有 ";
 inline constexpr char16_t kUnmappableMiddle[] = u" 个字符无法用 ";
-inline constexpr char16_t kUnmappableAfter[] = u" 表示，已写作〓。";
+inline constexpr char16_t kUnmappableAfter[] = u" 表示，已写作";
 inline constexpr char16_t kDroppedBefore[] = u"有 ";
 inline constexpr char16_t kDroppedAfter[] = u" 个电子书不能容纳的控制字符已删去。";
 // The window closed during the pass.

@@ -315,13 +315,22 @@ TEST_P(SplitFeeds, AnAppendThatWouldMixTwoEncodingsIsRefusedAndTheOldFileKept) {
     const std::string u8 = pwtest::makeNovel({.encoding = pwtest::NovelEncoding::Utf8, .chapters = 3}).bytes;
     const std::string oldUtf8 = "旧的文字\r\n";
     const std::string oldUtf16("\xFF\xFE\xE7\x65\r\0\n\0", 8);
+    // GB18030 and Big5 share their bytes but not their characters.
+    const std::string gb = pwtest::makeNovel({.chapters = 3}).bytes;
+    std::string traditional;
+    for (int i = 0; i < 20; ++i)
+        traditional += "這是舊的文字，從前的繁體中文檔案，讀者們說過許多話。\r\n";
+    const std::string oldBig5 = inEncoding(traditional, Encoding::Big5);
+    const std::string oldGb = inEncoding("旧的文字，从前的简体中文文件，读者们说过许多话。\r\n", Encoding::Gb18030);
     struct Case {
         const std::string* novel;
         OutputEncoding out;
         std::string old, was, now;
     } cases[] = {{&u16, OutputEncoding::Keep, oldUtf8, "UTF-8", "UTF-16LE"},
                  {&u8, OutputEncoding::Keep, oldUtf16, "UTF-16LE", "UTF-8"},
-                 {&u16, OutputEncoding::Utf8, oldUtf16, "UTF-16LE", "UTF-8"}};
+                 {&u16, OutputEncoding::Utf8, oldUtf16, "UTF-16LE", "UTF-8"},
+                 {&gb, OutputEncoding::Keep, oldBig5, "Big5", "GB18030"},
+                 {&gb, OutputEncoding::Big5, oldGb, "GB18030", "Big5"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.was + " then " + c.now);
         const Outcome r = run(*c.novel, {.out = c.out}, {{"小说(index).txt", c.old}, {"小说01.txt", c.old}},
@@ -341,6 +350,23 @@ TEST_P(SplitFeeds, AnAppendThatWouldMixTwoEncodingsIsRefusedAndTheOldFileKept) {
         EXPECT_EQ(now.at("小说01.txt"), c.old);
         EXPECT_EQ(now.size(), 2u);
     }
+}
+
+TEST_P(SplitFeeds, WhatTheOutputEncodingCannotHoldIsMarkedAndCounted) {
+    // Big5 has no simplified characters (nor 〓): each one goes out as □, and the user is told how many.
+    const pwtest::Novel novel = pwtest::makeNovel({.chapters = 4, .badBytes = false});
+    const Outcome r = run(novel.bytes, {.chapters = 100, .out = OutputEncoding::Big5});
+    ASSERT_EQ(r.split.end, SplitEnd::Done);
+    std::int64_t marks = 0;
+    for (const auto& [name, bytes] : contents(out)) {
+        const std::string text = toUtf8(Decoder(Encoding::Big5).decode(bytes));
+        for (std::size_t at = 0; (at = text.find("□", at)) != std::string::npos; at += 3)
+            ++marks;
+    }
+    EXPECT_GT(marks, 0);
+    EXPECT_EQ(r.split.unmappable, marks);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_EQ(r.boxes[0], "有 " + std::to_string(marks) + " 个字符无法用 Big5 表示，已写作□。");
 }
 
 TEST_P(SplitFeeds, RefusalsBeforeWritingLeaveTheFolderAsItWas) {
