@@ -14,13 +14,13 @@
 #include <thread>
 #include <unistd.h>
 
-#include "cli/cli_job.h"
+#include "cli/book_settings.h"
 #include "cli/cli_texts.h"
+#include "cli/command.h"
 #include "cli/exclude_list.h"
 #include "cli/interrupt.h"
 #include "cli/novel_report.h"
 #include "options/intake.h"
-#include "options/output_encoding.h"
 #include "platform/paths.h"
 
 extern char** environ;
@@ -41,18 +41,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr char kPrefix[] = "pagewright-cli: ";
-
-const char* existingWord(Existing e) {
-    switch (e) {
-    case Existing::Overwrite:
-        return "overwrite";
-    case Existing::Append:
-        return "append";
-    case Existing::Fail:
-        break;
-    }
-    return "fail";
-}
 
 // The lines a run wrote on stderr, each without the program's name, joined by spaces.
 std::string saidOnStderr(const std::string& err) {
@@ -233,7 +221,7 @@ void Batch::ended(Run& run, int waitStatus) {
     if (n.report.message.empty()) n.report.message = saidOnStderr(run.err);
     // The folder the batch had the run make stays only with something in it: a novel that
     // failed before it wrote leaves no empty folder behind (remove() takes empty ones only).
-    if (m_o.command == Command::Split && n.report.status == NovelStatus::Failed && !n.placeExisted) {
+    if (m_o.command->output() == Output::Files && n.report.status == NovelStatus::Failed && !n.placeExisted) {
         std::error_code ec;
         fs::remove(toPath(n.place), ec);
     }
@@ -325,7 +313,7 @@ int Batch::run(std::vector<Novel> novels, std::size_t jobs) {
 }
 
 int Batch::summary() {
-    const bool book = m_o.command == Command::Epub;
+    const bool book = m_o.command->output() == Output::Book;
     BatchTotals t;
     t.novels = static_cast<std::int64_t>(m_novels.size());
     std::vector<std::string> lines;
@@ -372,7 +360,7 @@ std::string selfPath(const char* argv0) {
 } // namespace
 
 Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir, const Text& cwd) {
-    if (o.command == Command::Epub) {
+    if (o.command->output() == Output::Book) {
         CliOptions one = o;
         one.file = file;
         one.out = toNativeBytes(dir);
@@ -387,33 +375,14 @@ Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir, c
 }
 
 std::vector<std::string> singleRunArguments(const CliOptions& o, const std::string& file, const Text& place) {
-    std::vector<std::string> a{o.command == Command::Epub ? "epub" : "split"};
-    const auto add = [&a](const char* option, const std::optional<std::string>& value) {
-        if (value) a.insert(a.end(), {option, *value});
-    };
-    add("-p", o.pattern);
-    add("--preset", o.preset);
-    if (o.encoding) a.insert(a.end(), {"--encoding", traitsOf(*o.encoding).id});
-    if (!o.exclude.empty()) a.insert(a.end(), {"-x", o.exclude});
-    if (o.excludeSuspects) a.push_back("--exclude-suspects");
-    if (o.keepBlankLines) a.push_back("--keep-blank-lines");
-    a.insert(a.end(), {"--existing", existingWord(o.existing)});
-    if (o.command == Command::Epub) {
+    std::vector<std::string> a{o.command->name()};
+    a.insert(a.end(), o.forwarded.begin(), o.forwarded.end());
+    if (o.command->output() == Output::Book) {
         // The book's folder: the run names the book in it as it does alone.
         a.insert(a.end(), {"-o", toNativeBytes(fromPath(toPath(place).parent_path()))});
-        add("--volume-pattern", o.volumePattern);
-        add("--title", o.title);
-        add("--author", o.author);
-        add("--language", o.language);
-        add("--cover", o.cover);
-        if (o.vertical) a.push_back("--vertical");
     } else {
         // The novel's own folder, one level inside the batch's, made by the run.
         a.insert(a.end(), {"-o", toNativeBytes(place), "--create-dir"});
-        add("-n", o.name);
-        add("-c", o.chapters);
-        for (const OutputEncodingChoice& c : kOutputEncodings)
-            if (c.value == o.outputEncoding) a.insert(a.end(), {"--output-encoding", c.word});
     }
     a.insert(a.end(), {"--json", "--", file});
     return a;
@@ -433,7 +402,7 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
     const Text dir = o.out ? fromNativeBytes(*o.out) : cwd;
     const fs::path dirPath = toPath(dir);
     const bool isFolder = fs::is_directory(dirPath, ec);
-    if (o.command == Command::Epub && !isFolder) return refuse(batchBookFolderText(dir), kExitRefused);
+    if (o.command->output() == Output::Book && !isFolder) return refuse(batchBookFolderText(dir), kExitRefused);
     if (!isFolder && fs::exists(fs::symlink_status(dirPath, ec))) return refuse(batchNotAFolderText(dir), kExitRefused);
     if (!isFolder && !o.createDir) return refuse(cliText({MsgId::OfferCreateFolder, {}, {}}, o), kExitRefused);
 
@@ -446,8 +415,9 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
         n.place = batchPlace(o, file, dir, cwd);
         const Text key = fromPath(toPath(n.place).lexically_normal());
         if (const auto [it, fresh] = byPlace.emplace(key, novels.size()); !fresh)
-            return refuse(batchSharedPlaceText(novels[it->second].file, file, n.place, o.command == Command::Epub),
-                          kExitRefused);
+            return refuse(
+                batchSharedPlaceText(novels[it->second].file, file, n.place, o.command->output() == Output::Book),
+                kExitRefused);
         const auto size = fs::file_size(toPath(fromNativeBytes(file)), ec);
         n.bytes = ec ? 0 : static_cast<std::int64_t>(size);
         novels.push_back(std::move(n));

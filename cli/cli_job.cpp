@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "cli/analysis_report.h"
-#include "cli/batch.h"
-#include "cli/cli_options.h"
+#include "cli/book_settings.h"
 #include "cli/cli_texts.h"
+#include "cli/command.h"
 #include "cli/console_ui.h"
 #include "cli/exclude_list.h"
 #include "cli/interrupt.h"
@@ -133,7 +133,7 @@ int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const Output
     const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so);
     if (r.scan.outcome != ScanOutcome::Finished) {
         if (!stopSignal()) return kExitRefused;
-        ui.error(scanInterruptedText(o.command));
+        ui.error(scanInterruptedText(o.command->output() == Output::Listing));
         return interruptedStatus();
     }
     noteScan(report, r.scan);
@@ -142,43 +142,6 @@ int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const Output
     noteSplit(report, watch, format, exclude.rows);
     return status;
 }
-
-} // namespace
-
-EpubSettings bookSettings(const CliOptions& o, const Text& cwd) {
-    namespace fs = std::filesystem;
-    const fs::path input = toPath(fromNativeBytes(o.file));
-    const BookName named = bookNameFromFile(fromPath(input.stem()));
-    EpubSettings s;
-    s.title = trimSpaces(o.title ? fromUtf8(*o.title) : named.title);
-    s.author = trimSpaces(o.author ? fromUtf8(*o.author) : named.author);
-    if (o.language) s.language = fromUtf8(*o.language);
-    if (o.cover) s.cover = fromNativeBytes(*o.cover);
-    s.vertical = o.vertical;
-    if (o.volumePattern)
-        s.volumePattern = fromUtf8(*o.volumePattern);
-    else if (o.preset && *o.preset == "volume")
-        s.volumePattern = defaultVolumePattern();
-    std::error_code ec;
-    const fs::path out = o.out ? toPath(fromNativeBytes(*o.out)) : toPath(cwd);
-    if (!o.out || fs::is_directory(out, ec)) {
-        // The title as a file name: the characters no file name can hold become "_".
-        Text name = s.title.empty() ? fromPath(input.stem()) : s.title;
-        for (char16_t& c : name)
-            if (isForbiddenNameChar(c) || c < 0x20) c = u'_';
-        s.path = fromPath(out / toPath(name + u".epub"));
-    } else {
-        s.path = fromPath(out);
-    }
-    const auto modified = fs::last_write_time(input, ec);
-    if (!ec)
-        s.modified = std::chrono::duration_cast<std::chrono::seconds>(
-                         std::chrono::file_clock::to_sys(modified).time_since_epoch())
-                         .count();
-    return s;
-}
-
-namespace {
 
 // One novel: the scan, the split or the book. `report` gathers what the JSON line says of it.
 int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& report) {
@@ -199,7 +162,7 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     // A book is checked before anything is read: a bad cover or pattern is told at once.
     std::unique_ptr<OutputFormat> format;
     OptionFields fields = fieldsFrom(o, st, cwd);
-    if (o.command == Command::Epub) {
+    if (o.command->output() == Output::Book) {
         const EpubSettings book = bookSettings(o, cwd);
         if (const auto refused = checkEpubSettings(book)) {
             ui.error(cliText(refused->message, o));
@@ -213,7 +176,7 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     if (!CheckOptions(fields, 1, st, ui, writeBacks)) return kExitRefused;
     if (!format) format = std::make_unique<TextFiles>(st);
 
-    const bool scanOnly = o.command == Command::Scan;
+    const bool scanOnly = o.command->output() == Output::Listing;
     PrintingReceiver receiver(out, ui, scanOnly && !o.json && !o.check, scanOnly && o.json, scanOnly && o.check);
     ScanOptions so;
     so.encoding = o.encoding;
@@ -223,7 +186,7 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
         return splitInOneRead(o, exclude, *format, st, ui, receiver, so, out, report);
     const ScanResult scan = runScan(st, ui, receiver, so);
     if (scan.outcome != ScanOutcome::Finished && stopSignal()) {
-        ui.error(scanInterruptedText(o.command));
+        ui.error(scanInterruptedText(o.command->output() == Output::Listing));
         return interruptedStatus();
     }
     if (scan.outcome != ScanOutcome::Finished) return kExitRefused;
@@ -268,31 +231,16 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
 
 } // namespace
 
-int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal,
-                   bool outIsTerminal) {
-    CliOptions o;
-    {
-        std::ostringstream helpOut, helpErr;
-        const auto rc = parseCommandLine(argc, argv, o, helpOut, helpErr);
-        std::fputs(helpOut.str().c_str(), out);
-        std::fputs(helpErr.str().c_str(), err);
-        if (rc) return *rc;
-    }
-    if (o.batch()) return runBatch(o, argv[0], out, err, errIsTerminal, outIsTerminal);
-    ConsoleUi ui(o, err, errIsTerminal, outIsTerminal);
-    if (o.command == Command::Presets) {
-        for (const PatternPreset& p : patternPresets())
-            printLine(out, ui, fromUtf8(p.id) + u"\t" + p.label + u"\t" + p.pattern);
-        return 0;
-    }
+int runNovel(const CliOptions& o, const Streams& streams) {
+    ConsoleUi ui(o, streams.err, streams.errIsTerminal, streams.outIsTerminal);
     NovelReport report;
     report.file = o.file;
-    const int status = runJob(o, ui, out, report);
-    if (o.json && o.command != Command::Scan) {
+    const int status = runJob(o, ui, streams.out, report);
+    if (o.json && o.command->output() != Output::Listing) {
         report.status = statusOfExit(status);
         report.message = report.status == NovelStatus::Done ? toUtf8(ui.lastStatus()) : ui.lastError();
         ui.beforeOutput();
-        std::fprintf(out, "%s\n", novelJsonLine(report).c_str());
+        std::fprintf(streams.out, "%s\n", novelJsonLine(report).c_str());
     }
     return status;
 }

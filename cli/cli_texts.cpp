@@ -95,7 +95,7 @@ constexpr char kSeeHelp[] = "（用法见 --help）。";
 
 } // namespace
 
-std::string usageErrorText(const std::string& kind, const std::string& what) {
+std::string usageErrorText(const std::string& kind, const std::string& what, const std::vector<std::string>& commands) {
     // The parser names some errors after the command they arose in: the text tells them apart.
     if (const std::string extra = after(what, " not expected: "); !extra.empty()) {
         // The parser lists them last first.
@@ -110,8 +110,12 @@ std::string usageErrorText(const std::string& kind, const std::string& what) {
             inOrder.append(inOrder.empty() ? "" : " ").append(*w);
         return "多余的参数：" + inOrder + "，请去掉它" + kSeeHelp;
     }
-    if (what.rfind("A subcommand", 0) == 0)
-        return "没有给出命令，请写上 scan、split 或 presets" + std::string(kSeeHelp);
+    if (what.rfind("A subcommand", 0) == 0) {
+        std::string list;
+        for (std::size_t i = 0; i < commands.size(); ++i)
+            list.append(i == 0 ? "" : i + 1 == commands.size() ? " 或 " : "、").append(commands[i]);
+        return "没有给出命令，请写上 " + list + kSeeHelp;
+    }
     if (what.rfind("FILE is required", 0) == 0) return say(u"没有给出输入文件，请在命令行写上要处理的文件。");
     if (const std::size_t at = what.find(" is required"); at != std::string::npos)
         return "缺少必需的参数：" + what.substr(0, at) + kSeeHelp;
@@ -209,9 +213,8 @@ std::string batchProgressText(std::int64_t done, std::int64_t all, std::int64_t 
     return say(line) + inFlight;
 }
 
-std::string scanInterruptedText(Command command) {
-    return say(command == Command::Scan ? u"已中断，分析未完成，列出的标题不全。"
-                                        : u"已中断，分析未完成，没有写出任何文件。");
+std::string scanInterruptedText(bool listing) {
+    return say(listing ? u"已中断，分析未完成，列出的标题不全。" : u"已中断，分析未完成，没有写出任何文件。");
 }
 
 std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wroteAny) {

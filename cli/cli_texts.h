@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_options.h"
 #include "platform/messages.h"
@@ -14,8 +15,8 @@ namespace pw::cli {
 // The line for a message of the core (without the program's name in front).
 std::string cliText(const Message& msg, const CliOptions& opts);
 
-// A signal stopped the scan: nothing was written.
-std::string scanInterruptedText(Command command);
+// A signal stopped the scan: nothing was written (`listing`: the scan was the job).
+std::string scanInterruptedText(bool listing);
 // A signal stopped the split. `incomplete` is the file left half-written, if one was;
 // `wroteAny` whether any file was opened at all.
 std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wroteAny);
@@ -43,8 +44,9 @@ std::string batchProgressText(std::int64_t done, std::int64_t all, std::int64_t 
                               const std::string& inFlight);
 
 // Usage errors, each one line: `kind` is the parser's name for the error ("ExtrasError",
-// "RequiredError"…) and `what` its English text, from which the names and values are taken.
-std::string usageErrorText(const std::string& kind, const std::string& what);
+// "RequiredError"…) and `what` its English text, from which the names and values are taken;
+// `commands` are the names of the commands, in the order of the help.
+std::string usageErrorText(const std::string& kind, const std::string& what, const std::vector<std::string>& commands);
 // What the parser's checks say after an option's name when a value is refused.
 std::string notUtf8Text();
 std::string unknownPresetText(const std::string& value, const std::string& ids);
