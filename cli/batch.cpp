@@ -18,6 +18,7 @@
 #include "cli/cli_texts.h"
 #include "cli/command.h"
 #include "cli/exclude_list.h"
+#include "cli/folders.h"
 #include "cli/interrupt.h"
 #include "cli/novel_report.h"
 #include "options/intake.h"
@@ -54,32 +55,6 @@ std::string saidOnStderr(const std::string& err) {
         at = end + 1;
     }
     return said;
-}
-
-// The width a terminal gives a UTF-8 text, taking CJK and full-width characters as two.
-std::size_t columns(const std::string& s) {
-    std::size_t width = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto lead = static_cast<unsigned char>(s[i]);
-        const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        width += len >= 3 ? 2 : 1;
-        i += len;
-    }
-    return width;
-}
-
-// The start of `s` that fits `width` columns, cut at a character.
-std::string fitted(const std::string& s, std::size_t width) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto lead = static_cast<unsigned char>(s[i]);
-        const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        const std::string ch = s.substr(i, len);
-        if (columns(out + ch) > width) return out + "…";
-        out += ch;
-        i += len;
-    }
-    return out;
 }
 
 struct Novel {
@@ -238,14 +213,14 @@ void Batch::drawProgress(bool force) {
     if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
     m_lastDraw = now;
     std::int64_t done = 0, bytesDone = 0, bytesAll = 0;
-    std::string inFlight;
+    std::vector<std::string> inFlight;
     for (const Novel& n : m_novels) {
         bytesAll += n.bytes;
         if (n.state == Novel::State::Ended) {
             ++done;
             bytesDone += n.bytes;
         } else if (n.state == Novel::State::Running) {
-            inFlight.append(inFlight.empty() ? "" : "、").append(toNativeBytes(fromPath(fs::path(n.file).filename())));
+            inFlight.push_back(toNativeBytes(fromPath(fs::path(n.file).filename())));
         }
     }
     const int width = 20;
@@ -254,9 +229,10 @@ void Batch::drawProgress(bool force) {
     std::string bar = "[";
     bar.append(filled, '#').append(width - filled, '-').append("] ");
     const std::string text = bar + batchProgressText(done, all, bytesDone, bytesAll, "");
-    // One line of a common terminal: the names are cut to what is left of 80 columns.
+    // One line of a common terminal: the names share what is left of 80 columns.
     std::string names;
-    if (!inFlight.empty() && columns(text) + 14 < 79) names = fitted(inFlight, 79 - 14 - columns(text));
+    if (!inFlight.empty() && terminalColumns(text) + 14 < 79)
+        names = inFlightText(inFlight, 79 - 14 - terminalColumns(text));
     std::fprintf(m_err, "\r\033[K%s", (bar + batchProgressText(done, all, bytesDone, bytesAll, names)).c_str());
     std::fflush(m_err);
     m_drawn = true;
@@ -359,12 +335,14 @@ std::string selfPath(const char* argv0) {
 
 } // namespace
 
-Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir, const Text& cwd) {
+Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir) {
     if (o.command->output() == Output::Book) {
+        // Into the folder `dir`, which --create-dir may not have made yet: as a book run
+        // without -o names its book in its current folder.
         CliOptions one = o;
         one.file = file;
-        one.out = toNativeBytes(dir);
-        return bookSettings(one, cwd).path;
+        one.out.reset();
+        return bookSettings(one, dir).path;
     }
     // The stem cleaned as an output name is: the characters no file name can hold are dropped.
     Text stem;
@@ -402,8 +380,10 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
     const Text dir = o.out ? fromNativeBytes(*o.out) : cwd;
     const fs::path dirPath = toPath(dir);
     const bool isFolder = fs::is_directory(dirPath, ec);
-    if (o.command->output() == Output::Book && !isFolder) return refuse(batchBookFolderText(dir), kExitRefused);
-    if (!isFolder && fs::exists(fs::symlink_status(dirPath, ec))) return refuse(batchNotAFolderText(dir), kExitRefused);
+    const bool existsAsOther = !isFolder && fs::exists(fs::symlink_status(dirPath, ec));
+    if (o.command->output() == Output::Book && !isFolder && (!o.createDir || existsAsOther))
+        return refuse(batchBookFolderText(dir), kExitRefused);
+    if (existsAsOther) return refuse(batchNotAFolderText(dir), kExitRefused);
     if (!isFolder && !o.createDir) return refuse(cliText({MsgId::OfferCreateFolder, {}, {}}, o), kExitRefused);
 
     // Two novels that would share a place are refused before anything is written.
@@ -412,7 +392,7 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
     for (const std::string& file : o.files) {
         Novel n;
         n.file = file;
-        n.place = batchPlace(o, file, dir, cwd);
+        n.place = batchPlace(o, file, dir);
         const Text key = fromPath(toPath(n.place).lexically_normal());
         if (const auto [it, fresh] = byPlace.emplace(key, novels.size()); !fresh)
             return refuse(
@@ -423,9 +403,11 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
         novels.push_back(std::move(n));
     }
     if (!isFolder) {
-        fs::create_directory(dirPath, ec);
+        const std::vector<Text> missing = missingFolders(dir);
+        fs::create_directories(dirPath, ec);
         // Said as the single run says it when it cannot make its folder.
         if (ec) return refuse(toNativeBytes(u"创建目录失败：" + dir + u"（" + reasonText(ec) + u"）"), kExitRefused);
+        if (missing.size() > 1 && !o.quiet) std::fprintf(err, "%s%s\n", kPrefix, madeFoldersText(missing).c_str());
     }
 
     catchRepeatedStopSignals();

@@ -13,7 +13,7 @@ namespace pw::cli {
 
 // Where the run for `file` writes: the folder of its files, or its book. `dir` is the batch's
 // output folder.
-Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir, const Text& cwd);
+Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir);
 
 // The arguments (after the program's name) of the single run for `file` into `place`, with
 // every option of the batch that its command gives on to each run (option_rows.h), and --json.

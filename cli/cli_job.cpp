@@ -12,6 +12,7 @@
 #include "cli/command.h"
 #include "cli/console_ui.h"
 #include "cli/exclude_list.h"
+#include "cli/folders.h"
 #include "cli/interrupt.h"
 #include "cli/novel_report.h"
 #include "cli/split_watch.h"
@@ -164,7 +165,9 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     OptionFields fields = fieldsFrom(o, st, cwd);
     if (o.command->output() == Output::Book) {
         const EpubSettings book = bookSettings(o, cwd);
-        if (const auto refused = checkEpubSettings(book)) {
+        // A missing folder is the last thing checked: with --create-dir the intake makes it.
+        const auto refused = checkEpubSettings(book);
+        if (refused && !(o.createDir && refused->message.id == MsgId::BookFolderMissing)) {
             ui.error(cliText(refused->message, o));
             return kExitRefused;
         }
@@ -173,7 +176,10 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
         format = std::make_unique<EpubBook>(book);
     }
     FieldWriteBacks writeBacks;
+    const std::vector<Text> missing = o.createDir ? missingFolders(fields.txtOut) : std::vector<Text>();
     if (!CheckOptions(fields, 1, st, ui, writeBacks)) return kExitRefused;
+    // The folder named is what was asked for; the ones above it that were made too are told.
+    if (missing.size() > 1 && !o.quiet) ui.note(madeFoldersText(missing));
     if (!format) format = std::make_unique<TextFiles>(st);
 
     const bool scanOnly = o.command->output() == Output::Listing;

@@ -4,6 +4,7 @@
 
 #include "cli/cli_texts.h"
 #include "cli/command.h"
+#include "cli/help_format.h"
 #include "platform/version.h"
 
 namespace pw::cli {
@@ -22,6 +23,8 @@ std::string spelledName(const CLI::Option& option) {
 std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOptions& opts, std::ostream& out,
                                     std::ostream& err) {
     CLI::App app{"书页匠(Pagewright)：按章节标题切割文本文件", "pagewright-cli"};
+    // Set before the subcommands are added, which take the formatter from here.
+    app.formatter(std::make_shared<ChineseHelp>());
     // Set before the subcommands are added, which take the help flag from here.
     app.set_help_flag("-h,--help", "显示此帮助并退出");
     app.set_version_flag("--version", "pagewright-cli " PAGEWRIGHT_VERSION, "显示版本并退出");

@@ -24,6 +24,8 @@ std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wro
 // A batch of novels (batch.h). Refusals of the whole batch, before anything is written:
 std::string batchSharedPlaceText(const std::string& first, const std::string& second, const Text& place, bool book);
 std::string batchBookFolderText(const Text& dir);
+// --create-dir made more than the folder named: all it made, outermost first.
+std::string madeFoldersText(const std::vector<Text>& made);
 std::string batchNotAFolderText(const Text& dir);
 // A run that could not be started, or that ended without saying why.
 std::string batchStartFailedText(const Text& reason);
@@ -39,6 +41,15 @@ std::string batchFailedLine(const std::string& file, const std::string& why);
 std::string batchInterruptedLine(const std::string& file, const std::string& why);
 std::string batchNotStartedLine(const std::string& file);
 std::string batchTotalsLine(const BatchTotals& t, bool book);
+// The width a terminal gives a UTF-8 text, taking CJK and full-width characters as two.
+std::size_t terminalColumns(const std::string& s);
+// `s` in at most `width` columns: if it is wider, its start and its end with "…" between,
+// since the end of a file's name (a volume's number, the extension) tells novels apart.
+std::string shortenedInMiddle(const std::string& s, std::size_t width);
+// The names of the novels in flight, every one of them, in at most `width` columns: each
+// shortened in the middle as far as it must, or, when there is no room for all, those that fit
+// and how many more.
+std::string inFlightText(const std::vector<std::string>& names, std::size_t width);
 // The progress line on a terminal: novels done of all, megabytes read of all, those in flight.
 std::string batchProgressText(std::int64_t done, std::int64_t all, std::int64_t bytesDone, std::int64_t bytesAll,
                               const std::string& inFlight);

@@ -18,17 +18,18 @@ public:
             encodingRow(),
             quietRow(),
             textRow("-o,--out", &CliOptions::out,
-                    "电子书的文件名，或放电子书的目录（默认当前目录中的 <书名>.epub；多个输入文件时须为目录）", "BOOK")
+                    "电子书的文件名，或放电子书的目录（默认当前目录中的 <书名>.epub；多个输入文件时须为目录）",
+                    "电子书")
                 .batchOwn(),
             excludeRow(),
             excludeSuspectsRow(),
             textRow("--volume-pattern", &CliOptions::volumePattern,
-                    "卷标题的正则表达式：符合的标题成为目录的第一层（用 --preset volume 时默认按 卷/部）", "REGEX",
+                    "卷标题的正则表达式：符合的标题成为目录的第一层（用 --preset volume 时默认按 卷/部）", "正则表达式",
                     Utf8),
-            textRow("--title", &CliOptions::title, "书名（默认从文件名得出）", "TITLE", Utf8),
-            textRow("--author", &CliOptions::author, "作者（默认从文件名得出）", "NAME", Utf8),
-            textRow("--language", &CliOptions::language, "语言标记（默认 zh-CN，Big5 文件为 zh-TW）", "TAG", Utf8),
-            textRow("--cover", &CliOptions::cover, "封面图片（JPEG 或 PNG）", "IMG"),
+            textRow("--title", &CliOptions::title, "书名（默认从文件名得出）", "书名", Utf8),
+            textRow("--author", &CliOptions::author, "作者（默认从文件名得出）", "作者", Utf8),
+            textRow("--language", &CliOptions::language, "语言标记（默认 zh-CN，Big5 文件为 zh-TW）", "语言标记", Utf8),
+            textRow("--cover", &CliOptions::cover, "封面图片（JPEG 或 PNG）", "图片"),
             flagRow("--vertical", &CliOptions::vertical, "竖排（从右到左翻页）"),
             jobsRow(),
             jsonLinesRow(),
@@ -36,6 +37,7 @@ public:
             choiceRow("--existing", &CliOptions::existing,
                       {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}},
                       "电子书已存在时：fail 或 overwrite（默认 fail）"),
+            createDirRow(),
         };
     }
     Output output() const override { return Output::Book; }

@@ -32,12 +32,12 @@ public:
             encodingRow(),
             quietRow(),
             textRow("-o,--out", &CliOptions::out, "输出目录（默认当前目录；多个输入文件时各自输出到其中的 <文件名>/）",
-                    "DIR")
+                    "目录")
                 .batchOwn(),
             textRow("-n,--name", &CliOptions::name, "输出文件名及起始编号（默认 " + toUtf8(kDefaultOutName) + "01）",
-                    "TEXT", Utf8),
+                    "文本", Utf8),
             textRow("-c,--chapters", &CliOptions::chapters,
-                    "每个文件的章数（默认 " + std::to_string(kDefaultChapters) + "）", "N", Utf8 | WholeCount),
+                    "每个文件的章数（默认 " + std::to_string(kDefaultChapters) + "）", "数", Utf8 | WholeCount),
             keepBlankLinesRow(),
             excludeRow(),
             excludeSuspectsRow(),

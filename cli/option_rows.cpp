@@ -81,6 +81,13 @@ CLI::Option* addChoice(CLI::App& command, const std::string& names, std::vector<
     return command.add_option_function<std::string>(names, std::move(set), help)->transform(oneOf);
 }
 
+bool takesWord(const std::vector<OptionRow>& rows, const std::string& name, const std::string& word) {
+    for (const OptionRow& row : rows)
+        if (("," + row.names + ",").find("," + name + ",") != std::string::npos)
+            return std::find(row.words.begin(), row.words.end(), word) != row.words.end();
+    return false;
+}
+
 OptionRow flagRow(std::string names, bool CliOptions::*target, std::string help) {
     return {names, [names, target, help](CLI::App& c, CliOptions& o) { return c.add_flag(names, o.*target, help); }};
 }
@@ -88,9 +95,7 @@ OptionRow flagRow(std::string names, bool CliOptions::*target, std::string help)
 OptionRow textRow(std::string names, std::optional<std::string> CliOptions::*target, std::string help,
                   std::string typeName, unsigned checks) {
     return {names, [=](CLI::App& c, CliOptions& o) {
-                CLI::Option* option = checked(c.add_option(names, o.*target, help), checks);
-                if (typeName != "TEXT") option->type_name(typeName);
-                return option;
+                return checked(c.add_option(names, o.*target, help), checks)->type_name(typeName);
             }};
 }
 
@@ -101,7 +106,7 @@ OptionRow textRow(std::string names, std::string CliOptions::*target, std::strin
 
 OptionRow countRow(std::string names, int CliOptions::*target, std::string help) {
     return {names, [=](CLI::App& c, CliOptions& o) {
-                return checked(c.add_option(names, o.*target, help), WholeCount)->type_name("N");
+                return checked(c.add_option(names, o.*target, help), WholeCount)->type_name("数");
             }};
 }
 
@@ -121,11 +126,11 @@ OptionRow inputsRow(std::vector<std::string> CliOptions::*target, std::string he
 
 OptionRow patternRow() {
     return textRow("-p,--pattern", &CliOptions::pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）",
-                   "TEXT", Utf8);
+                   "文本", Utf8);
 }
 
 OptionRow presetRow() {
-    return textRow("--preset", &CliOptions::preset, "用预设的查找条件（见 presets 命令）", "TEXT", KnownPreset)
+    return textRow("--preset", &CliOptions::preset, "用预设的查找条件（见 presets 命令）", "文本", KnownPreset)
         .excluding("--pattern");
 }
 
@@ -146,7 +151,7 @@ OptionRow quietRow() {
 }
 
 OptionRow excludeRow() {
-    return textRow("-x,--exclude", &CliOptions::exclude, "排除的标题编号，如 3 或 2,5,9-12", "LIST");
+    return textRow("-x,--exclude", &CliOptions::exclude, "排除的标题编号，如 3 或 2,5,9-12", "编号");
 }
 
 OptionRow excludeSuspectsRow() {
@@ -158,7 +163,7 @@ OptionRow keepBlankLinesRow() {
 }
 
 OptionRow createDirRow() {
-    return flagRow("--create-dir", &CliOptions::createDir, "输出目录不存在时创建它（一层）").batchOwn();
+    return flagRow("--create-dir", &CliOptions::createDir, "输出目录不存在时创建它（连同不存在的上层目录）").batchOwn();
 }
 
 OptionRow jobsRow() {

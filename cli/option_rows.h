@@ -32,7 +32,8 @@ struct OptionRow {
     // Puts the option on a command's parser, filling `o`.
     std::function<CLI::Option*(CLI::App& command, CliOptions& o)> add;
     InBatch inBatch = InBatch::EachRun;
-    std::string excludes{}; // an option of the same command that cannot be given with this one
+    std::string excludes{};           // an option of the same command that cannot be given with this one
+    std::vector<std::string> words{}; // a choice's words
 
     OptionRow batchOwn() && {
         inBatch = InBatch::Batch;
@@ -44,10 +45,10 @@ struct OptionRow {
     }
 };
 
-// The kinds of row. `typeName` is what the help shows for the value ("" for none).
+// The kinds of row. `typeName` is what the help shows for the value, in Chinese like the rest.
 OptionRow flagRow(std::string names, bool CliOptions::*target, std::string help);
 OptionRow textRow(std::string names, std::optional<std::string> CliOptions::*target, std::string help,
-                  std::string typeName = "TEXT", unsigned checks = NoCheck);
+                  std::string typeName = "文本", unsigned checks = NoCheck);
 OptionRow textRow(std::string names, std::string CliOptions::*target, std::string help, std::string typeName);
 OptionRow countRow(std::string names, int CliOptions::*target, std::string help);
 // The inputs: one file, or several.
@@ -70,8 +71,15 @@ OptionRow choiceRow(std::string names, E CliOptions::*target, std::vector<std::p
         };
         return addChoice(command, names, list, set, help);
     };
-    return {names, add};
+    OptionRow row{names, add};
+    for (const auto& w : words)
+        row.words.push_back(w.first);
+    return row;
 }
+
+// Whether the option `name` ("--existing") of a table takes the word `word`: what a message
+// may advise.
+bool takesWord(const std::vector<OptionRow>& rows, const std::string& name, const std::string& word);
 
 // The rows that several commands share.
 OptionRow patternRow();
