@@ -138,10 +138,9 @@ void frmPagewright::cmdOpenOut_Click() {
 }
 
 void frmPagewright::cmdAbout_Click() {
+    // No address until the project has one that leads somewhere.
     static constexpr char16_t kAbout[] = u"书页匠(Pagewright) 由 Pagewright 开发组编写完成\r\n"
-                                         u"它可以根据章节标题来切割文本文件，使你快速定位到某一章\r\n"
-                                         u"\r\n"
-                                         u"项目主页：https://pagewright.invalid/";
+                                         u"它可以根据章节标题来切割文本文件，使你快速定位到某一章";
     ui().messageBox({MsgId::About, kAbout});
     txtFile->setFocus(Qt::OtherFocusReason);
 }

@@ -49,7 +49,7 @@ void frmPagewright::saveEpub() {
     BookRequest request;
     request.input = m_state.strAnalyzedFile;
     request.headingPattern = m_state.strFindStr;
-    request.out = m_state.strOutDir;
+    request.folder = m_state.strOutDir;
     const EpubSettings proposed = bookSettings(request);
     EpubDialog dialog(this);
     dialog.txtBookTitle->setText(toQ(proposed.title));

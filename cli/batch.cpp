@@ -14,13 +14,14 @@
 #include <thread>
 #include <unistd.h>
 
-#include "cli/cli_job.h"
+#include "cli/book_settings.h"
 #include "cli/cli_texts.h"
+#include "cli/command.h"
 #include "cli/exclude_list.h"
+#include "cli/folders.h"
 #include "cli/interrupt.h"
 #include "cli/novel_report.h"
 #include "options/intake.h"
-#include "options/output_encoding.h"
 #include "platform/paths.h"
 
 extern char** environ;
@@ -42,18 +43,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr char kPrefix[] = "pagewright-cli: ";
 
-const char* existingWord(Existing e) {
-    switch (e) {
-    case Existing::Overwrite:
-        return "overwrite";
-    case Existing::Append:
-        return "append";
-    case Existing::Fail:
-        break;
-    }
-    return "fail";
-}
-
 // The lines a run wrote on stderr, each without the program's name, joined by spaces.
 std::string saidOnStderr(const std::string& err) {
     std::string said;
@@ -66,32 +55,6 @@ std::string saidOnStderr(const std::string& err) {
         at = end + 1;
     }
     return said;
-}
-
-// The width a terminal gives a UTF-8 text, taking CJK and full-width characters as two.
-std::size_t columns(const std::string& s) {
-    std::size_t width = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto lead = static_cast<unsigned char>(s[i]);
-        const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        width += len >= 3 ? 2 : 1;
-        i += len;
-    }
-    return width;
-}
-
-// The start of `s` that fits `width` columns, cut at a character.
-std::string fitted(const std::string& s, std::size_t width) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto lead = static_cast<unsigned char>(s[i]);
-        const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        const std::string ch = s.substr(i, len);
-        if (columns(out + ch) > width) return out + "…";
-        out += ch;
-        i += len;
-    }
-    return out;
 }
 
 struct Novel {
@@ -233,7 +196,7 @@ void Batch::ended(Run& run, int waitStatus) {
     if (n.report.message.empty()) n.report.message = saidOnStderr(run.err);
     // The folder the batch had the run make stays only with something in it: a novel that
     // failed before it wrote leaves no empty folder behind (remove() takes empty ones only).
-    if (m_o.command == Command::Split && n.report.status == NovelStatus::Failed && !n.placeExisted) {
+    if (m_o.command->output() == Output::Files && n.report.status == NovelStatus::Failed && !n.placeExisted) {
         std::error_code ec;
         fs::remove(toPath(n.place), ec);
     }
@@ -250,14 +213,14 @@ void Batch::drawProgress(bool force) {
     if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
     m_lastDraw = now;
     std::int64_t done = 0, bytesDone = 0, bytesAll = 0;
-    std::string inFlight;
+    std::vector<std::string> inFlight;
     for (const Novel& n : m_novels) {
         bytesAll += n.bytes;
         if (n.state == Novel::State::Ended) {
             ++done;
             bytesDone += n.bytes;
         } else if (n.state == Novel::State::Running) {
-            inFlight.append(inFlight.empty() ? "" : "、").append(toNativeBytes(fromPath(fs::path(n.file).filename())));
+            inFlight.push_back(toNativeBytes(fromPath(fs::path(n.file).filename())));
         }
     }
     const int width = 20;
@@ -266,9 +229,10 @@ void Batch::drawProgress(bool force) {
     std::string bar = "[";
     bar.append(filled, '#').append(width - filled, '-').append("] ");
     const std::string text = bar + batchProgressText(done, all, bytesDone, bytesAll, "");
-    // One line of a common terminal: the names are cut to what is left of 80 columns.
+    // One line of a common terminal: the names share what is left of 80 columns.
     std::string names;
-    if (!inFlight.empty() && columns(text) + 14 < 79) names = fitted(inFlight, 79 - 14 - columns(text));
+    if (!inFlight.empty() && terminalColumns(text) + 14 < 79)
+        names = inFlightText(inFlight, 79 - 14 - terminalColumns(text));
     std::fprintf(m_err, "\r\033[K%s", (bar + batchProgressText(done, all, bytesDone, bytesAll, names)).c_str());
     std::fflush(m_err);
     m_drawn = true;
@@ -325,7 +289,7 @@ int Batch::run(std::vector<Novel> novels, std::size_t jobs) {
 }
 
 int Batch::summary() {
-    const bool book = m_o.command == Command::Epub;
+    const bool book = m_o.command->output() == Output::Book;
     BatchTotals t;
     t.novels = static_cast<std::int64_t>(m_novels.size());
     std::vector<std::string> lines;
@@ -371,12 +335,14 @@ std::string selfPath(const char* argv0) {
 
 } // namespace
 
-Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir, const Text& cwd) {
-    if (o.command == Command::Epub) {
+Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir) {
+    if (o.command->output() == Output::Book) {
+        // Into the folder `dir`, which --create-dir may not have made yet: as a book run
+        // without -o names its book in its current folder.
         CliOptions one = o;
         one.file = file;
-        one.out = toNativeBytes(dir);
-        return bookSettings(one, cwd).path;
+        one.out.reset();
+        return bookSettings(one, dir).path;
     }
     // The stem cleaned as an output name is: the characters no file name can hold are dropped.
     Text stem;
@@ -387,33 +353,14 @@ Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir, c
 }
 
 std::vector<std::string> singleRunArguments(const CliOptions& o, const std::string& file, const Text& place) {
-    std::vector<std::string> a{o.command == Command::Epub ? "epub" : "split"};
-    const auto add = [&a](const char* option, const std::optional<std::string>& value) {
-        if (value) a.insert(a.end(), {option, *value});
-    };
-    add("-p", o.pattern);
-    add("--preset", o.preset);
-    if (o.encoding) a.insert(a.end(), {"--encoding", traitsOf(*o.encoding).id});
-    if (!o.exclude.empty()) a.insert(a.end(), {"-x", o.exclude});
-    if (o.excludeSuspects) a.push_back("--exclude-suspects");
-    if (o.keepBlankLines) a.push_back("--keep-blank-lines");
-    a.insert(a.end(), {"--existing", existingWord(o.existing)});
-    if (o.command == Command::Epub) {
+    std::vector<std::string> a{o.command->name()};
+    a.insert(a.end(), o.forwarded.begin(), o.forwarded.end());
+    if (o.command->output() == Output::Book) {
         // The book's folder: the run names the book in it as it does alone.
         a.insert(a.end(), {"-o", toNativeBytes(fromPath(toPath(place).parent_path()))});
-        add("--volume-pattern", o.volumePattern);
-        add("--title", o.title);
-        add("--author", o.author);
-        add("--language", o.language);
-        add("--cover", o.cover);
-        if (o.vertical) a.push_back("--vertical");
     } else {
         // The novel's own folder, one level inside the batch's, made by the run.
         a.insert(a.end(), {"-o", toNativeBytes(place), "--create-dir"});
-        add("-n", o.name);
-        add("-c", o.chapters);
-        for (const OutputEncodingChoice& c : kOutputEncodings)
-            if (c.value == o.outputEncoding) a.insert(a.end(), {"--output-encoding", c.word});
     }
     a.insert(a.end(), {"--json", "--", file});
     return a;
@@ -433,8 +380,10 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
     const Text dir = o.out ? fromNativeBytes(*o.out) : cwd;
     const fs::path dirPath = toPath(dir);
     const bool isFolder = fs::is_directory(dirPath, ec);
-    if (o.command == Command::Epub && !isFolder) return refuse(batchBookFolderText(dir), kExitRefused);
-    if (!isFolder && fs::exists(fs::symlink_status(dirPath, ec))) return refuse(batchNotAFolderText(dir), kExitRefused);
+    const bool existsAsOther = !isFolder && fs::exists(fs::symlink_status(dirPath, ec));
+    if (o.command->output() == Output::Book && !isFolder && (!o.createDir || existsAsOther))
+        return refuse(batchBookFolderText(dir), kExitRefused);
+    if (existsAsOther) return refuse(batchNotAFolderText(dir), kExitRefused);
     if (!isFolder && !o.createDir) return refuse(cliText({MsgId::OfferCreateFolder, {}, {}}, o), kExitRefused);
 
     // Two novels that would share a place are refused before anything is written.
@@ -443,19 +392,22 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
     for (const std::string& file : o.files) {
         Novel n;
         n.file = file;
-        n.place = batchPlace(o, file, dir, cwd);
+        n.place = batchPlace(o, file, dir);
         const Text key = fromPath(toPath(n.place).lexically_normal());
         if (const auto [it, fresh] = byPlace.emplace(key, novels.size()); !fresh)
-            return refuse(batchSharedPlaceText(novels[it->second].file, file, n.place, o.command == Command::Epub),
-                          kExitRefused);
+            return refuse(
+                batchSharedPlaceText(novels[it->second].file, file, n.place, o.command->output() == Output::Book),
+                kExitRefused);
         const auto size = fs::file_size(toPath(fromNativeBytes(file)), ec);
         n.bytes = ec ? 0 : static_cast<std::int64_t>(size);
         novels.push_back(std::move(n));
     }
     if (!isFolder) {
-        fs::create_directory(dirPath, ec);
+        const std::vector<Text> missing = missingFolders(dir);
+        fs::create_directories(dirPath, ec);
         // Said as the single run says it when it cannot make its folder.
         if (ec) return refuse(toNativeBytes(u"创建目录失败：" + dir + u"（" + reasonText(ec) + u"）"), kExitRefused);
+        if (missing.size() > 1 && !o.quiet) std::fprintf(err, "%s%s\n", kPrefix, madeFoldersText(missing).c_str());
     }
 
     catchRepeatedStopSignals();

@@ -13,10 +13,10 @@ namespace pw::cli {
 
 // Where the run for `file` writes: the folder of its files, or its book. `dir` is the batch's
 // output folder.
-Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir, const Text& cwd);
+Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir);
 
 // The arguments (after the program's name) of the single run for `file` into `place`, with
-// every option of the batch that a single run takes, and --json.
+// every option of the batch that its command gives on to each run (option_rows.h), and --json.
 std::vector<std::string> singleRunArguments(const CliOptions& o, const std::string& file, const Text& place);
 
 // Runs the batch and returns the exit status: 0 all done, 1 any failed or the batch refused,

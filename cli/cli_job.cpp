@@ -7,11 +7,12 @@
 #include <sstream>
 
 #include "cli/analysis_report.h"
-#include "cli/batch.h"
-#include "cli/cli_options.h"
+#include "cli/book_settings.h"
 #include "cli/cli_texts.h"
+#include "cli/command.h"
 #include "cli/console_ui.h"
 #include "cli/exclude_list.h"
+#include "cli/folders.h"
 #include "cli/interrupt.h"
 #include "cli/novel_report.h"
 #include "cli/split_watch.h"
@@ -134,7 +135,7 @@ int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const Output
     const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so);
     if (r.scan.outcome != ScanOutcome::Finished) {
         if (!stopSignal()) return kExitRefused;
-        ui.error(scanInterruptedText(o.command));
+        ui.error(scanInterruptedText(o.command->output() == Output::Listing));
         return interruptedStatus();
     }
     noteScan(report, r.scan);
@@ -143,25 +144,6 @@ int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const Output
     noteSplit(report, watch, format, exclude.rows, r.split);
     return status;
 }
-
-} // namespace
-
-EpubSettings bookSettings(const CliOptions& o, const Text& cwd) {
-    BookRequest r;
-    r.input = fromNativeBytes(o.file);
-    if (o.title) r.title = fromUtf8(*o.title);
-    if (o.author) r.author = fromUtf8(*o.author);
-    if (o.language) r.language = fromUtf8(*o.language);
-    if (o.cover) r.cover = fromNativeBytes(*o.cover);
-    r.vertical = o.vertical;
-    if (o.volumePattern) r.volumePattern = fromUtf8(*o.volumePattern);
-    if (o.preset)
-        if (const PatternPreset* p = findPreset(*o.preset)) r.headingPattern = p->pattern;
-    r.out = o.out ? fromNativeBytes(*o.out) : cwd;
-    return pw::bookSettings(r);
-}
-
-namespace {
 
 // One novel: the scan, the split or the book. `report` gathers what the JSON line says of it.
 int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& report) {
@@ -182,9 +164,11 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     // A book is checked before anything is read: a bad cover or pattern is told at once.
     std::unique_ptr<OutputFormat> format;
     OptionFields fields = fieldsFrom(o, st, cwd);
-    if (o.command == Command::Epub) {
+    if (o.command->output() == Output::Book) {
         const EpubSettings book = bookSettings(o, cwd);
-        if (const auto refused = checkEpubSettings(book)) {
+        // A missing folder is the last thing checked: with --create-dir the intake makes it.
+        const auto refused = checkEpubSettings(book);
+        if (refused && !(o.createDir && refused->message.id == MsgId::BookFolderMissing)) {
             ui.error(cliText(refused->message, o));
             return kExitRefused;
         }
@@ -193,10 +177,13 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
         format = std::make_unique<EpubBook>(book);
     }
     FieldWriteBacks writeBacks;
+    const std::vector<Text> missing = o.createDir ? missingFolders(fields.txtOut) : std::vector<Text>();
     if (!CheckOptions(fields, 1, st, ui, writeBacks)) return kExitRefused;
+    // The folder named is what was asked for; the ones above it that were made too are told.
+    if (missing.size() > 1 && !o.quiet) ui.note(madeFoldersText(missing));
     if (!format) format = std::make_unique<TextFiles>(st);
 
-    const bool scanOnly = o.command == Command::Scan;
+    const bool scanOnly = o.command->output() == Output::Listing;
     PrintingReceiver receiver(out, ui, scanOnly && !o.json && !o.check, scanOnly && o.json, scanOnly && o.check);
     ScanOptions so;
     so.encoding = o.encoding;
@@ -206,7 +193,7 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
         return splitInOneRead(o, exclude, *format, st, ui, receiver, so, out, report);
     const ScanResult scan = runScan(st, ui, receiver, so);
     if (scan.outcome != ScanOutcome::Finished && stopSignal()) {
-        ui.error(scanInterruptedText(o.command));
+        ui.error(scanInterruptedText(o.command->output() == Output::Listing));
         return interruptedStatus();
     }
     if (scan.outcome != ScanOutcome::Finished) return kExitRefused;
@@ -251,31 +238,16 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
 
 } // namespace
 
-int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal,
-                   bool outIsTerminal) {
-    CliOptions o;
-    {
-        std::ostringstream helpOut, helpErr;
-        const auto rc = parseCommandLine(argc, argv, o, helpOut, helpErr);
-        std::fputs(helpOut.str().c_str(), out);
-        std::fputs(helpErr.str().c_str(), err);
-        if (rc) return *rc;
-    }
-    if (o.batch()) return runBatch(o, argv[0], out, err, errIsTerminal, outIsTerminal);
-    ConsoleUi ui(o, err, errIsTerminal, outIsTerminal);
-    if (o.command == Command::Presets) {
-        for (const PatternPreset& p : patternPresets())
-            printLine(out, ui, fromUtf8(p.id) + u"\t" + p.label + u"\t" + p.pattern);
-        return 0;
-    }
+int runNovel(const CliOptions& o, const Streams& streams) {
+    ConsoleUi ui(o, streams.err, streams.errIsTerminal, streams.outIsTerminal);
     NovelReport report;
     report.file = o.file;
-    const int status = runJob(o, ui, out, report);
-    if (o.json && o.command != Command::Scan) {
+    const int status = runJob(o, ui, streams.out, report);
+    if (o.json && o.command->output() != Output::Listing) {
         report.status = statusOfExit(status);
         report.message = report.status == NovelStatus::Done ? toUtf8(ui.lastStatus()) : ui.lastError();
         ui.beforeOutput();
-        std::fprintf(out, "%s\n", novelJsonLine(report).c_str());
+        std::fprintf(streams.out, "%s\n", novelJsonLine(report).c_str());
     }
     return status;
 }

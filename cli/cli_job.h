@@ -1,19 +1,14 @@
 #pragma once
-// One run of pagewright-cli: the same intake, scan and split writer as the window.
-#include <cstdio>
-
+// One novel's run: the same intake, scan and split writer as the window. The scan lists the
+// headings; split and epub write them out (by their command's output(), command.h).
 #include "cli/cli_options.h"
-#include "formats/epub/epub_book.h"
+#include "cli/command.h"
 
 namespace pw::cli {
 
-// Runs the command line and returns the exit status (0 done, 1 refused, 2 usage, 128 + the
-// signal that stopped it).
-int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE* err, bool errIsTerminal,
-                   bool outIsTerminal);
-
-// The book's settings from the options, the rest from the input's name: 《书名》作者：某某.txt
-// gives both; the book goes to -o, or into the folder -o names, or the current folder.
-EpubSettings bookSettings(const CliOptions& o, const Text& cwd);
+// Runs the job of `o` on its one input and returns the exit status (0 done, 1 refused,
+// 2 usage, 128 + the signal that stopped it). With --json, split and epub end with the run's
+// JSON line.
+int runNovel(const CliOptions& o, const Streams& streams);
 
 } // namespace pw::cli

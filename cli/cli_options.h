@@ -10,12 +10,12 @@
 
 namespace pw::cli {
 
-enum class Command { Scan, Split, Epub, Presets };
+class Command; // command.h
 enum class Existing { Fail, Overwrite, Append };
 
 struct CliOptions {
-    Command command = Command::Scan;
-    std::string file; // the one input of a run
+    const Command* command = nullptr; // the one the command line names
+    std::string file;                 // the one input of a run
     // split and epub: every input given; more than one makes a batch (batch.h), whose runs
     // each take one of them as `file`.
     std::vector<std::string> files;
@@ -42,8 +42,12 @@ struct CliOptions {
     std::optional<std::string> language;
     std::optional<std::string> cover;
     bool vertical = false;
+    // The options a batch gives each novel's run, as the user wrote them: those its command's
+    // table marks InBatch::EachRun (option_rows.h), in the table's order.
+    std::vector<std::string> forwarded;
 
     bool batch() const { return files.size() > 1; }
+    bool operator==(const CliOptions&) const = default;
 };
 
 // Exit statuses: 0 done, 1 a refused job, 2 a usage error (128 + a signal: interrupt.h).

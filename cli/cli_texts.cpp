@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "cli/command.h"
 #include "platform/paths.h"
 
 namespace pw::cli {
@@ -53,6 +54,9 @@ std::string cliText(const Message& msg, const CliOptions& o) {
     case MsgId::OutputIsInput:
         return say(u"输出文件就是输入文件：" + path + u"，已停止，请用 -o 或 -n 换一个输出。");
     case MsgId::OutputExists:
+        // Only what the command takes: a book is overwritten or left, never appended to.
+        if (o.command && !takesWord(o.command->options(), "--existing", "append"))
+            return say(u"输出文件已存在：" + path + u"，已停止。可用 --existing overwrite 覆盖。");
         return say(u"输出文件已存在：" + path +
                    u"，已停止。可用 --existing overwrite 覆盖，或 --existing append 追加。");
     case MsgId::OutputBusy:
@@ -95,7 +99,7 @@ constexpr char kSeeHelp[] = "（用法见 --help）。";
 
 } // namespace
 
-std::string usageErrorText(const std::string& kind, const std::string& what) {
+std::string usageErrorText(const std::string& kind, const std::string& what, const std::vector<std::string>& commands) {
     // The parser names some errors after the command they arose in: the text tells them apart.
     if (const std::string extra = after(what, " not expected: "); !extra.empty()) {
         // The parser lists them last first.
@@ -110,8 +114,12 @@ std::string usageErrorText(const std::string& kind, const std::string& what) {
             inOrder.append(inOrder.empty() ? "" : " ").append(*w);
         return "多余的参数：" + inOrder + "，请去掉它" + kSeeHelp;
     }
-    if (what.rfind("A subcommand", 0) == 0)
-        return "没有给出命令，请写上 scan、split 或 presets" + std::string(kSeeHelp);
+    if (what.rfind("A subcommand", 0) == 0) {
+        std::string list;
+        for (std::size_t i = 0; i < commands.size(); ++i)
+            list.append(i == 0 ? "" : i + 1 == commands.size() ? " 或 " : "、").append(commands[i]);
+        return "没有给出命令，请写上 " + list + kSeeHelp;
+    }
     if (what.rfind("FILE is required", 0) == 0) return say(u"没有给出输入文件，请在命令行写上要处理的文件。");
     if (const std::size_t at = what.find(" is required"); at != std::string::npos)
         return "缺少必需的参数：" + what.substr(0, at) + kSeeHelp;
@@ -155,7 +163,15 @@ std::string batchSharedPlaceText(const std::string& first, const std::string& se
 }
 
 std::string batchBookFolderText(const Text& dir) {
-    return say(u"有多个输入文件时，-o 要给出放电子书的已有目录：" + dir + u" 不是目录，已停止。请先创建它。");
+    return say(u"有多个输入文件时，-o 要给出放电子书的已有目录：" + dir +
+               u" 不是目录，已停止。请先创建它，或加 --create-dir。");
+}
+
+std::string madeFoldersText(const std::vector<Text>& made) {
+    Text line = u"已创建目录：";
+    for (std::size_t i = 0; i < made.size(); ++i)
+        line += (i ? u"、" : u"") + made[i];
+    return say(line + u"。");
 }
 
 std::string batchNotAFolderText(const Text& dir) {
@@ -198,6 +214,82 @@ std::string batchTotalsLine(const BatchTotals& t, bool book) {
     return say(line);
 }
 
+namespace {
+
+// The characters of a UTF-8 text, each with its bytes.
+std::vector<std::string> characters(const std::string& s) {
+    std::vector<std::string> all;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto lead = static_cast<unsigned char>(s[i]);
+        const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        all.push_back(s.substr(i, len));
+        i += len;
+    }
+    return all;
+}
+
+constexpr char kEllipsis[] = "…";
+constexpr char kBetweenNames[] = "、";
+constexpr std::size_t kFewestColumns = 8; // a name in fewer tells nothing
+
+} // namespace
+
+std::size_t terminalColumns(const std::string& s) {
+    std::size_t width = 0;
+    for (const std::string& c : characters(s))
+        width += c.size() >= 3 ? 2 : 1;
+    return width;
+}
+
+std::string shortenedInMiddle(const std::string& s, std::size_t width) {
+    if (terminalColumns(s) <= width) return s;
+    const std::size_t room = width > terminalColumns(kEllipsis) ? width - terminalColumns(kEllipsis) : 0;
+    const std::vector<std::string> chars = characters(s);
+    // The end gets the larger share: it tells the names apart.
+    std::size_t headRoom = room / 3, tailRoom = room - headRoom;
+    std::string head, tail;
+    for (std::size_t i = 0; i < chars.size() && terminalColumns(chars[i]) <= headRoom; ++i) {
+        head += chars[i];
+        headRoom -= terminalColumns(chars[i]);
+    }
+    tailRoom += headRoom; // what the head could not use, the tail may
+    for (std::size_t i = chars.size(); i-- > 0 && terminalColumns(chars[i]) <= tailRoom;) {
+        tail.insert(0, chars[i]);
+        tailRoom -= terminalColumns(chars[i]);
+    }
+    return head + kEllipsis + tail;
+}
+
+std::string inFlightText(const std::vector<std::string>& names, std::size_t width) {
+    const std::size_t between = terminalColumns(kBetweenNames);
+    // As many as fit at the fewest columns a name may have, and a count of the rest.
+    std::size_t shown = names.size();
+    std::string more;
+    while (shown > 0 && shown * kFewestColumns + (shown - 1) * between + terminalColumns(more) > width) {
+        --shown;
+        more = say(u" 等 " + decimal(static_cast<std::int64_t>(names.size())) + u" 本");
+    }
+    if (shown == 0) return {};
+    // The room is shared out: names narrower than their share keep their width, and what they
+    // leave goes to the others.
+    std::size_t room = width - (shown - 1) * between - terminalColumns(more);
+    std::vector<std::size_t> order(shown);
+    for (std::size_t i = 0; i < shown; ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&names](std::size_t x, std::size_t y) { return terminalColumns(names[x]) < terminalColumns(names[y]); });
+    std::vector<std::size_t> widths(shown);
+    for (std::size_t k = 0; k < shown; ++k) {
+        const std::size_t i = order[k];
+        widths[i] = std::min(terminalColumns(names[i]), room / (shown - k));
+        room -= widths[i];
+    }
+    std::string line;
+    for (std::size_t i = 0; i < shown; ++i)
+        line.append(i ? kBetweenNames : "").append(shortenedInMiddle(names[i], widths[i]));
+    return line + more;
+}
+
 std::string batchProgressText(std::int64_t done, std::int64_t all, std::int64_t bytesDone, std::int64_t bytesAll,
                               const std::string& inFlight) {
     const auto mb = [](std::int64_t bytes) {
@@ -209,9 +301,8 @@ std::string batchProgressText(std::int64_t done, std::int64_t all, std::int64_t 
     return say(line) + inFlight;
 }
 
-std::string scanInterruptedText(Command command) {
-    return say(command == Command::Scan ? u"已中断，分析未完成，列出的标题不全。"
-                                        : u"已中断，分析未完成，没有写出任何文件。");
+std::string scanInterruptedText(bool listing) {
+    return say(listing ? u"已中断，分析未完成，列出的标题不全。" : u"已中断，分析未完成，没有写出任何文件。");
 }
 
 std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wroteAny) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_options.h"
 #include "platform/messages.h"
@@ -14,8 +15,8 @@ namespace pw::cli {
 // The line for a message of the core (without the program's name in front).
 std::string cliText(const Message& msg, const CliOptions& opts);
 
-// A signal stopped the scan: nothing was written.
-std::string scanInterruptedText(Command command);
+// A signal stopped the scan: nothing was written (`listing`: the scan was the job).
+std::string scanInterruptedText(bool listing);
 // A signal stopped the split. `incomplete` is the file left half-written, if one was;
 // `wroteAny` whether any file was opened at all.
 std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wroteAny);
@@ -23,6 +24,8 @@ std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wro
 // A batch of novels (batch.h). Refusals of the whole batch, before anything is written:
 std::string batchSharedPlaceText(const std::string& first, const std::string& second, const Text& place, bool book);
 std::string batchBookFolderText(const Text& dir);
+// --create-dir made more than the folder named: all it made, outermost first.
+std::string madeFoldersText(const std::vector<Text>& made);
 std::string batchNotAFolderText(const Text& dir);
 // A run that could not be started, or that ended without saying why.
 std::string batchStartFailedText(const Text& reason);
@@ -38,13 +41,23 @@ std::string batchFailedLine(const std::string& file, const std::string& why);
 std::string batchInterruptedLine(const std::string& file, const std::string& why);
 std::string batchNotStartedLine(const std::string& file);
 std::string batchTotalsLine(const BatchTotals& t, bool book);
+// The width a terminal gives a UTF-8 text, taking CJK and full-width characters as two.
+std::size_t terminalColumns(const std::string& s);
+// `s` in at most `width` columns: if it is wider, its start and its end with "…" between,
+// since the end of a file's name (a volume's number, the extension) tells novels apart.
+std::string shortenedInMiddle(const std::string& s, std::size_t width);
+// The names of the novels in flight, every one of them, in at most `width` columns: each
+// shortened in the middle as far as it must, or, when there is no room for all, those that fit
+// and how many more.
+std::string inFlightText(const std::vector<std::string>& names, std::size_t width);
 // The progress line on a terminal: novels done of all, megabytes read of all, those in flight.
 std::string batchProgressText(std::int64_t done, std::int64_t all, std::int64_t bytesDone, std::int64_t bytesAll,
                               const std::string& inFlight);
 
 // Usage errors, each one line: `kind` is the parser's name for the error ("ExtrasError",
-// "RequiredError"…) and `what` its English text, from which the names and values are taken.
-std::string usageErrorText(const std::string& kind, const std::string& what);
+// "RequiredError"…) and `what` its English text, from which the names and values are taken;
+// `commands` are the names of the commands, in the order of the help.
+std::string usageErrorText(const std::string& kind, const std::string& what, const std::vector<std::string>& commands);
 // What the parser's checks say after an option's name when a value is refused.
 std::string notUtf8Text();
 std::string unknownPresetText(const std::string& value, const std::string& ids);

@@ -17,6 +17,12 @@ void ConsoleUi::error(const std::string& line) {
     std::fflush(m_err);
 }
 
+void ConsoleUi::note(const std::string& line) {
+    clearBar();
+    std::fprintf(m_err, "pagewright-cli: %s\n", line.c_str());
+    std::fflush(m_err);
+}
+
 MsgAnswer ConsoleUi::messageBox(const Message& msg) {
     switch (msg.id) {
     case MsgId::OfferCreateFolder:

@@ -32,6 +32,8 @@ public:
     const Text& lastStatus() const { return m_status; }
     const CliOptions& options() const { return m_opts; }
     void error(const std::string& line);
+    // A line on stderr that is no refusal: what was done besides the job (folders made).
+    void note(const std::string& line);
     // The last line error() printed, for the JSON record of a run that failed.
     const std::string& lastError() const { return m_lastError; }
     // Call before writing a line to standard output.

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-#include "cli/cli_job.h"
+#include "cli/command_line.h"
 #include "cli/cli_options.h"
 #include "cli/interrupt.h"
 #include "platform/paths.h"

@@ -45,7 +45,8 @@ FolderKind folderKind(const std::filesystem::path& p) {
     return FolderKind::Missing;
 }
 
-// Step 3: the folder must exist, or be created one level deep when the user agrees.
+// Step 3: the folder must exist, or be created when the user agrees, with any folders above it
+// that are missing too (as mkdir -p does).
 bool ensureFolder(TextView dir, UiPort& ui) {
     const Text bare = bareFolder(dir);
     const std::filesystem::path p = toPath(bare);
@@ -61,7 +62,7 @@ bool ensureFolder(TextView dir, UiPort& ui) {
     }
     if (ui.messageBox({MsgId::OfferCreateFolder, kOfferCreate}) != MsgAnswer::Yes) return false;
     std::error_code ec;
-    std::filesystem::create_directory(p, ec);
+    std::filesystem::create_directories(p, ec);
     if (ec) {
         ui.messageBox({MsgId::CreateFolderFailed, kCreateFailed + Text(dir) + u"（" + reasonText(ec) + u"）"});
         return false;

@@ -11,10 +11,10 @@ case "${1:-}" in
 *) echo "usage: $0 --help|--version" >&2; exit 2 ;;
 esac
 "$cli" --help
-for sub in $("$cli" --help | awk '/^Subcommands:/ { on = 1; next } /^[^ ]/ { on = 0 } on && NF { print $1 }'); do
+for sub in $("$cli" --help | awk '/^命令：$/ { on = 1; next } /^[^ ]/ { on = 0 } on && NF { print $1 }'); do
     echo
     echo "Command $sub:"
     # Its description and usage line as paragraphs of their own, then its arguments and
     # options as one list, without the per-command headings.
-    "$cli" "$sub" --help | awk 'NR == 1 || /^Usage:/ { print "  " $0; print ""; next } /^[A-Za-z]+:$/ || !NF { next } { print }'
+    "$cli" "$sub" --help | awk 'NR == 1 || /^用法：/ { print "  " $0; print ""; next } /^[^ ].*：$/ || !NF { next } { print }'
 done

@@ -9,9 +9,9 @@ _pagewright_cli_help() {
     "$1" ${2:+"$2"} --help 2>/dev/null
 }
 
-# The subcommands listed in the top-level help.
+# The subcommands listed in the top-level help, under "命令：".
 _pagewright_cli_subcommands() {
-    _pagewright_cli_help "$1" | awk '/^Subcommands:/ { on = 1; next } /^[^ ]/ { on = 0 } on && NF { print $1 }'
+    _pagewright_cli_help "$1" | awk '/^命令：$/ { on = 1; next } /^[^ ]/ { on = 0 } on && NF { print $1 }'
 }
 
 # Every option name of a help text on stdin, one a line ("-p", "--pattern", ...).
@@ -19,7 +19,7 @@ _pagewright_cli_options() {
     awk '/^ +-/ { n = split($1, names, ","); for (i = 1; i <= n; i++) print names[i] }'
 }
 
-# The words option $1 accepts, from the "TYPE:{a,b,c}" after its name in the help on stdin.
+# The words option $1 accepts, from the "{a,b,c}" after its name in the help on stdin.
 _pagewright_cli_words() {
     awk -v opt="$1" '/^ +-/ {
         n = split($1, names, ",")
@@ -32,11 +32,12 @@ _pagewright_cli_words() {
     }'
 }
 
-# Whether option $1 takes a value: its help line shows a type (TEXT, UINT, ...) after the names.
+# Whether option $1 takes a value: its help line shows the value after the names, as <文本>
+# or as the words it takes, {a,b,c}.
 _pagewright_cli_takes_value() {
     awk -v opt="$1" 'BEGIN { found = 1 } /^ +-/ {
         n = split($1, names, ",")
-        for (i = 1; i <= n; i++) if (names[i] == opt && $2 ~ /^[A-Z]+([:[]|$)/) found = 0
+        for (i = 1; i <= n; i++) if (names[i] == opt && $2 ~ /^[<{]/) found = 0
     } END { exit found }'
 }
 

@@ -47,8 +47,11 @@ EpubSettings bookSettings(const BookRequest& r) {
     s.vertical = r.vertical;
     s.volumePattern = r.volumePattern ? *r.volumePattern : impliedVolumePattern(r.headingPattern);
     std::error_code ec;
-    if (r.out.empty() || fs::is_directory(toPath(r.out), ec))
-        s.path = bookPathIn(r.out.empty() ? Text(u".") : r.out, s.title.empty() ? fromPath(input.stem()) : s.title);
+    const Text name = s.title.empty() ? fromPath(input.stem()) : s.title;
+    if (r.out.empty())
+        s.path = bookPathIn(r.folder.empty() ? Text(u".") : r.folder, name);
+    else if (fs::is_directory(toPath(r.out), ec))
+        s.path = bookPathIn(r.out, name);
     else
         s.path = r.out;
     const auto modified = fs::last_write_time(input, ec);

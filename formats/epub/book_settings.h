@@ -35,7 +35,8 @@ struct BookRequest {
     std::optional<Text> volumePattern; // else the one the heading pattern's preset implies
     Text headingPattern;               // the pattern the headings are found by
     bool vertical = false;
-    Text out; // the book's path, or a folder that exists, to name it in by its title
+    Text out;    // the book's path, or a folder that exists, to name it in by its title
+    Text folder; // without `out`: the folder the book is named in by its title
 };
 
 EpubSettings bookSettings(const BookRequest& request);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <thread>
 
+#include "cli/cli_texts.h"
 #include "cli_run.h"
 
 using namespace pwtest;
@@ -311,6 +312,45 @@ TEST(CliBatch, ProgressOnlyOnATerminal) {
     EXPECT_TRUE(contains(shown.err, "\r\033[K完成：")); // wiped before the summary
     args.push_back("-q");
     EXPECT_EQ(runCli(args, {.stderrTerminal = true}).err, "");
+}
+
+// The novels in flight share the line: every one of them, long names shortened in the middle
+// so that their ends (which tell volumes apart) stay; when there is no room for all, those
+// that fit and how many there are.
+TEST(CliBatch, ProgressNamesEveryNovelInFlightAndKeepsTheEndsOfLongNames) {
+    const std::string a = "xiyouji_pg23962_1.txt", b = "xiyouji_pg23962_2.txt", wide = "西游记第一卷全本校对版.txt";
+    const std::tuple<std::vector<std::string>, std::size_t, std::string> cases[] = {
+        {{a, b}, 60, a + "、" + b},
+        {{a, b}, 30, "xiyo…62_1.txt、xiyo…62_2.txt"},
+        {{"a.txt", a}, 24, "a.txt、xiyou…3962_1.txt"}, // what the short name leaves goes to the long one
+        {{wide}, 16, "西游…校对版.txt"},
+        {{a, b, a, b, a}, 30, "xi…_1.txt、xi…_2.txt 等 5 本"},
+        {{a}, 4, ""},
+    };
+    for (const auto& [names, width, want] : cases) {
+        const std::string got = pw::cli::inFlightText(names, width);
+        EXPECT_EQ(got, want) << width;
+        EXPECT_LE(pw::cli::terminalColumns(got), width);
+    }
+    // A real batch of two at once on a terminal: a line shows both, by the ends of their names.
+    ScratchDir dir;
+    NovelOptions big = kHuiNovel;
+    big.chapters = 600;
+    std::vector<std::string> args = {"split", "-p", "第(.){1,10}回", "-o", (dir / "out").string(), "--create-dir",
+                                     "-j",    "2"};
+    for (const char* name :
+         {"a_rather_long_name_of_a_novel_in_a_library_1.txt", "a_rather_long_name_of_a_novel_in_a_library_2.txt"}) {
+        writeNovel(dir / name, big);
+        args.push_back((dir / name).string());
+    }
+    const CliRun shown = runCli(args, {.stderrTerminal = true});
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    bool both = false;
+    for (std::size_t at = 0; (at = shown.err.find("\r\033[K", at)) != std::string::npos; ++at) {
+        const std::string line = shown.err.substr(at, shown.err.find('\r', at + 1) - at);
+        both = both || (contains(line, "…") && contains(line, "_1.txt、") && contains(line, "_2.txt"));
+    }
+    EXPECT_TRUE(both) << shown.err;
 }
 
 // The recipe for a library spread over several machines, run with GNU parallel on this one

@@ -118,7 +118,7 @@ TEST(CliUsage, UsageErrorsAreStatements) {
     const std::string file = (cwd / "a.txt").string();
     writeNovel(file, kTenChapters);
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{}, "没有给出命令，请写上 scan、split 或 presets（用法见 --help）。"},
+        {{}, "没有给出命令，请写上 scan、split、epub 或 presets（用法见 --help）。"},
         {{"scan"}, "没有给出输入文件，请在命令行写上要处理的文件。"},
         {{"scan", file, "extra", "--bogus"}, "多余的参数：extra --bogus，请去掉它（用法见 --help）。"},
         {{"scan", file, "--encoding", "latin1"},

@@ -42,7 +42,7 @@ expect "append fail overwrite" split --existing ""
 expect "overwrite" split 全集.txt --existing o
 expect "append" split --existing = ap
 expect "auto big5 gb18030 utf-16be utf-16le utf-8" scan -q --encoding ""
-expect "keep utf-8" split --output-encoding ""
+expect "big5 gb18030 keep utf-16be utf-16le utf-8" split --output-encoding ""
 # A value that is free text offers nothing; the output folder offers folders only.
 expect "" split -p ""
 expect "chapter english extras hui jie numbered volume webnovel" scan --preset ""

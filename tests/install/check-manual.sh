@@ -24,7 +24,7 @@ check_page() { # program, page, the help texts on stdin
 }
 
 cli=$1
-subs=$("$cli" --help | awk '/^Subcommands:/ { on = 1; next } /^[^ ]/ { on = 0 } on && NF { print $1 }')
+subs=$("$cli" --help | awk '/^命令：$/ { on = 1; next } /^[^ ]/ { on = 0 } on && NF { print $1 }')
 [ -n "$subs" ] || { echo "no subcommands in the help of $cli"; exit 1; }
 {
     "$cli" --help
@@ -39,8 +39,8 @@ for page in "$man_dir"/*.1; do
     warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || { echo "$page: $warnings"; failed=1; }
 done
-# A count is shown as N, not as TEXT.
-grep -q -- '-chapters N$' "$man_dir/pagewright-cli.1" || { echo "pagewright-cli.1: --chapters does not take N"; failed=1; }
+# A count is shown as a number (<数>), not as text.
+grep -q -- '-chapters <数>$' "$man_dir/pagewright-cli.1" || { echo "pagewright-cli.1: --chapters does not take <数>"; failed=1; }
 
 if [ -n "${2:-}" ]; then
     "$2" --help 2>/dev/null | check_page "$2" "$man_dir/pagewright.1"

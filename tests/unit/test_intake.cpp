@@ -84,11 +84,22 @@ TEST(Intake, BlankPatternAndCountBelowOneTakeTheirDefaults) {
     EXPECT_FALSE(in.back.txtNum);
 }
 
+// An accepted offer makes the folder as mkdir -p does, the missing ones above it too.
+TEST(Intake, AcceptedOfferMakesTheMissingFoldersAboveTheOutputFolder) {
+    Intake in;
+    const auto deep = in.dir.path() / "新" / "a" / "b";
+    in.fields.txtOut = fromPath(deep);
+    in.ui.answer({MsgAnswer::Yes});
+    EXPECT_TRUE(in.run());
+    EXPECT_TRUE(std::filesystem::is_directory(deep));
+}
+
 TEST(Intake, EachRefusalLeavesTheEarlierMembersStoredAndTheLaterOnesAlone) {
     pwtest::ScratchDir scratch;
     pwtest::writeAll(scratch / "out.txt", "x");
     const Text offer = u"目录不存在，创建吗？", newDir = fromPath(scratch / "新目录");
-    const Text deep = fromPath(scratch / "a" / "b"), file = fromPath(scratch / "out.txt") + Text(1, kSeparator);
+    const Text underFile = fromPath(scratch / "out.txt" / "b"),
+               file = fromPath(scratch / "out.txt") + Text(1, kSeparator);
     // The field changed, its text, the last box, how many members (in the intake's order)
     // are stored by then.
     struct Case {
@@ -102,7 +113,8 @@ TEST(Intake, EachRefusalLeavesTheEarlierMembersStoredAndTheLaterOnesAlone) {
         {&OptionFields::txtFile, u" \u3000 ", u"请重新选择文件！", 1},
         {&OptionFields::txtOut, u"   ", u"请选择输出目录！", 2},
         {&OptionFields::txtOut, newDir, offer, 2},
-        {&OptionFields::txtOut, deep, u"创建目录失败：" + deep + u"（" + reasonFromErrno(ENOENT) + u"）", 2, true},
+        {&OptionFields::txtOut, underFile, u"创建目录失败：" + underFile + u"（" + reasonFromErrno(ENOTDIR) + u"）", 2,
+         true},
         {&OptionFields::txtOut, file, u"输出路径是一个文件，不是目录：" + file, 2}, // no offer for a file
         {&OptionFields::txtFileOut, u"  *\\/:?\"<>|  ", u"输出文件名不正确！", 3},
         {&OptionFields::txtFileOut, u"小说2147483648", u"输出文件名中的编号太大（最大 2147483647）！", 3, false, true},

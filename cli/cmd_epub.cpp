@@ -1,0 +1,53 @@
+// epub: makes a novel into a book with a table of contents, a chapter at each heading.
+#include "cli/cli_job.h"
+#include "cli/command.h"
+
+namespace pw::cli {
+
+namespace {
+
+class EpubCommand : public Command {
+public:
+    std::string name() const override { return "epub"; }
+    std::string about() const override { return "按章节标题把文件做成带目录的 EPUB 电子书"; }
+    std::vector<OptionRow> options() const override {
+        return {
+            inputsRow(&CliOptions::files, "输入的文本文件，可以有多个（每个各自输出）"),
+            patternRow(),
+            presetRow(),
+            encodingRow(),
+            quietRow(),
+            textRow("-o,--out", &CliOptions::out,
+                    "电子书的文件名，或放电子书的目录（默认当前目录中的 <书名>.epub；多个输入文件时须为目录）",
+                    "电子书")
+                .batchOwn(),
+            excludeRow(),
+            excludeSuspectsRow(),
+            textRow("--volume-pattern", &CliOptions::volumePattern,
+                    "卷标题的正则表达式：符合的标题成为目录的第一层（用 --preset volume 时默认按 卷/部）", "正则表达式",
+                    Utf8),
+            textRow("--title", &CliOptions::title, "书名（默认从文件名得出）", "书名", Utf8),
+            textRow("--author", &CliOptions::author, "作者（默认从文件名得出）", "作者", Utf8),
+            textRow("--language", &CliOptions::language, "语言标记（默认 zh-CN，Big5 文件为 zh-TW）", "语言标记", Utf8),
+            textRow("--cover", &CliOptions::cover, "封面图片（JPEG 或 PNG）", "图片"),
+            flagRow("--vertical", &CliOptions::vertical, "竖排（从右到左翻页）"),
+            jobsRow(),
+            jsonLinesRow(),
+            keepBlankLinesRow(),
+            choiceRow("--existing", &CliOptions::existing,
+                      {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}},
+                      "电子书已存在时：fail 或 overwrite（默认 fail）"),
+            createDirRow(),
+        };
+    }
+    Output output() const override { return Output::Book; }
+    int run(const CliOptions& o, const Streams& streams) const override { return runNovel(o, streams); }
+};
+
+} // namespace
+
+std::unique_ptr<Command> epubCommand() {
+    return std::make_unique<EpubCommand>();
+}
+
+} // namespace pw::cli

@@ -1,0 +1,47 @@
+#pragma once
+// A command of pagewright-cli: its name, what it does, its options as a table (option_rows.h)
+// and its run. Each command is a class of its own in cmd_<name>.cpp and one line of the
+// registry in commands.cpp; the parser, the help, the batch and the messages that name the
+// commands all read them from there.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/option_rows.h"
+
+namespace pw::cli {
+
+// Where a run says what it has to say.
+struct Streams {
+    std::FILE* out;
+    std::FILE* err;
+    bool errIsTerminal;
+    bool outIsTerminal;
+};
+
+// What a command's run writes. A batch (batch.h) places each novel's run by it.
+enum class Output {
+    Listing, // it writes on standard output only
+    Files,   // text files into a folder
+    Book,    // one book
+};
+
+class Command {
+public:
+    virtual ~Command() = default;
+    virtual std::string name() const = 0;
+    // The command's line in the help.
+    virtual std::string about() const = 0;
+    // Its options, in the order the help lists them.
+    virtual std::vector<OptionRow> options() const = 0;
+    virtual Output output() const { return Output::Listing; }
+    // The run of one input (or of none); `o.command` is this command. Returns the exit status.
+    virtual int run(const CliOptions& o, const Streams& streams) const = 0;
+};
+
+// Every command, in the order the help lists them.
+const std::vector<std::unique_ptr<Command>>& commands();
+
+} // namespace pw::cli

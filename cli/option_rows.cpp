@@ -1,0 +1,177 @@
+#include "cli/option_rows.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <limits>
+
+#include "cli/cli_texts.h"
+#include "options/settings.h"
+#include "platform/text.h"
+#include "scan/presets.h"
+
+namespace pw::cli {
+
+namespace {
+
+std::string joined(const std::vector<std::string>& words, const char* between) {
+    std::string all;
+    for (const std::string& w : words)
+        all += (all.empty() ? "" : between) + w;
+    return all;
+}
+
+// The pattern, the file name that carries the start number and the count are read as text:
+// bytes that are not UTF-8 would turn into something else than what was typed.
+const CLI::Validator utf8Text([](std::string& v) { return isValidUtf8(v) ? std::string() : notUtf8Text(); }, "",
+                              "UTF-8");
+
+// A count of chapters: a whole number from 1 up, in plain digits. Anything else is a mistake
+// to point out, not a value for the intake to replace with the default.
+const CLI::Validator wholeCount(
+    [](std::string& v) {
+        if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos ||
+            v.find_first_not_of('0') == std::string::npos)
+            return notACountText(v);
+        const std::string digits = v.substr(v.find_first_not_of('0'));
+        if (digits.size() > 10 || std::stoll(digits) > std::numeric_limits<std::int32_t>::max())
+            return countTooBigText(v);
+        return std::string();
+    },
+    "", "COUNT");
+
+std::string presetIds(const char* between) {
+    std::string ids;
+    for (const PatternPreset& p : patternPresets())
+        ids += (ids.empty() ? "" : between) + std::string(p.id);
+    return ids;
+}
+
+// Shown in the help as {chapter,hui,...}, which is where the bash completion finds the ids.
+const CLI::Validator
+    knownPreset([](std::string& v) { return findPreset(v) ? std::string() : unknownPresetText(v, presetIds("、")); },
+                "{" + presetIds(",") + "}", "PRESET");
+
+CLI::Option* checked(CLI::Option* option, unsigned checks) {
+    if (checks & Utf8) option->check(utf8Text);
+    if (checks & WholeCount) option->check(wholeCount);
+    if (checks & KnownPreset) option->check(knownPreset);
+    return option;
+}
+
+} // namespace
+
+CLI::Option* addChoice(CLI::App& command, const std::string& names, std::vector<std::string> words,
+                       std::function<void(const std::string& word)> set, const std::string& help) {
+    // Listed in the order of the alphabet, in the help and in the refusal alike.
+    std::sort(words.begin(), words.end());
+    // CheckedTransformer would also take an enum's numbers ("--existing 1") and show them in
+    // the help; only the words are meant. Shown in the help as {a,b,c}, which is where the
+    // bash completion finds the words.
+    const CLI::Validator oneOf(
+        [words](std::string& v) {
+            for (const std::string& w : words) {
+                if (CLI::detail::to_lower(v) == CLI::detail::to_lower(w)) {
+                    v = w;
+                    return std::string();
+                }
+            }
+            return notAChoiceText(v, joined(words, "、"));
+        },
+        "{" + joined(words, ",") + "}", "CHOICE");
+    return command.add_option_function<std::string>(names, std::move(set), help)->transform(oneOf);
+}
+
+bool takesWord(const std::vector<OptionRow>& rows, const std::string& name, const std::string& word) {
+    for (const OptionRow& row : rows)
+        if (("," + row.names + ",").find("," + name + ",") != std::string::npos)
+            return std::find(row.words.begin(), row.words.end(), word) != row.words.end();
+    return false;
+}
+
+OptionRow flagRow(std::string names, bool CliOptions::*target, std::string help) {
+    return {names, [names, target, help](CLI::App& c, CliOptions& o) { return c.add_flag(names, o.*target, help); }};
+}
+
+OptionRow textRow(std::string names, std::optional<std::string> CliOptions::*target, std::string help,
+                  std::string typeName, unsigned checks) {
+    return {names, [=](CLI::App& c, CliOptions& o) {
+                return checked(c.add_option(names, o.*target, help), checks)->type_name(typeName);
+            }};
+}
+
+OptionRow textRow(std::string names, std::string CliOptions::*target, std::string help, std::string typeName) {
+    return {names,
+            [=](CLI::App& c, CliOptions& o) { return c.add_option(names, o.*target, help)->type_name(typeName); }};
+}
+
+OptionRow countRow(std::string names, int CliOptions::*target, std::string help) {
+    return {names, [=](CLI::App& c, CliOptions& o) {
+                return checked(c.add_option(names, o.*target, help), WholeCount)->type_name("数");
+            }};
+}
+
+OptionRow inputRow(std::string CliOptions::*target, std::string help) {
+    return OptionRow{
+        "FILE",
+        [=](CLI::App& c, CliOptions& o) { return c.add_option("FILE", o.*target, help)->required()->type_name(""); }}
+        .batchOwn();
+}
+
+OptionRow inputsRow(std::vector<std::string> CliOptions::*target, std::string help) {
+    return OptionRow{
+        "FILE",
+        [=](CLI::App& c, CliOptions& o) { return c.add_option("FILE", o.*target, help)->required()->type_name(""); }}
+        .batchOwn();
+}
+
+OptionRow patternRow() {
+    return textRow("-p,--pattern", &CliOptions::pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）",
+                   "文本", Utf8);
+}
+
+OptionRow presetRow() {
+    return textRow("--preset", &CliOptions::preset, "用预设的查找条件（见 presets 命令）", "文本", KnownPreset)
+        .excluding("--pattern");
+}
+
+OptionRow encodingRow() {
+    std::vector<std::pair<std::string, std::optional<Encoding>>> words{{"auto", std::nullopt}};
+    std::vector<std::string> ids{"auto"};
+    for (const Encoding e : kAllEncodings) {
+        words.emplace_back(traitsOf(e).id, e);
+        ids.emplace_back(traitsOf(e).id);
+    }
+    return choiceRow("--encoding", &CliOptions::encoding, words,
+                     "输入编码：" + joined(ids, "、") + "（默认 auto，按文件内容判断）");
+}
+
+OptionRow quietRow() {
+    // A batch's runs report to the batch, which alone is quiet or not.
+    return flagRow("-q,--quiet", &CliOptions::quiet, "不显示进度，成功时不显示结果统计").batchOwn();
+}
+
+OptionRow excludeRow() {
+    return textRow("-x,--exclude", &CliOptions::exclude, "排除的标题编号，如 3 或 2,5,9-12", "编号");
+}
+
+OptionRow excludeSuspectsRow() {
+    return flagRow("--exclude-suspects", &CliOptions::excludeSuspects, "排除可疑标题（可与 -x 同用）");
+}
+
+OptionRow keepBlankLinesRow() {
+    return flagRow("--keep-blank-lines", &CliOptions::keepBlankLines, "保留空行（默认删除）");
+}
+
+OptionRow createDirRow() {
+    return flagRow("--create-dir", &CliOptions::createDir, "输出目录不存在时创建它（连同不存在的上层目录）").batchOwn();
+}
+
+OptionRow jobsRow() {
+    return countRow("-j,--jobs", &CliOptions::jobs, "多个输入文件时同时处理的个数（默认为 CPU 核数）").batchOwn();
+}
+
+OptionRow jsonLinesRow() {
+    return flagRow("--json", &CliOptions::json, "每处理完一个文件，在标准输出写一行 JSON（JSON Lines）").batchOwn();
+}
+
+} // namespace pw::cli
