@@ -10,6 +10,7 @@
 #include "options/intake.h"
 #include "platform/paths.h"
 #include "scan/presets.h"
+#include "stages/separators.h"
 #include "formats/epub/epub_book.h"
 #include "formats/epub/epub_text.h"
 #include "output/split_run.h"
@@ -79,7 +80,9 @@ void frmPagewright::saveEpub() {
     const RowRanges excluded = selectedRows();
     setBusy(true);
     SplitReceiver none;
-    runSplit(m_state, analysedInput(m_state, m_analyzedEncoding), excluded, EpubBook(s), *m_ui, none);
+    // A book shows scene breaks as such.
+    runSplit(m_state, analysedInput(m_state, m_analyzedEncoding), excluded, EpubBook(s), *m_ui, none,
+             LineReader::kDefaultCapacity, {separatorStage()});
     setBusy(false);
 }
 

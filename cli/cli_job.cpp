@@ -22,6 +22,7 @@
 #include "platform/paths.h"
 #include "scan/presets.h"
 #include "scan/scan_pass.h"
+#include "stages/separators.h"
 #include "formats/epub/epub_book.h"
 #include "formats/epub/epub_text.h"
 #include "output/split_run.h"
@@ -127,12 +128,18 @@ void noteSplit(NovelReport& report, const SplitWatch& watch, const OutputFormat&
         report.chapters = keptChapters(*report.headings, excluded);
 }
 
+// The stages a command's lines go through: a book shows scene breaks as such.
+StageList stagesFor(const CliOptions& o) {
+    if (o.command->output() == Output::Book) return {separatorStage()};
+    return {};
+}
+
 // Which headings to leave out is known before the scan: the input is read once, each block
 // scanned and then written.
 int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const OutputFormat& format, WorkingState& st,
                    ConsoleUi& ui, ScanReceiver& receiver, const ScanOptions& so, std::FILE* out, NovelReport& report) {
     SplitWatch watch(o, exclude, ui);
-    const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so);
+    const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so, stagesFor(o));
     if (r.scan.outcome != ScanOutcome::Finished) {
         if (!stopSignal()) return kExitRefused;
         ui.error(scanInterruptedText(o.command->output() == Output::Listing));
@@ -230,7 +237,8 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     RowRanges excluded = exclude.rows;
     if (o.excludeSuspects) excluded |= RowRanges::ofRows(suspectRows(scan.analysis));
     SplitWatch watch(o, exclude, ui);
-    const SplitResult result = runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch);
+    const SplitResult result = runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch,
+                                        LineReader::kDefaultCapacity, stagesFor(o));
     const int status = splitEnded(result, watch, ui, out);
     noteSplit(report, watch, *format, excluded, result);
     return status;

@@ -14,7 +14,8 @@ namespace pw {
 enum class LineRole : std::uint8_t {
     Body,    // a line of text
     Blank,   // nothing but spaces and ideographic spaces (only handed out when blank lines are kept)
-    Heading, // the first line of kept chapter k (k >= 1)
+    Heading,   // the first line of kept chapter k (k >= 1)
+    Separator, // a scene break: a row of marks (-, *, ＊, ~, —…), as a stage finds it
 };
 
 // Decodes lines to UTF-8 for the walk's run, counting the bytes that do not decode.

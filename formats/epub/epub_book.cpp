@@ -81,6 +81,7 @@ public:
     bool line(const Line& l) override {
         m_made.replaced += l.replaced();
         if (l.role() == LineRole::Heading) return heading(l.text(), l.volume());
+        if (l.role() == LineRole::Separator) return sceneBreak();
         return paragraph(l.role() == LineRole::Blank ? std::string_view() : withoutLeadingSpaces(l.text()));
     }
 
@@ -129,7 +130,8 @@ private:
         // No font and no colour: the reader's own settings win.
         std::string c = "html {\n  line-height: 1.5;\n";
         if (m_s.vertical) c += "  writing-mode: vertical-rl;\n  -epub-writing-mode: vertical-rl;\n";
-        c += "}\nh1, h2 {\n  text-align: center;\n}\np {\n  text-indent: 2em;\n  margin: 0;\n}\n";
+        c += "}\nh1, h2 {\n  text-align: center;\n}\np {\n  text-indent: 2em;\n  margin: 0;\n}\n"
+             "hr {\n  width: 20%;\n  margin: 1em auto;\n  border: 0;\n  border-top: 1px solid;\n}\n";
         return c;
     }
 
@@ -151,6 +153,15 @@ private:
             appendXmlText(m_page, text, m_made.dropped);
             m_page += "</p>\n";
         }
+        return flushPage(false);
+    }
+
+    // A row of marks between two scenes, as a short rule.
+    bool sceneBreak() {
+        if (!m_pageOpen && !startPreface()) return false;
+        for (; m_blankBefore > 0; --m_blankBefore)
+            m_page += "<p><br/></p>\n";
+        m_page += "<hr/>\n";
         return flushPage(false);
     }
 

@@ -14,6 +14,7 @@
 #include "output/split_run.h"
 #include "formats/epub/epub_package.h"
 #include "formats/epub/epub_text.h"
+#include "stages/separators.h"
 #include "support/corpus.h"
 #include "support/images.h"
 #include "support/novel.h"
@@ -193,7 +194,7 @@ struct Book {
 };
 
 Made makeBook(const fs::path& input, const EpubSettings& s, SplitFeed feed, const Text& pattern, bool dropBlank,
-              const std::set<std::int64_t>& excluded = {}) {
+              const std::set<std::int64_t>& excluded = {}, const StageList& stages = {}) {
     WorkingState st;
     st.strInFile = fromPath(input);
     st.strFindStr = pattern;
@@ -208,9 +209,10 @@ Made makeBook(const fs::path& input, const EpubSettings& s, SplitFeed feed, cons
     if (feed == SplitFeed::ScanFirst) {
         const ScanResult scan = runScan(st, ui, none);
         EXPECT_EQ(scan.outcome, ScanOutcome::Finished);
-        m.split = runSplit(st, analysedInput(st, scan.encoding), rows, book, ui, quiet);
+        m.split = runSplit(st, analysedInput(st, scan.encoding), rows, book, ui, quiet, LineReader::kDefaultCapacity,
+                           stages);
     } else {
-        m.split = runOneReadSplit(st, rows, book, ui, none, quiet).split;
+        m.split = runOneReadSplit(st, rows, book, ui, none, quiet, {}, stages).split;
     }
     for (std::int64_t k = 1; k <= st.lngMatchCount; ++k)
         if (!excluded.count(k - 1)) m.keptLines.push_back(st.lngMatchLines[static_cast<std::size_t>(k)]);
@@ -443,6 +445,36 @@ TEST(Epub, TheLastLineWithoutALineEndIsTheBooksLastParagraph) {
             ASSERT_FALSE(lines.empty());
             EXPECT_EQ(lines.back(), trimmedUtf8(last, false));
         }
+}
+
+TEST(Epub, RowsOfMarksAreSceneBreaksAndLeftOutUnderAHeading) {
+    struct {
+        std::string line;
+        bool separator;
+    } rows[] = {{"-----", true},      {"＊　＊　＊", true}, {" ~~~ ", true},     {"———", true},   {"···", true},
+                {"=*=*=", true},      {"——", false},      {"……", false},      {"3.14", false}, {"--好--", false},
+                {"", false},          {"...", true},      {"_ _ _", true},    {"a---", false}};
+    for (const auto& r : rows)
+        EXPECT_EQ(isSeparatorLine(r.line), r.separator) << r.line;
+
+    pwtest::ScratchDir dir;
+    const fs::path input = dir / "n.txt";
+    pwtest::writeAll(input, "第一章 开始\r\n＊＊＊＊＊\r\n他来了。\r\n----------\r\n她走了。\r\n第二章 "
+                            "再见\r\n\r\n~~~~~~\r\n——\r\n完。\r\n");
+    for (const SplitFeed feed : {SplitFeed::ScanFirst, SplitFeed::OneRead}) {
+        EpubSettings s;
+        s.path = fromPath(dir / "b.epub");
+        s.title = u"书";
+        fs::remove(dir / "b.epub");
+        ASSERT_EQ(makeBook(input, s, feed, kDefaultPattern, true, {}, {separatorStage()}).split.end, SplitEnd::Done);
+        expectValid(dir / "b.epub");
+        EXPECT_EQ(bookLines(dir / "b.epub"),
+                  (std::vector<std::string>{"第一章 开始", "他来了。", "她走了。", "第二章 再见", "——", "完。"}));
+        EXPECT_EQ(entry(dir / "b.epub", "OEBPS/text/c00001.xhtml").find("<p>他来了。</p>\n<hr/>\n<p>她走了。</p>") !=
+                      std::string::npos,
+                  true);
+        EXPECT_EQ(entry(dir / "b.epub", "OEBPS/text/c00002.xhtml").find("<hr/>"), std::string::npos);
+    }
 }
 
 TEST(Epub, BadSettingsAreRefusedBeforeAnythingIsWritten) {
