@@ -1,7 +1,6 @@
 #pragma once
 // What the command line says, before any of it is checked against the file system.
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -53,10 +52,5 @@ struct CliOptions {
 // Exit statuses: 0 done, 1 a refused job, 2 a usage error (128 + a signal: interrupt.h).
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
-
-// Parses argv. Returns an exit status when the program should end right away (--help,
-// --version, a usage error, each already printed), or nothing when `opts` holds a job.
-std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOptions& opts, std::ostream& out,
-                                    std::ostream& err);
 
 } // namespace pw::cli

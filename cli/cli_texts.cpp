@@ -137,26 +137,6 @@ std::string usageErrorText(const std::string& kind, const std::string& what, con
     return "命令行有误：" + what + kSeeHelp;
 }
 
-std::string notUtf8Text() {
-    return "的值不是有效的 UTF-8 文本，请用 UTF-8 书写";
-}
-
-std::string unknownPresetText(const std::string& value, const std::string& ids) {
-    return "的值 " + value + " 不是预设的名称，可用的有：" + ids;
-}
-
-std::string notAChoiceText(const std::string& value, const std::string& choices) {
-    return "的值 " + value + " 不在可选之列，可选的有：" + choices;
-}
-
-std::string notACountText(const std::string& value) {
-    return "的值 " + value + " 不是正整数，请给出 1 或更大的整数";
-}
-
-std::string countTooBigText(const std::string& value) {
-    return "的值 " + value + " 太大，请给出 1 到 2147483647 之间的整数";
-}
-
 std::string batchSharedPlaceText(const std::string& first, const std::string& second, const Text& place, bool book) {
     return first + " 和 " + second + say(book ? u" 会写成同一本电子书：" : u" 会输出到同一个目录：") + say(place) +
            say(u"，已停止，没有写出任何文件。请给其中一个文件改名，或分开处理。");

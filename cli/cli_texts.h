@@ -58,11 +58,5 @@ std::string batchProgressText(std::int64_t done, std::int64_t all, std::int64_t 
 // "RequiredError"…) and `what` its English text, from which the names and values are taken;
 // `commands` are the names of the commands, in the order of the help.
 std::string usageErrorText(const std::string& kind, const std::string& what, const std::vector<std::string>& commands);
-// What the parser's checks say after an option's name when a value is refused.
-std::string notUtf8Text();
-std::string unknownPresetText(const std::string& value, const std::string& ids);
-std::string notAChoiceText(const std::string& value, const std::string& choices);
-std::string notACountText(const std::string& value);
-std::string countTooBigText(const std::string& value);
 
 } // namespace pw::cli

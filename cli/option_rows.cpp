@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "cli/cli_texts.h"
 #include "options/settings.h"
 #include "platform/text.h"
 #include "scan/presets.h"
@@ -12,6 +11,28 @@
 namespace pw::cli {
 
 namespace {
+
+// What the checks say after the option's name when a value is refused (usageErrorText puts
+// the name in front and ends the line).
+std::string notUtf8Text() {
+    return "的值不是有效的 UTF-8 文本，请用 UTF-8 书写";
+}
+
+std::string unknownPresetText(const std::string& value, const std::string& ids) {
+    return "的值 " + value + " 不是预设的名称，可用的有：" + ids;
+}
+
+std::string notAChoiceText(const std::string& value, const std::string& choices) {
+    return "的值 " + value + " 不在可选之列，可选的有：" + choices;
+}
+
+std::string notACountText(const std::string& value) {
+    return "的值 " + value + " 不是正整数，请给出 1 或更大的整数";
+}
+
+std::string countTooBigText(const std::string& value) {
+    return "的值 " + value + " 太大，请给出 1 到 2147483647 之间的整数";
+}
 
 std::string joined(const std::vector<std::string>& words, const char* between) {
     std::string all;

@@ -8,6 +8,7 @@
 #include "cli/batch.h"
 #include "cli/cli_texts.h"
 #include "cli/command.h"
+#include "cli/command_line.h"
 #include "cli_run.h"
 
 using namespace pw::cli;
@@ -156,15 +157,17 @@ TEST(CliCommands, HelpSpeaksChineseAndListsEveryCommandAndOption) {
     std::string names;
     for (const auto& command : commands()) {
         const std::string text = help({command->name()});
-        for (const std::string& english : {"Usage", "Options", "OPTIONS", "Positionals", "Subcommand", "SUBCOMMAND",
-                                           "REQUIRED", "Excludes", "Needs", "TEXT", "FILE", "CHOICE"}) {
+        for (const char* english : {"Usage", "Options", "OPTIONS", "Positionals", "Subcommand", "SUBCOMMAND",
+                                    "REQUIRED", "Excludes", "Needs", "TEXT", "FILE", "CHOICE"}) {
             EXPECT_EQ(text.find(english), std::string::npos) << command->name() << ": " << english;
             EXPECT_EQ(top.find(english), std::string::npos) << english;
         }
         EXPECT_NE(top.find("\n  " + command->name() + " "), std::string::npos) << command->name();
         for (const OptionRow& row : command->options()) {
             const std::string longName = row.names.substr(row.names.find_last_of(',') + 1);
-            if (longName != "FILE") EXPECT_NE(text.find(longName), std::string::npos) << longName;
+            if (longName != "FILE") {
+                EXPECT_NE(text.find(longName), std::string::npos) << longName;
+            }
         }
         names += (names.empty() ? "" : "、") + command->name();
     }
