@@ -1,5 +1,7 @@
 #include "platform/transcoder.h"
 
+#include "platform/table_decoder.h"
+
 #include <stdexcept>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
@@ -25,6 +27,7 @@ void countAndSubstitute(const void* context, UConverterToUnicodeArgs* args, cons
 } // namespace
 
 struct Utf8Transcoder::Impl {
+    const TableDecoder* table = nullptr; // ours, where the encoding has one; else ICU's converters
     UConverter* from = nullptr;
     UConverter* to = nullptr;
     std::vector<UChar> pivot = std::vector<UChar>(kPiece / 2);
@@ -36,6 +39,8 @@ struct Utf8Transcoder::Impl {
 };
 
 Utf8Transcoder::Utf8Transcoder(Encoding from) : m_impl(std::make_unique<Impl>()) {
+    m_impl->table = TableDecoder::forEncoding(from);
+    if (m_impl->table) return;
     UErrorCode status = U_ZERO_ERROR;
     m_impl->from = ucnv_open(traitsOf(from).converter, &status);
     m_impl->to = ucnv_open("UTF-8", &status);
@@ -47,6 +52,14 @@ Utf8Transcoder::~Utf8Transcoder() = default;
 
 bool Utf8Transcoder::convert(std::string_view bytes, const std::function<bool(std::string_view)>& write) {
     Impl& m = *m_impl;
+    if (m.table) {
+        for (std::size_t from = 0; from < bytes.size();) {
+            const auto p = m.table->toUtf8(bytes, from, m.out.data(), m.out.size(), m_replaced);
+            if (p.written > 0 && !write(std::string_view(m.out.data(), p.written))) return false;
+            from = p.read;
+        }
+        return true;
+    }
     const char* src = bytes.data();
     const char* const srcEnd = src + bytes.size();
     UChar* pivotSource = m.pivot.data();

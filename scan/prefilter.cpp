@@ -3,6 +3,11 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define PW_PREFILTER_AVX2 1
+#endif
+
 namespace pw {
 
 Prefilter::Prefilter(std::vector<std::string> needles, std::size_t unitWidth) : m_unit(unitWidth) {
@@ -28,10 +33,45 @@ void Prefilter::learn(std::string_view sample) {
     }
 }
 
+#ifdef PW_PREFILTER_AVX2
+namespace {
+
+// Where the needle's first two bytes stand side by side, 32 places at a time: in Chinese text
+// even the rarest single byte of a character turns up every few hundred bytes, a pair far less.
+__attribute__((target("avx2"))) std::size_t findPair(std::string_view bytes, std::size_t from,
+                                                     const std::string& needle, std::size_t unit) {
+    const char* base = bytes.data();
+    const std::size_t n = bytes.size(), len = needle.size();
+    const __m256i first = _mm256_set1_epi8(needle[0]), second = _mm256_set1_epi8(needle[1]);
+    std::size_t s = from;
+    for (; s + 33 <= n; s += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + s));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + s + 1));
+        auto mask = static_cast<std::uint32_t>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second))));
+        for (; mask; mask &= mask - 1) {
+            const std::size_t start = s + static_cast<std::size_t>(__builtin_ctz(mask));
+            if ((start - from) % unit == 0 && start + len <= n && std::memcmp(base + start, needle.data(), len) == 0)
+                return start;
+        }
+    }
+    for (; s + len <= n; ++s)
+        if ((s - from) % unit == 0 && std::memcmp(base + s, needle.data(), len) == 0) return s;
+    return std::string_view::npos;
+}
+
+const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+
+} // namespace
+#endif
+
 std::size_t Prefilter::find(std::string_view bytes, std::size_t from) const {
     if (m_needles.empty()) return from < bytes.size() ? from : std::string_view::npos;
     const std::string& needle = m_needles[m_primary];
     const std::size_t len = needle.size();
+#ifdef PW_PREFILTER_AVX2
+    if (len >= 2 && kHasAvx2) return findPair(bytes, from, needle, m_unit);
+#endif
     const char rare = needle[m_rarePos];
     const char* base = bytes.data();
     std::size_t pos = from + m_rarePos;

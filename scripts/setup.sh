@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev libpcre2-dev libicu-dev libgtest-dev libcli11-dev nlohmann-json3-dev
-    libminizip-dev libxxhash-dev
+    zlib1g-dev libxxhash-dev
     epubcheck unzip parallel
     fonts-wqy-microhei
     qt6-translations-l10n

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
                                                            .paragraphChars = 30});
             const std::string bytes = novel.bytes.substr(0, 3000);
             put(out / "encoding", n, std::string(1, static_cast<char>(n)) + bytes);
+            put(out / "table_decoder", n, std::string(1, static_cast<char>(n)) + bytes);
             put(out / "line_reader", n,
                 std::string{encodingIndex(enc), static_cast<char>(n * 7), static_cast<char>(n * 13)} + bytes);
             put(out / "split_feeds", n,

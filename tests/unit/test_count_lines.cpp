@@ -47,3 +47,39 @@ TEST(CountLineEnds, AgreesWithAByteByByteCountAtEveryLengthAndAlignment) {
     EXPECT_EQ(countLineEnds(pairs.substr(1), t), 5000);              // a lone LF first
     EXPECT_EQ(countLineEnds(pairs.substr(0, pairs.size() - 1), t), 5000); // a CR last
 }
+
+TEST(CountLineEnds, TwoByteUnitsAgreeWithAUnitByUnitCount) {
+    using namespace std::string_literals;
+    for (const Encoding e : {Encoding::Utf16Le, Encoding::Utf16Be}) {
+        const EncodingTraits& t = traitsOf(e);
+        SCOPED_TRACE(t.name);
+        const auto slow = [&](std::string_view b) {
+            std::int64_t ends = 0;
+            for (std::size_t i = 0; i + 2 <= b.size(); i += 2) {
+                const std::string_view u = b.substr(i, 2), next = b.substr(i + 2, 2);
+                ends += u == t.lf || (u == t.cr && next != t.lf);
+            }
+            return ends;
+        };
+        // Besides CR and LF, units that hold their bytes without being them.
+        const std::string units[] = {std::string(t.cr), std::string(t.lf), "\x0D\x0A"s, "\x0A\x0D"s, "a\0"s, "\0\x0D"s};
+        std::mt19937 rng(7);
+        std::string buf;
+        for (int i = 0; i < 20000; ++i)
+            buf += units[rng() % std::size(units)];
+        for (std::size_t start : {0, 2, 6, 30})
+            for (std::size_t len : {0, 2, 32, 34, 36, 64, 66, 1000, 39998})
+                ASSERT_EQ(countLineEnds(std::string_view(buf).substr(start, len), t),
+                          slow(std::string_view(buf).substr(start, len)))
+                    << start << " " << len;
+        // Enough line ends that every counter is summed on the way.
+        std::string lfs, crlfs;
+        for (int i = 0; i < 600000; ++i)
+            lfs += t.lf;
+        for (int i = 0; i < 300000; ++i)
+            crlfs += t.crlf;
+        EXPECT_EQ(countLineEnds(lfs, t), 600000);
+        EXPECT_EQ(countLineEnds(crlfs, t), 300000);
+        EXPECT_EQ(countLineEnds(std::string_view(crlfs).substr(0, crlfs.size() - 2), t), 300000); // a CR last
+    }
+}
