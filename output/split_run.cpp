@@ -94,13 +94,17 @@ SplitResult refuse(UiPort& ui, SplitReceiver& receiver, const Refusal& r, SplitE
     if (r.message.style() == MsgStyle::Refusal) ui.messageBox(r.message);
     ui.setStatus(r.status);
     receiver.refused(r.message.id);
-    return {end, 0, 0};
+    SplitResult refused;
+    refused.end = end;
+    return refused;
 }
 
 SplitResult stopped(UiPort& ui) {
     ui.setProgress(0);
     ui.setStatus(t::kStoppedStatus);
-    return {SplitEnd::Stopped, 0, 0};
+    SplitResult r;
+    r.end = SplitEnd::Stopped;
+    return r;
 }
 
 // While the files are only temporary, the front end hears how far the run is, nothing else.
