@@ -9,6 +9,7 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "scan/heading_vocabulary.h"
 #include "split/epub_text.h"
 #include "split/split_texts.h"
 #include "split/zip_writer.h"
@@ -467,10 +468,7 @@ private:
 } // namespace
 
 Text defaultVolumePattern() {
-    return u"^[ \\t\u3000]*(第[ \u3000]*[0-9０-９零〇○一二两三四五六七八九十百千万壹贰叁肆伍陆柒捌玖拾佰仟兩萬]+[ "
-           u"\u3000]*[卷部]|"
-           u"[卷部][ \u3000]*[0-9０-９零〇○一二两三四五六七八九十百千万壹贰叁肆伍陆柒捌玖拾佰仟兩萬]+([ "
-           u"\\t\u3000：:]|$))";
+    return vocabulary::volumeLinePattern();
 }
 
 std::optional<Refusal> checkEpubSettings(const EpubSettings& s) {
