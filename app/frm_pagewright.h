@@ -19,7 +19,7 @@
 #include "options/settings.h"
 #include "options/working_state.h"
 #include "platform/encoding.h"
-#include "split/exclusions.h"
+#include "walk/exclusions.h"
 
 namespace pw {
 

@@ -10,10 +10,10 @@
 #include "options/intake.h"
 #include "platform/paths.h"
 #include "scan/presets.h"
-#include "split/epub_book.h"
-#include "split/epub_text.h"
-#include "split/split_run.h"
-#include "split/text_files.h"
+#include "formats/epub/epub_book.h"
+#include "formats/epub/epub_text.h"
+#include "output/split_run.h"
+#include "formats/text/text_files.h"
 
 namespace pw {
 
@@ -46,31 +46,29 @@ void frmPagewright::saveEpub() {
     if (m_busy) return;
     if (!precheckSplit(m_state, m_headings->rowCount(), *m_ui)) return;
     if (!CheckOptions(0)) return;
-    const std::filesystem::path input = toPath(m_state.strAnalyzedFile);
-    const BookName named = bookNameFromFile(fromPath(input.stem()));
+    BookRequest request;
+    request.input = m_state.strAnalyzedFile;
+    request.headingPattern = m_state.strFindStr;
+    request.out = m_state.strOutDir;
+    const EpubSettings proposed = bookSettings(request);
     EpubDialog dialog(this);
-    dialog.txtBookTitle->setText(toQ(named.title));
-    dialog.txtBookAuthor->setText(toQ(named.author));
-    // The 卷/部 preset finds volumes as headings: the book then shows them above the chapters.
-    if (const PatternPreset* volume = findPreset("volume"); volume && m_state.strFindStr == volume->pattern)
-        dialog.txtVolumePattern->setText(toQ(defaultVolumePattern()));
+    dialog.txtBookTitle->setText(toQ(proposed.title));
+    dialog.txtBookAuthor->setText(toQ(proposed.author));
+    dialog.txtVolumePattern->setText(toQ(proposed.volumePattern));
     if (!dialog.ask()) return;
 
-    EpubSettings s;
-    s.title = trimSpaces(fromQ(dialog.txtBookTitle->text()));
-    s.author = trimSpaces(fromQ(dialog.txtBookAuthor->text()));
-    s.cover = fromQ(dialog.txtBookCover->text().trimmed());
-    s.volumePattern = fromQ(dialog.txtVolumePattern->text());
-    s.vertical = dialog.chkVertical->isChecked();
+    request.title = fromQ(dialog.txtBookTitle->text());
+    request.author = fromQ(dialog.txtBookAuthor->text());
+    request.cover = fromQ(dialog.txtBookCover->text().trimmed());
+    request.volumePattern = fromQ(dialog.txtVolumePattern->text());
+    request.vertical = dialog.chkVertical->isChecked();
+    EpubSettings s = bookSettings(request);
     if (const auto refused = checkEpubSettings(s)) { // before the save dialog: nothing to save yet
         m_ui->messageBox(refused->message);
         m_ui->setStatus(refused->status);
         return;
     }
-    Text name = s.title;
-    for (char16_t& c : name)
-        if (isForbiddenNameChar(c)) c = u'_';
-    const QString chosen = PickSaveBook(this, toQ(fromPath(toPath(m_state.strOutDir) / toPath(name + u".epub"))));
+    const QString chosen = PickSaveBook(this, toQ(bookPathIn(m_state.strOutDir, s.title)));
     if (chosen.isEmpty()) return;
     s.path = fromQ(chosen);
     if (const auto refused = checkEpubSettings(s)) {
@@ -78,12 +76,6 @@ void frmPagewright::saveEpub() {
         m_ui->setStatus(refused->status);
         return;
     }
-    std::error_code ec;
-    const auto modified = std::filesystem::last_write_time(input, ec);
-    if (!ec)
-        s.modified = std::chrono::duration_cast<std::chrono::seconds>(
-                         std::chrono::file_clock::to_sys(modified).time_since_epoch())
-                         .count();
     const RowRanges excluded = selectedRows();
     setBusy(true);
     SplitReceiver none;

@@ -15,8 +15,8 @@
 #include "platform/files.h"
 #include "platform/line_reader.h"
 #include "platform/paths.h"
-#include "split/split_run.h"
-#include "split/text_files.h"
+#include "output/split_run.h"
+#include "formats/text/text_files.h"
 
 using namespace pw;
 

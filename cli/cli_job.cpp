@@ -21,10 +21,10 @@
 #include "platform/paths.h"
 #include "scan/presets.h"
 #include "scan/scan_pass.h"
-#include "split/epub_book.h"
-#include "split/epub_text.h"
-#include "split/split_run.h"
-#include "split/text_files.h"
+#include "formats/epub/epub_book.h"
+#include "formats/epub/epub_text.h"
+#include "output/split_run.h"
+#include "formats/text/text_files.h"
 
 namespace pw::cli {
 
@@ -117,10 +117,11 @@ void noteScan(NovelReport& report, const ScanResult& scan) {
     report.gaps = static_cast<std::int64_t>(scan.analysis.gaps.size());
 }
 
-void noteSplit(NovelReport& report, const SplitWatch& watch, const OutputFormat& format, const RowRanges& excluded) {
+void noteSplit(NovelReport& report, const SplitWatch& watch, const OutputFormat& format, const RowRanges& excluded,
+               const SplitResult& result) {
     report.outputs = watch.outputs();
-    if (const auto* book = dynamic_cast<const EpubBook*>(&format))
-        report.chapters = book->stats().chapters;
+    if (dynamic_cast<const EpubBook*>(&format))
+        report.chapters = result.figures.chapters;
     else if (report.headings)
         report.chapters = keptChapters(*report.headings, excluded);
 }
@@ -139,43 +140,25 @@ int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const Output
     noteScan(report, r.scan);
     if (watch.usageError()) return kExitUsage;
     const int status = splitEnded(r.split, watch, ui, out);
-    noteSplit(report, watch, format, exclude.rows);
+    noteSplit(report, watch, format, exclude.rows, r.split);
     return status;
 }
 
 } // namespace
 
 EpubSettings bookSettings(const CliOptions& o, const Text& cwd) {
-    namespace fs = std::filesystem;
-    const fs::path input = toPath(fromNativeBytes(o.file));
-    const BookName named = bookNameFromFile(fromPath(input.stem()));
-    EpubSettings s;
-    s.title = trimSpaces(o.title ? fromUtf8(*o.title) : named.title);
-    s.author = trimSpaces(o.author ? fromUtf8(*o.author) : named.author);
-    if (o.language) s.language = fromUtf8(*o.language);
-    if (o.cover) s.cover = fromNativeBytes(*o.cover);
-    s.vertical = o.vertical;
-    if (o.volumePattern)
-        s.volumePattern = fromUtf8(*o.volumePattern);
-    else if (o.preset && *o.preset == "volume")
-        s.volumePattern = defaultVolumePattern();
-    std::error_code ec;
-    const fs::path out = o.out ? toPath(fromNativeBytes(*o.out)) : toPath(cwd);
-    if (!o.out || fs::is_directory(out, ec)) {
-        // The title as a file name: the characters no file name can hold become "_".
-        Text name = s.title.empty() ? fromPath(input.stem()) : s.title;
-        for (char16_t& c : name)
-            if (isForbiddenNameChar(c) || c < 0x20) c = u'_';
-        s.path = fromPath(out / toPath(name + u".epub"));
-    } else {
-        s.path = fromPath(out);
-    }
-    const auto modified = fs::last_write_time(input, ec);
-    if (!ec)
-        s.modified = std::chrono::duration_cast<std::chrono::seconds>(
-                         std::chrono::file_clock::to_sys(modified).time_since_epoch())
-                         .count();
-    return s;
+    BookRequest r;
+    r.input = fromNativeBytes(o.file);
+    if (o.title) r.title = fromUtf8(*o.title);
+    if (o.author) r.author = fromUtf8(*o.author);
+    if (o.language) r.language = fromUtf8(*o.language);
+    if (o.cover) r.cover = fromNativeBytes(*o.cover);
+    r.vertical = o.vertical;
+    if (o.volumePattern) r.volumePattern = fromUtf8(*o.volumePattern);
+    if (o.preset)
+        if (const PatternPreset* p = findPreset(*o.preset)) r.headingPattern = p->pattern;
+    r.out = o.out ? fromNativeBytes(*o.out) : cwd;
+    return pw::bookSettings(r);
 }
 
 namespace {
@@ -260,9 +243,9 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     RowRanges excluded = exclude.rows;
     if (o.excludeSuspects) excluded |= RowRanges::ofRows(suspectRows(scan.analysis));
     SplitWatch watch(o, exclude, ui);
-    const int status =
-        splitEnded(runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch), watch, ui, out);
-    noteSplit(report, watch, *format, excluded);
+    const SplitResult result = runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch);
+    const int status = splitEnded(result, watch, ui, out);
+    noteSplit(report, watch, *format, excluded, result);
     return status;
 }
 

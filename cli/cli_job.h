@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/cli_options.h"
-#include "split/epub_book.h"
+#include "formats/epub/epub_book.h"
 
 namespace pw::cli {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "split/exclusions.h"
+#include "walk/exclusions.h"
 
 namespace pw::cli {
 

@@ -1,7 +1,7 @@
 #include "cli/split_watch.h"
 
 #include "cli/cli_texts.h"
-#include "split/refusals.h"
+#include "output/refusals.h"
 
 namespace pw::cli {
 

@@ -10,7 +10,7 @@
 #include "cli/cli_options.h"
 #include "cli/console_ui.h"
 #include "cli/exclude_list.h"
-#include "split/split_run.h"
+#include "output/split_run.h"
 
 namespace pw::cli {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The one record of the main window: the options as last taken from the fields, and the
-// results of the last scan (what an output run keeps is its own: split/kept_table.h). Counts, line numbers and sizes
+// results of the last scan (what an output run keeps is its own: walk/kept_table.h). Counts, line numbers and sizes
 // are 64-bit so that files over 2 GiB and more than 32,767 headings work; what is shown keeps its form.
 #include <cstdint>
 #include <vector>

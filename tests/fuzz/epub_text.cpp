@@ -1,7 +1,7 @@
 // The book's text escaper and name reader: any text (made valid UTF-8 first, as the book's
 // converter hands it out) comes out as XML character data that unescapes to the text less
 // exactly the characters counted as dropped; a file name always gives a title.
-#include "split/epub_text.h"
+#include "formats/epub/epub_text.h"
 #include "fuzz_input.h"
 #include "platform/text.h"
 

@@ -13,8 +13,8 @@
 #include "fuzz_input.h"
 #include "options/settings.h"
 #include "platform/paths.h"
-#include "split/split_run.h"
-#include "split/text_files.h"
+#include "output/split_run.h"
+#include "formats/text/text_files.h"
 
 namespace fs = std::filesystem;
 

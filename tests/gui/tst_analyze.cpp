@@ -280,7 +280,9 @@ private slots:
         std::unique_ptr<QMenu> out(w->cmdSaveOutMenu());
         QCOMPARE(
             choices(out.get(), QStringLiteral("输出编码")),
-            std::pair(QStringLiteral("保持原样"), QStringList{QStringLiteral("保持原样"), QStringLiteral("UTF-8")}));
+            std::pair(QStringLiteral("保持原样"),
+                      QStringList{QStringLiteral("保持原样"), QStringLiteral("UTF-8"), QStringLiteral("GB18030"),
+                                  QStringLiteral("Big5"), QStringLiteral("UTF-16LE"), QStringLiteral("UTF-16BE")}));
         // A right click opens them for real.
         for (QWidget* target : {static_cast<QWidget*>(w->txtFile), static_cast<QWidget*>(w->cmdSaveOut)}) {
             QStringList seen;

@@ -6,8 +6,8 @@
 #include "app/epub_dialog.h"
 #include "app/pickers.h"
 #include "gui/window_test.h"
-#include "split/kept_table.h"
-#include "split/text_files.h"
+#include "walk/kept_table.h"
+#include "formats/text/text_files.h"
 #include "support/novel.h"
 #include "support/split_test_util.h"
 

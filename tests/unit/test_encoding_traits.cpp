@@ -7,7 +7,7 @@
 
 #include "platform/encoding.h"
 #include "platform/line_reader.h"
-#include "split/line_scan.h"
+#include "walk/line_scan.h"
 
 using namespace pw;
 

@@ -10,8 +10,10 @@
 #include "options/settings.h"
 #include "platform/paths.h"
 #include "scan/presets.h"
-#include "split/epub_book.h"
-#include "split/epub_text.h"
+#include "formats/epub/epub_book.h"
+#include "output/split_run.h"
+#include "formats/epub/epub_package.h"
+#include "formats/epub/epub_text.h"
 #include "support/corpus.h"
 #include "support/images.h"
 #include "support/novel.h"
@@ -116,6 +118,61 @@ std::vector<std::string> navTitles(const fs::path& book) {
     for (const std::string& a : elements(entry(book, "OEBPS/nav.xhtml"), {"<a href="}))
         titles.push_back(a.substr(a.find('>') + 1));
     return titles;
+}
+
+// The shape of a table of contents, read back: "title(child,child),title". `item` opens an
+// entry and `close` ends it; the entry's title is the text after the first `titleTag` in it.
+std::string tocTree(std::string_view xml, std::string_view item, std::string_view close, std::string_view titleTag) {
+    std::string tree;
+    std::vector<int> entries{0}; // entries so far at each open level
+    for (std::size_t at = 0;;) {
+        const std::size_t open = xml.find(item, at), end = xml.find(close, at);
+        if (end == std::string_view::npos) break;
+        if (open < end) {
+            tree += entries.size() > 1 && entries.back() == 0 ? "(" : entries.back() > 0 ? "," : "";
+            ++entries.back();
+            const std::size_t from = xml.find('>', xml.find(titleTag, open)) + 1;
+            tree += xml.substr(from, xml.find('<', from) - from);
+            entries.push_back(0);
+            at = open + item.size();
+        } else {
+            if (entries.back() > 0) tree += ')';
+            entries.pop_back();
+            at = end + close.size();
+        }
+    }
+    return tree;
+}
+
+std::string navTree(std::string_view nav) {
+    return tocTree(nav.substr(nav.find("<ol>")), "<li>", "</li>", "<a href=");
+}
+
+std::string ncxTree(std::string_view ncx) {
+    return tocTree(ncx.substr(ncx.find("<navMap>")), "<navPoint ", "</navPoint>", "<text>");
+}
+
+// The shape the contents must have: a volume holds the chapters after it, up to the next
+// volume; what comes before the first volume stays at the top.
+std::string expectedTree(const std::vector<std::string>& titles, Regex* volume) {
+    std::string tree;
+    bool inVolume = false;
+    int children = 0;
+    for (const std::string& title : titles) {
+        if (volume && volume->test(fromUtf8(title)) == MatchResult::Match) {
+            if (inVolume && children) tree += ')';
+            tree += tree.empty() ? "" : ",";
+            inVolume = true;
+            children = 0;
+        } else if (inVolume) {
+            tree += children++ ? "," : "(";
+        } else {
+            tree += tree.empty() ? "" : ",";
+        }
+        tree += title;
+    }
+    if (inVolume && children) tree += ')';
+    return tree;
 }
 
 std::string trimmedUtf8(const std::string& s, bool end) {
@@ -251,9 +308,17 @@ void expectGoodBooks(std::initializer_list<BookCase> cases) {
         const bool big5 = c.novel.encoding == pwtest::NovelEncoding::Big5;
         EXPECT_NE(opf.find(big5 ? "<dc:language>zh-TW" : "<dc:language>zh-CN"), std::string::npos);
         EXPECT_NE(opf.find("<dc:title>测试 &amp; &lt;书&gt;</dc:title>"), std::string::npos);
-        if (c.volumes) {
-            EXPECT_NE(entry(book, "OEBPS/nav.xhtml").find("<ol>\n<li>"), std::string::npos);
+        // The contents' shape, read back from both tables: each volume holds the chapters after it.
+        auto volume = std::get<Regex>(Regex::compile(defaultVolumePattern()));
+        // Titles as XML has them: the tables hold them escaped.
+        std::vector<std::string> escaped;
+        for (const std::string& title : titles) {
+            std::int64_t dropped = 0;
+            appendXmlText(escaped.emplace_back(), title, dropped);
         }
+        const std::string expected = expectedTree(escaped, c.volumes ? &volume : nullptr);
+        EXPECT_EQ(navTree(entry(book, "OEBPS/nav.xhtml")), expected);
+        EXPECT_EQ(ncxTree(entry(book, "OEBPS/toc.ncx")), expected);
     }
 }
 
@@ -324,6 +389,60 @@ TEST(Epub, TheSameInputAndOptionsGiveTheSameBook) {
                       opfC = entry(dir / "b2.epub", "OEBPS/content.opf");
     ASSERT_TRUE(std::regex_search(opfA, a, id) && std::regex_search(opfC, b, id));
     EXPECT_NE(a.str(), b.str()); // another title, another book
+}
+
+TEST(EpubPackage, ContentsNestUnderVolumesInNavAndNcx) {
+    struct Row {
+        std::vector<TocEntry> toc;
+        std::string tree;
+    } rows[] = {
+        {{{0, "a", "a.xhtml"}, {0, "b", "b.xhtml"}}, "a,b"},
+        {{{0, "前言", "p.xhtml"}, {0, "卷一", "v1.xhtml"}, {1, "c1", "c1.xhtml"}, {1, "c2", "c2.xhtml"}}, "前言,卷一(c1,c2)"},
+        {{{0, "v1", "v1"}, {0, "v2", "v2"}, {1, "c", "c"}, {0, "v3", "v3"}}, "v1,v2(c),v3"},
+        {{{0, "c0", "c0"}, {0, "v", "v"}, {1, "c1", "c1"}, {0, "v2", "v2"}, {1, "c2", "c2"}, {1, "c3", "c3"}},
+         "c0,v(c1),v2(c2,c3)"},
+    };
+    for (const Row& r : rows) {
+        PackageInfo book;
+        book.id = "urn:uuid:x";
+        book.language = "zh-CN";
+        EXPECT_EQ(navTree(renderNav(r.toc, "zh-CN")), r.tree);
+        const std::string ncx = renderNcx(r.toc, book);
+        EXPECT_EQ(ncxTree(ncx), r.tree);
+        const bool nested = r.tree.find('(') != std::string::npos;
+        EXPECT_NE(ncx.find(nested ? "dtb:depth\" content=\"2" : "dtb:depth\" content=\"1"), std::string::npos);
+        // playOrder counts the entries in reading order.
+        const std::regex order(R"re(playOrder="(\d+)")re");
+        int expect = 0;
+        for (auto it = std::sregex_iterator(ncx.begin(), ncx.end(), order); it != std::sregex_iterator(); ++it)
+            EXPECT_EQ(std::stoi((*it)[1]), ++expect);
+        EXPECT_EQ(expect, static_cast<int>(r.toc.size()));
+    }
+}
+
+TEST(Epub, TheLastLineWithoutALineEndIsTheBooksLastParagraph) {
+    pwtest::ScratchDir dir;
+    for (const pwtest::NovelEncoding enc : {pwtest::NovelEncoding::Gb18030, pwtest::NovelEncoding::Utf16LeBom})
+        for (const SplitFeed feed : {SplitFeed::ScanFirst, SplitFeed::OneRead}) {
+            pwtest::Novel novel = pwtest::makeNovel({.encoding = enc, .chapters = 3});
+            // Without the last line's end: the line that ends the file is text all the same.
+            const std::string end(traitsOf(pwtest::coreEncoding(enc)).crlf);
+            ASSERT_TRUE(novel.bytes.ends_with(end));
+            novel.bytes.resize(novel.bytes.size() - end.size());
+            std::string last = novel.lines.back();
+            for (std::size_t i = novel.lines.size(); i-- > 0 && trimmedUtf8(last, false).empty();)
+                last = novel.lines[i];
+            const fs::path input = dir / "n.txt";
+            pwtest::writeAll(input, novel.bytes);
+            EpubSettings s;
+            s.path = fromPath(dir / "b.epub");
+            s.title = u"书";
+            fs::remove(dir / "b.epub");
+            ASSERT_EQ(makeBook(input, s, feed, kDefaultPattern, true).split.end, SplitEnd::Done);
+            const auto lines = bookLines(dir / "b.epub");
+            ASSERT_FALSE(lines.empty());
+            EXPECT_EQ(lines.back(), trimmedUtf8(last, false));
+        }
 }
 
 TEST(Epub, BadSettingsAreRefusedBeforeAnythingIsWritten) {

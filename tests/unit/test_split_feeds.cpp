@@ -5,11 +5,13 @@
 
 #include <map>
 #include <set>
+#include <unicode/ucnv.h>
 
 #include "options/settings.h"
 #include "platform/paths.h"
-#include "split/split_run.h"
-#include "split/text_files.h"
+#include "output/split_run.h"
+#include "formats/text/text_files.h"
+#include "stages/stage.h"
 #include "support/corpus.h"
 #include "support/file_size_limit.h"
 #include "support/novel.h"
@@ -48,7 +50,35 @@ struct Options {
     std::set<std::int64_t> excluded{}; // list rows
     std::size_t capacity = LineReader::kDefaultCapacity;
     Text pattern = kDefaultPattern;
+    // Lines pass through a stage, so the text files take them one by one instead of in runs.
+    bool staged = false;
+    // ...and the stage writes 之 for each 的 of the text (headings stay as they are).
+    bool changed = false;
 };
+
+// A stage that changes the text of some lines: what it changes goes out in the output's
+// encoding, what it leaves goes out as the input's own bytes.
+class OfToZhi : public Stage {
+public:
+    using Stage::Stage;
+    bool line(const Line& l) override {
+        if (l.role() == LineRole::Heading || l.text().find("的") == std::string::npos) return Stage::line(l);
+        Line copy = l;
+        copy.setText(replaced(l.text()));
+        return Stage::line(copy);
+    }
+    static std::string replaced(std::string s) {
+        for (std::size_t at; (at = s.find("的")) != std::string::npos;)
+            s.replace(at, 3, "之");
+        return s;
+    }
+};
+
+StageList stagesOf(const Options& o) {
+    if (o.changed) return {[](ChapterSink& next) { return std::make_unique<OfToZhi>(next); }};
+    if (o.staged) return {[](ChapterSink& next) { return std::make_unique<Stage>(next); }};
+    return {};
+}
 
 struct Outcome {
     bool finished = false; // the scan
@@ -81,9 +111,10 @@ Outcome runFeed(SplitFeed feed, const fs::path& input, const fs::path& out, cons
         r.finished = scan.outcome == ScanOutcome::Finished;
         r.encoding = scan.encoding;
         if (r.finished && precheckSplit(st, st.lngMatchCount, ui))
-            r.split = runSplit(st, analysedInput(st, scan.encoding), excluded, TextFiles(st), ui, receiver, o.capacity);
+            r.split = runSplit(st, analysedInput(st, scan.encoding), excluded, TextFiles(st), ui, receiver, o.capacity,
+                               stagesOf(o));
     } else {
-        const OneReadResult got = runOneReadSplit(st, excluded, TextFiles(st), ui, none, receiver, so);
+        const OneReadResult got = runOneReadSplit(st, excluded, TextFiles(st), ui, none, receiver, so, stagesOf(o));
         r.finished = got.scan.outcome == ScanOutcome::Finished;
         r.encoding = got.scan.encoding;
         r.split = got.split;
@@ -100,16 +131,32 @@ Outcome runFeed(SplitFeed feed, const fs::path& input, const fs::path& out, cons
     return runFeed(feed, input, out, o, ui, none);
 }
 
+// UTF-8 text in another encoding, through ICU's own converter.
+std::string inEncoding(const std::string& utf8, Encoding e) {
+    const Text units = fromUtf8(utf8);
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* c = ucnv_open(traitsOf(e).converter, &status);
+    std::string out(units.size() * 4 + 8, '\0');
+    const int32_t n = ucnv_fromUChars(c, out.data(), static_cast<int32_t>(out.size()),
+                                      reinterpret_cast<const UChar*>(units.data()), static_cast<int32_t>(units.size()),
+                                      &status);
+    ucnv_close(c);
+    out.resize(static_cast<std::size_t>(n));
+    return out;
+}
+
 // What the files must hold, by file name, worked out a line at a time: each line's chapter
 // from the kept heading lines, its file from the chapter, blank lines left out, every line
 // ended by CR LF in the output's bytes, each UTF-16 file starting with its mark.
 std::map<std::string, std::string> expectedFiles(std::string_view in, Encoding enc,
                                                  const std::vector<std::int64_t>& keptLines, const Options& o) {
     const EncodingTraits& tr = traitsOf(enc);
-    const bool toUtf8Output = o.out == OutputEncoding::Utf8;
-    const bool keepInputMark = !toUtf8Output && tr.unitWidth == 1;
-    const std::string fileMark = !toUtf8Output && tr.unitWidth == 2 ? std::string(tr.bom) : "";
-    const std::string crlf = toUtf8Output ? "\r\n" : std::string(tr.crlf);
+    const Encoding target = outputEncodingFor(o.out, enc);
+    const EncodingTraits& to = traitsOf(target);
+    const bool converted = o.out != OutputEncoding::Keep && !(target == enc && enc != Encoding::Utf8);
+    const bool keepInputMark = !converted && tr.unitWidth == 1;
+    const std::string fileMark = to.unitWidth == 2 ? std::string(to.bom) : "";
+    const std::string crlf(to.crlf);
     Decoder decoder(enc);
     std::size_t i = !keepInputMark && !tr.bom.empty() && in.starts_with(tr.bom) ? tr.bom.size() : 0;
     const auto unitAt = [&](std::size_t at) -> unsigned {
@@ -141,8 +188,12 @@ std::map<std::string, std::string> expectedFiles(std::string_view in, Encoding e
             name += (index < 10 ? u"0" : u"") + decimal(index);
         auto [file, made] = files.try_emplace(toUtf8(name + u".txt"), fileMark);
         const Text decoded = decoder.decode(text);
-        if (o.dropBlank && trimSpaces(decoded).empty()) continue;
-        file->second += toUtf8Output ? toUtf8(decoded) : std::string(text);
+        const bool heading = std::binary_search(keptLines.begin(), keptLines.end(), line);
+        if (o.dropBlank && !heading && trimSpaces(decoded).empty()) continue;
+        std::string utf8 = toUtf8(decoded);
+        const bool change = o.changed && !heading && utf8.find("的") != std::string::npos;
+        if (change) utf8 = OfToZhi::replaced(utf8);
+        file->second += converted || change ? inEncoding(utf8, target) : std::string(text);
         file->second += crlf;
     }
     return files;
@@ -191,8 +242,11 @@ TEST_P(SplitFeeds, EveryShapeOfNovelGivesTheFilesWorkedOutLineByLine) {
                     if (shape.chapterWord == U'回') o.pattern = u"第(.){1,10}回";
                     if (++seed % 2 == 0) o.excluded = {0, 2, 3, 7};
                     if (seed % 3 == 0) o.out = OutputEncoding::Utf8;
+                    o.staged = seed % 4 == 1;
+                    o.changed = seed % 4 == 3;
                     SCOPED_TRACE("shape " + std::to_string(seed) + " n=" + std::to_string(n) + (drop ? " drop" : "") +
-                                 " capacity=" + std::to_string(capacity));
+                                 " capacity=" + std::to_string(capacity) + (o.staged ? " staged" : "") +
+                                 (o.changed ? " changed" : ""));
                     const Outcome r = run(novel.bytes, o);
                     const auto want = expectedFiles(novel.bytes, r.encoding, r.keptLines, o);
                     expectDone(r, want.size());
@@ -206,9 +260,10 @@ TEST_P(SplitFeeds, EveryEncodingAndLineEndKeptOrConverted) {
     for (const pwtest::NovelEncoding enc : pwtest::kAllNovelEncodings)
         for (const pwtest::LineEnds ends : {pwtest::LineEnds::CrLf, pwtest::LineEnds::Mixed}) {
             const pwtest::Novel novel = pwtest::makeNovel({.encoding = enc, .lineEnds = ends, .seed = ++seed});
-            for (const OutputEncoding outEnc : {OutputEncoding::Keep, OutputEncoding::Utf8}) {
-                SCOPED_TRACE(pwtest::nameOf(enc) + (outEnc == OutputEncoding::Utf8 ? " to UTF-8" : " kept"));
-                const Options o{.chapters = 3, .out = outEnc, .capacity = 256};
+            for (const OutputEncoding outEnc : {OutputEncoding::Keep, OutputEncoding::Utf8, OutputEncoding::Gb18030,
+                                                OutputEncoding::Utf16Be}) {
+                SCOPED_TRACE(pwtest::nameOf(enc) + " to " + std::to_string(static_cast<int>(outEnc)));
+                const Options o{.chapters = 3, .out = outEnc, .capacity = 256, .changed = seed % 2 == 0};
                 const Outcome r = run(novel.bytes, o);
                 ASSERT_EQ(r.encoding, pwtest::coreEncoding(enc));
                 const auto want = expectedFiles(novel.bytes, r.encoding, r.keptLines, o);
@@ -260,13 +315,22 @@ TEST_P(SplitFeeds, AnAppendThatWouldMixTwoEncodingsIsRefusedAndTheOldFileKept) {
     const std::string u8 = pwtest::makeNovel({.encoding = pwtest::NovelEncoding::Utf8, .chapters = 3}).bytes;
     const std::string oldUtf8 = "旧的文字\r\n";
     const std::string oldUtf16("\xFF\xFE\xE7\x65\r\0\n\0", 8);
+    // GB18030 and Big5 share their bytes but not their characters.
+    const std::string gb = pwtest::makeNovel({.chapters = 3}).bytes;
+    std::string traditional;
+    for (int i = 0; i < 20; ++i)
+        traditional += "這是舊的文字，從前的繁體中文檔案，讀者們說過許多話。\r\n";
+    const std::string oldBig5 = inEncoding(traditional, Encoding::Big5);
+    const std::string oldGb = inEncoding("旧的文字，从前的简体中文文件，读者们说过许多话。\r\n", Encoding::Gb18030);
     struct Case {
         const std::string* novel;
         OutputEncoding out;
         std::string old, was, now;
     } cases[] = {{&u16, OutputEncoding::Keep, oldUtf8, "UTF-8", "UTF-16LE"},
                  {&u8, OutputEncoding::Keep, oldUtf16, "UTF-16LE", "UTF-8"},
-                 {&u16, OutputEncoding::Utf8, oldUtf16, "UTF-16LE", "UTF-8"}};
+                 {&u16, OutputEncoding::Utf8, oldUtf16, "UTF-16LE", "UTF-8"},
+                 {&gb, OutputEncoding::Keep, oldBig5, "Big5", "GB18030"},
+                 {&gb, OutputEncoding::Big5, oldGb, "GB18030", "Big5"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.was + " then " + c.now);
         const Outcome r = run(*c.novel, {.out = c.out}, {{"小说(index).txt", c.old}, {"小说01.txt", c.old}},
@@ -286,6 +350,23 @@ TEST_P(SplitFeeds, AnAppendThatWouldMixTwoEncodingsIsRefusedAndTheOldFileKept) {
         EXPECT_EQ(now.at("小说01.txt"), c.old);
         EXPECT_EQ(now.size(), 2u);
     }
+}
+
+TEST_P(SplitFeeds, WhatTheOutputEncodingCannotHoldIsMarkedAndCounted) {
+    // Big5 has no simplified characters (nor 〓): each one goes out as □, and the user is told how many.
+    const pwtest::Novel novel = pwtest::makeNovel({.chapters = 4, .badBytes = false});
+    const Outcome r = run(novel.bytes, {.chapters = 100, .out = OutputEncoding::Big5});
+    ASSERT_EQ(r.split.end, SplitEnd::Done);
+    std::int64_t marks = 0;
+    for (const auto& [name, bytes] : contents(out)) {
+        const std::string text = toUtf8(Decoder(Encoding::Big5).decode(bytes));
+        for (std::size_t at = 0; (at = text.find("□", at)) != std::string::npos; at += 3)
+            ++marks;
+    }
+    EXPECT_GT(marks, 0);
+    EXPECT_EQ(r.split.unmappable, marks);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_EQ(r.boxes[0], "有 " + std::to_string(marks) + " 个字符无法用 Big5 表示，已写作□。");
 }
 
 TEST_P(SplitFeeds, RefusalsBeforeWritingLeaveTheFolderAsItWas) {

@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "split/kept_table.h"
+#include "walk/kept_table.h"
 #include "support/split_test_util.h"
 
 using namespace pwtest;

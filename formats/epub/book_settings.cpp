@@ -1,0 +1,96 @@
+#include "formats/epub/book_settings.h"
+
+#include <chrono>
+#include <filesystem>
+
+#include "formats/epub/epub_package.h"
+#include "formats/epub/epub_text.h"
+#include "output/split_texts.h"
+#include "options/intake.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/regex.h"
+#include "scan/heading_vocabulary.h"
+#include "scan/presets.h"
+
+namespace pw {
+
+Text defaultVolumePattern() {
+    return vocabulary::volumeLinePattern();
+}
+
+Text impliedVolumePattern(TextView headingPattern) {
+    // The 卷/部 preset finds volumes as headings: the book then shows them above the chapters.
+    if (const PatternPreset* volume = findPreset("volume"); volume && headingPattern == volume->pattern)
+        return defaultVolumePattern();
+    return {};
+}
+
+Text bookPathIn(TextView folder, TextView title) {
+    Text name(title);
+    for (char16_t& c : name)
+        if (isForbiddenNameChar(c) || c < 0x20) c = u'_';
+    return fromPath(toPath(Text(folder)) / toPath(name + u".epub"));
+}
+
+EpubSettings bookSettings(const BookRequest& r) {
+    namespace fs = std::filesystem;
+    const fs::path input = toPath(r.input);
+    const BookName named = bookNameFromFile(fromPath(input.stem()));
+    EpubSettings s;
+    s.title = trimSpaces(r.title ? *r.title : named.title);
+    s.author = trimSpaces(r.author ? *r.author : named.author);
+    if (r.language) s.language = *r.language;
+    s.cover = r.cover;
+    s.vertical = r.vertical;
+    s.volumePattern = r.volumePattern ? *r.volumePattern : impliedVolumePattern(r.headingPattern);
+    std::error_code ec;
+    if (r.out.empty() || fs::is_directory(toPath(r.out), ec))
+        s.path = bookPathIn(r.out.empty() ? Text(u".") : r.out, s.title.empty() ? fromPath(input.stem()) : s.title);
+    else
+        s.path = r.out;
+    const auto modified = fs::last_write_time(input, ec);
+    if (!ec)
+        s.modified = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::file_clock::to_sys(modified).time_since_epoch())
+                         .count();
+    return s;
+}
+
+std::optional<Refusal> checkEpubSettings(const EpubSettings& s) {
+    namespace e = epub_text;
+    if (s.title.empty()) return Refusal{{MsgId::BookTitleEmpty, e::kTitleEmpty}, e::kCheckStatus};
+    if (!s.volumePattern.empty()) {
+        auto compiled = Regex::compile(s.volumePattern);
+        if (auto* err = std::get_if<RegexError>(&compiled))
+            return Refusal{{MsgId::BadVolumePattern, Text(e::kBadVolumePattern) + err->message}, e::kCheckStatus};
+    }
+    if (!s.cover.empty()) {
+        InputFile in;
+        if (auto err = in.open(s.cover))
+            return Refusal{{MsgId::CoverUnreadable, failureText(e::kCoverUnreadable, *err), s.cover}, e::kCheckStatus};
+        char head[8] = {};
+        std::size_t got = 0;
+        while (got < sizeof head) {
+            const auto n = in.read(head + got, sizeof head - got);
+            if (!n)
+                return Refusal{{MsgId::CoverUnreadable,
+                                failureText(e::kCoverUnreadable, in.error().value_or(FileError{s.cover, u""})),
+                                s.cover},
+                               e::kCheckStatus};
+            if (*n == 0) break;
+            got += *n;
+        }
+        if (coverImageKind(std::string_view(head, got)) == CoverImage::None)
+            return Refusal{{MsgId::CoverNotImage, Text(e::kCoverNotImage) + s.cover, s.cover}, e::kCheckStatus};
+    }
+    const std::filesystem::path folder = toPath(s.path).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+        const Text f = fromPath(folder);
+        return Refusal{{MsgId::BookFolderMissing, Text(e::kFolderMissing) + f, f}, e::kCheckStatus};
+    }
+    return std::nullopt;
+}
+
+} // namespace pw
