@@ -19,7 +19,9 @@
 #include "options/make_out_name.h"
 #include "options/settings.h"
 #include "platform/paths.h"
+#include "scan/preset_choice.h"
 #include "scan/presets.h"
+#include "scan/shared_rules.h"
 #include "scan/scan_pass.h"
 #include "formats/epub/epub_book.h"
 #include "formats/epub/epub_text.h"
@@ -261,16 +263,64 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
         std::fputs(helpErr.str().c_str(), err);
         if (rc) return *rc;
     }
-    if (o.batch()) return runBatch(o, argv[0], out, err, errIsTerminal, outIsTerminal);
-    ConsoleUi ui(o, err, errIsTerminal, outIsTerminal);
+    SharedRules rules;
+    if (o.rules) {
+        SharedRulesLoad load = loadSharedRules(std::filesystem::path(*o.rules));
+        if (load.error) {
+            std::fprintf(err, "%s: %s\n", o.rules->c_str(), toUtf8(*load.error).c_str());
+            return kExitUsage;
+        }
+        for (const Text& skipped : load.rules.skipped())
+            std::fprintf(err, "跳过规则 %s\n", toUtf8(skipped).c_str());
+        rules = std::move(load.rules);
+    }
     if (o.command == Command::Presets) {
-        for (const PatternPreset& p : patternPresets())
+        ConsoleUi ui(o, err, errIsTerminal, outIsTerminal);
+        for (const PatternPreset& p : rules.withBuiltIns())
             printLine(out, ui, fromUtf8(p.id) + u"\t" + p.label + u"\t" + p.pattern);
         return 0;
     }
+    // auto and the rules' names come down to a pattern (or a built-in id) before the job runs.
+    if (o.preset && !findPreset(*o.preset)) {
+        const std::vector<PatternPreset> all = rules.withBuiltIns();
+        const PatternPreset* chosen = rules.find(*o.preset);
+        if (*o.preset == kAutoPresetId) {
+            const std::string& first = o.files.empty() ? o.file : o.files.front();
+            const SampleLines sample = readSampleLines(std::filesystem::path(first));
+            if (sample.error) {
+                std::fprintf(err, "%s: %s\n", first.c_str(), toUtf8(*sample.error).c_str());
+                return kExitUsage;
+            }
+            const PresetChoice choice = choosePreset(sample.lines, all);
+            for (const Text& line : presetChoiceLines(choice))
+                std::fprintf(err, "%s\n", toUtf8(line).c_str());
+            if (!choice.chosen) return kExitUsage;
+            chosen = choice.chosen;
+        } else if (!chosen) {
+            std::string ids;
+            for (const PatternPreset& p : all)
+                ids += (ids.empty() ? "" : "、") + std::string(p.id);
+            std::fprintf(err, "%s\n", unknownPresetText(*o.preset, ids).c_str());
+            return kExitUsage;
+        }
+        if (findPreset(chosen->id)) {
+            o.preset = chosen->id;
+        } else {
+            o.pattern = toUtf8(chosen->pattern);
+            o.preset.reset();
+        }
+    }
+    if (o.batch()) return runBatch(o, argv[0], out, err, errIsTerminal, outIsTerminal);
+    ConsoleUi ui(o, err, errIsTerminal, outIsTerminal);
     NovelReport report;
     report.file = o.file;
     const int status = runJob(o, ui, out, report);
+    // Nothing found: name the presets that would find headings, as the window does.
+    if (report.headings && *report.headings == 0 && !o.file.empty()) {
+        const SampleLines sample = readSampleLines(std::filesystem::path(o.file), kPresetSampleBytes, report.encoding);
+        const Text finding = sample.error ? Text() : presetsThatFindText(choosePreset(sample.lines, rules.withBuiltIns()));
+        if (!finding.empty()) std::fprintf(err, "%s\n", toUtf8(finding).c_str());
+    }
     if (o.json && o.command != Command::Scan) {
         report.status = statusOfExit(status);
         report.message = report.status == NovelStatus::Done ? toUtf8(ui.lastStatus()) : ui.lastError();

@@ -74,9 +74,9 @@ std::string presetIds(const char* between) {
 }
 
 // Shown in the help as {chapter,hui,...}, which is where the bash completion finds the ids.
-const CLI::Validator
-    knownPreset([](std::string& v) { return findPreset(v) ? std::string() : unknownPresetText(v, presetIds("、")); },
-                "{" + presetIds(",") + "}", "PRESET");
+// A rule's name from --rules is known only once the list is read: checked then.
+const CLI::Validator knownPreset([](std::string&) { return std::string(); },
+                                 "{auto," + presetIds(",") + "}", "PRESET");
 
 // What split and epub take besides their own options: several inputs at once.
 void addBatchOptions(CLI::App& sub, CliOptions& o) {
@@ -94,7 +94,12 @@ void addJobOptions(CLI::App& sub, CliOptions& o, Command command) {
     CLI::Option* pattern =
         sub.add_option("-p,--pattern", o.pattern, "章节标题的正则表达式（默认 " + toUtf8(kDefaultPattern) + "）")
             ->check(utf8Text);
-    sub.add_option("--preset", o.preset, "用预设的查找条件（见 presets 命令）")->check(knownPreset)->excludes(pattern);
+    sub.add_option("--preset", o.preset,
+                   "用预设的查找条件（见 presets 命令）；auto 为逐一试用各预设后自动选择；也可用 --rules 中规则的名称")
+        ->check(knownPreset)
+        ->excludes(pattern);
+    sub.add_option("--rules", o.rules, "读入阅读器共享的目录规则（legado 的 txtTocRule JSON），作为额外的预设")
+        ->type_name("FILE");
     std::map<std::string, std::optional<Encoding>> encodings{{"auto", std::nullopt}};
     std::string names = "auto";
     for (const Encoding e : kAllEncodings) {
@@ -173,6 +178,9 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
     CLI::App* split = app.add_subcommand("split", "按章节标题把文件切割成多个文件");
     CLI::App* epub = app.add_subcommand("epub", "按章节标题把文件做成带目录的 EPUB 电子书");
     CLI::App* presets = app.add_subcommand("presets", "列出预设的查找条件：名称、说明和正则表达式");
+    std::optional<std::string> presetRules;
+    presets->add_option("--rules", presetRules, "同时列出此规则文件（legado 的 txtTocRule JSON）中的规则")
+        ->type_name("FILE");
     CliOptions scanOpts, splitOpts, epubOpts;
     addJobOptions(*scan, scanOpts, Command::Scan);
     addJobOptions(*split, splitOpts, Command::Split);
@@ -185,6 +193,7 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliOption
     }
     if (presets->parsed()) {
         opts.command = Command::Presets;
+        opts.rules = presetRules;
     } else if (scan->parsed()) {
         opts = scanOpts;
         opts.command = Command::Scan;
