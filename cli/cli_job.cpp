@@ -300,7 +300,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
             std::string ids;
             for (const PatternPreset& p : all)
                 ids += (ids.empty() ? "" : "、") + std::string(p.id);
-            std::fprintf(err, "%s\n", unknownPresetText(*o.preset, ids).c_str());
+            std::fprintf(err, "pagewright-cli: --preset %s。\n", unknownPresetText(*o.preset, ids).c_str());
             return kExitUsage;
         }
         if (findPreset(chosen->id)) {
@@ -316,7 +316,7 @@ int runCommandLine(int argc, const char* const* argv, std::FILE* out, std::FILE*
     report.file = o.file;
     const int status = runJob(o, ui, out, report);
     // Nothing found: name the presets that would find headings, as the window does.
-    if (report.headings && *report.headings == 0 && !o.file.empty()) {
+    if (o.command == Command::Scan && report.headings && *report.headings == 0 && !o.file.empty()) {
         const SampleLines sample = readSampleLines(std::filesystem::path(o.file), kPresetSampleBytes, report.encoding);
         const Text finding = sample.error ? Text() : presetsThatFindText(choosePreset(sample.lines, rules.withBuiltIns()));
         if (!finding.empty()) std::fprintf(err, "%s\n", toUtf8(finding).c_str());

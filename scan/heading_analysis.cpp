@@ -552,10 +552,17 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint64_t>
     };
     // Lines the line rules doubt are left out on both sides: prose that a site repeats in every
     // chapter (上一章：第9章 …) comes again too, and is no table of contents for that.
-    for (std::size_t i = 0; i < n; ++i) {
+    // Only the blocks' own lines are looked for: a few entries rather than one per heading.
+    for (const auto& [first, last] : blocks)
+        for (std::size_t i = first; i <= last; ++i) {
+            lastText.emplace(keys[i], 0);
+            if (hs[i].hasNumber()) lastNumber.emplace(numberKey(i), 0);
+        }
+    for (std::size_t i = blocks.front().first; i < n; ++i) {
         if (hs[i].suspect != 0) continue;
-        lastText[keys[i]] = i;
-        if (hs[i].hasNumber()) lastNumber[numberKey(i)] = i;
+        if (const auto t = lastText.find(keys[i]); t != lastText.end()) t->second = i;
+        if (!hs[i].hasNumber()) continue;
+        if (const auto m = lastNumber.find(numberKey(i)); m != lastNumber.end()) m->second = i;
     }
     for (const auto& [first, last] : blocks) {
         // `again(i)` is the index of the next heading after the block that heading i comes again as,
