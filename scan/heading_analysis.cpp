@@ -342,20 +342,23 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
 
 // Whether the line opens extras: 番外, 外传, 后记 at its start.
 bool opensExtras(TextView t) {
+    if (t.empty() || (t[0] != u'番' && t[0] != u'外' && t[0] != u'后' && t[0] != u'後')) return false;
     for (const std::u16string_view w : vocabulary::kExtras)
         if (t.starts_with(w)) return true;
     return false;
 }
 
-// The text of a heading without its blanks, hashed (FNV-1a): a table of contents writes its
-// headings as the chapters do, give or take a space.
-std::uint64_t textKey(TextView t) {
-    std::uint64_t h = 14695981039346656037ULL;
-    for (const char16_t c : t) {
-        if (isBlank(c)) continue;
-        h = (h ^ c) * 1099511628211ULL;
-    }
-    return h;
+// What tells a heading's copy from another heading, besides its number, unit and part: its
+// length and first character. Cheap, since every matched line gets one; a table of contents
+// writes its headings as the chapters do.
+std::uint32_t textKey(TextView line) {
+    std::size_t b = 0, e = line.size();
+    while (b < e && isBlank(line[b]))
+        ++b;
+    while (e > b && isBlank(line[e - 1]))
+        --e;
+    const std::uint32_t length = static_cast<std::uint32_t>(std::min<std::size_t>(e - b, 0xFFFF));
+    return length << 16 | (b < e ? line[b] : 0u);
 }
 
 } // namespace
@@ -524,7 +527,7 @@ namespace {
 // them, listing headings that come again later in the file. Its lines are compared with the
 // headings after the block by their text (blanks aside) or, when the block writes them otherwise,
 // by their numbers.
-void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint64_t>& keys) {
+void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>& lineKeys) {
     constexpr std::int64_t kCloseLines = 3, kCloseBytes = 600;
     constexpr std::size_t kShortestBlock = 5;
     const std::size_t n = hs.size();
@@ -544,6 +547,12 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint64_t>
         i = j + 1;
     }
     if (blocks.empty()) return;
+    // A heading's text as far as it is told: its line's key with its number, unit and part.
+    const auto textOf = [&](std::size_t i) {
+        const HeadingFacts& h = hs[i];
+        return std::uint64_t(lineKeys[i]) << 32 ^ std::uint64_t(std::uint32_t(h.number.value)) * 0x9E3779B1u ^
+               std::uint64_t(h.number.unit) << 8 ^ h.part;
+    };
     // The last heading that carries each text and each number.
     std::unordered_map<std::uint64_t, std::size_t> lastText;
     std::unordered_map<std::uint64_t, std::size_t> lastNumber;
@@ -555,12 +564,12 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint64_t>
     // Only the blocks' own lines are looked for: a few entries rather than one per heading.
     for (const auto& [first, last] : blocks)
         for (std::size_t i = first; i <= last; ++i) {
-            lastText.emplace(keys[i], 0);
+            lastText.emplace(textOf(i), 0);
             if (hs[i].hasNumber()) lastNumber.emplace(numberKey(i), 0);
         }
     for (std::size_t i = blocks.front().first; i < n; ++i) {
         if (hs[i].suspect != 0) continue;
-        if (const auto t = lastText.find(keys[i]); t != lastText.end()) t->second = i;
+        if (const auto t = lastText.find(textOf(i)); t != lastText.end()) t->second = i;
         if (!hs[i].hasNumber()) continue;
         if (const auto m = lastNumber.find(numberKey(i)); m != lastNumber.end()) m->second = i;
     }
@@ -588,7 +597,7 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint64_t>
         // A chapter that follows the block closely may fall inside it: compared with what comes after
         // each line, not after the block.
         const auto textAgain = [&](std::size_t i) {
-            const std::size_t at = lastText[keys[i]];
+            const std::size_t at = lastText[textOf(i)];
             return at > i ? at : 0;
         };
         if (flagAgain(textAgain, 50)) continue;

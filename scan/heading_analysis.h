@@ -129,9 +129,9 @@ public:
 
 private:
     HeadingAnalysis m_result;
-    // A hash of each heading's text without its blanks: a table of contents repeats the
+    // The length and first character of each heading's line: a table of contents repeats the
     // headings it lists. Dropped when the analysis is finished.
-    std::vector<std::uint64_t> m_textKeys;
+    std::vector<std::uint32_t> m_textKeys;
 };
 
 // The headings the analysis finds suspect, by list row (heading k is row k - 1), ascending:
