@@ -573,7 +573,9 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
         if (!hs[i].hasNumber()) continue;
         if (const auto m = lastNumber.find(numberKey(i)); m != lastNumber.end()) m->second = i;
     }
-    for (const auto& [first, last] : blocks) {
+    for (const auto& block : blocks) {
+        // Named, not bound: a lambda may not capture a structured binding before C++20's clang 16.
+        const std::size_t first = block.first, last = block.second;
         // `again(i)` is the index of the next heading after the block that heading i comes again as,
         // or 0. Flagged when at least `share` percent come again, in the order the block lists them.
         const auto flagAgain = [&](auto&& again, std::size_t share) {
