@@ -5,7 +5,9 @@
 
 #include "app/frm_pagewright.h"
 #include "platform/numeric.h"
+#include "platform/paths.h"
 #include "scan/analysis_texts.h"
+#include "scan/preset_choice.h"
 #include "scan/scan_pass.h"
 
 namespace pw {
@@ -80,10 +82,15 @@ void frmPagewright::analyzeCheckedOptions() {
     if (result.outcome != ScanOutcome::Finished && m_headings->rowCount() == 0) lstMemo->setEmptyHint(hint);
     if (result.outcome == ScanOutcome::Finished) {
         // In the list, not the status line, whose text stays exactly the scan's.
-        lstMemo->setEmptyHint(m_headings->rowCount() == 0 ? QStringLiteral("没有找到符合条件的行。\n"
-                                                                           "可在“查找条件”框上点右键，\n"
-                                                                           "试试预设的查找条件。")
-                                                          : QString());
+        QString emptyHint;
+        if (m_headings->rowCount() == 0) {
+            emptyHint = QStringLiteral("没有找到符合条件的行。\n可在“查找条件”框上点右键，\n试试预设的查找条件。");
+            // Name the presets that would find headings in this file, from a trial on its first part.
+            const SampleLines sample = readSampleLines(toPath(m_state.strInFile), kPresetSampleBytes, result.encoding);
+            const Text finding = sample.error ? Text() : presetsThatFindText(choosePreset(sample.lines, patternPresets()));
+            if (!finding.empty()) emptyHint += u'\n' + toQ(finding);
+        }
+        lstMemo->setEmptyHint(emptyHint);
         m_headings->setExtent(receiver.extent());
         lstMemo->setToolTip(toQ(m_state.strAnalyzedFile) + numberingSummary(result.analysis));
         showScanEncoding(result);

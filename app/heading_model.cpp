@@ -23,6 +23,7 @@ QVariant HeadingModel::data(const QModelIndex& index, int role) const {
     const HeadingFacts& h = m_analysis.headings[row];
     const auto note = m_numbering.find(index.row());
     if (role == Qt::ForegroundRole) {
+        if (h.suspect == kSuspectContents) return kContentsColour;
         if (h.suspect != 0) return kSuspectColour;
         if (note != m_numbering.end() && note->second.repeated) return kRepeatColour;
         return {};

@@ -13,6 +13,9 @@ namespace pw {
 
 // The foreground of a suspect entry: a dark orange-red that reads on white and on the selection.
 inline const QColor kSuspectColour{0xB0, 0x3A, 0x00};
+// The foreground of a line of the book's own table of contents: a grey, since such lines are
+// copies of headings rather than doubtful ones.
+inline const QColor kContentsColour{0x80, 0x80, 0x80};
 // The foreground of an entry whose chapter number another entry carries too: a purple that
 // reads on white and stays apart from the suspects' colour.
 inline const QColor kRepeatColour{0x70, 0x30, 0xA0};

@@ -1,10 +1,13 @@
 #include "app/list_menus.h"
 
 #include <QItemSelection>
+#include <QMessageBox>
 
 #include "app/chapter_preview_dialog.h"
 #include "app/frm_pagewright.h"
 #include "scan/chapter_preview.h"
+#include "platform/paths.h"
+#include "scan/preset_choice.h"
 #include "scan/presets.h"
 
 namespace pw {
@@ -55,11 +58,35 @@ QMenu* buildMemoMenu(frmPagewright& w, const QPoint& pos, QWidget* parent) {
     return menu;
 }
 
+// 自动: every preset tried on the first part of the file in txtFile; the winner goes into the
+// pattern field, and a box says which and why, with each preset's counts.
+void choosePresetFor(frmPagewright& w) {
+    const QString file = w.txtFile->text().trimmed();
+    if (file.isEmpty()) {
+        QMessageBox::information(&w, w.windowTitle(), QStringLiteral("请先选择要分割的文件，再自动选择查找条件。"));
+        return;
+    }
+    const SampleLines sample = readSampleLines(toPath(fromQ(file)));
+    if (sample.error) {
+        QMessageBox::warning(&w, w.windowTitle(), QStringLiteral("无法读取文件：") + toQ(*sample.error));
+        return;
+    }
+    const PresetChoice choice = choosePreset(sample.lines, patternPresets());
+    if (choice.chosen) w.txtFindStr->setText(toQ(choice.chosen->pattern));
+    QStringList lines;
+    for (const Text& l : presetChoiceLines(choice))
+        lines << toQ(l);
+    QMessageBox::information(&w, w.windowTitle(), lines.join(u'\n'));
+}
+
 QMenu* buildPatternMenu(frmPagewright& w, QWidget* parent) {
     QMenu* menu = w.txtFindStr->createStandardContextMenu();
     menu->setParent(parent, menu->windowFlags());
     menu->addSeparator();
     QMenu* presets = menu->addMenu(QStringLiteral("预设查找条件"));
+    QAction* automatic = presets->addAction(toQ(kAutoPresetLabel), [&w] { choosePresetFor(w); });
+    automatic->setToolTip(QStringLiteral("逐一试用各预设于文件开头 512 KB，选出标题多、篇幅均匀、可疑最少的一个"));
+    presets->addSeparator();
     for (const PatternPreset& p : patternPresets()) {
         const QString pattern = toQ(p.pattern);
         QAction* a = presets->addAction(toQ(p.label), [&w, pattern] { w.txtFindStr->setText(pattern); });

@@ -15,12 +15,15 @@
 #include "cli/folders.h"
 #include "cli/interrupt.h"
 #include "cli/novel_report.h"
+#include "cli/preset_resolution.h"
 #include "cli/split_watch.h"
 #include "options/intake.h"
 #include "options/make_out_name.h"
 #include "options/settings.h"
 #include "platform/paths.h"
+#include "scan/preset_choice.h"
 #include "scan/presets.h"
+#include "scan/shared_rules.h"
 #include "scan/scan_pass.h"
 #include "stages/separators.h"
 #include "formats/epub/epub_book.h"
@@ -246,11 +249,19 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
 
 } // namespace
 
-int runNovel(const CliOptions& o, const Streams& streams) {
+int runNovel(const CliOptions& given, const Streams& streams) {
+    CliOptions o = given;
+    int refused = 0;
+    const std::optional<SharedRules> rules = loadRules(o, streams.err, refused);
+    if (!rules) return refused;
+    if (const auto status = resolvePreset(o, *rules, streams.err)) return *status;
     ConsoleUi ui(o, streams.err, streams.errIsTerminal, streams.outIsTerminal);
     NovelReport report;
     report.file = o.file;
     const int status = runJob(o, ui, streams.out, report);
+    // Nothing found: name the presets that would find headings, as the window does.
+    if (o.command->output() == Output::Listing && report.headings && *report.headings == 0 && report.encoding)
+        namePresetsThatFind(o, *rules, *report.encoding, streams.err);
     if (o.json && o.command->output() != Output::Listing) {
         report.status = statusOfExit(status);
         report.message = report.status == NovelStatus::Done ? toUtf8(ui.lastStatus()) : ui.lastError();

@@ -20,7 +20,8 @@ struct CliOptions {
     std::vector<std::string> files;
     int jobs = 0; // a batch's runs at once; 0: one per core
     std::optional<std::string> pattern;
-    std::optional<std::string> preset; // a preset's id, checked by the parser
+    std::optional<std::string> preset; // a preset's id, "auto", or a rule's name from --rules
+    std::optional<std::string> rules;  // a shared rule list (legado's txtTocRule JSON)
     std::optional<std::string> out;
     std::optional<std::string> name;
     std::optional<std::string> chapters;

@@ -15,6 +15,7 @@ public:
             inputsRow(&CliOptions::files, "输入的文本文件，可以有多个（每个各自输出）"),
             patternRow(),
             presetRow(),
+            rulesRow(),
             encodingRow(),
             quietRow(),
             textRow("-o,--out", &CliOptions::out,

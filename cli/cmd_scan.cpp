@@ -15,6 +15,7 @@ public:
             inputRow(&CliOptions::file, "输入的文本文件"),
             patternRow(),
             presetRow(),
+            rulesRow(),
             encodingRow(),
             quietRow(),
             flagRow("--json", &CliOptions::json, "以 JSON 输出结果"),

@@ -29,6 +29,7 @@ public:
             inputsRow(&CliOptions::files, "输入的文本文件，可以有多个（每个各自输出）"),
             patternRow(),
             presetRow(),
+            rulesRow(),
             encodingRow(),
             quietRow(),
             textRow("-o,--out", &CliOptions::out, "输出目录（默认当前目录；多个输入文件时各自输出到其中的 <文件名>/）",

@@ -18,9 +18,13 @@ std::string notUtf8Text() {
     return "的值不是有效的 UTF-8 文本，请用 UTF-8 书写";
 }
 
+} // namespace
+
 std::string unknownPresetText(const std::string& value, const std::string& ids) {
     return "的值 " + value + " 不是预设的名称，可用的有：" + ids;
 }
+
+namespace {
 
 std::string notAChoiceText(const std::string& value, const std::string& choices) {
     return "的值 " + value + " 不在可选之列，可选的有：" + choices;
@@ -67,10 +71,10 @@ std::string presetIds(const char* between) {
     return ids;
 }
 
-// Shown in the help as {chapter,hui,...}, which is where the bash completion finds the ids.
-const CLI::Validator
-    knownPreset([](std::string& v) { return findPreset(v) ? std::string() : unknownPresetText(v, presetIds("、")); },
-                "{" + presetIds(",") + "}", "PRESET");
+// Shown in the help as {auto,chapter,hui,...}, which is where the bash completion finds the
+// ids. A rule's name from --rules is known only once its list is read: checked then.
+const CLI::Validator knownPreset([](std::string&) { return std::string(); }, "{auto," + presetIds(",") + "}",
+                                 "PRESET");
 
 CLI::Option* checked(CLI::Option* option, unsigned checks) {
     if (checks & Utf8) option->check(utf8Text);
@@ -151,8 +155,15 @@ OptionRow patternRow() {
 }
 
 OptionRow presetRow() {
-    return textRow("--preset", &CliOptions::preset, "用预设的查找条件（见 presets 命令）", "文本", KnownPreset)
+    return textRow("--preset", &CliOptions::preset,
+                   "用预设的查找条件（见 presets 命令）；auto 为逐一试用各预设后自动选择；也可用 --rules 中规则的名称",
+                   "文本", KnownPreset)
         .excluding("--pattern");
+}
+
+OptionRow rulesRow() {
+    return textRow("--rules", &CliOptions::rules, "读入阅读器共享的目录规则（legado 的 txtTocRule JSON），作为额外的预设",
+                   "文件");
 }
 
 OptionRow encodingRow() {

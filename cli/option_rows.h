@@ -84,6 +84,10 @@ bool takesWord(const std::vector<OptionRow>& rows, const std::string& name, cons
 // The rows that several commands share.
 OptionRow patternRow();
 OptionRow presetRow(); // cannot go with the pattern
+OptionRow rulesRow();  // shared rule lists, as extra presets
+
+// The refusal of a name that is no preset's, after the option's name.
+std::string unknownPresetText(const std::string& value, const std::string& ids);
 OptionRow encodingRow();
 OptionRow quietRow();
 OptionRow excludeRow();

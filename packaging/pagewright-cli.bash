@@ -78,6 +78,9 @@ _pagewright_cli() {
         elif [[ $prev == -o || $prev == --out ]]; then
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+        elif [[ $prev == --rules || $prev == --cover ]]; then
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         fi
         # Other values (a pattern, a name, numbers) have nothing to offer.
         return

@@ -48,6 +48,7 @@ Text reasonWords(SuspectReasons reasons) {
         {kSuspectNotAtStart, u"不在行首"},
         {kSuspectSentence, u"像句子"},
         {kSuspectTiny, u"本章过短"},
+        {kSuspectContents, u"目录"},
     };
     Text t;
     for (const auto& [bit, word] : kWords) {

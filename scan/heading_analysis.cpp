@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <limits>
+#include <unordered_map>
+
+#include "scan/heading_vocabulary.h"
 
 namespace pw {
 
@@ -11,7 +14,7 @@ namespace {
 // look-up rather than a search of several short lists.
 enum CharClass : std::uint16_t {
     kDigitBits = 0x000F,   // the digit's value + 1, for every kind of digit; 0 for none
-    kUnitBits = 0x0070,    // 1 十, 2 百, 3 千, 4 万 (shifted by 4)
+    kUnitBits = 0x0070,    // 1 十, 2 百, 3 千, 4 万; 5 廿, 6 卅, 7 卌 (shifted by 4)
     kArabicDigit = 0x0080, // 0-9 and full-width ０-９
     kBlankChar = 0x0100,
     kHeadingUnit = 0x0200, // what comes after a heading's number
@@ -26,29 +29,31 @@ enum CharClass : std::uint16_t {
 struct CharTable {
     std::uint16_t cls[0x10000] = {};
 
-    constexpr void mark(const char16_t* chars, std::uint16_t bits) {
-        for (; *chars; ++chars)
-            cls[*chars] |= bits;
+    constexpr void mark(std::u16string_view chars, std::uint16_t bits) {
+        for (const char16_t c : chars)
+            cls[c] |= bits;
     }
     constexpr CharTable() {
+        namespace v = vocabulary;
         for (char16_t d = 0; d < 10; ++d) {
             cls[u'0' + d] |= static_cast<std::uint16_t>(kArabicDigit | (d + 1));
             cls[u'０' + d] |= static_cast<std::uint16_t>(kArabicDigit | (d + 1));
         }
-        const char16_t* digits[] = {u"零〇○", u"一壹",   u"二两贰兩貳", u"三叁參", u"四肆",
-                                    u"五伍",  u"六陆陸", u"七柒",       u"八捌",   u"九玖"};
         for (std::uint16_t d = 0; d < 10; ++d)
-            mark(digits[d], static_cast<std::uint16_t>(d + 1));
-        const char16_t* units[] = {u"十拾", u"百佰", u"千仟", u"万萬"};
+            mark(v::kDigits[d], static_cast<std::uint16_t>(d + 1));
         for (std::uint16_t u = 0; u < 4; ++u)
-            mark(units[u], static_cast<std::uint16_t>((u + 1) << 4));
+            mark(v::kUnits[u], static_cast<std::uint16_t>((u + 1) << 4));
+        for (std::uint16_t u = 0; u < v::kTens.size(); ++u)
+            mark(v::kTens.substr(u, 1), static_cast<std::uint16_t>((u + 5) << 4));
         mark(u" \t\u3000", kBlankChar);
-        mark(u"章回节節卷部集篇幕话話折册冊季", kHeadingUnit);
-        mark(u"卷部集篇册冊季", kVolumeUnit);
+        mark(v::kHeadingUnits, kHeadingUnit);
+        mark(v::kVolumeUnits, kVolumeUnit);
         mark(u" \t\u3000:：、.．,，-—·・_【[（(「『《", kSeparator);
+        mark(v::kCloseBrackets, kSeparator);
         // At the very end of a title these may be the title's own ("第十章 这是什么？").
         mark(u"。！？!?；;…", kSentenceEnd);
         mark(u"。！？!?…”’」』）)】》\"'～~", kClosing);
+        mark(v::kCloseBrackets, kClosing);
         mark(u"，,", kComma);
         for (char16_t c = 0xDC00; c <= 0xDFFF; ++c)
             cls[c] |= kLowSurrogate;
@@ -78,6 +83,12 @@ bool isArabic(char16_t c) {
 std::int64_t unitOf(char16_t c) {
     static constexpr std::int64_t kUnits[] = {0, 10, 100, 1000, 10000, 0, 0, 0};
     return kUnits[(classOf(c) & kUnitBits) >> 4];
+}
+
+// The value of 廿, 卅 or 卌 (tens written as one character), else 0.
+std::int64_t tensOf(char16_t c) {
+    static constexpr std::int64_t kTensValues[] = {0, 0, 0, 0, 0, 20, 30, 40};
+    return kTensValues[(classOf(c) & kUnitBits) >> 4];
 }
 
 bool isNumeral(char16_t c) {
@@ -201,8 +212,8 @@ bool isLabelGap(char16_t c) {
 // The labels that download sites and web authors put before a chapter's 第. Compared without
 // regard to case (VIP, vip).
 bool isLabelWord(TextView w) {
-    static constexpr std::u16string_view kLabels[] = {u"正文",    u"正文卷",  u"vip", u"vip卷",
-                                                      u"vip章节", u"vip章節", u"番外"};
+    static constexpr std::u16string_view kLabels[] = {u"正文",    u"正文卷",  u"vip",  u"vip卷", u"vip章节",
+                                                      u"vip章節", u"番外",   u"外传", u"外傳"};
     if (w.size() > 5) return false;
     char16_t folded[5];
     for (std::size_t i = 0; i < w.size(); ++i)
@@ -256,8 +267,13 @@ bool isLabelPrefix(TextView prefix, std::optional<ChapterNumber>& volume) {
 }
 
 // The part that the end of a chapter's title marks: （上） 1, （中） 2, （下） 3, (2), （二） and 之二
-// 2, and 上 / 中 / 下 standing apart. 0 for none.
-std::uint8_t partMark(TextView rest) {
+// 2, and 上 / 中 / 下 standing apart; 0 for none. And how many units the mark takes.
+struct PartMark {
+    std::uint8_t part = 0;
+    std::size_t length = 0;
+};
+
+PartMark partMark(TextView rest) {
     constexpr std::int64_t kMostParts = 99;
     const auto upDown = [](TextView w) -> std::uint8_t {
         if (w.size() != 1) return 0;
@@ -267,27 +283,31 @@ std::uint8_t partMark(TextView rest) {
         const auto v = numeralValue(w);
         return v && *v >= 1 && *v <= kMostParts ? static_cast<std::uint8_t>(*v) : 0;
     };
-    if (rest.empty()) return 0;
+    if (rest.empty()) return {};
     const char16_t last = rest.back();
     if (last == u'）' || last == u')') {
         const std::size_t open = rest.find_last_of(u"（(");
-        if (open == TextView::npos) return 0;
+        if (open == TextView::npos) return {};
         const TextView w = rest.substr(open + 1, rest.size() - open - 2);
-        return upDown(w) ? upDown(w) : numbered(w);
+        return {upDown(w) ? upDown(w) : numbered(w), rest.size() - open};
     }
     if (isNumeral(last)) {
         // 之一 … 之九十九
         const std::size_t zhi = rest.find_last_of(u'之');
-        return zhi != TextView::npos && rest.size() - zhi <= 4 ? numbered(rest.substr(zhi + 1)) : 0;
+        if (zhi == TextView::npos || rest.size() - zhi > 4) return {};
+        return {numbered(rest.substr(zhi + 1)), rest.size() - zhi};
     }
-    if (rest.size() >= 2 && isTitleSeparator(rest[rest.size() - 2])) return upDown(rest.substr(rest.size() - 1));
-    return 0;
+    if (rest.size() >= 2 && isTitleSeparator(rest[rest.size() - 2])) return {upDown(rest.substr(rest.size() - 1)), 1};
+    return {};
 }
 
 // A title after the number reads as prose: sentence punctuation before its end, a clause that
 // ends a sentence, a 第 number followed by something that is no unit (第一是…, 第四本书…), or a
-// long clause glued to the unit. Couplet titles hold a comma after a separator and stay headings.
+// long clause glued to the unit. Couplet titles hold a comma after a separator and stay headings;
+// so do short titles set apart from the number (第12章 来吧，决战！): a sentence that mentions a
+// chapter goes on longer, or follows the number with a comma (第七十七回，他已经读过三遍了。).
 bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
+    constexpr std::size_t kShortTitle = 20;
     std::size_t restFrom = 0;
     if (p) {
         if (p->firstForm && !p->unitFollows) {
@@ -297,6 +317,7 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
         restFrom = p->end;
     }
     TextView rest = t.substr(std::min(restFrom, t.size()));
+    const bool setApart = p && !rest.empty() && isTitleSeparator(rest.front()) && !(classOf(rest.front()) & kComma);
     // Behind any closing quotes and brackets, the line ends a sentence.
     std::size_t end = rest.size();
     while (end > 0 && isClosing(rest[end - 1]) && !(classOf(rest[end - 1]) & kSentenceEnd))
@@ -305,14 +326,39 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
     while (!rest.empty() && isClosing(rest.back()))
         rest.remove_suffix(1);
     std::uint16_t seen = 0;
-    for (char16_t c : rest)
+    bool fullStop = false; // 。 or ； inside: one sentence ended and another began
+    for (char16_t c : rest) {
         seen |= classOf(c);
-    if (seen & kSentenceEnd) return true;
+        fullStop |= c == u'。' || c == u'；' || c == u';';
+    }
+    const bool shortTitle = setApart && characters(rest) <= kShortTitle + 1;
+    if ((seen & kSentenceEnd) && !(shortTitle && !fullStop)) return true;
     // Going on after a comma to the end of a sentence: 第七十七回，他已經讀過三遍了。 A couplet
     // title has its comma but no end.
-    if ((seen & kComma) && endsSentence) return true;
+    if ((seen & kComma) && endsSentence && !shortTitle) return true;
     const bool glued = !rest.empty() && !isTitleSeparator(rest.front());
     return glued && (seen & kComma) && characters(rest) >= 15;
+}
+
+// Whether the line opens extras: 番外, 外传, 后记 at its start.
+bool opensExtras(TextView t) {
+    if (t.empty() || (t[0] != u'番' && t[0] != u'外' && t[0] != u'后' && t[0] != u'後')) return false;
+    for (const std::u16string_view w : vocabulary::kExtras)
+        if (t.starts_with(w)) return true;
+    return false;
+}
+
+// What tells a heading's copy from another heading, besides its number, unit and part: its
+// length and first character. Cheap, since every matched line gets one; a table of contents
+// writes its headings as the chapters do.
+std::uint32_t textKey(TextView line) {
+    std::size_t b = 0, e = line.size();
+    while (b < e && isBlank(line[b]))
+        ++b;
+    while (e > b && isBlank(line[e - 1]))
+        --e;
+    const std::uint32_t length = static_cast<std::uint32_t>(std::min<std::size_t>(e - b, 0xFFFF));
+    return length << 16 | (b < e ? line[b] : 0u);
 }
 
 } // namespace
@@ -338,6 +384,11 @@ std::optional<std::int64_t> numeralValue(TextView run) {
     // With units: 一百零八, 十二, 两千零三, 三万五千.
     std::int64_t total = 0, section = 0, digit = 0;
     for (char16_t c : run) {
+        if (const std::int64_t tens = tensOf(c)) {
+            section += tens;
+            digit = 0;
+            continue;
+        }
         if (const std::int64_t u = unitOf(c)) {
             if (u == 10000) {
                 // Checked before it is multiplied: past kMax it would overflow, not just be large.
@@ -368,6 +419,7 @@ std::vector<const char*> suspectCodes(SuspectReasons reasons) {
     if (reasons & kSuspectNotAtStart) out.push_back("not_at_start");
     if (reasons & kSuspectSentence) out.push_back("sentence");
     if (reasons & kSuspectTiny) out.push_back("tiny");
+    if (reasons & kSuspectContents) out.push_back("contents");
     return out;
 }
 
@@ -378,6 +430,16 @@ HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart, std::option
         ++b;
     while (e > b && isBlank(line[e - 1]))
         --e;
+    // A heading set in brackets (【第12章 来吧】, 「第三回」): the brackets are no prose around it.
+    if (const std::size_t kind = b < e ? vocabulary::kOpenBrackets.find(line[b]) : TextView::npos;
+        kind != TextView::npos) {
+        ++b;
+        if (e > b && line[e - 1] == vocabulary::kCloseBrackets[kind]) --e;
+        while (b < e && isBlank(line[b]))
+            ++b;
+        while (e > b && isBlank(line[e - 1]))
+            --e;
+    }
     const TextView t = line.substr(b, e - b);
     matchStart = std::min(matchStart, line.size());
     // Read the number where the match is, so that 他说第三章… yields 3 rather than nothing.
@@ -397,8 +459,19 @@ HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart, std::option
     if (t.size() >= 2 * longAt || (t.size() >= longAt && characters(t) >= longAt)) f.suspect |= kSuspectLong;
     // A label before the match makes a heading (正文 第19章, 第1卷 江湖 第4章); prose makes a suspect.
     if (at > 0 && !isLabelPrefix(t.substr(0, at), volume)) f.suspect |= kSuspectNotAtStart;
-    if (readsAsSentence(t, parsed)) f.suspect |= kSuspectSentence;
-    if (parsed) f.part = partMark(t.substr(parsed->end) /* after the number and unit */);
+    // The title is judged without its part mark: 第7章 天亮了。（下） is 天亮了。 in parts.
+    TextView judged = t;
+    if (parsed && parsed->end <= t.size()) {
+        const PartMark mark = partMark(t.substr(parsed->end) /* after the number and unit */);
+        f.part = mark.part;
+        if (mark.part != 0) {
+            judged.remove_suffix(mark.length);
+            while (judged.size() > parsed->end && isBlank(judged.back()))
+                judged.remove_suffix(1);
+        }
+    }
+    if (readsAsSentence(judged, parsed)) f.suspect |= kSuspectSentence;
+    f.extras = opensExtras(t);
     if (volume) {
         f.withVolume = 1;
         if (volumeOut) *volumeOut = volume;
@@ -445,9 +518,101 @@ void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t li
     f.line = lineNumber;
     f.offset = offset;
     m_result.headings.push_back(f);
+    m_textKeys.push_back(textKey(line));
 }
 
 namespace {
+
+// A table of contents inside the text: a block of matched lines with next to no text between
+// them, listing headings that come again later in the file. Its lines are compared with the
+// headings after the block by their text (blanks aside) or, when the block writes them otherwise,
+// by their numbers.
+void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>& lineKeys) {
+    constexpr std::int64_t kCloseLines = 3, kCloseBytes = 600;
+    constexpr std::size_t kShortestBlock = 5;
+    const std::size_t n = hs.size();
+    const auto close = [&](std::size_t i) {
+        return hs[i + 1].line - hs[i].line <= kCloseLines && hs[i + 1].offset - hs[i].offset <= kCloseBytes;
+    };
+    std::vector<std::pair<std::size_t, std::size_t>> blocks; // [first, last]
+    for (std::size_t i = 0; i + 1 < n;) {
+        if (!close(i)) {
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        while (j + 1 < n && close(j))
+            ++j;
+        if (j - i + 1 >= kShortestBlock) blocks.emplace_back(i, j);
+        i = j + 1;
+    }
+    if (blocks.empty()) return;
+    // A heading's text as far as it is told: its line's key with its number, unit and part.
+    const auto textOf = [&](std::size_t i) {
+        const HeadingFacts& h = hs[i];
+        return std::uint64_t(lineKeys[i]) << 32 ^ std::uint64_t(std::uint32_t(h.number.value)) * 0x9E3779B1u ^
+               std::uint64_t(h.number.unit) << 8 ^ h.part;
+    };
+    // The last heading that carries each text and each number.
+    std::unordered_map<std::uint64_t, std::size_t> lastText;
+    std::unordered_map<std::uint64_t, std::size_t> lastNumber;
+    const auto numberKey = [&](std::size_t i) {
+        return (std::uint64_t(hs[i].number.unit) << 32) | std::uint32_t(hs[i].number.value);
+    };
+    // Lines the line rules doubt are left out on both sides: prose that a site repeats in every
+    // chapter (上一章：第9章 …) comes again too, and is no table of contents for that.
+    // Only the blocks' own lines are looked for: a few entries rather than one per heading.
+    for (const auto& [first, last] : blocks)
+        for (std::size_t i = first; i <= last; ++i) {
+            lastText.emplace(textOf(i), 0);
+            if (hs[i].hasNumber()) lastNumber.emplace(numberKey(i), 0);
+        }
+    for (std::size_t i = blocks.front().first; i < n; ++i) {
+        if (hs[i].suspect != 0) continue;
+        if (const auto t = lastText.find(textOf(i)); t != lastText.end()) t->second = i;
+        if (!hs[i].hasNumber()) continue;
+        if (const auto m = lastNumber.find(numberKey(i)); m != lastNumber.end()) m->second = i;
+    }
+    for (const auto& block : blocks) {
+        // Named, not bound: a lambda may not capture a structured binding before C++20's clang 16.
+        const std::size_t first = block.first, last = block.second;
+        // `again(i)` is the index of the next heading after the block that heading i comes again as,
+        // or 0. Flagged when at least `share` percent come again, in the order the block lists them.
+        const auto flagAgain = [&](auto&& again, std::size_t share) {
+            std::size_t candidates = 0, count = 0, previous = 0, inOrder = 0;
+            for (std::size_t i = first; i <= last; ++i) {
+                if (hs[i].suspect != 0) continue;
+                ++candidates;
+                const std::size_t at = again(i);
+                if (at == 0) continue;
+                ++count;
+                inOrder += at > previous;
+                previous = at;
+            }
+            if (candidates < kShortestBlock || count * 100 < candidates * share || inOrder * 100 < count * share)
+                return false;
+            // Only the lines that come again: a chapter that follows the block closely stays a chapter.
+            for (std::size_t i = first; i <= last; ++i)
+                if (hs[i].suspect == 0 && again(i) != 0) hs[i].suspect |= kSuspectContents;
+            return true;
+        };
+        // A chapter that follows the block closely may fall inside it: compared with what comes after
+        // each line, not after the block.
+        const auto textAgain = [&](std::size_t i) {
+            const std::size_t at = lastText[textOf(i)];
+            return at > i ? at : 0;
+        };
+        if (flagAgain(textAgain, 50)) continue;
+        // Written otherwise than the chapters (without titles, say): by number, on stronger evidence,
+        // since real chapters numbered anew in each volume come again by number too.
+        const auto numberAgain = [&](std::size_t i) {
+            if (!hs[i].hasNumber()) return std::size_t(0);
+            const std::size_t at = lastNumber[numberKey(i)];
+            return at > last ? at : 0;
+        };
+        if (last - first + 1 >= 2 * kShortestBlock) flagAgain(numberAgain, 90);
+    }
+}
 
 // A chapter far smaller than the usual one is a table-of-contents line, a quotation or a
 // heading repeated by mistake. Sizes are measured to the next heading that the line rules
@@ -476,8 +641,8 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
     const std::int64_t median = kept[kept.size() / 2];
     kept = {};
     std::vector<std::size_t> tiny;
-    eachSize([&](std::size_t i, const HeadingFacts&, std::int64_t size) {
-        if (size * kTinyShare < median) tiny.push_back(i);
+    eachSize([&](std::size_t i, const HeadingFacts& h, std::int64_t size) {
+        if (size * kTinyShare < median && !(h.suspect & kSuspectContents)) tiny.push_back(i);
     });
     // Flagged only now: a flag set during the walk would change the sizes of the headings before it.
     for (std::size_t i : tiny)
@@ -485,16 +650,21 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
 }
 
 // Reads the numbering of the headings that look real, one series per unit (volumes and
-// chapters count apart). 1 after a higher number starts a new volume; a jump so large that it
-// cannot be a few lost chapters is a misread number, not a gap.
+// chapters count apart). The numbering starts a new run where it starts again after a volume
+// (on its own line or named before the chapter) or after a marker of extras (番外, 外传, 后记),
+// and wherever 1 follows a higher number; gaps and repeats are counted within each run. A jump
+// so large that it cannot be a few lost chapters is a misread number, not a gap.
 void readNumbering(HeadingAnalysis& a) {
     constexpr std::int64_t kLargestGap = 1000;
     struct Series {
         char16_t unit = 0;
         std::int64_t last = 0; // highest number so far in this volume
         std::int64_t lastHeading = 0;
+        std::uint32_t boundaries = 0; // the volumes and extras read when this series last read a number
         std::vector<std::pair<std::int64_t, std::int64_t>> seen; // (number, heading), this volume
     };
+    std::uint32_t boundaries = 0; // volumes and extras read so far
+    bool inExtras = false;
     std::vector<Series> series; // a handful: one per unit
     std::vector<NumberRepeat> repeats;
     const auto closeVolume = [&](Series& s) {
@@ -528,9 +698,11 @@ void readNumbering(HeadingAnalysis& a) {
             current = 0;
             while (current < series.size() && series[current].unit != number.unit)
                 ++current;
-            if (current == series.size()) series.push_back({number.unit, 0, 0, {}});
+            if (current == series.size()) series.push_back({number.unit, 0, 0, boundaries, {}});
         }
         Series& s = series[current];
+        const bool afterBoundary = s.boundaries != boundaries;
+        s.boundaries = boundaries;
         if (s.lastHeading != 0 && n - s.last - 1 > kLargestGap) return; // a misread number
         // The next part of the chapter just read (第60章（下） after 第60章（上））: no repeat.
         if (part != 0 && s.lastHeading != 0 && n == s.last) {
@@ -544,10 +716,11 @@ void readNumbering(HeadingAnalysis& a) {
                 return;
             }
         }
-        if (s.lastHeading != 0 && n == 1 && s.last >= 2) {
+        if (s.lastHeading != 0 && ((afterBoundary && n <= s.last) || (n == 1 && s.last >= 2))) {
             closeVolume(s);
             a.restarts.push_back(k);
             s.last = 0;
+            s.lastHeading = 0;
         } else if (gaps && s.lastHeading != 0 && n > s.last + 1) {
             // A number carried by a suspect in between is there, only doubted: no gap for it.
             std::vector<bool> there(static_cast<std::size_t>(n - s.last - 1), false);
@@ -566,11 +739,20 @@ void readNumbering(HeadingAnalysis& a) {
             s.last = std::max(s.last, n);
             s.lastHeading = k;
         }
+        if (isVolumeUnit(number.unit)) {
+            ++boundaries;
+            inExtras = false;
+        }
     };
     std::size_t i = 0;
     for (auto it = a.headings.begin(); it != a.headings.end(); ++it, ++i) {
         const HeadingFacts& h = *it;
-        if (h.suspect != 0 || !h.hasNumber()) continue;
+        if (h.suspect != 0) continue;
+        if (h.extras && !inExtras) {
+            ++boundaries;
+            inExtras = true;
+        }
+        if (!h.hasNumber()) continue;
         // A volume named on chapters' lines counts where it changes, as a volume on a line of its own does.
         if (h.withVolume) {
             const std::optional<ChapterNumber> v = a.volumeOf(i);
@@ -596,6 +778,8 @@ HeadingAnalysis HeadingAnalyzer::finish(std::int64_t fileSize, std::int64_t line
     auto& hs = a.headings;
     a.fileSize = fileSize;
     a.lines = linesRead;
+    flagContents(hs, m_textKeys);
+    m_textKeys = {};
     flagTiny(hs, fileSize);
     readNumbering(a);
     return a;

@@ -20,10 +20,14 @@ enum SuspectReason : std::uint8_t {
     kSuspectSentence =
         4,            // it reads as a sentence: end punctuation, a clause ending a sentence, no unit after the number
     kSuspectTiny = 8, // its chapter is tiny next to the median chapter
+    // One of a block of headings with next to no text between them that come again later: the
+    // book's own table of contents.
+    kSuspectContents = 16,
 };
 using SuspectReasons = std::uint8_t;
 
-// The reason codes that scripts see, in bit order: "long", "not_at_start", "sentence", "tiny".
+// The reason codes that scripts see, in bit order: "long", "not_at_start", "sentence", "tiny",
+// "contents".
 std::vector<const char*> suspectCodes(SuspectReasons reasons);
 
 // A chapter number as a heading writes it, and the unit that follows it (章, 回, 卷…; '#' for
@@ -39,11 +43,12 @@ struct ChapterNumber {
 };
 
 // Reads the number of a heading from `from` on: 第一百零八章, 第１２章, 第 3 回, 卷二, the
-// digit-by-digit 第一○○回 / 第一零零回 / 第一一回, "Chapter 12", "001". Empty when none.
+// digit-by-digit 第一○○回 / 第一零零回 / 第一一回, 第廿一回, 第貳章, "Chapter 12", "001". Empty
+// when none.
 std::optional<ChapterNumber> parseChapterNumber(TextView line, std::size_t from = 0);
 
-// The value of a run of Chinese numerals (零〇○一二两三四五六七八九十百千万 and their formal
-// forms) or of Arabic / full-width digits. Empty when the run mixes them or holds nothing else.
+// The value of a run of Chinese numerals (those of the heading vocabulary: 零〇○一二两…万, the
+// financial forms simplified and traditional, 廿 卅 卌) or of Arabic / full-width digits. Empty when the run mixes them or holds nothing else.
 std::optional<std::int64_t> numeralValue(TextView run);
 
 // What is kept of each heading: small, because a pattern may match a few hundred thousand lines.
@@ -53,7 +58,9 @@ struct HeadingFacts {
     // Unit 0 when the line carries no number; the chapter's, not the volume's, when the line names
     // both (第2卷 江湖 第14章). The bytes below go into its padding: 24 bytes a heading.
     [[no_unique_address]] ChapterNumber number;
-    SuspectReasons suspect = 0;
+    SuspectReasons suspect : 6 = 0;
+    // The line opens extras (番外, 外传, 后记): the chapters after it are numbered anew.
+    std::uint8_t extras : 1 = 0;
     // Which part of a chapter published in parts the line marks: （上） 1, （中） 2, （下） 3, (2) and
     // 之二 2; 0 for none.
     std::uint8_t part : 7 = 0;
@@ -122,6 +129,9 @@ public:
 
 private:
     HeadingAnalysis m_result;
+    // The length and first character of each heading's line: a table of contents repeats the
+    // headings it lists. Dropped when the analysis is finished.
+    std::vector<std::uint32_t> m_textKeys;
 };
 
 // The headings the analysis finds suspect, by list row (heading k is row k - 1), ascending:

@@ -1,6 +1,7 @@
 #pragma once
 // Heading patterns for the common forms, so that nobody has to write a regular expression
 // for 第…回 or "Chapter 12". The window offers them by their labels, the command line by id.
+// Each carries the pattern of its volumes' own lines, for the book's first level.
 #include <span>
 #include <string_view>
 
@@ -9,13 +10,20 @@
 namespace pw {
 
 struct PatternPreset {
-    const char* id;          // what --preset takes
-    const char16_t* label;   // what the window's menu shows
-    const char16_t* pattern; // what goes into the pattern field
+    const char* id;                // what --preset takes
+    const char16_t* label;         // what the window's menu shows
+    const char16_t* pattern;       // what goes into the pattern field
+    const char16_t* volumePattern; // the lines of its volumes, for a book
+    const char16_t* example = u""; // a line it finds (rules read from a shared list carry one)
+    bool automatic = true;         // tried by the automatic choice
 };
 
+// Built from the heading vocabulary once, then kept for the program's life.
 std::span<const PatternPreset> patternPresets();
 // Nullptr when no preset has that id.
 const PatternPreset* findPreset(std::string_view id);
+// The id that asks for the automatic choice, and the window's label for it.
+inline constexpr std::string_view kAutoPresetId = "auto";
+inline constexpr std::u16string_view kAutoPresetLabel = u"自动";
 
 } // namespace pw

@@ -10,15 +10,13 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/regex.h"
+#include "scan/heading_vocabulary.h"
 #include "scan/presets.h"
 
 namespace pw {
 
 Text defaultVolumePattern() {
-    return u"^[ \\t\u3000]*(第[ \u3000]*[0-9０-９零〇○一二两三四五六七八九十百千万壹贰叁肆伍陆柒捌玖拾佰仟兩萬]+[ "
-           u"\u3000]*[卷部]|"
-           u"[卷部][ \u3000]*[0-9０-９零〇○一二两三四五六七八九十百千万壹贰叁肆伍陆柒捌玖拾佰仟兩萬]+([ "
-           u"\\t\u3000：:]|$))";
+    return vocabulary::volumeLinePattern();
 }
 
 Text impliedVolumePattern(TextView headingPattern) {

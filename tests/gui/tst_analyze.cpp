@@ -262,7 +262,9 @@ private slots:
         QCOMPARE(menu->actions().size(), standard->actions().size() + 2);
         QMenu* presets = menu->actions().back()->menu();
         QVERIFY(presets);
-        QCOMPARE(presets->actions().size(), qsizetype(patternPresets().size()));
+        // 自动 and a separator before the presets.
+        QCOMPARE(presets->actions().size(), qsizetype(patternPresets().size()) + 2);
+        QCOMPARE(presets->actions().front()->text(), QStringLiteral("自动"));
         action(presets, QStringLiteral("第…回"))->trigger();
         QCOMPARE(w->txtFindStr->text(), toQ(findPreset("hui")->pattern));
     }

@@ -45,7 +45,7 @@ expect "auto big5 gb18030 utf-16be utf-16le utf-8" scan -q --encoding ""
 expect "big5 gb18030 keep utf-16be utf-16le utf-8" split --output-encoding ""
 # A value that is free text offers nothing; the output folder offers folders only.
 expect "" split -p ""
-expect "chapter english extras hui jie numbered volume webnovel" scan --preset ""
+expect "auto chapter english extras hui jie numbered volume webnovel" scan --preset ""
 expect "out dir" split -o ou
 expect "out dir 全集.txt 分卷" split -q ""
 exit $failed

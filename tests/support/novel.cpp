@@ -27,6 +27,12 @@ const std::array kPhrases = {
     "1987年的冬天",     "河水向东流去",     "老人摇了摇头",   "门外有人敲门",   "两人相视一笑",
     "这一回他没有说话", "山路十分难走",     "灯下读书到深夜", "他去了又回",     "风吹得树叶沙沙作响",
 };
+// Short titles with a comma that end a sentence: headings all the same.
+const std::array kCommaTitles = {"来吧，决战！", "等等，你是谁？", "好，很好。", "师兄，救我！", "醒来，天亮了。",
+                                 "不，我不走！"};
+// The brackets web novels set a heading in: the heading inside, or its number only.
+const std::array<std::array<const char*, 2>, 5> kBrackets = {
+    {{"【", "】"}, {"〖", "〗"}, {"「", "」"}, {"『", "』"}, {"[", "]"}}};
 const std::array kTitles = {"风起云涌", "夜宿古寺", "故人重逢", "雪夜访友", "江上送别",
                             "初入京城", "月下独酌", "大漠孤烟", "归去来兮", "柳暗花明"};
 // Read as GB18030 bytes across their character boundaries they hold 第 (B5 DA) and 章 (D5 C2),
@@ -126,7 +132,7 @@ public:
             const bool last = n == m_o.chapters;
             if (m_o.volumes && n % 10 == 1) {
                 const int v = n / 10 + 1;
-                plant("第" + chineseNumber(v) + "卷　" + pick(kTitles), Kind::True, Level::Volume, v);
+                plant("第" + number(v) + "卷　" + pick(kTitles), Kind::True, Level::Volume, v);
             }
             const auto listed = [n](const std::vector<int>& l) { return std::find(l.begin(), l.end(), n) != l.end(); };
             if (listed(m_o.skipChapters)) continue;
@@ -142,6 +148,7 @@ public:
             }
         }
         if (m_o.webNovel) extras();
+        if (m_o.contentsAtStart) contents();
         finish();
         return std::move(m_novel);
     }
@@ -149,6 +156,20 @@ public:
 private:
     std::size_t below(std::size_t n) { return static_cast<std::size_t>(m_rng() % n); }
     template <typename A> std::string pick(const A& a) { return a[below(a.size())]; }
+
+    // A chapter's or volume's number in Chinese, in the novel's style.
+    std::string number(int n) { return chineseNumber(n, m_o.numerals); }
+    std::string title() {
+        return m_o.commaTitles && below(3) == 0 ? pick(kCommaTitles) : pick(kTitles);
+    }
+    // Some headings set in brackets: the whole heading, or the part up to the title.
+    std::string bracketed(const std::string& head, const std::string& gap, const std::string& title) {
+        if (!m_o.bracketHeadings || below(4) != 0) return head + gap + title;
+        std::size_t kind = below(kBrackets.size());
+        if (isBig5(m_o) && kind == 1) kind = 0; // Big5 has no 〖〗
+        const auto& b = kBrackets[kind];
+        return below(2) ? b[0] + head + gap + title + b[1] : b[0] + head + b[1] + gap + title;
+    }
 
     void preamble() {
         add({"《" + pick(kTitles) + "》"});
@@ -162,13 +183,13 @@ private:
     // Every form real files use, the first chapters taking each in turn so that even a short
     // novel holds all of them.
     std::string chapterHeading(int n) {
-        const std::string word = utf8Of(m_o.chapterWord), number = chineseNumber(n), title = pick(kTitles);
+        const std::string word = utf8Of(m_o.chapterWord), number = this->number(n), title = this->title();
         const std::size_t form = n <= 6 ? static_cast<std::size_t>(n - 1) : below(6);
         switch (form) {
         case 0:
-            return "第" + number + word;
+            return bracketed("第" + number + word, "", "");
         case 1:
-            return "第" + number + word + "　" + title;
+            return bracketed("第" + number + word, "　", title);
         case 2:
             return "第" + fullWidth(n) + word;
         case 3:
@@ -176,7 +197,8 @@ private:
         case 4:
             return "　　第" + number + word;
         default:
-            return "　第" + number + word + "   " + (m_o.fourByteChars && n % 2 ? pick(kFourBytePhrases) : title);
+            return "　" + bracketed("第" + number + word, "   ",
+                                   m_o.fourByteChars && n % 2 ? pick(kFourBytePhrases) : title);
         }
     }
 
@@ -185,7 +207,7 @@ private:
     void webChapter(int n, int written, int copies) {
         const int volume = (n - 1) / 10 + 1;
         const std::size_t form = n <= 10 ? static_cast<std::size_t>(n - 1) : below(10);
-        const std::string title = pick(kTitles);
+        const std::string title = this->title();
         const int parts = n % 9 == 5 ? 2 + (n / 36) % 2 : 1;
         const std::size_t style = static_cast<std::size_t>(n / 9) % kPartMarks.size();
         const auto& marks = kPartMarks[style];
@@ -210,7 +232,7 @@ private:
         const std::string number = std::to_string(n);
         switch (form) {
         case 0:
-            return "第" + number + "章 " + title;
+            return bracketed("第" + number + "章", " ", title);
         case 1: {
             std::string padded = number;
             if (padded.size() < 4) padded.insert(0, 4 - padded.size(), '0');
@@ -225,13 +247,13 @@ private:
         case 5:
             return "VIP章节 第" + number + "章 " + title;
         case 6:
-            return "卷" + chineseNumber(volume) + " 第" + number + "章 " + title;
+            return "卷" + this->number(volume) + " 第" + number + "章 " + title;
         case 7:
             return "第" + std::to_string(volume) + "卷 " + pick(kTitles) + " 第" + number + "章 " + title;
         case 8:
-            return "第" + chineseNumber(volume) + "卷　第" + chineseNumber(n) + "章　" + title;
+            return "第" + this->number(volume) + "卷　第" + this->number(n) + "章　" + title;
         default:
-            return "第" + chineseNumber(n) + "章：" + title;
+            return bracketed("第" + this->number(n) + "章", "：", title);
         }
     }
 
@@ -245,6 +267,32 @@ private:
         chapterBody(0);
         plant("后记", Kind::True, Level::Chapter, std::nullopt);
         chapterBody(0);
+    }
+
+    // A table of contents after the preamble: 目录, then a copy of every volume's and chapter's
+    // heading line, as download sites put one before the text.
+    void contents() {
+        std::size_t at = 0; // after the preamble
+        while (at < m_lines.size() && (m_novel.planted.empty() || static_cast<std::int64_t>(at + 1) <
+                                                                      m_novel.planted.front().line))
+            ++at;
+        std::vector<RawLine> block{{script("目录")}};
+        std::vector<PlantedLine> listed;
+        for (const PlantedLine& p : m_novel.planted) {
+            if (p.kind != Kind::True || p.level == Level::Section) continue;
+            if (below(4) == 0) block.push_back({""});
+            PlantedLine copy = p;
+            copy.kind = Kind::False;
+            copy.contents = true;
+            copy.line = static_cast<std::int64_t>(at + block.size() + 1);
+            listed.push_back(copy);
+            block.push_back({m_lines[static_cast<std::size_t>(p.line - 1)].text});
+        }
+        block.push_back({""});
+        for (PlantedLine& p : m_novel.planted)
+            p.line += static_cast<std::int64_t>(block.size());
+        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), block.begin(), block.end());
+        m_novel.planted.insert(m_novel.planted.begin(), listed.begin(), listed.end());
     }
 
     void chapterBody(int n) {
@@ -449,6 +497,50 @@ std::string chineseNumber(int n) {
     return s;
 }
 
+std::string chineseNumber(int n, NumeralStyle style) {
+    // Plain numerals are all three bytes in UTF-8: replaced character by character.
+    const auto mapped = [](const std::string& plain, const char* from, const char* to) {
+        const std::string f = from, t = to;
+        std::string out;
+        for (std::size_t i = 0; i < plain.size(); i += 3) {
+            const std::size_t k = f.find(plain.substr(i, 3));
+            out += k == std::string::npos ? plain.substr(i, 3) : t.substr(k, 3);
+        }
+        return out;
+    };
+    std::string plain = chineseNumber(n);
+    switch (style) {
+    case NumeralStyle::Plain:
+        return plain;
+    case NumeralStyle::Liang:
+        for (const char* unit : {"百", "千", "万"})
+            for (std::size_t at = plain.find(std::string("二") + unit); at != std::string::npos;
+                 at = plain.find(std::string("二") + unit))
+                plain.replace(at, 3, "两");
+        return plain;
+    case NumeralStyle::Financial:
+        return mapped(plain, "一二三四五六七八九十百千", "壹贰叁肆伍陆柒捌玖拾佰仟");
+    case NumeralStyle::FinancialTraditional:
+        return mapped(plain, "一二三四五六七八九十百千万", "壹貳參肆伍陸柒捌玖拾佰仟萬");
+    case NumeralStyle::Tens:
+        if (n < 20 || n >= 40) return plain;
+        return std::string(n < 30 ? "廿" : "卅") + (n % 10 ? chineseNumber(n % 10) : "");
+    case NumeralStyle::Zeros: {
+        if (n < 100) return plain;
+        static const char* const kDigits[] = {"〇", "一", "二", "三", "四", "五", "六", "七", "八", "九"};
+        std::string s;
+        for (const char c : std::to_string(n))
+            s += kDigits[c - '0'];
+        return s;
+    }
+    case NumeralStyle::FullWidth:
+        return fullWidth(n);
+    case NumeralStyle::Arabic:
+        return std::to_string(n);
+    }
+    return plain;
+}
+
 bool diPatternMatches(std::string_view utf8, char32_t word) {
     std::u32string cps;
     for (int32_t i = 0; i < static_cast<int32_t>(utf8.size());) {
@@ -510,6 +602,59 @@ std::vector<NovelOptions> everyShapeOfWebNovel() {
          .webNovel = true},
         {.encoding = NovelEncoding::Big5, .seed = 45, .chapters = 80, .webNovel = true},
     };
+}
+
+std::vector<NovelOptions> everyShapeOfSecondRound() {
+    std::vector<NovelOptions> novels = {
+        // A long web novel that opens with its table of contents, every number written twice.
+        {.encoding = NovelEncoding::Utf8,
+         .lineEnds = LineEnds::Lf,
+         .seed = 61,
+         .chapters = 1500,
+         .paragraphs = 2,
+         .paragraphChars = 24,
+         .webNovel = true,
+         .contentsAtStart = true,
+         .bracketHeadings = true,
+         .commaTitles = true},
+        // Numbered anew in each volume, named on its own line and before the chapter.
+        {.encoding = NovelEncoding::Gb18030,
+         .seed = 62,
+         .chapters = 200,
+         .restartPerVolume = true,
+         .webNovel = true,
+         .contentsAtStart = true,
+         .commaTitles = true},
+        {.encoding = NovelEncoding::Big5,
+         .seed = 63,
+         .chapters = 120,
+         .restartPerVolume = true,
+         .bracketHeadings = true,
+         .commaTitles = true,
+         .numerals = NumeralStyle::FinancialTraditional},
+        // Past 9,999 chapters.
+        {.encoding = NovelEncoding::Utf8,
+         .seed = 64,
+         .chapters = 10200,
+         .preamble = false,
+         .volumes = false,
+         .sections = false,
+         .paragraphs = 1,
+         .paragraphChars = 16,
+         .numerals = NumeralStyle::Liang},
+    };
+    // Every numeral style in a classical novel of a few thousand chapters.
+    std::uint32_t seed = 70;
+    for (const NumeralStyle style : kAllNumeralStyles)
+        novels.push_back({.seed = ++seed,
+                          .chapters = 2100,
+                          .chapterWord = seed % 2 ? U'章' : U'回',
+                          .paragraphs = 1,
+                          .paragraphChars = 24,
+                          .bracketHeadings = true,
+                          .commaTitles = true,
+                          .numerals = style});
+    return novels;
 }
 
 Novel makeNovel(const NovelOptions& options) {

@@ -25,6 +25,14 @@ constexpr NovelEncoding kAllNovelEncodings[] = {
 pw::Encoding coreEncoding(NovelEncoding e);
 std::string nameOf(NovelEncoding e);
 
+// How chapter numbers are written where the novel writes them in Chinese: Plain 一百零八, Liang
+// 两百 and 一千两百, Financial 壹佰零捌, FinancialTraditional 貳 參 陸 and 萬, Tens 廿一 and 卅五
+// (below 100), Zeros 一〇八 digit by digit (from 100), FullWidth １０８, Arabic 108.
+enum class NumeralStyle { Plain, Liang, Financial, FinancialTraditional, Tens, Zeros, FullWidth, Arabic };
+constexpr NumeralStyle kAllNumeralStyles[] = {NumeralStyle::Plain,     NumeralStyle::Liang, NumeralStyle::Financial,
+                                              NumeralStyle::FinancialTraditional, NumeralStyle::Tens,
+                                              NumeralStyle::Zeros,     NumeralStyle::FullWidth, NumeralStyle::Arabic};
+
 // Mixed picks CR LF, LF or CR at random for each line.
 enum class LineEnds { CrLf, Lf, Cr, Mixed };
 
@@ -57,6 +65,14 @@ struct NovelOptions {
     // such files (author's notes, navigation lines, prose quoting a chapter) instead of the
     // classical ones. Chapters only: the chapter word is 章 and there are no 第…节 lines.
     bool webNovel = false;
+    // Forms of the second round: a table of contents after the preamble (目录, then every
+    // volume's and chapter's heading line as the novel writes it, as download sites put it);
+    // some headings in brackets (【第N章 …】, 〖第N章〗…); some short titles with a comma that end
+    // in ！, ？ or 。 (第12章 来吧，决战！); and the style of the Chinese numbers.
+    bool contentsAtStart = false;
+    bool bracketHeadings = false;
+    bool commaTitles = false;
+    NumeralStyle numerals = NumeralStyle::Plain;
 };
 
 // A line that holds 第 and looks like a heading: either one of the novel's headings, or prose.
@@ -71,6 +87,7 @@ struct PlantedLine {
     std::optional<int> number; // the chapter's (volume's, section's) number as written; none for prose
     std::optional<int> volume; // the volume a chapter's own line names (第2卷 江湖 第14章), if any
     int part = 0;              // 1, 2, … for the parts of a chapter published in parts; 0 otherwise
+    bool contents = false;     // a line of the table of contents (Kind False): a heading's copy
 };
 
 struct Novel {
@@ -102,5 +119,12 @@ bool diPatternMatches(std::string_view utf8, char32_t word);
 
 // Chapter numbers as Chinese numerals: 1 一, 12 十二, 108 一百零八, 2010 二千零一十.
 std::string chineseNumber(int n);
+// The same in a style (see NumeralStyle).
+std::string chineseNumber(int n, NumeralStyle style);
+
+// Novels of the second round between them: a table of contents at the start, bracketed
+// headings, short titles with commas, thousands of chapters, every numeral style, restarts
+// per volume and in extras.
+std::vector<NovelOptions> everyShapeOfSecondRound();
 
 } // namespace pwtest

@@ -62,6 +62,20 @@ TEST(HeadingAnalysis, ChapterNumbersInEveryWrittenForm) {
         {u"001 开始", 1},
         {u"第三万五千章", 35000},
         {u"第十章", 10},
+        // Every style of the heading vocabulary: 两, financial numerals simplified and traditional,
+        // 廿 and 卅, full-width digits, and numbers past 9,999.
+        {u"第两百章", 200},
+        {u"第一千两百零三章", 1203},
+        {u"第貳章", 2},
+        {u"第參拾陸章", 36},
+        {u"第貳佰參拾陸回", 236},
+        {u"第廿一回", 21},
+        {u"第卅章", 30},
+        {u"第一百廿三回", 123},
+        {u"第１２章", 12},
+        {u"第一万零一章", 10001},
+        {u"第12000章", 12000},
+        {u"【第十二章】 来吧", 12},
     };
     for (const auto& [line, value] : cases)
         EXPECT_EQ(numberOf(line), value) << toUtf8(line);
@@ -99,6 +113,14 @@ TEST(HeadingAnalysis, LineRulesFlagProseAndSpareTitles) {
     EXPECT_EQ(reasonsOf(u"第七十七回，他已經讀過三遍了。"), kSuspectSentence);
     EXPECT_EQ(reasonsOf(u"（第10章写完了，感谢大家的支持！）", 1), kSuspectNotAtStart | kSuspectSentence);
     EXPECT_EQ(reasonsOf(u"第三回　托内兄如海荐西宾，接外孙贾母惜孤女"), 0);
+    // Short titles set apart from the number are titles, comma and closing ！ or 。 and all, and so
+    // are headings in brackets; a comma straight after the number, or a long clause, is prose.
+    for (TextView title : {u"第12章 来吧，决战！", u"第3章：好，很好。", u"【第12章 来吧，决战！】", u"〖第一章〗 风起",
+                           u"「第三回」", u"[第5章] 夜雨", u"第7章 醒来，天亮了。（下）", u"『第977章 大漠孤烟（中）』"})
+        EXPECT_EQ(reasonsOf(title), 0) << toUtf8(title);
+    EXPECT_EQ(reasonsOf(u"第12章 来吧，这一战我们一定要打赢，不然就没有明天了！"), kSuspectSentence);
+    EXPECT_EQ(reasonsOf(u"第12章 走了。明天再来！"), kSuspectSentence);
+    EXPECT_EQ(judgeHeadingLine(u"『第977章 大漠孤烟（中）』", 1).part, 2);
     const Text paragraph = u"第一是" + Text(50, u'文') + u"章";
     EXPECT_TRUE(reasonsOf(paragraph) & kSuspectLong);
     EXPECT_EQ(reasonsOf(u"第一章 " + Text(36, u'长')), kSuspectLong); // 40 characters trimmed
@@ -198,6 +220,37 @@ TEST(HeadingAnalysis, NumberingGapsRepeatsAndVolumes) {
     EXPECT_EQ(a.repeats[0].headings, (std::vector<std::int64_t>{6, 7}));
     EXPECT_EQ(a.restarts, std::vector<std::int64_t>{11}); // the second volume's 第1章, not a repeat
     EXPECT_TRUE(a.parts.empty());
+
+    // After a volume (on its own line or before the chapter) or a marker of extras the numbering
+    // may start again anywhere below where it was: a new run, whose gaps count within it.
+    Feed g;
+    for (TextView line : {u"第1章", u"第2章", u"第3章", u"第4章", u"第二卷", u"第2章", u"第3章", u"第5章", u"第3卷 风云 第3章",
+                          u"第4章", u"番外", u"第2章", u"第3章", u"外传 第1章"})
+        g.add(line);
+    const HeadingAnalysis b = g.finish();
+    EXPECT_TRUE(b.repeats.empty());
+    ASSERT_EQ(b.gaps.size(), 1u);
+    EXPECT_EQ(b.gaps[0].missing, std::vector<std::int64_t>{4});
+    EXPECT_EQ(b.restarts, (std::vector<std::int64_t>{6, 9, 12, 14}));
+}
+
+// A table of contents after the preamble: its lines come again as the chapters' headings.
+TEST(HeadingAnalysis, TableOfContentsInsideTheText) {
+    Feed f;
+    for (int i = 1; i <= 12; ++i)
+        f.add(chapterLine(i) + u" 风起", 30, 1);
+    for (int i = 1; i <= 12; ++i)
+        f.add(chapterLine(i) + u"　风起");
+    const HeadingAnalysis a = f.finish();
+    for (std::size_t i = 0; i < a.headings.size(); ++i)
+        EXPECT_EQ(a.headings[i].suspect, i < 12 ? kSuspectContents : 0) << i;
+    EXPECT_TRUE(a.repeats.empty());
+    EXPECT_EQ(toUtf8(reasonWords(kSuspectContents)), "目录");
+    // Chapters that are merely short come only once: no table of contents.
+    Feed g;
+    for (int i = 1; i <= 12; ++i)
+        g.add(chapterLine(i), 30, 1);
+    EXPECT_EQ(g.finish().suspectCount(), 0);
 }
 
 // A chapter published in parts is one chapter; a copy of it, or an unmarked repeat, is not.
@@ -237,7 +290,10 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
         std::vector<Text> headings, prose;
     };
     const Case cases[] = {
-        {"chapter", {u"第一章 开端", u"　　第１２章", u"第 3 章"}, {u"他说第三章写得好", u"第一是读书，第二章程"}},
+        {"chapter",
+         {u"第一章 开端", u"　　第１２章", u"第 3 章", u"第貳章", u"第參章", u"第陸章", u"第廿一章", u"【第12章 决战】",
+          u"第一万零一章"},
+         {u"他说第三章写得好", u"第一是读书，第二章程", u"（第10章写完了）"}},
         {"hui", {u"第一百零八回　忠義堂", u"第一○○回"}, {u"说到第三回时", u"第一章"}},
         {"jie", {u"第三节 实验", u"第十節"}, {u"这一节课"}},
         {"volume", {u"第一卷 风起", u"卷二", u"第二部", u"第5章"}, {u"卷帘门", u"他读第二卷"}},

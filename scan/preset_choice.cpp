@@ -1,0 +1,158 @@
+#include "scan/preset_choice.h"
+
+#include <algorithm>
+#include <variant>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/regex.h"
+#include "scan/heading_analysis.h"
+
+namespace pw {
+
+SampleLines readSampleLines(const std::filesystem::path& file, std::size_t bytes, std::optional<Encoding> encoding) {
+    SampleLines out;
+    InputFile in;
+    if (auto err = in.open(fromPath(file))) {
+        out.error = err->reason;
+        return out;
+    }
+    std::string head(bytes, '\0');
+    std::size_t got = 0;
+    while (got < bytes) {
+        const auto n = in.read(head.data() + got, bytes - got);
+        if (!n) {
+            out.error = in.error() ? in.error()->reason : Text(u"读取失败");
+            return out;
+        }
+        if (*n == 0) break;
+        got += *n;
+    }
+    head.resize(got);
+    const bool whole = got < bytes;
+    const EncodingGuess guess = encoding ? chosenEncoding(head, *encoding)
+                                         : detectEncoding(std::string_view(head).substr(0, kEncodingSample),
+                                                          whole && got <= kEncodingSample);
+    std::string_view body = std::string_view(head).substr(guess.bomLength);
+    if (traitsOf(guess.encoding).unitWidth == 2) body = body.substr(0, body.size() & ~std::size_t(1));
+    Decoder decoder(guess.encoding);
+    const Text text = decoder.decode(body);
+    // CR LF, LF and CR each end a line, as the line reader has it; a line cut by the sample's
+    // end is left out.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n') continue;
+        out.lines.emplace_back(text, from, i - from);
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        from = i + 1;
+    }
+    if (whole && from < text.size()) out.lines.emplace_back(text, from);
+    return out;
+}
+
+namespace {
+
+// Percent of the chapters between headings that look real whose size is within a factor of
+// four of the median: a rule that cuts at real headings makes chapters of a kind.
+int evennessOf(const HeadingAnalysis& a) {
+    std::vector<std::int64_t> sizes;
+    std::int64_t previous = -1;
+    for (const HeadingFacts& h : a.headings) {
+        if (h.suspect != 0) continue;
+        if (previous >= 0) sizes.push_back(h.offset - previous);
+        previous = h.offset;
+    }
+    if (sizes.empty()) return 0;
+    std::vector<std::int64_t> sorted = sizes;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+    const std::int64_t median = sorted[sorted.size() / 2];
+    const auto even = std::count_if(sizes.begin(), sizes.end(),
+                                    [&](std::int64_t s) { return s * 4 >= median && s <= median * 4; });
+    return static_cast<int>(even * 100 / static_cast<std::int64_t>(sizes.size()));
+}
+
+PresetTrial trial(const PatternPreset& p, const std::vector<Text>& lines) {
+    PresetTrial t;
+    t.preset = &p;
+    auto compiled = Regex::compile(p.pattern);
+    if (!std::holds_alternative<Regex>(compiled)) {
+        t.compiled = false;
+        return t;
+    }
+    Regex& re = std::get<Regex>(compiled);
+    HeadingAnalyzer analyzer;
+    std::int64_t offset = 0, number = 0;
+    for (const Text& line : lines) {
+        ++number;
+        if (re.test(line) == MatchResult::Match) analyzer.add(line, re.matchStart(), number, offset);
+        offset += static_cast<std::int64_t>(line.size()) + 1;
+    }
+    const HeadingAnalysis a = analyzer.finish(offset, number);
+    t.matches = static_cast<std::int64_t>(a.headings.size());
+    t.suspects = a.suspectCount();
+    t.evenness = evennessOf(a);
+    // Many headings that look real, in chapters of a kind; each doubted match counts against.
+    t.score = static_cast<double>(t.matches - t.suspects) * t.evenness / 100.0 - static_cast<double>(t.suspects);
+    return t;
+}
+
+Text presetName(const PatternPreset& p) {
+    return fromUtf8(p.id) + u"（" + p.label + u"）";
+}
+
+} // namespace
+
+PresetChoice choosePreset(const std::vector<Text>& lines, std::span<const PatternPreset> presets) {
+    constexpr std::int64_t kFewestHeadings = 2;
+    PresetChoice c;
+    const PresetTrial* best = nullptr;
+    for (const PatternPreset& p : presets) {
+        if (!p.automatic) continue;
+        c.trials.push_back(trial(p, lines));
+    }
+    // Ties go to the earlier preset: the list runs from the plainer rules to the broader ones.
+    for (const PresetTrial& t : c.trials)
+        if (t.matches - t.suspects >= kFewestHeadings && (!best || t.score > best->score)) best = &t;
+    if (best) c.chosen = best->preset;
+    return c;
+}
+
+std::vector<Text> presetChoiceLines(const PresetChoice& c) {
+    std::vector<Text> out;
+    const auto counts = [](const PresetTrial& t) {
+        if (!t.compiled) return Text(u"正则表达式无法编译");
+        return u"符合 " + decimal(t.matches) + u" 行，可疑 " + decimal(t.suspects) + u" 行，篇幅均匀 " +
+               decimal(t.evenness) + u"%";
+    };
+    if (c.chosen) {
+        const auto it = std::find_if(c.trials.begin(), c.trials.end(),
+                                     [&](const PresetTrial& t) { return t.preset == c.chosen; });
+        out.push_back(u"自动选择：" + presetName(*c.chosen) + u"，因为它符合的标题最多、最少可疑、篇幅最均匀（" +
+                      counts(*it) + u"）");
+    } else {
+        out.push_back(u"自动选择：没有哪个预设在文件开头找到标题");
+    }
+    for (const PresetTrial& t : c.trials)
+        out.push_back(u"  " + presetName(*t.preset) + u"：" + counts(t));
+    return out;
+}
+
+Text presetsThatFindText(const PresetChoice& c) {
+    std::vector<const PresetTrial*> finding;
+    for (const PresetTrial& t : c.trials)
+        if (t.matches - t.suspects > 0) finding.push_back(&t);
+    if (finding.empty()) return {};
+    std::stable_sort(finding.begin(), finding.end(), [](const PresetTrial* x, const PresetTrial* y) {
+        return x->matches - x->suspects > y->matches - y->suspects;
+    });
+    Text t = u"可改用预设：";
+    for (std::size_t i = 0; i < finding.size(); ++i)
+        t.append(i ? u"、" : u"")
+            .append(presetName(*finding[i]->preset))
+            .append(u" ")
+            .append(decimal(finding[i]->matches - finding[i]->suspects))
+            .append(u" 处");
+    return t;
+}
+
+} // namespace pw
