@@ -175,8 +175,8 @@ for page in pagewright-cli pagewright; do
     warnings=$(man --warnings "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "man $page warns: $warnings"
 done
-# Numbers are shown as numbers, not as TEXT.
-MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -qE -- '--chapters N( |$)' || fail "man pagewright-cli: --chapters N"
-MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -qE -- '--exclude LIST( |$)' || fail "man pagewright-cli: --exclude LIST"
+# Values are shown by their kind, as the help names them: a number as 数, not as 文本.
+MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -qE -- '--chapters <数>( |$)' || fail "man pagewright-cli: --chapters <数>"
+MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -qE -- '--exclude <编号>( |$)' || fail "man pagewright-cli: --exclude <编号>"
 bash "$source_dir/tests/install/check-completion.sh" /usr/bin/pagewright-cli \
     /usr/share/bash-completion/completions/pagewright-cli || fail "bash completion"
