@@ -176,7 +176,7 @@ for page in pagewright-cli pagewright; do
     [ -z "$warnings" ] || fail "man $page warns: $warnings"
 done
 # Values are shown by their kind, as the help names them: a number as 数, not as 文本.
-MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -qE -- '--chapters <数>( |$)' || fail "man pagewright-cli: --chapters <数>"
-MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -qE -- '--exclude <编号>( |$)' || fail "man pagewright-cli: --exclude <编号>"
+LC_ALL=C.UTF-8 MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -qE -- '--chapters <数>( |$)' || fail "man pagewright-cli: --chapters <数>"
+LC_ALL=C.UTF-8 MANWIDTH=200 man pagewright-cli 2>/dev/null | grep -qE -- '--exclude <编号>( |$)' || fail "man pagewright-cli: --exclude <编号>"
 bash "$source_dir/tests/install/check-completion.sh" /usr/bin/pagewright-cli \
     /usr/share/bash-completion/completions/pagewright-cli || fail "bash completion"
