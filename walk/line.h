@@ -97,6 +97,8 @@ public:
     void setVolume(bool volume) { m_volume = volume; }
     void setEnded(bool ended) { m_ended = ended; }
     void setMark(std::string_view mark) { m_mark = mark; }
+    // The same bytes kept elsewhere: a stage that holds lines back keeps their bytes itself.
+    void setBytes(std::string_view bytes) { m_bytes = bytes; }
 
 private:
     std::string_view m_bytes, m_mark;

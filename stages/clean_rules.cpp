@@ -1,0 +1,155 @@
+#include "stages/clean_rules.h"
+
+#include <algorithm>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "stages/clean_match.h"
+
+namespace pw {
+
+namespace {
+
+// Pieces of the built-in patterns, written for the folded line (full-width forms made ASCII)
+// and matched caselessly.
+#define PW_MARKS "[\\s\\p{P}\\p{S}]"
+#define PW_NO_DIALOGUE "(?!.*[“”「」『』\"])"
+#define PW_DOMAIN                                                                                                      \
+    "(?:[a-z0-9][a-z0-9-]*[.。])+(?:com|net|org|cn|cc|la|info|me|co|tw|hk|io|xyz|top|vip|so|tv|biz|club|site|online|"  \
+    "app|wang|ws|mobi|name|pw|asia|us|in|ru|jp|tk|win|link|live|life|fun|ink|love|shop|today|pro|cloud|work|ltd|"      \
+    "space|tech|icu|one|run|xin)(?![a-z0-9-])"
+#define PW_URL "(?:(?:https?|ftp)://)?(?:www[.。])?" PW_DOMAIN "(?::\\d+)?(?:/[!-~]*)?"
+// Speech without words: a line of …, ？, ！, —, ~ and the like is a character's reply.
+#define PW_SPEECH_MARKS "[\\s…⋯?!。.·~—\\-“”「」『』\"'‘’()]"
+#define PW_SPEECH "[…⋯?!。.~—]"
+
+CleanRule builtIn(std::string name, std::string pattern) {
+    CleanRule r;
+    r.name = std::move(name);
+    r.pattern = std::move(pattern);
+    r.wholeLine = true;
+    return r;
+}
+
+CleanRule inCode(std::string name, RuleKind kind) {
+    CleanRule r;
+    r.name = std::move(name);
+    r.kind = kind;
+    return r;
+}
+
+// A JSON field, if it is there with the right type.
+template <typename T> bool field(const nlohmann::json& item, const char* key, T& into) {
+    const auto it = item.find(key);
+    if (it == item.end() || it->is_null()) return false;
+    try {
+        into = it->get<T>();
+        return true;
+    } catch (const nlohmann::json::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+std::vector<CleanRule> builtInCleanRules() {
+    std::vector<CleanRule> rules{
+        builtIn("本章未完提示", "^" PW_MARKS "*(?:本章|内容|內容)尚?未完(?:结|結)?" PW_MARKS
+                                "*(?:请|請)?(?:点击|點擊|点|點|按)?(?:下一[页頁]|翻[页頁])"
+                                "(?:继续阅读|繼續閱讀|继续|繼續|阅读|閱讀)?" PW_MARKS "*$"),
+        builtIn("记住网址广告", "^" PW_NO_DIALOGUE
+                                "(?=.*(?:" PW_DOMAIN "|【|无弹窗|無彈窗|免费阅读|免費閱讀|最快更新|本站|手机版|手機版))"
+                                ".{0,24}一秒(?:记|記)住[\\s:：]*(?:【|\\[|<|《|本站|本书|本書|地址|网址|網址|域名|" PW_DOMAIN
+                                ").{0,80}$"),
+        builtIn("手机阅读广告", "^" PW_NO_DIALOGUE
+                                "(?=.*(?:" PW_DOMAIN "|(?:请|請)(?:访问|訪問|浏览|瀏覽|登录|登錄|登入)|本站|阅读体验|閱讀體驗))"
+                                PW_MARKS "*(?:手机|手機)(?:阅读|閱讀|用户|用戶|版|访问|訪問|端|站|上|请|請).{0,60}$"),
+        builtIn("最新章节广告", "^" PW_NO_DIALOGUE
+                                "(?=.*(?:" PW_DOMAIN "|请到|請到|(?:请|請)(?:访问|訪問)|本站|首发|首發|全文阅读|全文閱讀|"
+                                "无弹窗|無彈窗|免费阅读|免費閱讀|由网友|由網友|更新最快|最快更新|(?:地址|网址|網址)[:：]))"
+                                ".{0,30}最新章(?:节|節).{0,60}$"),
+        builtIn("收藏本站广告", "^" PW_NO_DIALOGUE
+                                "(?=.*(?:" PW_DOMAIN "|本站|本书|本書|书签|書籤|书架|書架|更新速度|最快更新|笔趣|筆趣|"
+                                "(?:地址|网址|網址)[:：]))"
+                                ".{0,30}(?:请|請)(?:大家)?收藏.{0,80}$"),
+        builtIn("网址行", "^" PW_MARKS "*(?:(?:网址|網址|地址|域名|本站)[:：]?)?" PW_MARKS "*" PW_URL PW_MARKS "*$"),
+        builtIn("纯标点行", "^(?!" PW_SPEECH_MARKS "*" PW_SPEECH PW_SPEECH_MARKS "*$)" PW_MARKS "+$"),
+        inCode("重复的章节名", RuleKind::RepeatedTitle),
+        inCode("重复的段落", RuleKind::RepeatedParagraph),
+    };
+    for (std::size_t i = 0; i < rules.size(); ++i)
+        rules[i].order = static_cast<int>(i);
+    return rules;
+}
+
+CleanRulesLoad parseCleanRules(std::string_view json) {
+    CleanRulesLoad out;
+    const nlohmann::json doc = nlohmann::json::parse(json, nullptr, false);
+    if (doc.is_discarded() || !(doc.is_array() || doc.is_object())) {
+        out.error = "不是替换规则列表（应为 JSON 数组，每条含 name 与 pattern）";
+        return out;
+    }
+    const nlohmann::json list = doc.is_array() ? doc : nlohmann::json::array({doc});
+    for (const nlohmann::json& item : list) {
+        if (!item.is_object()) continue;
+        CleanRule r;
+        if (!field(item, "pattern", r.pattern) || r.pattern.empty()) continue;
+        if (!field(item, "name", r.name) || r.name.empty()) r.name = r.pattern;
+        field(item, "replacement", r.replacement);
+        bool regex = true, enabled = true, title = false, content = true;
+        field(item, "isRegex", regex);
+        field(item, "isEnabled", enabled);
+        field(item, "scopeTitle", title);
+        field(item, "scopeContent", content);
+        r.kind = regex ? RuleKind::Regex : RuleKind::Plain;
+        r.enabled = enabled && (title || content);
+        r.scope = title && content ? RuleScope::Both : title ? RuleScope::Headings : RuleScope::Body;
+        if (!field(item, "order", r.order)) field(item, "sortOrder", r.order);
+        out.rules.push_back(std::move(r));
+    }
+    // legado applies its rules by their order; equal ones stay as the file has them.
+    std::stable_sort(out.rules.begin(), out.rules.end(),
+                     [](const CleanRule& a, const CleanRule& b) { return a.order < b.order; });
+    return out;
+}
+
+CleanRulesLoad readCleanRules(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        CleanRulesLoad out;
+        out.error = "无法读取";
+        return out;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return parseCleanRules(bytes.str());
+}
+
+std::int64_t CleanTally::total() const {
+    std::int64_t n = 0;
+    for (const std::int64_t c : counts)
+        n += c;
+    return n;
+}
+
+CleanRuleSet::CleanRuleSet(std::vector<CleanRule> rules) {
+    for (CleanRule& r : rules) {
+        if (!r.enabled) continue;
+        std::unique_ptr<Compiled> compiled;
+        if (r.kind == RuleKind::Regex || r.kind == RuleKind::Plain) {
+            std::string why;
+            compiled = compileRule(r, why);
+            if (!compiled) {
+                m_skipped.push_back(r.name + "：" + why);
+                continue;
+            }
+        }
+        m_rules.push_back(std::move(r));
+        m_compiled.push_back(std::move(compiled));
+    }
+}
+
+CleanRuleSet::~CleanRuleSet() = default;
+
+} // namespace pw

@@ -1,0 +1,89 @@
+#pragma once
+// Clean-up rules: what downloaded novels carry besides the story (site adverts, web addresses,
+// the heading's title again under it, a paragraph twice), taken out line by line before
+// anything else looks at the text. Rules come from a built-in set and from the replace-rule
+// files readers already share (legado's JSON, read as it is), each matched by PCRE2 within a
+// budget, so that one rule that runs away is switched off instead of holding up the run.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pw {
+
+enum class RuleScope : std::uint8_t { Body, Headings, Both };
+
+enum class RuleKind : std::uint8_t {
+    Regex,             // pattern, replacement with $1…
+    Plain,             // every occurrence of the pattern's text
+    RepeatedTitle,     // the first line under a heading that says the heading's title again
+    RepeatedParagraph, // a paragraph of ten or more characters right after the same paragraph
+};
+
+struct CleanRule {
+    std::string name;
+    std::string pattern;
+    std::string replacement;
+    RuleKind kind = RuleKind::Regex;
+    bool enabled = true;
+    RuleScope scope = RuleScope::Body;
+    int order = 0;
+    // Matched caselessly against the line with full-width letters, digits and marks made
+    // ASCII; a match takes out the whole line (the built-in set's rules).
+    bool wholeLine = false;
+};
+
+// The built-in set: whole lines only, and only lines no story holds.
+std::vector<CleanRule> builtInCleanRules();
+
+struct CleanRulesLoad {
+    std::vector<CleanRule> rules; // in their order
+    std::string error;            // the file is no rule list (nothing read)
+};
+// legado's replace rules: a JSON array (or one object) of {name, pattern, replacement, isRegex,
+// isEnabled, scopeTitle, scopeContent, order}; other fields are ignored.
+CleanRulesLoad parseCleanRules(std::string_view json);
+CleanRulesLoad readCleanRules(const std::string& path);
+
+// Rules compiled for matching, shared by every run that uses them (read only).
+class CleanRuleSet {
+public:
+    // Rules switched off are left out; those PCRE2 refuses are named in skipped().
+    explicit CleanRuleSet(std::vector<CleanRule> rules);
+    ~CleanRuleSet();
+    CleanRuleSet(const CleanRuleSet&) = delete;
+    CleanRuleSet& operator=(const CleanRuleSet&) = delete;
+
+    std::size_t size() const { return m_rules.size(); }
+    const CleanRule& rule(std::size_t i) const { return m_rules[i]; }
+    // "name：why" for each rule that could not be compiled.
+    const std::vector<std::string>& skipped() const { return m_skipped; }
+
+    struct Compiled; // clean_match.h
+    const Compiled& compiled(std::size_t i) const { return *m_compiled[i]; }
+
+private:
+    std::vector<CleanRule> m_rules;
+    std::vector<std::unique_ptr<Compiled>> m_compiled; // beside m_rules; none for the kinds in code
+    std::vector<std::string> m_skipped;
+};
+
+// What a run's rules did: lines each rule changed or took out, and the rules that ran out of
+// their budget and were switched off.
+struct CleanTally {
+    std::vector<std::string> names;
+    std::vector<std::int64_t> counts;
+    std::vector<std::string> switchedOff;
+    std::int64_t total() const;
+};
+
+// Told of each line a rule changed or took out (a preview lists them).
+class CleanObserver {
+public:
+    virtual ~CleanObserver() = default;
+    // `after` empty: the line is taken out.
+    virtual void hit(std::int64_t line, const std::string& rule, std::string_view before, std::string_view after) = 0;
+};
+
+} // namespace pw
