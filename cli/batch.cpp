@@ -21,6 +21,7 @@
 #include "cli/folders.h"
 #include "cli/interrupt.h"
 #include "cli/novel_report.h"
+#include "cli/text_stages.h"
 #include "options/intake.h"
 #include "platform/paths.h"
 
@@ -293,8 +294,14 @@ int Batch::summary() {
     BatchTotals t;
     t.novels = static_cast<std::int64_t>(m_novels.size());
     std::vector<std::string> lines;
+    std::vector<std::pair<std::string, std::int64_t>> cleaned; // the rules' counts over every novel
     for (const Novel& n : m_novels) {
         const NovelReport& r = n.report;
+        for (const auto& [rule, count] : r.clean.value_or(std::vector<std::pair<std::string, std::int64_t>>())) {
+            auto it = std::find_if(cleaned.begin(), cleaned.end(), [&](const auto& c) { return c.first == rule; });
+            if (it == cleaned.end()) cleaned.emplace_back(rule, count);
+            else it->second += count;
+        }
         if (n.state != Novel::State::Ended) {
             ++t.notStarted;
             lines.push_back(batchNotStartedLine(n.file));
@@ -318,6 +325,7 @@ int Batch::summary() {
         for (const std::string& line : lines)
             std::fprintf(m_err, "%s\n", line.c_str());
         std::fprintf(m_err, "%s\n", batchTotalsLine(t, book).c_str());
+        if (m_o.clean || !m_o.cleanRules.empty()) std::fprintf(m_err, "%s\n", cleanCountsText(cleaned).c_str());
         std::fflush(m_err);
     }
     if (stopSignal()) return interruptedStatus();

@@ -17,6 +17,9 @@
 #include "cli/novel_report.h"
 #include "cli/preset_resolution.h"
 #include "cli/split_watch.h"
+#include "cli/text_stages.h"
+#include "convert/script.h"
+#include "stages/clean_preview.h"
 #include "options/intake.h"
 #include "options/make_out_name.h"
 #include "options/settings.h"
@@ -131,18 +134,54 @@ void noteSplit(NovelReport& report, const SplitWatch& watch, const OutputFormat&
         report.chapters = keptChapters(*report.headings, excluded);
 }
 
-// The stages a command's lines go through: a book shows scene breaks as such.
-StageList stagesFor(const CliOptions& o) {
-    if (o.command->output() == Output::Book) return {separatorStage()};
-    return {};
+// The stages a command's lines go through: a book shows scene breaks as such; clean-up rules
+// come before, conversion after (text_stages.h).
+StageList stagesFor(const CliOptions& o, const TextStages& ts) {
+    const bool book = o.command->output() == Output::Book;
+    StageList middle;
+    if (book) middle.push_back(separatorStage());
+    return textStageList(ts, std::move(middle), book);
+}
+
+// What the clean-up rules did, on stderr, and for the JSON line.
+void noteClean(const CliOptions& o, const TextStages& ts, ConsoleUi& ui, NovelReport& report) {
+    if (!ts.clean) return;
+    for (const std::string& rule : ts.tally->switchedOff)
+        ui.note(ruleSwitchedOffText(rule));
+    report.clean = cleanCounts(*ts.tally);
+    if (!o.quiet && !o.json) ui.note(cleanCountsText(*report.clean));
+}
+
+// scan --check with clean-up rules: every line they would change or take out, by line.
+int previewCleanRules(const TextStages& ts, const WorkingState& st, const ScanResult& scan,
+                      ConsoleUi& ui, std::FILE* out) {
+    const CleanPreview p = previewClean(st.strAnalyzedFile, scan.encoding, st.lngMatchLines, ts.clean, ui);
+    if (p.stopped) {
+        ui.error(scanInterruptedText(true));
+        return interruptedStatus();
+    }
+    if (p.failure) {
+        ui.error("读取失败：" + toUtf8(*p.failure));
+        return kExitRefused;
+    }
+    for (const CleanHit& h : p.hits) {
+        Text line = u"净化 [" + fromUtf8(h.rule) + u"] 第 " + decimal(h.line) + u" 行：" + fromUtf8(h.before);
+        if (!h.after.empty()) line += u" → " + fromUtf8(h.after);
+        printLine(out, ui, line);
+    }
+    for (const std::string& rule : p.tally.switchedOff)
+        ui.note(ruleSwitchedOffText(rule));
+    printLine(out, ui, fromUtf8(cleanCountsText(cleanCounts(p.tally))));
+    return 0;
 }
 
 // Which headings to leave out is known before the scan: the input is read once, each block
 // scanned and then written.
 int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const OutputFormat& format, WorkingState& st,
-                   ConsoleUi& ui, ScanReceiver& receiver, const ScanOptions& so, std::FILE* out, NovelReport& report) {
+                   ConsoleUi& ui, ScanReceiver& receiver, const ScanOptions& so, std::FILE* out, NovelReport& report,
+                   const TextStages& ts) {
     SplitWatch watch(o, exclude, ui);
-    const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so, stagesFor(o));
+    const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so, stagesFor(o, ts));
     if (r.scan.outcome != ScanOutcome::Finished) {
         if (!stopSignal()) return kExitRefused;
         ui.error(scanInterruptedText(o.command->output() == Output::Listing));
@@ -152,11 +191,12 @@ int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const Output
     if (watch.usageError()) return kExitUsage;
     const int status = splitEnded(r.split, watch, ui, out);
     noteSplit(report, watch, format, exclude.rows, r.split);
+    if (r.split.end == SplitEnd::Done) noteClean(o, ts, ui, report);
     return status;
 }
 
 // One novel: the scan, the split or the book. `report` gathers what the JSON line says of it.
-int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& report) {
+int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& report, const TextStages& ts) {
 
     // The shipped settings, with the current folder where the window has its own folder.
     WorkingState st;
@@ -175,7 +215,14 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     std::unique_ptr<OutputFormat> format;
     OptionFields fields = fieldsFrom(o, st, cwd);
     if (o.command->output() == Output::Book) {
-        const EpubSettings book = bookSettings(o, cwd);
+        EpubSettings book = bookSettings(o, cwd);
+        // The book's own words are written too: converted as its text is, and tagged with the
+        // language the conversion makes.
+        if (ts.converter) {
+            book.title = fromUtf8(ts.converter->convert(toUtf8(book.title)));
+            book.author = fromUtf8(ts.converter->convert(toUtf8(book.author)));
+            if (!o.language) book.language = fromUtf8(conversionLanguage(ts.converter->name()));
+        }
         // A missing folder is the last thing checked: with --create-dir the intake makes it.
         const auto refused = checkEpubSettings(book);
         if (refused && !(o.createDir && refused->message.id == MsgId::BookFolderMissing)) {
@@ -200,7 +247,7 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     // The suspects are known only when the whole file is scanned: then the scan comes first.
     const SplitFeed feed = o.excludeSuspects ? SplitFeed::ScanFirst : SplitFeed::OneRead;
     if (!scanOnly && feed == SplitFeed::OneRead)
-        return splitInOneRead(o, exclude, *format, st, ui, receiver, so, out, report);
+        return splitInOneRead(o, exclude, *format, st, ui, receiver, so, out, report, ts);
     const ScanResult scan = runScan(st, ui, receiver, so);
     if (scan.outcome != ScanOutcome::Finished && stopSignal()) {
         ui.error(scanInterruptedText(o.command->output() == Output::Listing));
@@ -215,6 +262,7 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
             const nlohmann::ordered_json doc = {{"file", o.file},
                                                 {"encoding", traitsOf(scan.encoding).id},
                                                 {"encoding_detected", scan.encodingDetected},
+                                            {"script", scriptId(scriptOfFile(st.strAnalyzedFile, scan.encoding))},
                                                 {"size", st.lngFileSize},
                                                 {"lines", scan.lines},
                                                 {"headings", receiver.headings()},
@@ -223,6 +271,8 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
             const std::string s = doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
             ui.beforeOutput();
             std::fprintf(out, "%s\n", s.c_str());
+        } else if (o.check && ts.clean) {
+            return previewCleanRules(ts, st, scan, ui, out);
         } else if (o.check) {
             for (const Text& line : checkReport(scan.analysis, receiver.texts()))
                 printLine(out, ui, line);
@@ -241,9 +291,10 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     if (o.excludeSuspects) excluded |= RowRanges::ofRows(suspectRows(scan.analysis));
     SplitWatch watch(o, exclude, ui);
     const SplitResult result = runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch,
-                                        LineReader::kDefaultCapacity, stagesFor(o));
+                                        LineReader::kDefaultCapacity, stagesFor(o, ts));
     const int status = splitEnded(result, watch, ui, out);
     noteSplit(report, watch, *format, excluded, result);
+    if (result.end == SplitEnd::Done) noteClean(o, ts, ui, report);
     return status;
 }
 
@@ -258,7 +309,9 @@ int runNovel(const CliOptions& given, const Streams& streams) {
     ConsoleUi ui(o, streams.err, streams.errIsTerminal, streams.outIsTerminal);
     NovelReport report;
     report.file = o.file;
-    const int status = runJob(o, ui, streams.out, report);
+    int stagesRefused = 0;
+    const std::optional<TextStages> ts = loadTextStages(o, ui, stagesRefused);
+    const int status = ts ? runJob(o, ui, streams.out, report, *ts) : stagesRefused;
     // Nothing found: name the presets that would find headings, as the window does.
     if (o.command->output() == Output::Listing && report.headings && *report.headings == 0 && report.encoding)
         namePresetsThatFind(o, *rules, *report.encoding, streams.err);

@@ -42,6 +42,11 @@ struct CliOptions {
     std::optional<std::string> language;
     std::optional<std::string> cover;
     bool vertical = false;
+    // split, epub and scan --check: clean-up rules (the built-in set, and legado rule files).
+    bool clean = false;
+    std::vector<std::string> cleanRules;
+    // split and epub: an OpenCC configuration's name (s2t, t2s…), checked to be installed.
+    std::optional<std::string> convert;
     // The options a batch gives each novel's run, as the user wrote them: those its command's
     // table marks InBatch::EachRun (option_rows.h), in the table's order.
     std::vector<std::string> forwarded;

@@ -19,7 +19,11 @@ public:
             encodingRow(),
             quietRow(),
             flagRow("--json", &CliOptions::json, "以 JSON 输出结果"),
-            flagRow("--check", &CliOptions::check, "列出可疑标题、缺号和重号，而不是全部标题").excluding("--json"),
+            flagRow("--check", &CliOptions::check,
+                    "列出可疑标题、缺号和重号，而不是全部标题；与 --clean 或 --clean-rules 同用时，列出净化规则会去掉或改动的每一行（不写出文件）")
+                .excluding("--json"),
+            cleanRow(),
+            cleanRulesRow(),
         };
     }
     int run(const CliOptions& o, const Streams& streams) const override { return runNovel(o, streams); }

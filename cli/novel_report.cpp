@@ -12,7 +12,7 @@ nlohmann::ordered_json count(const std::optional<std::int64_t>& n) {
     return n ? nlohmann::ordered_json(*n) : nlohmann::ordered_json();
 }
 
-std::optional<std::int64_t> countIn(const nlohmann::json& doc, const char* key) {
+std::optional<std::int64_t> countIn(const nlohmann::ordered_json& doc, const char* key) {
     const auto it = doc.find(key);
     if (it == doc.end() || !it->is_number_integer()) return std::nullopt;
     return it->get<std::int64_t>();
@@ -29,7 +29,7 @@ std::string novelJsonLine(const NovelReport& r) {
     nlohmann::ordered_json outputs = nlohmann::ordered_json::array();
     for (const Text& path : r.outputs)
         outputs.push_back(toNativeBytes(path));
-    const nlohmann::ordered_json doc = {
+    nlohmann::ordered_json doc = {
         {"file", r.file},
         {"encoding", r.encoding ? nlohmann::ordered_json(traitsOf(*r.encoding).id) : nlohmann::ordered_json()},
         {"headings", count(r.headings)},
@@ -39,12 +39,19 @@ std::string novelJsonLine(const NovelReport& r) {
         {"outputs", outputs},
         {"status", kStatusWords[static_cast<int>(r.status)]},
         {"message", r.message}};
+    if (r.clean) {
+        nlohmann::ordered_json rules = nlohmann::ordered_json::object();
+        for (const auto& [rule, n] : *r.clean)
+            rules[rule] = n;
+        doc["clean"] = rules;
+    }
     // Paths keep their bytes on disk; those that are not UTF-8 cannot be said in JSON exactly.
     return doc.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 std::optional<NovelReport> parseNovelJson(const std::string& line) {
-    const nlohmann::json doc = nlohmann::json::parse(line, nullptr, false);
+    // Ordered: the clean-up rules' counts keep the rules' order.
+    const nlohmann::ordered_json doc = nlohmann::ordered_json::parse(line, nullptr, false);
     if (!doc.is_object() || !doc.contains("status") || !doc["status"].is_string()) return std::nullopt;
     NovelReport r;
     const std::string status = doc["status"];
@@ -67,6 +74,11 @@ std::optional<NovelReport> parseNovelJson(const std::string& line) {
         for (const auto& o : doc["outputs"])
             if (o.is_string()) r.outputs.push_back(fromNativeBytes(o.get<std::string>()));
     if (doc.contains("message") && doc["message"].is_string()) r.message = doc["message"];
+    if (doc.contains("clean") && doc["clean"].is_object()) {
+        r.clean.emplace();
+        for (const auto& [rule, n] : doc["clean"].items())
+            if (n.is_number_integer()) r.clean->emplace_back(rule, n.get<std::int64_t>());
+    }
     return r;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -22,6 +23,8 @@ struct NovelReport {
     std::optional<std::int64_t> headings, suspects, gaps;
     std::optional<std::int64_t> chapters; // the chapters written, once the run is done
     std::vector<Text> outputs;            // the files written, or the book
+    // With clean-up rules: the lines each rule changed or took out (rules with none left out).
+    std::optional<std::vector<std::pair<std::string, std::int64_t>>> clean;
     NovelStatus status = NovelStatus::Failed;
     std::string message; // the final status, or why it failed or stopped
 };

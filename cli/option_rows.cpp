@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "convert/chinese_converter.h"
 #include "options/settings.h"
 #include "platform/text.h"
 #include "scan/presets.h"
@@ -204,6 +205,44 @@ OptionRow jobsRow() {
 
 OptionRow jsonLinesRow() {
     return flagRow("--json", &CliOptions::json, "每处理完一个文件，在标准输出写一行 JSON（JSON Lines）").batchOwn();
+}
+
+OptionRow cleanRow() {
+    return flagRow("--clean", &CliOptions::clean,
+                   "净化：去掉网站广告、网址行、纯标点行、标题下重复的章节名和紧接着重复的段落（只去整行）");
+}
+
+OptionRow cleanRulesRow() {
+    const std::string names = "--clean-rules";
+    return {names, [names](CLI::App& c, CliOptions& o) {
+                return c
+                    .add_option(names, o.cleanRules,
+                                "读入阅读器共享的替换规则（legado 的 replaceRule JSON）作为净化规则，可多次给出")
+                    ->type_name("文件");
+            }};
+}
+
+OptionRow convertRow() {
+    // The configurations OpenCC has installed, checked when the option is read.
+    const CLI::Validator installed(
+        [](std::string& v) {
+            if (isInstalledConversion(v)) {
+                v = conversionName(v);
+                return std::string();
+            }
+            const std::vector<std::string> all = installedConversions();
+            if (all.empty()) return "的值 " + v + " 无法使用：没有安装 OpenCC 的转换配置（opencc-data）";
+            return "的值 " + v + " 不是已安装的 OpenCC 转换配置，可用的有：" + joined(all, "、");
+        },
+        "", "OPENCC");
+    const std::string names = "--convert";
+    return {names, [names, installed](CLI::App& c, CliOptions& o) {
+                return c
+                    .add_option(names, o.convert,
+                                "繁简转换，用 OpenCC 的配置名：s2t、t2s、s2tw、tw2s、s2twp、tw2sp、s2hk、hk2s、t2tw、t2hk 等")
+                    ->check(installed)
+                    ->type_name("配置");
+            }};
 }
 
 } // namespace pw::cli

@@ -96,5 +96,9 @@ OptionRow keepBlankLinesRow();
 OptionRow createDirRow(); // the batch makes the folder itself
 OptionRow jobsRow();      // with jsonLinesRow: what a batch takes besides the runs' options
 OptionRow jsonLinesRow();
+// Clean-up rules and conversion (text_stages.h), for the commands that write text.
+OptionRow cleanRow();
+OptionRow cleanRulesRow();
+OptionRow convertRow();
 
 } // namespace pw::cli

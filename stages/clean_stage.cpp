@@ -88,9 +88,9 @@ std::string titleOf(const std::string& heading) {
 struct CleanStage::Matcher : RuleMatcher {};
 
 CleanStage::CleanStage(ChapterSink& next, std::shared_ptr<const CleanRuleSet> rules, std::shared_ptr<CleanTally> tally,
-                       CleanObserver* observer)
+                       CleanObserver* observer, bool mergeRepeats)
     : Stage(next), m_rules(std::move(rules)), m_tally(std::move(tally)), m_observer(observer),
-      m_matcher(std::make_unique<Matcher>()), m_off(m_rules->size(), false) {
+      m_matcher(std::make_unique<Matcher>()), m_off(m_rules->size(), false), m_merge(mergeRepeats) {
     m_tally->names.clear();
     for (std::size_t i = 0; i < m_rules->size(); ++i)
         m_tally->names.push_back(m_rules->rule(i).name);
@@ -100,11 +100,51 @@ CleanStage::CleanStage(ChapterSink& next, std::shared_ptr<const CleanRuleSet> ru
 
 CleanStage::~CleanStage() = default;
 
+// A chapter's end and the next one's start wait for the next line when they may have to go:
+// the line may be its heading said again.
 bool CleanStage::beginChapter(const ChapterStart& c) {
-    m_afterHeading = false;
-    m_lastParagraph.clear();
-    m_titles.clear();
+    if (m_heldEnd) {
+        m_heldBegin = c;
+        return true;
+    }
     return Stage::beginChapter(c);
+}
+
+bool CleanStage::endChapter() {
+    if (!m_merge || !m_afterHeading) return Stage::endChapter();
+    m_heldEnd = true;
+    return true;
+}
+
+bool CleanStage::close(bool complete) {
+    const bool flushed = !complete || flushHeld();
+    return Stage::close(complete && flushed);
+}
+
+bool CleanStage::flushHeld() {
+    if (m_heldEnd) {
+        m_heldEnd = false;
+        if (!Stage::endChapter()) return false;
+    }
+    if (m_heldBegin) {
+        const ChapterStart c = *m_heldBegin;
+        m_heldBegin.reset();
+        if (!Stage::beginChapter(c)) return false;
+    }
+    return true;
+}
+
+bool CleanStage::repeatedHeading(const Line& l) {
+    if (l.role() != LineRole::Heading || !m_afterHeading || m_titles.empty()) return false;
+    for (std::size_t i = 0; i < m_rules->size(); ++i) {
+        if (m_off[i] || m_rules->rule(i).kind != RuleKind::RepeatedTitle) continue;
+        std::string c;
+        compact(l.text(), c);
+        if (c != m_titles[0]) return false;
+        counted(i, l, l.text(), {});
+        return true;
+    }
+    return false;
 }
 
 bool CleanStage::counted(std::size_t rule, const Line& l, const std::string& before, std::string_view after) {
@@ -156,7 +196,14 @@ bool CleanStage::clean(const Line& l, std::string& text) {
 }
 
 bool CleanStage::line(const Line& l) {
-    if (l.role() == LineRole::Blank) return Stage::line(l);
+    if (l.role() == LineRole::Blank) return (m_heldEnd ? flushHeld() : true) && Stage::line(l);
+    if (repeatedHeading(l)) {
+        // With its chapter into the one before, or the line alone.
+        m_heldEnd = false;
+        m_heldBegin.reset();
+        return true;
+    }
+    if (m_heldEnd && !flushHeld()) return false;
     m_text = l.text();
     if (!clean(l, m_text)) return true; // taken out
     if (l.role() == LineRole::Heading) {
@@ -176,9 +223,9 @@ bool CleanStage::line(const Line& l) {
 }
 
 StageMaker cleanStage(std::shared_ptr<const CleanRuleSet> rules, std::shared_ptr<CleanTally> tally,
-                      CleanObserver* observer) {
-    return [rules, tally, observer](ChapterSink& next) {
-        return std::make_unique<CleanStage>(next, rules, tally, observer);
+                      CleanObserver* observer, bool mergeRepeats) {
+    return [rules, tally, observer, mergeRepeats](ChapterSink& next) {
+        return std::make_unique<CleanStage>(next, rules, tally, observer, mergeRepeats);
     };
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <variant>
 
+#include "convert/script.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "formats/epub/epub_package.h"
@@ -55,12 +56,19 @@ std::variant<std::string, FileError> readWhole(TextView path) {
     return bytes;
 }
 
+// A book's language when the user gave none: what the novel is written in. Big5 is Traditional
+// by itself; a GB18030 or UTF-8 novel may be either, which its text tells.
+std::string languageOf(const FormatContext& c) {
+    if (c.input == Encoding::Big5 || scriptOfFile(c.inputPath, c.input) == Script::Traditional) return "zh-TW";
+    return "zh-CN";
+}
+
 // Writes the pages as the lines come, and the files that describe the book at the end.
 class EpubSink : public ChapterSink {
 public:
     EpubSink(const FormatContext& c, const EpubSettings& s)
         : m_files(c.files), m_s(s), m_ui(c.ui), m_receiver(c.receiver),
-          m_language(!s.language.empty() ? pw::toUtf8(s.language) : c.input == Encoding::Big5 ? "zh-TW" : "zh-CN") {
+          m_language(!s.language.empty() ? pw::toUtf8(s.language) : languageOf(c)) {
         XXH3_128bits_reset(m_hash);
     }
     ~EpubSink() override { XXH3_freeState(m_hash); }
