@@ -23,6 +23,8 @@ namespace {
 // Speech without words: a line of …, ？, ！, —, ~ and the like is a character's reply.
 #define PW_SPEECH_MARKS "[\\s…⋯?!。.·~—\\-“”「」『』\"'‘’()]"
 #define PW_SPEECH "[…⋯?!。.~—]"
+// A row of marks between scenes (separators.h) is no stray punctuation either.
+#define PW_SCENE_BREAK "[\\s\\-=*~—_·.]+$"
 
 CleanRule builtIn(std::string name, std::string pattern) {
     CleanRule r;
@@ -74,7 +76,7 @@ std::vector<CleanRule> builtInCleanRules() {
                                 "(?:地址|网址|網址)[:：]))"
                                 ".{0,30}(?:请|請)(?:大家)?收藏.{0,80}$"),
         builtIn("网址行", "^" PW_MARKS "*(?:(?:网址|網址|地址|域名|本站)[:：]?)?" PW_MARKS "*" PW_URL PW_MARKS "*$"),
-        builtIn("纯标点行", "^(?!" PW_SPEECH_MARKS "*" PW_SPEECH PW_SPEECH_MARKS "*$)" PW_MARKS "+$"),
+        builtIn("纯标点行", "^(?!" PW_SPEECH_MARKS "*" PW_SPEECH PW_SPEECH_MARKS "*$)(?!" PW_SCENE_BREAK ")" PW_MARKS "+$"),
         inCode("重复的章节名", RuleKind::RepeatedTitle),
         inCode("重复的段落", RuleKind::RepeatedParagraph),
     };
