@@ -43,6 +43,13 @@ EpubDialog::EpubDialog(QWidget* parent) : QDialog(parent) {
     txtVolumePattern->setPlaceholderText(QStringLiteral("符合的标题成为目录的第一层，可不填"));
     chkVertical = new QCheckBox(QStringLiteral("竖排（从右到左翻页）"), this);
     chkVertical->setObjectName(QStringLiteral("chkVertical"));
+    chkClean = new QCheckBox(QStringLiteral("净化（去掉广告、网址行、重复的标题和段落）"), this);
+    chkClean->setObjectName(QStringLiteral("chkClean"));
+    cboConvert = new QComboBox(this);
+    cboConvert->setObjectName(QStringLiteral("cboConvert"));
+    cboConvert->addItem(QStringLiteral("不转换"), QString());
+    for (const ConversionChoice& c : conversionChoices())
+        cboConvert->addItem(c.label, c.name);
 
     auto* cover = new QHBoxLayout;
     cover->addWidget(txtBookCover);
@@ -53,6 +60,8 @@ EpubDialog::EpubDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("封面："), cover);
     form->addRow(QStringLiteral("卷标题条件："), txtVolumePattern);
     form->addRow(QString(), chkVertical);
+    form->addRow(QString(), chkClean);
+    form->addRow(QStringLiteral("繁简转换："), cboConvert);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -62,6 +71,16 @@ EpubDialog::EpubDialog(QWidget* parent) : QDialog(parent) {
         if (!chosen.isEmpty()) txtBookCover->setText(chosen);
     });
     resize(420, sizeHint().height());
+}
+
+void EpubDialog::setTextChoices(const TextChoices& c) {
+    chkClean->setChecked(c.clean);
+    cboConvert->setCurrentIndex(std::max(0, cboConvert->findData(c.convert)));
+}
+
+void EpubDialog::takeTextChoices(TextChoices& c) const {
+    c.clean = chkClean->isChecked();
+    c.convert = cboConvert->currentData().toString();
 }
 
 bool EpubDialog::ask() {

@@ -2,10 +2,13 @@
 // The book's settings before 输出 EPUB 电子书 asks where to save it: title, author, cover,
 // the volume pattern and vertical writing, filled in from the analysed file's name.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <functional>
+
+#include "app/text_choices.h"
 
 namespace pw {
 
@@ -21,6 +24,11 @@ public:
     QPushButton* cmdBookCover = nullptr;
     QLineEdit* txtVolumePattern = nullptr;
     QCheckBox* chkVertical = nullptr;
+    // chkClean (the built-in clean-up rules), cboConvert (繁简转换: "" or a configuration's name).
+    QCheckBox* chkClean = nullptr;
+    QComboBox* cboConvert = nullptr;
+    void setTextChoices(const TextChoices& c);
+    void takeTextChoices(TextChoices& c) const;
 
     // Shows the dialog, or lets a test's hook fill it in and answer for it.
     bool ask();

@@ -67,6 +67,7 @@ QMenu* frmPagewright::cmdSaveOutMenu() {
     }
     addChoices(menu, QStringLiteral("输出编码"), items, chosen,
                [this](int i) { m_outputEncoding = kOutputEncodings[static_cast<std::size_t>(i)].value; });
+    addTextMenus(menu);
     menu->addSeparator();
     QAction* book = menu->addAction(QStringLiteral("输出 EPUB 电子书…"));
     book->setObjectName(QStringLiteral("actSaveEpub"));

@@ -16,6 +16,9 @@
 #include "app/classic_widgets.h"
 #include "app/heading_model.h"
 #include "app/qt_ui_port.h"
+#include "app/text_choices.h"
+#include "convert/chinese_converter.h"
+#include "stages/stage.h"
 #include "options/settings.h"
 #include "options/working_state.h"
 #include "platform/encoding.h"
@@ -61,6 +64,10 @@ public:
     // as they would open now; the caller owns them. A choice made in them stays for the session.
     QMenu* txtFileMenu();
     QMenu* cmdSaveOutMenu();
+    // 净化 and 繁简转换, chosen in cmdSaveOut's menu or the book's dialog (frm_text.cpp).
+    TextChoices& textChoices() { return m_textChoices; }
+    // What the clean-up rules would do to the analysed file, in a dialog.
+    void showCleanPreview();
 
 public slots:
     void cmdAnalyze_Click();
@@ -97,6 +104,11 @@ private:
     // The rows selected in lstMemo: the headings to leave out.
     RowRanges selectedRows() const;
     void showScanEncoding(const ScanResult& r);
+    void addTextMenus(QMenu* menu);
+    // A run's stages: clean-up rules, then `middle`, then conversion (whose converter is also
+    // returned, for the book's title and author). False after telling the user why.
+    bool textStagesFor(bool book, StageList middle, StageList& stages,
+                       std::shared_ptr<const ChineseConverter>& converter);
 
     QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int leftTw, int topTw);
 
@@ -112,6 +124,7 @@ private:
     Encoding m_analyzedEncoding = Encoding::Gb18030; // what the last finished scan decided
     OutputEncoding m_outputEncoding = OutputEncoding::Keep; // the output button's menu
     QString m_encodingTip;                   // which encoding the last finished scan used
+    TextChoices m_textChoices;
 
 public:
     // The controls, by the names they carry as objectName.

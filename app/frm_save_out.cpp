@@ -36,10 +36,14 @@ void frmPagewright::saveOutChecked() {
     if (m_busy) return;
     // The selection is read once: clicks in the list during the run change nothing of it.
     const RowRanges excluded = selectedRows();
+    StageList stages;
+    std::shared_ptr<const ChineseConverter> converter;
+    if (!textStagesFor(false, {}, stages, converter)) return;
     // The run turns the event loop; the buttons stay off so it cannot be started twice.
     setBusy(true);
     SplitReceiver none;
-    runSplit(m_state, analysedInput(m_state, m_analyzedEncoding), excluded, TextFiles(m_state), *m_ui, none);
+    runSplit(m_state, analysedInput(m_state, m_analyzedEncoding), excluded, TextFiles(m_state), *m_ui, none,
+             LineReader::kDefaultCapacity, stages);
     setBusy(false);
 }
 
@@ -56,7 +60,9 @@ void frmPagewright::saveEpub() {
     dialog.txtBookTitle->setText(toQ(proposed.title));
     dialog.txtBookAuthor->setText(toQ(proposed.author));
     dialog.txtVolumePattern->setText(toQ(proposed.volumePattern));
+    dialog.setTextChoices(m_textChoices);
     if (!dialog.ask()) return;
+    dialog.takeTextChoices(m_textChoices);
 
     request.title = fromQ(dialog.txtBookTitle->text());
     request.author = fromQ(dialog.txtBookAuthor->text());
@@ -64,6 +70,15 @@ void frmPagewright::saveEpub() {
     request.volumePattern = fromQ(dialog.txtVolumePattern->text());
     request.vertical = dialog.chkVertical->isChecked();
     EpubSettings s = bookSettings(request);
+    StageList stages;
+    std::shared_ptr<const ChineseConverter> converter;
+    if (!textStagesFor(true, {separatorStage()}, stages, converter)) return;
+    // The book's own words are converted as its text is, and it speaks the target's language.
+    if (converter) {
+        s.title = fromUtf8(converter->convert(toUtf8(s.title)));
+        s.author = fromUtf8(converter->convert(toUtf8(s.author)));
+        s.language = fromUtf8(conversionLanguage(converter->name()));
+    }
     if (const auto refused = checkEpubSettings(s)) { // before the save dialog: nothing to save yet
         m_ui->messageBox(refused->message);
         m_ui->setStatus(refused->status);
@@ -82,7 +97,7 @@ void frmPagewright::saveEpub() {
     SplitReceiver none;
     // A book shows scene breaks as such.
     runSplit(m_state, analysedInput(m_state, m_analyzedEncoding), excluded, EpubBook(s), *m_ui, none,
-             LineReader::kDefaultCapacity, {separatorStage()});
+             LineReader::kDefaultCapacity, stages);
     setBusy(false);
 }
 
