@@ -234,7 +234,8 @@ OptionRow convertRow() {
             if (all.empty()) return "的值 " + v + " 无法使用：没有安装 OpenCC 的转换配置（opencc-data）";
             return "的值 " + v + " 不是已安装的 OpenCC 转换配置，可用的有：" + joined(all, "、");
         },
-        "", "OPENCC");
+        // Shown in the help as {hk2s,s2t,...}, where the bash completion finds the names.
+        "{" + joined(installedConversions(), ",") + "}", "OPENCC");
     const std::string names = "--convert";
     return {names, [names, installed](CLI::App& c, CliOptions& o) {
                 return c

@@ -78,7 +78,7 @@ _pagewright_cli() {
         elif [[ $prev == -o || $prev == --out ]]; then
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -d -- "$cur")
-        elif [[ $prev == --rules || $prev == --cover ]]; then
+        elif [[ $prev == --rules || $prev == --clean-rules || $prev == --cover ]]; then
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         fi

@@ -32,8 +32,8 @@ expect() {
 expect "scan split" s
 expect "--help --version" --
 # Each subcommand's own options, and only those.
-expect "--chapters --create-dir" split --c
-expect "--check" scan --c
+expect "--chapters --clean --clean-rules --convert --create-dir" split --c
+expect "--check --clean --clean-rules" scan --c
 expect "--encoding --exclude --exclude-suspects --existing" split -q --e
 expect "presets" p
 expect "--preset" scan --pre
@@ -47,5 +47,7 @@ expect "big5 gb18030 keep utf-16be utf-16le utf-8" split --output-encoding ""
 expect "" split -p ""
 expect "auto chapter english extras hui jie numbered volume webnovel" scan --preset ""
 expect "out dir" split -o ou
+expect "s2t s2tw s2twp" epub --convert s2t
+expect "全集.txt" split --clean-rules 全
 expect "out dir 全集.txt 分卷" split -q ""
 exit $failed
