@@ -209,7 +209,7 @@ OptionRow jsonLinesRow() {
 
 OptionRow cleanRow() {
     return flagRow("--clean", &CliOptions::clean,
-                   "净化：去掉网站广告、网址行、纯标点行、标题下重复的章节名和紧接着重复的段落（只去整行）");
+                   "净化：去掉网站广告、网址行、重复的标题和段落等整行");
 }
 
 OptionRow cleanRulesRow() {
@@ -218,6 +218,8 @@ OptionRow cleanRulesRow() {
                 return c
                     .add_option(names, o.cleanRules,
                                 "读入阅读器共享的替换规则（legado 的 replaceRule JSON）作为净化规则，可多次给出")
+                    // One file each time it is given: the inputs that follow are no rule files.
+                    ->allow_extra_args(false)
                     ->type_name("文件");
             }};
 }
@@ -240,7 +242,7 @@ OptionRow convertRow() {
     return {names, [names, installed](CLI::App& c, CliOptions& o) {
                 return c
                     .add_option(names, o.convert,
-                                "繁简转换，用 OpenCC 的配置名：s2t、t2s、s2tw、tw2s、s2twp、tw2sp、s2hk、hk2s、t2tw、t2hk 等")
+                                "繁简转换，用 OpenCC 的配置名（如 s2t、t2s、s2twp）")
                     ->check(installed)
                     ->type_name("配置");
             }};
