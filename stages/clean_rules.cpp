@@ -62,7 +62,7 @@ std::vector<CleanRule> builtInCleanRules() {
                                 "(?:继续阅读|繼續閱讀|继续|繼續|阅读|閱讀)?" PW_MARKS "*$"),
         builtIn("记住网址广告", "^" PW_NO_DIALOGUE
                                 "(?=.*(?:" PW_DOMAIN "|【|无弹窗|無彈窗|免费阅读|免費閱讀|最快更新|本站|手机版|手機版))"
-                                ".{0,24}一秒(?:记|記)住[\\s:：]*(?:【|\\[|<|《|本站|本书|本書|地址|网址|網址|域名|" PW_DOMAIN
+                                ".{0,24}一秒(?:记|記)住[\\s:：]*(?:【|\\[|<|《|本站|本书|本書|地址|网址|網址|域名|(?:https?://)?" PW_DOMAIN
                                 ").{0,80}$"),
         builtIn("手机阅读广告", "^" PW_NO_DIALOGUE
                                 "(?=.*(?:" PW_DOMAIN "|(?:请|請)(?:访问|訪問|浏览|瀏覽|登录|登錄|登入)|本站|阅读体验|閱讀體驗))"
@@ -75,6 +75,11 @@ std::vector<CleanRule> builtInCleanRules() {
                                 "(?=.*(?:" PW_DOMAIN "|本站|本书|本書|书签|書籤|书架|書架|更新速度|最快更新|笔趣|筆趣|"
                                 "(?:地址|网址|網址)[:：]))"
                                 ".{0,30}(?:请|請)(?:大家)?收藏.{0,80}$"),
+        // Any other line that names a site's address and says what adverts say.
+        builtIn("网站广告", "^" PW_NO_DIALOGUE "(?=.*" PW_DOMAIN ")"
+                            "(?=.*(?:本站|首发|首發|域名|最快更新|更新最快|无弹窗|無彈窗|手机版|手機版|阅读网址|閱讀網址|"
+                            "笔趣|筆趣|(?:记|記)住|收藏|免费阅读|免費閱讀|全文阅读|全文閱讀))"
+                            ".{0,120}$"),
         builtIn("网址行", "^" PW_MARKS "*(?:(?:网址|網址|地址|域名|本站)[:：]?)?" PW_MARKS "*" PW_URL PW_MARKS "*$"),
         builtIn("纯标点行", "^(?!" PW_SPEECH_MARKS "*" PW_SPEECH PW_SPEECH_MARKS "*$)(?!" PW_SCENE_BREAK ")" PW_MARKS "+$"),
         inCode("重复的章节名", RuleKind::RepeatedTitle),

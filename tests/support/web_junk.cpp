@@ -38,6 +38,8 @@ const std::vector<std::string> kAdverts = {
     "《剑来》最新章节全文阅读：https://www.abcxs.net/12/",
     "请收藏本站：https://www.biquge.la。笔趣阁手机版：https://m.biquge.la",
     "喜欢本书请大家收藏：(www.biquge.la)更新速度最快。",
+    "一秒记住http://www.xbiquge.so，精彩小说无弹窗免费阅读！",
+    "请记住本书首发域名：www.biquge.la。笔趣阁手机版阅读网址：m.biquge.la",
     "www.biquge.la",
     "ｗｗｗ．ｂｉｑｕｇｅ．ｃｏｍ",
     "https://www.69shu.com/txt/12345.htm",
@@ -68,6 +70,7 @@ const std::vector<std::string> kLures = {
     "他在浏览器里输入了www.example.com，页面却一片空白。",
     "“一秒记住【笔趣阁】，这广告词你也信？”她笑着摇头。",
     "版本号是v1.2.3，他核对了一遍。",
+    "“记住，网址是www.example.com，收藏好。”她叮嘱道。",
 };
 
 // A line said twice that is too short to be a repeated paragraph.
