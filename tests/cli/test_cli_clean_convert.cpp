@@ -210,7 +210,7 @@ TEST(CliConvert, SameAsOpenccForTextTitlesAndMetadata) {
         SCOPED_TRACE(c.config);
         ScratchDir dir, out;
         // Long enough for several pieces, converted at once on as many threads, to come out in order.
-        NovelOptions o{.encoding = c.written, .seed = 4, .chapters = 150, .badBytes = false, .paragraphs = 30};
+        NovelOptions o{.encoding = c.written, .seed = 4, .chapters = 150, .badBytes = false, .oddBlankLines = false, .paragraphs = 30};
         const Novel novel = makeNovel(o);
         std::string utf8;
         for (const std::string& l : novel.lines)
@@ -250,6 +250,11 @@ TEST(CliConvert, SameAsOpenccForTextTitlesAndMetadata) {
         for (auto it = std::sregex_iterator(nav.begin(), nav.end(), entry); it != std::sregex_iterator(); ++it, ++titles)
             EXPECT_NE(std::find(trimmed.begin(), trimmed.end(), (*it)[1].str()), trimmed.end()) << (*it)[1];
         EXPECT_GT(titles, 30);
+        // And the book's text is the reference's, line for line (a book leaves out blank lines).
+        std::vector<std::string> paragraphs;
+        for (const std::string& l : trimmed)
+            if (!l.empty()) paragraphs.push_back(l);
+        EXPECT_EQ(firstDifference(bookTexts(out / "b.epub"), paragraphs), "");
     }
 }
 
