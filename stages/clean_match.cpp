@@ -1,5 +1,10 @@
 #include "stages/clean_match.h"
 
+#include <variant>
+
+#include "platform/regex.h"
+#include "platform/text.h"
+
 namespace pw {
 
 namespace {
@@ -41,6 +46,12 @@ std::unique_ptr<CleanRuleSet::Compiled> compileRule(const CleanRule& r, std::str
     c->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(r.pattern.data()), r.pattern.size(), options, &error, &offset,
                             nullptr);
     if (!c->code) {
+        // In the words the heading pattern's refusals use, where they know the mistake.
+        auto checked = Regex::compile(fromUtf8(r.pattern));
+        if (const auto* e = std::get_if<RegexError>(&checked)) {
+            why = toUtf8(e->message);
+            return nullptr;
+        }
         PCRE2_UCHAR buf[256];
         pcre2_get_error_message(error, buf, sizeof buf);
         why = std::string(reinterpret_cast<const char*>(buf)) + "（第 " + std::to_string(offset + 1) + " 个字节处）";

@@ -24,7 +24,7 @@ namespace {
 #define PW_SPEECH_MARKS "[\\s…⋯?!。.·~—\\-“”「」『』\"'‘’()]"
 #define PW_SPEECH "[…⋯?!。.~—]"
 // A row of marks between scenes (separators.h) is no stray punctuation either.
-#define PW_SCENE_BREAK "[\\s\\-=*~—_·.]+$"
+#define PW_SCENE_BREAK "[\\s\\-=*~—_·.#]+$"
 
 CleanRule builtIn(std::string name, std::string pattern) {
     CleanRule r;
@@ -81,7 +81,9 @@ std::vector<CleanRule> builtInCleanRules() {
                             "笔趣|筆趣|(?:记|記)住|收藏|免费阅读|免費閱讀|全文阅读|全文閱讀))"
                             ".{0,120}$"),
         builtIn("网址行", "^" PW_MARKS "*(?:(?:网址|網址|地址|域名|本站)[:：]?)?" PW_MARKS "*" PW_URL PW_MARKS "*$"),
-        builtIn("纯标点行", "^(?!" PW_SPEECH_MARKS "*" PW_SPEECH PW_SPEECH_MARKS "*$)(?!" PW_SCENE_BREAK ")" PW_MARKS "+$"),
+        // Punctuation only, not symbols: rows of ☆, ◆ or ※ are scene breaks as often as not.
+        builtIn("纯标点行", "^" PW_NO_DIALOGUE "(?!" PW_SPEECH_MARKS "*" PW_SPEECH PW_SPEECH_MARKS "*$)(?!" PW_SCENE_BREAK
+                            ")[\\s\\p{P}]+$"),
         inCode("重复的章节名", RuleKind::RepeatedTitle),
         inCode("重复的段落", RuleKind::RepeatedParagraph),
     };
