@@ -297,11 +297,13 @@ int Batch::summary() {
     std::vector<std::pair<std::string, std::int64_t>> cleaned; // the rules' counts over every novel
     for (const Novel& n : m_novels) {
         const NovelReport& r = n.report;
-        for (const auto& [rule, count] : r.clean.value_or(std::vector<std::pair<std::string, std::int64_t>>())) {
-            auto it = std::find_if(cleaned.begin(), cleaned.end(), [&](const auto& c) { return c.first == rule; });
-            if (it == cleaned.end()) cleaned.emplace_back(rule, count);
-            else it->second += count;
-        }
+        if (r.clean)
+            for (const auto& rule : *r.clean) {
+                auto it = std::find_if(cleaned.begin(), cleaned.end(),
+                                       [&rule](const auto& c) { return c.first == rule.first; });
+                if (it == cleaned.end()) cleaned.push_back(rule);
+                else it->second += rule.second;
+            }
         if (n.state != Novel::State::Ended) {
             ++t.notStarted;
             lines.push_back(batchNotStartedLine(n.file));
