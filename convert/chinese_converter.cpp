@@ -64,7 +64,13 @@ std::shared_ptr<const ChineseConverter> ChineseConverter::open(std::string_view 
 
 std::string ChineseConverter::convert(std::string_view utf8) const {
     if (utf8.empty()) return {};
-    return m_converter->Convert(utf8.data(), utf8.size());
+    try {
+        return m_converter->Convert(utf8.data(), utf8.size());
+    } catch (const std::exception&) {
+        // OpenCC refuses text that is not UTF-8, which decoded lines never are: left as it is
+        // rather than ending the run (or a converting thread) over it.
+        return std::string(utf8);
+    }
 }
 
 } // namespace pw
