@@ -41,7 +41,8 @@ echo "after the runs: $(busy)"
 eval "$clean"
 /usr/bin/time -f %M -o "$work/peak" sh -c "$ours"
 eval "$tool"
-same=$(cat "$out"/*01.txt | tr -d '\r' | cmp -s - "$out/opencc.txt" && echo yes || echo NO)
+# The split's files in their order: the text before the first heading, then the chapters.
+same=$(cd "$out" && LC_ALL=C && cat 小说*.txt | tr -d '\r' | cmp -s - <(tr -d '\r' <opencc.txt) && echo yes || echo NO)
 eval "$clean"
 
 echo
