@@ -25,7 +25,7 @@
 #include "scan/presets.h"
 #include "scan/shared_rules.h"
 #include "scan/scan_pass.h"
-#include "stages/separators.h"
+#include "output/run_stages.h"
 #include "formats/epub/epub_book.h"
 #include "formats/epub/epub_text.h"
 #include "output/split_run.h"
@@ -131,10 +131,30 @@ void noteSplit(NovelReport& report, const SplitWatch& watch, const OutputFormat&
         report.chapters = keptChapters(*report.headings, excluded);
 }
 
-// The stages a command's lines go through: a book shows scene breaks as such.
-StageList stagesFor(const CliOptions& o) {
-    if (o.command->output() == Output::Book) return {separatorStage()};
-    return {};
+// The stages a command's lines go through: a book shows scene breaks as such and rebuilds
+// paragraphs unless told not to; text files only when asked.
+RunStages stagesOf(const CliOptions& o, const WorkingState& st, std::optional<Encoding> encoding) {
+    return stagesFor({o.command->output() == Output::Book, o.paragraphs, st.blnDeleteSpc, std::filesystem::path(o.file),
+                      encoding});
+}
+
+// Headings the analysis flags that still start chapters: the user should know what went in.
+std::int64_t keptSuspects(const HeadingAnalysis& a, const RowRanges& excluded) {
+    std::int64_t n = 0;
+    for (const std::int64_t row : suspectRows(a))
+        if (!excluded.contains(row)) ++n;
+    return n;
+}
+
+// What a finished run tells besides its status: how it made paragraphs, and the flagged
+// headings it kept.
+void tellRun(const CliOptions& o, ConsoleUi& ui, const RunStages& stages, std::int64_t suspects, NovelReport& report) {
+    if (stages.layout) report.paragraphs = std::string(paragraphModeName(stages.layout->mode));
+    report.keptSuspects = suspects;
+    if (o.quiet) return;
+    if (stages.layout)
+        ui.note(toUtf8((stages.chosen ? u"段落（按排版自动选择）：" : u"段落：") + stages.layout->describe()));
+    if (suspects > 0) ui.note(keptSuspectsText(suspects));
 }
 
 // Which headings to leave out is known before the scan: the input is read once, each block
@@ -142,7 +162,8 @@ StageList stagesFor(const CliOptions& o) {
 int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const OutputFormat& format, WorkingState& st,
                    ConsoleUi& ui, ScanReceiver& receiver, const ScanOptions& so, std::FILE* out, NovelReport& report) {
     SplitWatch watch(o, exclude, ui);
-    const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so, stagesFor(o));
+    const RunStages stages = stagesOf(o, st, o.encoding);
+    const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so, stages.stages);
     if (r.scan.outcome != ScanOutcome::Finished) {
         if (!stopSignal()) return kExitRefused;
         ui.error(scanInterruptedText(o.command->output() == Output::Listing));
@@ -152,6 +173,7 @@ int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const Output
     if (watch.usageError()) return kExitUsage;
     const int status = splitEnded(r.split, watch, ui, out);
     noteSplit(report, watch, format, exclude.rows, r.split);
+    if (status == 0) tellRun(o, ui, stages, keptSuspects(r.scan.analysis, exclude.rows), report);
     return status;
 }
 
@@ -240,10 +262,12 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     RowRanges excluded = exclude.rows;
     if (o.excludeSuspects) excluded |= RowRanges::ofRows(suspectRows(scan.analysis));
     SplitWatch watch(o, exclude, ui);
+    const RunStages stages = stagesOf(o, st, scan.encoding);
     const SplitResult result = runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch,
-                                        LineReader::kDefaultCapacity, stagesFor(o));
+                                        LineReader::kDefaultCapacity, stages.stages);
     const int status = splitEnded(result, watch, ui, out);
     noteSplit(report, watch, *format, excluded, result);
+    if (status == 0) tellRun(o, ui, stages, keptSuspects(scan.analysis, excluded), report);
     return status;
 }
 

@@ -6,6 +6,7 @@
 
 #include "options/working_state.h"
 #include "platform/encoding.h"
+#include "stages/paragraphs.h"
 
 namespace pw::cli {
 
@@ -42,6 +43,8 @@ struct CliOptions {
     std::optional<std::string> language;
     std::optional<std::string> cover;
     bool vertical = false;
+    // split and epub: how paragraphs are rebuilt; none: a book chooses, text files keep every line.
+    std::optional<ParagraphMode> paragraphs;
     // The options a batch gives each novel's run, as the user wrote them: those its command's
     // table marks InBatch::EachRun (option_rows.h), in the table's order.
     std::vector<std::string> forwarded;

@@ -147,6 +147,11 @@ std::string batchBookFolderText(const Text& dir) {
                u" 不是目录，已停止。请先创建它，或加 --create-dir。");
 }
 
+std::string keptSuspectsText(std::int64_t suspects) {
+    return say(u"其中有 " + decimal(suspects) +
+               u" 个可疑标题仍作为章节：用 scan --check 查看，用 --exclude-suspects 排除。");
+}
+
 std::string madeFoldersText(const std::vector<Text>& made) {
     Text line = u"已创建目录：";
     for (std::size_t i = 0; i < made.size(); ++i)

@@ -24,6 +24,8 @@ std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wro
 // A batch of novels (batch.h). Refusals of the whole batch, before anything is written:
 std::string batchSharedPlaceText(const std::string& first, const std::string& second, const Text& place, bool book);
 std::string batchBookFolderText(const Text& dir);
+// A split or book kept headings that the analysis flags: how many, how to see and leave them out.
+std::string keptSuspectsText(std::int64_t suspects);
 // --create-dir made more than the folder named: all it made, outermost first.
 std::string madeFoldersText(const std::vector<Text>& made);
 std::string batchNotAFolderText(const Text& dir);

@@ -35,6 +35,7 @@ public:
             jobsRow(),
             jsonLinesRow(),
             keepBlankLinesRow(),
+            paragraphsRow(true),
             choiceRow("--existing", &CliOptions::existing,
                       {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}},
                       "电子书已存在时：fail 或 overwrite（默认 fail）"),

@@ -21,6 +21,8 @@ struct NovelReport {
     // Known once the scan has finished.
     std::optional<std::int64_t> headings, suspects, gaps;
     std::optional<std::int64_t> chapters; // the chapters written, once the run is done
+    std::optional<std::int64_t> keptSuspects; // flagged headings that still start chapters
+    std::optional<std::string> paragraphs;    // how paragraphs were rebuilt (auto's choice), if they were
     std::vector<Text> outputs;            // the files written, or the book
     NovelStatus status = NovelStatus::Failed;
     std::string message; // the final status, or why it failed or stopped

@@ -190,6 +190,17 @@ OptionRow excludeSuspectsRow() {
     return flagRow("--exclude-suspects", &CliOptions::excludeSuspects, "排除可疑标题（可与 -x 同用）");
 }
 
+OptionRow paragraphsRow(bool book) {
+    std::vector<std::pair<std::string, std::optional<ParagraphMode>>> words;
+    for (const ParagraphMode m : {ParagraphMode::Auto, ParagraphMode::Line, ParagraphMode::Blank, ParagraphMode::Indent,
+                                  ParagraphMode::Unwrap})
+        words.emplace_back(std::string(paragraphModeName(m)), m);
+    return choiceRow("--paragraphs", &CliOptions::paragraphs, words,
+                     std::string("段落：auto 按文件的排版自动选择，line 每行一段，blank 空行分段，indent 缩进分段，"
+                                 "unwrap 按行宽合并折行（默认 ") +
+                         (book ? "auto）" : "不改动各行；合并后每段一行，保留段首缩进）"));
+}
+
 OptionRow keepBlankLinesRow() {
     return flagRow("--keep-blank-lines", &CliOptions::keepBlankLines, "保留空行（默认删除）");
 }

@@ -92,6 +92,8 @@ OptionRow encodingRow();
 OptionRow quietRow();
 OptionRow excludeRow();
 OptionRow excludeSuspectsRow();
+// How paragraphs are rebuilt: a book rebuilds them unless told not to, text files only when asked.
+OptionRow paragraphsRow(bool book);
 OptionRow keepBlankLinesRow();
 OptionRow createDirRow(); // the batch makes the folder itself
 OptionRow jobsRow();      // with jsonLinesRow: what a batch takes besides the runs' options
