@@ -2,6 +2,7 @@
 // The book's settings before 输出 EPUB 电子书 asks where to save it: title, author, cover,
 // the volume pattern and vertical writing, filled in from the analysed file's name.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +22,13 @@ public:
     QPushButton* cmdBookCover = nullptr;
     QLineEdit* txtVolumePattern = nullptr;
     QCheckBox* chkVertical = nullptr;
+    // cboParagraphs: how paragraphs are rebuilt (its items carry the mode's name: auto, line…);
+    // chkExcludeSuspects: leave out the headings the analysis flags (their count is on it).
+    QComboBox* cboParagraphs = nullptr;
+    QCheckBox* chkExcludeSuspects = nullptr;
+
+    // The analysis flagged `suspects` headings that are not left out yet.
+    void setSuspects(long long suspects);
 
     // Shows the dialog, or lets a test's hook fill it in and answer for it.
     bool ask();

@@ -1,6 +1,7 @@
 // The output run behind "输出(&O)".
 #include <QItemSelectionModel>
 #include <chrono>
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -10,7 +11,8 @@
 #include "options/intake.h"
 #include "platform/paths.h"
 #include "scan/presets.h"
-#include "stages/separators.h"
+#include "output/run_stages.h"
+#include "scan/heading_analysis.h"
 #include "formats/epub/epub_book.h"
 #include "formats/epub/epub_text.h"
 #include "output/split_run.h"
@@ -56,6 +58,10 @@ void frmPagewright::saveEpub() {
     dialog.txtBookTitle->setText(toQ(proposed.title));
     dialog.txtBookAuthor->setText(toQ(proposed.author));
     dialog.txtVolumePattern->setText(toQ(proposed.volumePattern));
+    const std::vector<std::int64_t> suspects = suspectRows(m_headings->analysis());
+    RowRanges excluded = selectedRows();
+    dialog.setSuspects(std::count_if(suspects.begin(), suspects.end(),
+                                     [&](std::int64_t row) { return !excluded.contains(row); }));
     if (!dialog.ask()) return;
 
     request.title = fromQ(dialog.txtBookTitle->text());
@@ -77,12 +83,18 @@ void frmPagewright::saveEpub() {
         m_ui->setStatus(refused->status);
         return;
     }
-    const RowRanges excluded = selectedRows();
+    if (dialog.chkExcludeSuspects->isChecked()) excluded |= RowRanges::ofRows(suspects);
+    const auto mode = paragraphModeNamed(dialog.cboParagraphs->currentData().toString().toStdString());
     setBusy(true);
+    const RunStages stages =
+        stagesFor({true, mode, m_state.blnDeleteSpc, toPath(m_state.strInFile), m_analyzedEncoding, s.volumePattern});
     SplitReceiver none;
-    // A book shows scene breaks as such.
-    runSplit(m_state, analysedInput(m_state, m_analyzedEncoding), excluded, EpubBook(s), *m_ui, none,
-             LineReader::kDefaultCapacity, {separatorStage()});
+    const SplitResult made = runSplit(m_state, analysedInput(m_state, m_analyzedEncoding), excluded, EpubBook(s), *m_ui,
+                                      none, LineReader::kDefaultCapacity, stages.stages);
+    // The status line's tooltip says how the paragraphs were made (the line itself keeps its size).
+    if (made.end == SplitEnd::Done && stages.layout)
+        lblState->setToolTip((stages.chosen ? QStringLiteral("段落（按排版自动选择）：") : QStringLiteral("段落：")) +
+                             toQ(stages.layout->describe()));
     setBusy(false);
 }
 

@@ -133,9 +133,10 @@ void noteSplit(NovelReport& report, const SplitWatch& watch, const OutputFormat&
 
 // The stages a command's lines go through: a book shows scene breaks as such and rebuilds
 // paragraphs unless told not to; text files only when asked.
-RunStages stagesOf(const CliOptions& o, const WorkingState& st, std::optional<Encoding> encoding) {
+RunStages stagesOf(const CliOptions& o, const WorkingState& st, std::optional<Encoding> encoding,
+                   const OutputFormat& format) {
     return stagesFor({o.command->output() == Output::Book, o.paragraphs, st.blnDeleteSpc, std::filesystem::path(o.file),
-                      encoding});
+                      encoding, format.volumePattern()});
 }
 
 // Headings the analysis flags that still start chapters: the user should know what went in.
@@ -155,6 +156,12 @@ void tellRun(const CliOptions& o, ConsoleUi& ui, const RunStages& stages, std::i
     if (stages.layout)
         ui.note(toUtf8((stages.chosen ? u"段落（按排版自动选择）：" : u"段落：") + stages.layout->describe()));
     if (suspects > 0) ui.note(keptSuspectsText(suspects));
+    // Send-to-Kindle takes no e-mail over 50 MB: the user should know before trying.
+    constexpr std::uintmax_t kMailLimit = 50ull * 1024 * 1024;
+    std::error_code ec;
+    if (o.command->output() == Output::Book && report.outputs.size() == 1 &&
+        std::filesystem::file_size(toPath(report.outputs.front()), ec) > kMailLimit && !ec)
+        ui.note(bookTooBigForMailText());
 }
 
 // Which headings to leave out is known before the scan: the input is read once, each block
@@ -162,7 +169,7 @@ void tellRun(const CliOptions& o, ConsoleUi& ui, const RunStages& stages, std::i
 int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const OutputFormat& format, WorkingState& st,
                    ConsoleUi& ui, ScanReceiver& receiver, const ScanOptions& so, std::FILE* out, NovelReport& report) {
     SplitWatch watch(o, exclude, ui);
-    const RunStages stages = stagesOf(o, st, o.encoding);
+    const RunStages stages = stagesOf(o, st, o.encoding, format);
     const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so, stages.stages);
     if (r.scan.outcome != ScanOutcome::Finished) {
         if (!stopSignal()) return kExitRefused;
@@ -262,7 +269,7 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     RowRanges excluded = exclude.rows;
     if (o.excludeSuspects) excluded |= RowRanges::ofRows(suspectRows(scan.analysis));
     SplitWatch watch(o, exclude, ui);
-    const RunStages stages = stagesOf(o, st, scan.encoding);
+    const RunStages stages = stagesOf(o, st, scan.encoding, *format);
     const SplitResult result = runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch,
                                         LineReader::kDefaultCapacity, stages.stages);
     const int status = splitEnded(result, watch, ui, out);

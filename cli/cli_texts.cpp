@@ -152,6 +152,10 @@ std::string keptSuspectsText(std::int64_t suspects) {
                u" 个可疑标题仍作为章节：用 scan --check 查看，用 --exclude-suspects 排除。");
 }
 
+std::string bookTooBigForMailText() {
+    return say(u"电子书超过 50 MB，用邮件发送到 Kindle 会被拒收；可改用 USB 或 Send to Kindle 应用传送。");
+}
+
 std::string madeFoldersText(const std::vector<Text>& made) {
     Text line = u"已创建目录：";
     for (std::size_t i = 0; i < made.size(); ++i)

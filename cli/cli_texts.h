@@ -26,6 +26,8 @@ std::string batchSharedPlaceText(const std::string& first, const std::string& se
 std::string batchBookFolderText(const Text& dir);
 // A split or book kept headings that the analysis flags: how many, how to see and leave them out.
 std::string keptSuspectsText(std::int64_t suspects);
+// A book over 50 MB, which Send-to-Kindle's e-mail does not take.
+std::string bookTooBigForMailText();
 // --create-dir made more than the folder named: all it made, outermost first.
 std::string madeFoldersText(const std::vector<Text>& made);
 std::string batchNotAFolderText(const Text& dir);

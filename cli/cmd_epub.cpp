@@ -29,7 +29,7 @@ public:
                     Utf8),
             textRow("--title", &CliOptions::title, "书名（默认从文件名得出）", "书名", Utf8),
             textRow("--author", &CliOptions::author, "作者（默认从文件名得出）", "作者", Utf8),
-            textRow("--language", &CliOptions::language, "语言标记（默认 zh-CN，Big5 文件为 zh-TW）", "语言标记", Utf8),
+            textRow("--language", &CliOptions::language, "语言标记（默认 zh-CN，Big5 文件为 zh-TW）", "语言标记", Utf8 | LanguageTag),
             textRow("--cover", &CliOptions::cover, "封面图片（JPEG 或 PNG）", "图片"),
             flagRow("--vertical", &CliOptions::vertical, "竖排（从右到左翻页）"),
             jobsRow(),

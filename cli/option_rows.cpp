@@ -7,6 +7,7 @@
 #include "options/settings.h"
 #include "platform/text.h"
 #include "scan/presets.h"
+#include "formats/epub/book_settings.h"
 
 namespace pw::cli {
 
@@ -64,6 +65,14 @@ const CLI::Validator wholeCount(
     },
     "", "COUNT");
 
+// A book's language: a tag that is not well-formed would be written into the book as it is,
+// and readers and checkers refuse such a book.
+const CLI::Validator languageTag(
+    [](std::string& v) {
+        return isLanguageTag(v) ? std::string() : "的值 " + v + " 不是合格式的语言标记，请给出如 zh-CN、zh-TW、en 的标记";
+    },
+    "", "TAG");
+
 std::string presetIds(const char* between) {
     std::string ids;
     for (const PatternPreset& p : patternPresets())
@@ -80,6 +89,7 @@ CLI::Option* checked(CLI::Option* option, unsigned checks) {
     if (checks & Utf8) option->check(utf8Text);
     if (checks & WholeCount) option->check(wholeCount);
     if (checks & KnownPreset) option->check(knownPreset);
+    if (checks & LanguageTag) option->check(languageTag);
     return option;
 }
 

@@ -25,7 +25,7 @@ enum class InBatch {
 };
 
 // Checks on a value, besides any the row's kind implies.
-enum Check : unsigned { NoCheck = 0, Utf8 = 1, WholeCount = 2, KnownPreset = 4 };
+enum Check : unsigned { NoCheck = 0, Utf8 = 1, WholeCount = 2, KnownPreset = 4, LanguageTag = 8 };
 
 struct OptionRow {
     std::string names; // as the parser takes them: "-p,--pattern", or "FILE" for the inputs

@@ -17,6 +17,7 @@ struct StageRequest {
     bool dropBlank = false;     // the user leaves blank lines out
     std::filesystem::path input; // the file the layout is read from
     std::optional<Encoding> encoding; // as the user named it; else found as the scan finds it
+    Text volumePattern;         // a book's: lines it matches head volumes, headings or not
 };
 
 struct RunStages {

@@ -642,7 +642,9 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
     kept = {};
     std::vector<std::size_t> tiny;
     eachSize([&](std::size_t i, const HeadingFacts& h, std::int64_t size) {
-        if (size * kTinyShare < median && !(h.suspect & kSuspectContents)) tiny.push_back(i);
+        // A volume's line is short by nature: its first chapter follows right under it.
+        if (size * kTinyShare < median && !(h.suspect & kSuspectContents) && !isVolumeUnit(h.number.unit))
+            tiny.push_back(i);
     });
     // Flagged only now: a flag set during the walk would change the sizes of the headings before it.
     for (std::size_t i : tiny)

@@ -34,7 +34,7 @@ Rebuilt rebuild(const std::string& utf8, std::optional<ParagraphMode> mode) {
     pwtest::SplitSetup s(utf8, 1000, [](const Text& l) { return l.rfind(u"第", 0) == 0; });
     s.st.blnDeleteSpc = true;
     Rebuilt r;
-    r.stages = stagesFor({false, mode, true, s.input, std::nullopt});
+    r.stages = stagesFor({false, mode, true, s.input, std::nullopt, {}});
     SplitReceiver none;
     const SplitResult res = runSplit(s.st, analysedInput(s.st, s.encoding), RowRanges::ofRows({}), TextFiles(s.st), s.ui,
                                      none, LineReader::kDefaultCapacity, r.stages.stages);
