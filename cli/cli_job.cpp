@@ -25,6 +25,7 @@
 #include "scan/presets.h"
 #include "scan/shared_rules.h"
 #include "scan/scan_pass.h"
+#include "output/heading_titles.h"
 #include "output/run_stages.h"
 #include "formats/epub/epub_book.h"
 #include "formats/epub/epub_text.h"
@@ -184,6 +185,18 @@ int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const Output
     return status;
 }
 
+// A bare chapter number (第三回) takes its title from the line under it, as the book's contents do.
+void addTitles(nlohmann::ordered_json& headings, const std::string& file, Encoding encoding) {
+    std::vector<HeadingAt> at;
+    for (const auto& h : headings)
+        at.push_back({h["line"].get<std::int64_t>(), h["offset"].get<std::int64_t>(), h["text"].get<std::string>()});
+    const std::map<std::int64_t, std::string> titles = headingTitles(std::filesystem::path(file), encoding, at);
+    for (auto& h : headings) {
+        const auto t = titles.find(h["line"].get<std::int64_t>());
+        h["title"] = t != titles.end() ? t->second : h["text"].get<std::string>();
+    }
+}
+
 // One novel: the scan, the split or the book. `report` gathers what the JSON line says of it.
 int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& report) {
 
@@ -240,6 +253,7 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
 
     if (scanOnly) {
         if (o.json) {
+            addTitles(receiver.headings(), o.file, scan.encoding);
             const AnalysisJson analysis = addAnalysisJson(scan.analysis, receiver.headings());
             const nlohmann::ordered_json doc = {{"file", o.file},
                                                 {"encoding", traitsOf(scan.encoding).id},

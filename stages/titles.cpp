@@ -63,6 +63,10 @@ bool isTitleLine(std::string_view s) {
     return !s.empty() && codePoints(s) <= 30 && !endsSentence(s) && !isSeparatorLine(s) && !s.starts_with("第");
 }
 
+std::string titleWithHeading(std::string_view heading, std::string_view title) {
+    return std::string(trimmed(heading)) + " " + std::string(trimmed(title));
+}
+
 void TitleStage::keep(const Line& l) {
     m_bytes.emplace_back(l.bytes());
     m_held.push_back(l);
@@ -91,14 +95,16 @@ bool TitleStage::line(const Line& l) {
         }
         return Stage::line(l);
     }
-    if (l.role() == LineRole::Blank) {
+    // Blank lines, and the row of marks many scans put under a heading, may stand between the
+    // number and its title.
+    if (l.role() == LineRole::Blank || (l.role() == LineRole::Body && isSeparatorLine(l.text()))) {
         keep(l);
         return true;
     }
     if (l.role() == LineRole::Body && isTitleLine(l.text())) {
         // The heading takes the title; the blank lines between and the title's own line go.
         Line heading = m_held.front();
-        heading.setText(std::string(trimmed(heading.text())) + " " + std::string(trimmed(l.text())));
+        heading.setText(titleWithHeading(heading.text(), l.text()));
         m_held.clear();
         const bool going = Stage::line(heading);
         m_bytes.clear();

@@ -15,6 +15,8 @@ namespace pw {
 bool isNumberOnlyHeading(std::string_view utf8);
 // Whether a line can be a heading's title: short (30 characters at most), no sentence.
 bool isTitleLine(std::string_view utf8);
+// The heading with its title: "第三回 托内兄如海荐西宾".
+std::string titleWithHeading(std::string_view heading, std::string_view title);
 
 class TitleStage : public Stage {
 public:
@@ -28,7 +30,8 @@ private:
     void keep(const Line& l);
     bool flush();
 
-    // The heading waiting for the line that may be its title, and the blank lines after it.
+    // The heading waiting for the line that may be its title, and the blank lines (and rows of
+    // marks) after it.
     std::vector<Line> m_held;
     std::deque<std::string> m_bytes; // what they point at
 };
