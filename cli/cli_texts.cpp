@@ -176,8 +176,9 @@ std::string batchRunKilledText(int signal) {
 }
 
 std::string batchDoneLine(const std::string& file, const Text& place, std::int64_t outputs, std::int64_t chapters,
-                          bool book) {
-    const Text what = book ? decimal(chapters) + u" 章" : decimal(outputs) + u" 个文件，" + decimal(chapters) + u" 章";
+                          bool book, std::int64_t keptSuspects) {
+    Text what = book ? decimal(chapters) + u" 章" : decimal(outputs) + u" 个文件，" + decimal(chapters) + u" 章";
+    if (keptSuspects > 0) what += u"，其中可疑标题 " + decimal(keptSuspects) + u" 个";
     return say(u"完成：") + file + " → " + say(place) + say(u"（" + what + u"）");
 }
 
@@ -200,6 +201,9 @@ std::string batchTotalsLine(const BatchTotals& t, bool book) {
     if (t.notStarted) line += u"，未开始 " + decimal(t.notStarted) + u" 本";
     line += book ? u"；写出 " + decimal(t.outputs) + u" 本电子书，共 " + decimal(t.chapters) + u" 章。"
                  : u"；写出 " + decimal(t.outputs) + u" 个文件，共 " + decimal(t.chapters) + u" 章。";
+    if (t.keptSuspects > 0)
+        line += u"可疑标题 " + decimal(t.keptSuspects) +
+                u" 个仍作为章节：用 scan --check 查看，用 --exclude-suspects 排除。";
     return say(line);
 }
 

@@ -38,9 +38,10 @@ std::string batchRunKilledText(int signal);
 struct BatchTotals {
     std::int64_t novels = 0, done = 0, failed = 0, interrupted = 0, notStarted = 0;
     std::int64_t outputs = 0, chapters = 0;
+    std::int64_t keptSuspects = 0; // flagged headings that went in as chapters
 };
 std::string batchDoneLine(const std::string& file, const Text& place, std::int64_t outputs, std::int64_t chapters,
-                          bool book);
+                          bool book, std::int64_t keptSuspects = 0);
 std::string batchFailedLine(const std::string& file, const std::string& why);
 std::string batchInterruptedLine(const std::string& file, const std::string& why);
 std::string batchNotStartedLine(const std::string& file);
