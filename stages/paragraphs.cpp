@@ -63,10 +63,17 @@ std::string_view withoutTrailingSpaces(std::string_view s) {
     return s;
 }
 
-bool isWide(char32_t c) {
+bool isWideByIcu(char32_t c) {
     // Chinese text counts East Asian ambiguous characters (“”…—) as wide, as its fonts draw them.
     const auto w = static_cast<UEastAsianWidth>(u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_EAST_ASIAN_WIDTH));
     return w == U_EA_WIDE || w == U_EA_FULLWIDTH || w == U_EA_AMBIGUOUS;
+}
+
+bool isWide(char32_t c) {
+    if (c < 0x80) return false;
+    // Most of a Chinese text, without asking ICU: the ideographs, CJK punctuation and full-width forms.
+    if ((c >= 0x3000 && c <= 0x9FFF) || (c >= 0xFF01 && c <= 0xFF60)) return true;
+    return isWideByIcu(c);
 }
 
 // The line's measure in columns or in characters, spaces at its end left out.
@@ -228,7 +235,17 @@ ParagraphLayout chooseParagraphLayout(const std::vector<Text>& sample) {
     // Wrapped text piles its lines up at the width: many reach it, none pass it, and far fewer
     // stop just short of it. Unwrapped text thins out towards its longest lines. Ten
     // characters is less than any wrapping tool uses.
-    if (w.near < 0.08 || w.near < 2 * w.before || w.width < (inColumns ? 20 : 10)) {
+    // A wrap cuts anywhere, so most lines that reach the width end in the middle of a sentence;
+    // lines that a site cut at a length of its own, each a paragraph, end their sentences.
+    const int tol = tolerance(w.width, inColumns);
+    auto full = [&](std::string_view l) { return measure(l, inColumns) >= w.width - tol; };
+    std::int64_t fullLines = 0, fullOpen = 0;
+    for (const std::string_view l : text)
+        if (full(l)) {
+            ++fullLines;
+            if (!endsSentence(l)) ++fullOpen;
+        }
+    if (w.near < 0.08 || w.near < 2 * w.before || w.width < (inColumns ? 20 : 10) || fullOpen * 10 < fullLines * 6) {
         // Texts put together from several sources change their width from part to part; an
         // indent that starts each paragraph still shows: a minority of the lines carry one, and
         // the lines without one mostly go on from a line that ends no sentence.
@@ -253,8 +270,6 @@ ParagraphLayout chooseParagraphLayout(const std::vector<Text>& sample) {
 
     // What follows a line that stops short of the width: the end of a paragraph, so what
     // follows marks the start of one.
-    const int tol = tolerance(w.width, inColumns);
-    auto full = [&](std::string_view l) { return measure(l, inColumns) >= w.width - tol; };
     auto blank = [](std::string_view l) { return withoutTrailingSpaces(l).empty(); };
     std::int64_t shortLines = 0, shortThenBlank = 0, shortThenIndent = 0;
     for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {

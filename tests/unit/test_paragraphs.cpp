@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "output/run_stages.h"
+#include "support/novel.h"
 #include "support/paragraph_text.h"
 #include "support/split_test_util.h"
 
@@ -118,4 +119,23 @@ TEST(Paragraphs, SentenceEndsAndWidths) {
     EXPECT_TRUE(isIndented("\u3000\u3000他"));
     EXPECT_TRUE(isIndented("\t他"));
     EXPECT_FALSE(isIndented("他 说"));
+}
+
+// The novels the other tests are made of put a paragraph on a line, at lengths of their own:
+// none of them may look wrapped, or their lines would be joined.
+TEST(Paragraphs, NovelsOfOneLineAParagraphAreLeftAsTheyAre) {
+    pwtest::ScratchDir dir;
+    std::vector<pwtest::NovelOptions> all = pwtest::everyShapeOfNovel();
+    for (const auto& o : pwtest::everyShapeOfWebNovel())
+        all.push_back(o);
+    for (const auto& o : pwtest::everyShapeOfSecondRound())
+        all.push_back(o);
+    for (int seed = 1; seed <= 40; ++seed)
+        all.push_back({.seed = static_cast<std::uint32_t>(seed), .chapters = 12});
+    for (const pwtest::NovelOptions& o : all) {
+        pwtest::writeNovel(dir / "n.txt", o);
+        const RunStages r = stagesFor({true, std::nullopt, true, dir / "n.txt", std::nullopt, {}});
+        ASSERT_TRUE(r.layout);
+        EXPECT_EQ(r.layout->mode, ParagraphMode::Line) << "seed " << o.seed << ": " << toUtf8(r.layout->describe());
+    }
 }
