@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/frm_pagewright.h"
 #include "app/list_menus.h"
@@ -69,9 +70,34 @@ public:
         if (row < 0 || row >= static_cast<int>(m_shown.size())) return nullptr;
         return &m_matters.matters[m_shown[static_cast<std::size_t>(row)]];
     }
-    // The entries left out changed in the window.
+    // The entries left out changed in the window. They are kept as sorted runs, merged: the
+    // selection's own ranges may overlap, and a table of contents of thousands of lines is
+    // then counted by a few runs rather than row by row.
     void exclusionsChanged() {
+        m_excluded.clear();
+        for (const QItemSelectionRange& r : m_w.lstMemo->selectionModel()->selection())
+            m_excluded.emplace_back(r.top(), r.bottom());
+        std::sort(m_excluded.begin(), m_excluded.end());
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < m_excluded.size(); ++i) {
+            if (kept > 0 && m_excluded[i].first <= m_excluded[kept - 1].second + 1)
+                m_excluded[kept - 1].second = std::max(m_excluded[kept - 1].second, m_excluded[i].second);
+            else
+                m_excluded[kept++] = m_excluded[i];
+        }
+        m_excluded.resize(kept);
         if (!m_shown.empty()) emit dataChanged(index(0, kStateColumn), index(rowCount() - 1, kStateColumn));
+    }
+    // How many of the rows first..last are left out.
+    std::int64_t excludedIn(std::int64_t first, std::int64_t last) const {
+        auto it = std::upper_bound(m_excluded.begin(), m_excluded.end(), first,
+                                   [](std::int64_t x, const std::pair<int, int>& r) { return x < r.first; });
+        if (it != m_excluded.begin()) --it;
+        std::int64_t out = 0;
+        for (; it != m_excluded.end() && it->first <= last; ++it)
+            out += std::max<std::int64_t>(0, std::min<std::int64_t>(it->second, last) -
+                                                 std::max<std::int64_t>(it->first, first) + 1);
+        return out;
     }
 
     int rowCount(const QModelIndex& parent = {}) const override {
@@ -114,10 +140,7 @@ private:
         case kReasonColumn:
             return toQ(m.reason);
         case kStateColumn: {
-            const QItemSelectionModel* sel = m_w.lstMemo->selectionModel();
-            std::int64_t out = 0;
-            for (std::int64_t r = m.first; r <= m.last; ++r)
-                out += sel->isRowSelected(static_cast<int>(r));
+            const std::int64_t out = excludedIn(m.first, m.last);
             if (out == 0) return {};
             return out == m.last - m.first + 1 ? QStringLiteral("已排除") : QStringLiteral("部分排除");
         }
@@ -134,6 +157,7 @@ private:
     frmPagewright& m_w;
     ReviewMatters m_matters;
     std::vector<std::size_t> m_shown;
+    std::vector<std::pair<int, int>> m_excluded; // rows left out in lstMemo: merged runs, first to last
     int m_filter = -1;
 };
 
@@ -231,6 +255,7 @@ ReviewDialog::ReviewDialog(frmPagewright& w) : QDialog(&w), m_w(w) {
     connect(w.lstMemo->selectionModel(), &QItemSelectionModel::selectionChanged, m_table,
             &MatterTable::exclusionsChanged);
     connect(&w.headings(), &HeadingModel::analysisChanged, this, &ReviewDialog::refresh);
+    m_table->exclusionsChanged();
     refresh();
 }
 
@@ -290,9 +315,7 @@ void ReviewDialog::toggle(int row) {
     if (!m || m_w.busy() || m->last >= m_w.headings().rowCount()) return;
     jump(row);
     QItemSelectionModel* sel = m_w.lstMemo->selectionModel();
-    bool allOut = true;
-    for (std::int64_t r = m->first; r <= m->last && allOut; ++r)
-        allOut = sel->isRowSelected(static_cast<int>(r));
+    const bool allOut = m_table->excludedIn(m->first, m->last) == m->last - m->first + 1;
     // One change for a whole table of contents: the status line is written once.
     const QItemSelection range(m_w.headings().index(static_cast<int>(m->first)),
                                m_w.headings().index(static_cast<int>(m->last)));
