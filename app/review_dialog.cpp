@@ -198,7 +198,7 @@ ReviewDialog::ReviewDialog(frmPagewright& w) : QDialog(&w), m_w(w) {
     header->setStretchLastSection(false);
     const int em = fontMetrics().horizontalAdvance(QStringLiteral("重"));
     tblMatters->setColumnWidth(kKindColumn, em * 6);
-    tblMatters->setColumnWidth(kEntryColumn, em * 16);
+    tblMatters->setColumnWidth(kEntryColumn, em * 20);
     tblMatters->setColumnWidth(kReasonColumn, em * 20);
     header->setSectionResizeMode(kReasonColumn, QHeaderView::Stretch);
     tblMatters->setColumnWidth(kStateColumn, em * 6);
