@@ -38,8 +38,8 @@ class TestReview : public WindowTest {
     Novel novel;
     std::filesystem::path input, out;
 
-    // A web novel with gaps of one and two chapters, a chapter written twice, extras numbered
-    // anew, a table of contents at the start and the false lines of such files.
+    // A web novel with gaps of one and two chapters, a chapter written twice, volumes and extras
+    // numbered anew, a table of contents at the start and the false lines of such files.
     void scanPlanted() {
         input = dir->path() / "planted.txt";
         out = dir->path() / "out";
@@ -49,6 +49,7 @@ class TestReview : public WindowTest {
                                    .chapters = 40,
                                    .skipChapters = {5, 17, 18},
                                    .repeatChapters = {9},
+                                   .restartPerVolume = true,
                                    .webNovel = true,
                                    .contentsAtStart = true});
         w->txtFile->setText(q(input));
@@ -136,9 +137,9 @@ private slots:
         QVERIFY(counts[MatterKind::Suspect] > 5);
         QCOMPARE(counts[MatterKind::Gap], 2);
         QCOMPARE(counts[MatterKind::Repeat], 1);
-        QCOMPARE(counts[MatterKind::Restart], 1); // 番外 numbered from 1
+        QCOMPARE(counts[MatterKind::Restart], 4); // three new volumes, and 番外
         QCOMPARE(counts[MatterKind::Contents], 1);
-        QVERIFY2(d->lblMatterCounts->text().contains(QStringLiteral("缺号 2，重号 1，重新编号 1")),
+        QVERIFY2(d->lblMatterCounts->text().contains(QStringLiteral("缺号 2，重号 1，重新编号 4")),
                  qPrintable(d->lblMatterCounts->text()));
 
         // The reasons name the entries and numbers concerned.
@@ -146,7 +147,7 @@ private slots:
         for (const Matter& m : d->matters().matters)
             reasons << toQ(m.reason);
         const QString all = reasons.join(u'\n');
-        for (const char* words : {"之间缺少第5章", "之间缺少第17、18章", "第9章出现 2 次", "之后从第1章重新编号",
+        for (const char* words : {"之间缺少第5章", "之间缺少第7、8章", "第9章出现 2 次", "之后从第1章重新编号",
                                   "书中自带的目录"})
             QVERIFY2(all.contains(QString::fromUtf8(words)), qPrintable(all));
 
