@@ -303,6 +303,8 @@ void ReviewDialog::filterChanged() {
 }
 
 void ReviewDialog::jump(int row) {
+    // A closed review leads nowhere: a scan that fills it anew must not move the list.
+    if (!isVisible()) return;
     const Matter* m = matterAt(row);
     if (!m || m->first >= m_w.headings().rowCount()) return;
     const QModelIndex entry = m_w.headings().index(static_cast<int>(m->first));
@@ -340,6 +342,7 @@ ReviewDialog* openReview(frmPagewright& w) {
     dialog->raise();
     dialog->activateWindow();
     dialog->tblMatters->setFocus(Qt::OtherFocusReason);
+    dialog->jump(dialog->tblMatters->currentIndex().row());
     return dialog;
 }
 

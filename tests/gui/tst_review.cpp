@@ -170,7 +170,14 @@ private slots:
         const QRect shown = w->lstMemo->viewport()->rect();
         QVERIFY(shown.intersects(w->lstMemo->visualRect(w->lstMemo->currentIndex())));
 
-        // A new scan fills it anew.
+        // Closed, it leaves the list where it is when a scan fills it anew.
+        d->close();
+        QTest::mouseClick(w->cmdAnalyze, Qt::LeftButton);
+        QCOMPARE(d->tblMatters->model()->rowCount(), int(want.size()));
+        QVERIFY(!w->lstMemo->currentIndex().isValid()); // the scan's fresh list, not led to a matter
+        QVERIFY(review() == d);
+
+        // Open, it is filled anew too.
         w->txtFindStr->setText(QStringLiteral("不会出现的标题"));
         QTest::mouseClick(w->cmdAnalyze, Qt::LeftButton);
         QCOMPARE(d->tblMatters->model()->rowCount(), 0);
