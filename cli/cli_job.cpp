@@ -27,6 +27,7 @@
 #include "scan/scan_pass.h"
 #include "output/heading_titles.h"
 #include "output/run_stages.h"
+#include "stages/line_range.h"
 #include "formats/epub/epub_book.h"
 #include "formats/epub/epub_text.h"
 #include "output/split_run.h"
@@ -197,6 +198,66 @@ void addTitles(nlohmann::ordered_json& headings, const std::string& file, Encodi
     }
 }
 
+// The lines that head volumes, for a book per volume: a scan with the volume pattern alone,
+// which the user never sees.
+class VolumeLines : public ScanReceiver, public UiPort {
+public:
+    struct Found {
+        std::int64_t line;
+        Text text;
+    };
+    std::vector<Found> found;
+    void heading(const HeadingFound& h) override { found.push_back({h.line, trimSpaces(Text(h.text))}); }
+    MsgAnswer messageBox(const Message&) override { return MsgAnswer::Ok; }
+    void setStatus(TextView) override {}
+    void setProgress(int) override {}
+    void pumpEvents() override {}
+    bool stopRequested() const override { return stopSignal() != 0; }
+};
+
+// One book per volume, each named by the book's title and the volume's line: the chapters
+// from one volume's line to the next. The text before the first volume goes with the first.
+int booksPerVolume(const CliOptions& o, const EpubSettings& book, WorkingState& st, const ScanResult& scan,
+                   const RowRanges& excluded, ConsoleUi& ui, std::FILE* out, NovelReport& report) {
+    WorkingState scratch = st;
+    scratch.strFindStr = book.volumePattern;
+    VolumeLines volumes;
+    ScanOptions so;
+    so.encoding = scan.encoding;
+    if (runScan(scratch, volumes, volumes, so).outcome != ScanOutcome::Finished) {
+        if (stopSignal()) return interruptedStatus();
+        ui.error(noVolumesText());
+        return kExitRefused;
+    }
+    if (volumes.found.empty()) {
+        ui.error(noVolumesText());
+        return kExitRefused;
+    }
+    const Text folder = fromPath(toPath(book.path).parent_path());
+    int status = 0;
+    for (std::size_t i = 0; i < volumes.found.size() && status == 0; ++i) {
+        EpubSettings one = book;
+        one.title = book.title + u" " + volumes.found[i].text;
+        one.path = bookPathIn(folder, one.title);
+        const EpubBook format(one);
+        RunStages stages = stagesOf(o, st, scan.encoding, format);
+        const std::int64_t first = i == 0 ? 1 : volumes.found[i].line;
+        const std::int64_t last = i + 1 < volumes.found.size() ? volumes.found[i + 1].line - 1
+                                                              : std::numeric_limits<std::int64_t>::max();
+        stages.stages.insert(stages.stages.begin(), lineRangeStage(first, last));
+        SplitWatch watch(o, {}, ui);
+        const SplitResult result = runSplit(st, analysedInput(st, scan.encoding), excluded, format, ui, watch,
+                                            LineReader::kDefaultCapacity, stages.stages);
+        status = splitEnded(result, watch, ui, out);
+        for (const Text& made : watch.outputs())
+            report.outputs.push_back(made);
+        report.chapters = report.chapters.value_or(0) + result.figures.chapters;
+        if (status == 0 && i + 1 == volumes.found.size())
+            tellRun(o, ui, stages, keptSuspects(scan.analysis, excluded), report);
+    }
+    return status;
+}
+
 // One novel: the scan, the split or the book. `report` gathers what the JSON line says of it.
 int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& report) {
 
@@ -218,6 +279,10 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     OptionFields fields = fieldsFrom(o, st, cwd);
     if (o.command->output() == Output::Book) {
         const EpubSettings book = bookSettings(o, cwd);
+        if (o.perVolume && book.volumePattern.empty()) {
+            ui.error(perVolumeNeedsPatternText());
+            return kExitUsage;
+        }
         // A missing folder is the last thing checked: with --create-dir the intake makes it.
         const auto refused = checkEpubSettings(book);
         if (refused && !(o.createDir && refused->message.id == MsgId::BookFolderMissing)) {
@@ -239,8 +304,9 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     PrintingReceiver receiver(out, ui, scanOnly && !o.json && !o.check, scanOnly && o.json, scanOnly && o.check);
     ScanOptions so;
     so.encoding = o.encoding;
-    // The suspects are known only when the whole file is scanned: then the scan comes first.
-    const SplitFeed feed = o.excludeSuspects ? SplitFeed::ScanFirst : SplitFeed::OneRead;
+    // The suspects are known only when the whole file is scanned, the volumes when the file
+    // is scanned for them: then the scan comes first.
+    const SplitFeed feed = o.excludeSuspects || o.perVolume ? SplitFeed::ScanFirst : SplitFeed::OneRead;
     if (!scanOnly && feed == SplitFeed::OneRead)
         return splitInOneRead(o, exclude, *format, st, ui, receiver, so, out, report);
     const ScanResult scan = runScan(st, ui, receiver, so);
@@ -282,6 +348,8 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     }
     RowRanges excluded = exclude.rows;
     if (o.excludeSuspects) excluded |= RowRanges::ofRows(suspectRows(scan.analysis));
+    if (o.perVolume)
+        return booksPerVolume(o, dynamic_cast<const EpubBook&>(*format).settings(), st, scan, excluded, ui, out, report);
     SplitWatch watch(o, exclude, ui);
     const RunStages stages = stagesOf(o, st, scan.encoding, *format);
     const SplitResult result = runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch,

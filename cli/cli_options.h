@@ -43,6 +43,7 @@ struct CliOptions {
     std::optional<std::string> language;
     std::optional<std::string> cover;
     bool vertical = false;
+    bool perVolume = false; // epub: a book per volume
     // split and epub: how paragraphs are rebuilt; none: a book chooses, text files keep every line.
     std::optional<ParagraphMode> paragraphs;
     // The options a batch gives each novel's run, as the user wrote them: those its command's

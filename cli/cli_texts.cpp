@@ -152,6 +152,14 @@ std::string keptSuspectsText(std::int64_t suspects) {
                u" 个可疑标题仍作为章节：用 scan --check 查看，用 --exclude-suspects 排除。");
 }
 
+std::string perVolumeNeedsPatternText() {
+    return say(u"--per-volume 需要卷标题条件，请用 --volume-pattern 给出，或用 --preset volume。");
+}
+
+std::string noVolumesText() {
+    return say(u"没有符合卷标题条件的行，无法按卷分册，请检查卷标题条件（--volume-pattern）。");
+}
+
 std::string bookTooBigForMailText() {
     return say(u"电子书超过 50 MB，用邮件发送到 Kindle 会被拒收；可改用 USB 或 Send to Kindle 应用传送。");
 }

@@ -26,6 +26,9 @@ std::string batchSharedPlaceText(const std::string& first, const std::string& se
 std::string batchBookFolderText(const Text& dir);
 // A split or book kept headings that the analysis flags: how many, how to see and leave them out.
 std::string keptSuspectsText(std::int64_t suspects);
+// --per-volume without a volume pattern; a file where the pattern finds no volume.
+std::string perVolumeNeedsPatternText();
+std::string noVolumesText();
 // A book over 50 MB, which Send-to-Kindle's e-mail does not take.
 std::string bookTooBigForMailText();
 // --create-dir made more than the folder named: all it made, outermost first.

@@ -32,6 +32,8 @@ public:
             textRow("--language", &CliOptions::language, "语言标记（默认 zh-CN，Big5 文件为 zh-TW）", "语言标记", Utf8 | LanguageTag),
             textRow("--cover", &CliOptions::cover, "封面图片（JPEG 或 PNG）", "图片"),
             flagRow("--vertical", &CliOptions::vertical, "竖排（从右到左翻页）"),
+            flagRow("--per-volume", &CliOptions::perVolume,
+                    "每卷一本电子书，以书名加卷名命名（需要卷标题条件：--volume-pattern 或 --preset volume）"),
             jobsRow(),
             jsonLinesRow(),
             keepBlankLinesRow(),

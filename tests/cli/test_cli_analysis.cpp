@@ -217,3 +217,27 @@ TEST(CliAnalysis, TitlesUnderBareNumbersParagraphsAndKeptSuspectsAreTold) {
         runCli({"split", faulty, "-o", (dir / "out3").string(), "--create-dir", "--json", "--exclude-suspects"}, {}).out);
     EXPECT_EQ(left["kept_suspects"], 0);
 }
+
+// A book per volume: each named by the book's title and its volume's line, holding the chapters
+// from that volume's line to the next; between them, every chapter of the novel once.
+TEST(CliAnalysis, PerVolumeMakesABookForEachVolume) {
+    ScratchDir dir;
+    const std::string file = (dir / "n.txt").string();
+    const Novel novel = writeNovel(file, {.encoding = NovelEncoding::Utf8, .seed = 3, .chapters = 30,
+                                          .falseHeadings = false});
+    std::vector<std::string> volumes;
+    for (const PlantedLine& p : novel.planted)
+        if (p.level == PlantedLine::Level::Volume) volumes.push_back(p.text);
+    ASSERT_EQ(volumes.size(), 3u);
+    const CliRun r = runCli({"epub", file, "-q", "--per-volume", "--volume-pattern", "^第.{1,3}卷", "--title", "月下",
+                             "-o", dir.path().string(), "--json"},
+                            {});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto line = nlohmann::json::parse(r.out);
+    ASSERT_EQ(line["outputs"].size(), 3u);
+    for (std::size_t i = 0; i < volumes.size(); ++i)
+        EXPECT_EQ(fs::path(line["outputs"][i].get<std::string>()).filename().string(), "月下 " + volumes[i] + ".epub");
+    EXPECT_EQ(line["chapters"], novel.matching(U'章').size());
+    expectRefused(runCli({"epub", file, "--per-volume"}, {}),
+                  "pagewright-cli: --per-volume 需要卷标题条件，请用 --volume-pattern 给出，或用 --preset volume。", 2);
+}
