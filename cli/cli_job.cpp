@@ -369,6 +369,8 @@ int runNovel(const CliOptions& given, const Streams& streams) {
     if (!rules) return refused;
     if (const auto status = resolvePreset(o, *rules, streams.err)) return *status;
     ConsoleUi ui(o, streams.err, streams.errIsTerminal, streams.outIsTerminal);
+    // A split or book that finds no heading names the presets that would, in its one line.
+    ui.setNoHeadingsHint([&o, &rules] { return presetsThatFind(o, *rules, o.encoding); });
     NovelReport report;
     report.file = o.file;
     const int status = runJob(o, ui, streams.out, report);

@@ -84,7 +84,8 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
         {{"split", ahq, "-n", ""}, 1, "pagewright-cli: 输出文件名是空的，请用 -n 给出文件名，如 小说01。\n"},
         {{"scan", ahq, "-p", "第(.{1,10}"}, 1, "查找条件有误：缺少右括号 )（位置 9）"},
         {{"scan", (in / "runaway.txt").string(), "-p", "(x+x+)+y"}, 1, "查找条件过于复杂"},
-        {{"split", hlm, "-p", "no such heading"}, 1, "没有符合条件的标题行，无法分割，请检查查找条件（-p）。"},
+        // Still one line, naming the presets that would find headings.
+        {{"split", hlm, "-p", "no such heading"}, 1, "没有符合条件的标题行，无法分割，请检查查找条件（-p）；可改用预设："},
         {{"split", hlm, "-p", "第(.){1,10}回", "-x", allHui}, 1, "全部标题都被排除（-x），无法分割，请少排除一些。"},
         {{"split", ahq, "-o", (cwd / "new").string()},
          1,
