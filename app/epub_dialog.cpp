@@ -7,6 +7,8 @@
 #include <deque>
 
 #include "app/pickers.h"
+#include "app/qt_ui_port.h"
+#include "stages/paragraphs.h"
 
 namespace pw {
 
@@ -51,6 +53,16 @@ EpubDialog::EpubDialog(QWidget* parent) : QDialog(parent) {
     for (const ConversionChoice& c : conversionChoices())
         cboConvert->addItem(c.label, c.name);
 
+    cboParagraphs = new QComboBox(this);
+    cboParagraphs->setObjectName(QStringLiteral("cboParagraphs"));
+    for (const ParagraphMode m : {ParagraphMode::Auto, ParagraphMode::Line, ParagraphMode::Blank, ParagraphMode::Indent,
+                                  ParagraphMode::Unwrap})
+        cboParagraphs->addItem(toQ(paragraphModeText(m)), QString::fromLatin1(paragraphModeName(m)));
+    cboParagraphs->setToolTip(QStringLiteral("自动：按文件的排版选择；折行的文本（每段分成几行）合并成段"));
+    chkExcludeSuspects = new QCheckBox(QStringLiteral("排除可疑标题"), this);
+    chkExcludeSuspects->setObjectName(QStringLiteral("chkExcludeSuspects"));
+    setSuspects(0);
+
     auto* cover = new QHBoxLayout;
     cover->addWidget(txtBookCover);
     cover->addWidget(cmdBookCover);
@@ -59,7 +71,9 @@ EpubDialog::EpubDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("作者："), txtBookAuthor);
     form->addRow(QStringLiteral("封面："), cover);
     form->addRow(QStringLiteral("卷标题条件："), txtVolumePattern);
+    form->addRow(QStringLiteral("段落："), cboParagraphs);
     form->addRow(QString(), chkVertical);
+    form->addRow(QString(), chkExcludeSuspects);
     form->addRow(QString(), chkClean);
     form->addRow(QStringLiteral("繁简转换："), cboConvert);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -81,6 +95,13 @@ void EpubDialog::setTextChoices(const TextChoices& c) {
 void EpubDialog::takeTextChoices(TextChoices& c) const {
     c.clean = chkClean->isChecked();
     c.convert = cboConvert->currentData().toString();
+}
+
+void EpubDialog::setSuspects(long long suspects) {
+    chkExcludeSuspects->setText(suspects > 0 ? QStringLiteral("排除可疑标题（%1 个）").arg(suspects)
+                                             : QStringLiteral("排除可疑标题"));
+    chkExcludeSuspects->setEnabled(suspects > 0);
+    if (suspects == 0) chkExcludeSuspects->setChecked(false);
 }
 
 bool EpubDialog::ask() {

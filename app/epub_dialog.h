@@ -24,6 +24,13 @@ public:
     QPushButton* cmdBookCover = nullptr;
     QLineEdit* txtVolumePattern = nullptr;
     QCheckBox* chkVertical = nullptr;
+    // cboParagraphs: how paragraphs are rebuilt (its items carry the mode's name: auto, line…);
+    // chkExcludeSuspects: leave out the headings the analysis flags (their count is on it).
+    QComboBox* cboParagraphs = nullptr;
+    QCheckBox* chkExcludeSuspects = nullptr;
+
+    // The analysis flagged `suspects` headings that are not left out yet.
+    void setSuspects(long long suspects);
     // chkClean (the built-in clean-up rules), cboConvert (繁简转换: "" or a configuration's name).
     QCheckBox* chkClean = nullptr;
     QComboBox* cboConvert = nullptr;

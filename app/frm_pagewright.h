@@ -105,10 +105,9 @@ private:
     RowRanges selectedRows() const;
     void showScanEncoding(const ScanResult& r);
     void addTextMenus(QMenu* menu);
-    // A run's stages: clean-up rules, then `middle`, then conversion (whose converter is also
-    // returned, for the book's title and author). False after telling the user why.
-    bool textStagesFor(bool book, StageList middle, StageList& stages,
-                       std::shared_ptr<const ChineseConverter>& converter);
+    // Puts the chosen clean-up rules in front of a run's `stages` and the conversion after them
+    // (its converter is returned too, for the book's title and author). False after telling why.
+    bool textStagesFor(bool book, StageList& stages, std::shared_ptr<const ChineseConverter>& converter);
 
     QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int leftTw, int topTw);
 

@@ -1,6 +1,7 @@
 // The output run behind "输出(&O)".
 #include <QItemSelectionModel>
 #include <chrono>
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -10,7 +11,8 @@
 #include "options/intake.h"
 #include "platform/paths.h"
 #include "scan/presets.h"
-#include "stages/separators.h"
+#include "output/run_stages.h"
+#include "scan/heading_analysis.h"
 #include "formats/epub/epub_book.h"
 #include "formats/epub/epub_text.h"
 #include "output/split_run.h"
@@ -38,7 +40,7 @@ void frmPagewright::saveOutChecked() {
     const RowRanges excluded = selectedRows();
     StageList stages;
     std::shared_ptr<const ChineseConverter> converter;
-    if (!textStagesFor(false, {}, stages, converter)) return;
+    if (!textStagesFor(false, stages, converter)) return;
     // The run turns the event loop; the buttons stay off so it cannot be started twice.
     setBusy(true);
     SplitReceiver none;
@@ -61,6 +63,10 @@ void frmPagewright::saveEpub() {
     dialog.txtBookAuthor->setText(toQ(proposed.author));
     dialog.txtVolumePattern->setText(toQ(proposed.volumePattern));
     dialog.setTextChoices(m_textChoices);
+    const std::vector<std::int64_t> suspects = suspectRows(m_headings->analysis());
+    RowRanges excluded = selectedRows();
+    dialog.setSuspects(std::count_if(suspects.begin(), suspects.end(),
+                                     [&](std::int64_t row) { return !excluded.contains(row); }));
     if (!dialog.ask()) return;
     dialog.takeTextChoices(m_textChoices);
 
@@ -70,10 +76,12 @@ void frmPagewright::saveEpub() {
     request.volumePattern = fromQ(dialog.txtVolumePattern->text());
     request.vertical = dialog.chkVertical->isChecked();
     EpubSettings s = bookSettings(request);
-    StageList stages;
+    // The chosen rules and conversion are loaded now: a file that cannot be read is told before
+    // the save dialog, and the book's own words are converted as its text is.
+    StageList checked;
     std::shared_ptr<const ChineseConverter> converter;
-    if (!textStagesFor(true, {separatorStage()}, stages, converter)) return;
-    // The book's own words are converted as its text is, and it speaks the target's language.
+    if (!textStagesFor(true, checked, converter)) return;
+    // It speaks the language of the conversion's target.
     if (converter) {
         s.title = fromUtf8(converter->convert(toUtf8(s.title)));
         s.author = fromUtf8(converter->convert(toUtf8(s.author)));
@@ -92,12 +100,22 @@ void frmPagewright::saveEpub() {
         m_ui->setStatus(refused->status);
         return;
     }
-    const RowRanges excluded = selectedRows();
+    if (dialog.chkExcludeSuspects->isChecked()) excluded |= RowRanges::ofRows(suspects);
+    const auto mode = paragraphModeNamed(dialog.cboParagraphs->currentData().toString().toStdString());
     setBusy(true);
+    RunStages stages =
+        stagesFor({true, mode, m_state.blnDeleteSpc, toPath(m_state.strInFile), m_analyzedEncoding, s.volumePattern});
+    if (!textStagesFor(true, stages.stages, converter)) {
+        setBusy(false);
+        return;
+    }
     SplitReceiver none;
-    // A book shows scene breaks as such.
-    runSplit(m_state, analysedInput(m_state, m_analyzedEncoding), excluded, EpubBook(s), *m_ui, none,
-             LineReader::kDefaultCapacity, stages);
+    const SplitResult made = runSplit(m_state, analysedInput(m_state, m_analyzedEncoding), excluded, EpubBook(s), *m_ui,
+                                      none, LineReader::kDefaultCapacity, stages.stages);
+    // The status line's tooltip says how the paragraphs were made (the line itself keeps its size).
+    if (made.end == SplitEnd::Done && stages.layout)
+        lblState->setToolTip((stages.chosen ? QStringLiteral("段落（按排版自动选择）：") : QStringLiteral("段落：")) +
+                             toQ(stages.layout->describe()));
     setBusy(false);
 }
 

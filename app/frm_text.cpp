@@ -89,19 +89,15 @@ void frmPagewright::showCleanPreview() {
     dialog.ask();
 }
 
-bool frmPagewright::textStagesFor(bool book, StageList middle, StageList& stages,
-                                  std::shared_ptr<const ChineseConverter>& converter) {
-    stages.clear();
+bool frmPagewright::textStagesFor(bool book, StageList& stages, std::shared_ptr<const ChineseConverter>& converter) {
     if (m_textChoices.cleaning()) {
         const ChosenRules chosen = loadChosenRules(m_textChoices);
         if (!chosen.rules) {
             m_ui->messageBox({MsgId::ReadFailed, fromQ(chosen.error)});
             return false;
         }
-        stages.push_back(cleanStage(chosen.rules, std::make_shared<CleanTally>(), nullptr, book));
+        stages.insert(stages.begin(), cleanStage(chosen.rules, std::make_shared<CleanTally>(), nullptr, book));
     }
-    for (StageMaker& m : middle)
-        stages.push_back(std::move(m));
     converter.reset();
     if (!m_textChoices.convert.isEmpty()) {
         converter = ChineseConverter::open(m_textChoices.convert.toStdString());

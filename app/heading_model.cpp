@@ -5,6 +5,7 @@
 
 #include "app/qt_ui_port.h"
 #include "scan/analysis_texts.h"
+#include "scan/review_matters.h"
 
 namespace pw {
 
@@ -48,6 +49,7 @@ void HeadingModel::clear() {
     m_numbering.clear();
     m_extent = 0;
     endResetModel();
+    emit analysisChanged();
 }
 
 void HeadingModel::append(const QStringList& entries) {
@@ -100,14 +102,10 @@ void HeadingModel::setAnalysis(HeadingAnalysis analysis, const QString& fileName
     // A gap shows on the entry that goes on with the numbering after it: the next heading, not
     // in doubt, with a higher number of the same unit (a suspect line may come in between).
     for (const NumberGap& g : m_analysis.gaps) {
-        if (g.after < 1 || g.after > rows) continue;
+        const std::int64_t row = rowAfterGap(m_analysis, g);
+        if (row < 0 || row >= rows) continue;
         const char16_t unit = m_analysis.headings[static_cast<std::size_t>(g.after - 1)].number.unit;
-        for (auto row = static_cast<std::size_t>(g.after); row < m_analysis.headings.size(); ++row) {
-            const HeadingFacts& h = m_analysis.headings[row];
-            if (h.suspect != 0 || h.number.unit != unit || h.number.value <= g.afterNumber) continue;
-            m_numbering[static_cast<int>(row)].text = QStringLiteral("此前缺少") + chapterList(g.missing, unit);
-            break;
-        }
+        m_numbering[static_cast<int>(row)].text = QStringLiteral("此前缺少") + chapterList(g.missing, unit);
     }
     for (const NumberRepeat& r : m_analysis.repeats) {
         const char16_t unit = m_analysis.headings[static_cast<std::size_t>(r.headings.front() - 1)].number.unit;
@@ -124,6 +122,7 @@ void HeadingModel::setAnalysis(HeadingAnalysis analysis, const QString& fileName
         }
     }
     if (!m_entries.empty()) emit dataChanged(index(0), index(rowCount() - 1), {Qt::ForegroundRole, Qt::ToolTipRole});
+    emit analysisChanged();
 }
 
 std::vector<int> HeadingModel::suspectRows() const {

@@ -43,6 +43,10 @@ public:
     // The rows of the suspect entries, ascending.
     std::vector<int> suspectRows() const;
 
+signals:
+    // A scan started (the list is emptied) or finished (its analysis arrived).
+    void analysisChanged();
+
 private:
     // A gap before an entry, or the other entries with its number, in words; and whether the
     // number is repeated. Kept for the few rows concerned only.

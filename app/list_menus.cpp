@@ -2,9 +2,12 @@
 
 #include <QItemSelection>
 #include <QMessageBox>
+#include <QShortcut>
+#include <algorithm>
 
 #include "app/chapter_preview_dialog.h"
 #include "app/frm_pagewright.h"
+#include "app/review_dialog.h"
 #include "scan/chapter_preview.h"
 #include "platform/paths.h"
 #include "scan/preset_choice.h"
@@ -12,8 +15,14 @@
 
 namespace pw {
 
-void selectSuspects(frmPagewright& w) {
-    // Runs of rows as ranges: one selection change, whatever the count.
+namespace {
+
+QKeySequence reviewShortcut() {
+    return QKeySequence(Qt::CTRL | Qt::Key_R);
+}
+
+// Runs of rows as ranges: one selection change, whatever the count.
+QItemSelection suspectSelection(frmPagewright& w) {
     QItemSelection sel;
     const std::vector<int> rows = w.headings().suspectRows();
     for (std::size_t i = 0; i < rows.size();) {
@@ -23,7 +32,17 @@ void selectSuspects(frmPagewright& w) {
         sel.select(w.headings().index(rows[i]), w.headings().index(rows[j]));
         i = j + 1;
     }
-    w.lstMemo->selectionModel()->select(sel, QItemSelectionModel::Select);
+    return sel;
+}
+
+} // namespace
+
+void selectSuspects(frmPagewright& w) {
+    w.lstMemo->selectionModel()->select(suspectSelection(w), QItemSelectionModel::Select);
+}
+
+void deselectSuspects(frmPagewright& w) {
+    w.lstMemo->selectionModel()->select(suspectSelection(w), QItemSelectionModel::Deselect);
 }
 
 void previewChapter(frmPagewright& w, int row) {
@@ -55,7 +74,21 @@ QMenu* buildMemoMenu(frmPagewright& w, const QPoint& pos, QWidget* parent) {
     const int row = w.lstMemo->indexAt(pos).row();
     QAction* preview = menu->addAction(QStringLiteral("预览本章…"), [&w, row] { previewChapter(w, row); });
     preview->setEnabled(idle && row >= 0 && static_cast<std::size_t>(row) < w.headings().analysis().headings.size());
+    QAction* review = menu->addAction(QStringLiteral("检查标题…"), [&w] { openReview(w); });
+    review->setShortcut(reviewShortcut()); // shown beside it; the window's own shortcut does the work
+    review->setEnabled(idle && !w.state().strAnalyzedFile.empty());
     return menu;
+}
+
+// The file in txtFile when it is the analysed one: its presets' counts can be shown, and a
+// preset chosen is tried on it at once.
+bool analysedFileShown(frmPagewright& w) {
+    return !w.state().strAnalyzedFile.empty() && w.txtFile->text() == toQ(w.state().strAnalyzedFile);
+}
+
+// A new pattern for the analysed file: scanned again once the menu has closed.
+void rescanIfAnalysed(frmPagewright& w, bool analysed) {
+    if (analysed) QMetaObject::invokeMethod(&w, &frmPagewright::cmdAnalyze_Click, Qt::QueuedConnection);
 }
 
 // 自动: every preset tried on the first part of the file in txtFile; the winner goes into the
@@ -76,7 +109,9 @@ void choosePresetFor(frmPagewright& w) {
     QStringList lines;
     for (const Text& l : presetChoiceLines(choice))
         lines << toQ(l);
+    const bool analysed = analysedFileShown(w);
     QMessageBox::information(&w, w.windowTitle(), lines.join(u'\n'));
+    rescanIfAnalysed(w, analysed && choice.chosen);
 }
 
 QMenu* buildPatternMenu(frmPagewright& w, QWidget* parent) {
@@ -87,9 +122,32 @@ QMenu* buildPatternMenu(frmPagewright& w, QWidget* parent) {
     QAction* automatic = presets->addAction(toQ(kAutoPresetLabel), [&w] { choosePresetFor(w); });
     automatic->setToolTip(QStringLiteral("逐一试用各预设于文件开头 512 KB，选出标题多、篇幅均匀、可疑最少的一个"));
     presets->addSeparator();
+    // For the analysed file, what each preset finds in its first part, as 自动 scores it.
+    const bool analysed = analysedFileShown(w) && !w.busy();
+    PresetChoice trials;
+    if (analysed) {
+        const SampleLines sample =
+            readSampleLines(toPath(w.state().strAnalyzedFile), kPresetSampleBytes, w.analyzedEncoding());
+        if (!sample.error) {
+            trials = choosePreset(sample.lines, patternPresets());
+            presets->addAction(QStringLiteral("在文件开头 %1 KB 中试用：").arg(kPresetSampleBytes / 1024))
+                ->setEnabled(false);
+        }
+    }
     for (const PatternPreset& p : patternPresets()) {
         const QString pattern = toQ(p.pattern);
-        QAction* a = presets->addAction(toQ(p.label), [&w, pattern] { w.txtFindStr->setText(pattern); });
+        QString text = toQ(p.label);
+        const auto trial = std::find_if(trials.trials.begin(), trials.trials.end(),
+                                        [&](const PresetTrial& t) { return t.preset == &p; });
+        if (trial != trials.trials.end()) {
+            if (trials.chosen == &p) text += QStringLiteral("（最合适）");
+            text += trial->compiled ? QStringLiteral("\t%1 个标题，%2 个可疑").arg(trial->matches).arg(trial->suspects)
+                                    : QStringLiteral("\t无法使用");
+        }
+        QAction* a = presets->addAction(text, [&w, pattern, analysed] {
+            w.txtFindStr->setText(pattern);
+            rescanIfAnalysed(w, analysed);
+        });
         a->setToolTip(pattern);
     }
     presets->setToolTipsVisible(true);
@@ -110,6 +168,8 @@ void installListMenus(frmPagewright& w) {
     QObject::connect(w.txtFindStr, &QWidget::customContextMenuRequested, &w, [&w, showAt](const QPoint& pos) {
         showAt(buildPatternMenu(w, &w), w.txtFindStr, pos);
     });
+    auto* review = new QShortcut(reviewShortcut(), &w);
+    QObject::connect(review, &QShortcut::activated, &w, [&w] { openReview(w); });
 }
 
 } // namespace pw

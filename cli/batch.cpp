@@ -311,9 +311,10 @@ int Batch::summary() {
             ++t.done;
             t.outputs += static_cast<std::int64_t>(r.outputs.size());
             t.chapters += r.chapters.value_or(0);
+            t.keptSuspects += r.keptSuspects.value_or(0);
             if (!m_o.quiet)
                 lines.push_back(batchDoneLine(n.file, n.place, static_cast<std::int64_t>(r.outputs.size()),
-                                              r.chapters.value_or(0), book));
+                                              r.chapters.value_or(0), book, r.keptSuspects.value_or(0)));
         } else if (r.status == NovelStatus::Interrupted) {
             ++t.interrupted;
             lines.push_back(batchInterruptedLine(n.file, r.message));

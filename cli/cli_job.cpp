@@ -28,7 +28,9 @@
 #include "scan/presets.h"
 #include "scan/shared_rules.h"
 #include "scan/scan_pass.h"
-#include "stages/separators.h"
+#include "output/heading_titles.h"
+#include "output/run_stages.h"
+#include "stages/line_range.h"
 #include "formats/epub/epub_book.h"
 #include "formats/epub/epub_text.h"
 #include "output/split_run.h"
@@ -134,15 +136,6 @@ void noteSplit(NovelReport& report, const SplitWatch& watch, const OutputFormat&
         report.chapters = keptChapters(*report.headings, excluded);
 }
 
-// The stages a command's lines go through: a book shows scene breaks as such; clean-up rules
-// come before, conversion after (text_stages.h).
-StageList stagesFor(const CliOptions& o, const TextStages& ts) {
-    const bool book = o.command->output() == Output::Book;
-    StageList middle;
-    if (book) middle.push_back(separatorStage());
-    return textStageList(ts, std::move(middle), book);
-}
-
 // What the clean-up rules did, on stderr, and for the JSON line.
 void noteClean(const CliOptions& o, const TextStages& ts, ConsoleUi& ui, NovelReport& report) {
     if (!ts.clean) return;
@@ -175,13 +168,51 @@ int previewCleanRules(const TextStages& ts, const WorkingState& st, const ScanRe
     return 0;
 }
 
+// The stages a command's lines go through: a book shows scene breaks as such and rebuilds
+// paragraphs unless told not to; text files only when asked.
+// Clean-up rules come before them all, conversion after (text_stages.h).
+RunStages stagesOf(const CliOptions& o, const WorkingState& st, std::optional<Encoding> encoding,
+                   const OutputFormat& format, const TextStages& ts) {
+    const bool book = o.command->output() == Output::Book;
+    RunStages run = stagesFor({book, o.paragraphs, st.blnDeleteSpc, std::filesystem::path(o.file), encoding,
+                               format.volumePattern()});
+    addTextStages(ts, run.stages, book);
+    return run;
+}
+
+// Headings the analysis flags that still start chapters: the user should know what went in.
+std::int64_t keptSuspects(const HeadingAnalysis& a, const RowRanges& excluded) {
+    std::int64_t n = 0;
+    for (const std::int64_t row : suspectRows(a))
+        if (!excluded.contains(row)) ++n;
+    return n;
+}
+
+// What a finished run tells besides its status: how it made paragraphs, and the flagged
+// headings it kept.
+void tellRun(const CliOptions& o, ConsoleUi& ui, const RunStages& stages, std::int64_t suspects, NovelReport& report) {
+    if (stages.layout) report.paragraphs = std::string(paragraphModeName(stages.layout->mode));
+    report.keptSuspects = suspects;
+    if (o.quiet) return;
+    if (stages.layout)
+        ui.note(toUtf8((stages.chosen ? u"段落（按排版自动选择）：" : u"段落：") + stages.layout->describe()));
+    if (suspects > 0) ui.note(keptSuspectsText(suspects));
+    // Send-to-Kindle takes no e-mail over 50 MB: the user should know before trying.
+    constexpr std::uintmax_t kMailLimit = 50ull * 1024 * 1024;
+    std::error_code ec;
+    if (o.command->output() == Output::Book && report.outputs.size() == 1 &&
+        std::filesystem::file_size(toPath(report.outputs.front()), ec) > kMailLimit && !ec)
+        ui.note(bookTooBigForMailText());
+}
+
 // Which headings to leave out is known before the scan: the input is read once, each block
 // scanned and then written.
 int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const OutputFormat& format, WorkingState& st,
                    ConsoleUi& ui, ScanReceiver& receiver, const ScanOptions& so, std::FILE* out, NovelReport& report,
                    const TextStages& ts) {
     SplitWatch watch(o, exclude, ui);
-    const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so, stagesFor(o, ts));
+    const RunStages stages = stagesOf(o, st, o.encoding, format, ts);
+    const OneReadResult r = runOneReadSplit(st, exclude.rows, format, ui, receiver, watch, so, stages.stages);
     if (r.scan.outcome != ScanOutcome::Finished) {
         if (!stopSignal()) return kExitRefused;
         ui.error(scanInterruptedText(o.command->output() == Output::Listing));
@@ -192,6 +223,85 @@ int splitInOneRead(const CliOptions& o, const ExcludeList& exclude, const Output
     const int status = splitEnded(r.split, watch, ui, out);
     noteSplit(report, watch, format, exclude.rows, r.split);
     if (r.split.end == SplitEnd::Done) noteClean(o, ts, ui, report);
+    if (status == 0) tellRun(o, ui, stages, keptSuspects(r.scan.analysis, exclude.rows), report);
+    return status;
+}
+
+// A bare chapter number (第三回) takes its title from the line under it, as the book's contents do.
+void addTitles(nlohmann::ordered_json& headings, const std::string& file, Encoding encoding) {
+    std::vector<HeadingAt> at;
+    for (const auto& h : headings)
+        at.push_back({h["line"].get<std::int64_t>(), h["offset"].get<std::int64_t>(), h["text"].get<std::string>()});
+    const std::map<std::int64_t, std::string> titles = headingTitles(std::filesystem::path(file), encoding, at);
+    for (auto& h : headings) {
+        const auto t = titles.find(h["line"].get<std::int64_t>());
+        h["title"] = t != titles.end() ? t->second : h["text"].get<std::string>();
+    }
+}
+
+// The lines that head volumes, for a book per volume: a scan with the volume pattern alone,
+// which the user never sees.
+class VolumeLines : public ScanReceiver, public UiPort {
+public:
+    struct Found {
+        std::int64_t line;
+        Text text;
+    };
+    std::vector<Found> found;
+    void heading(const HeadingFound& h) override { found.push_back({h.line, trimSpaces(Text(h.text))}); }
+    MsgAnswer messageBox(const Message&) override { return MsgAnswer::Ok; }
+    void setStatus(TextView) override {}
+    void setProgress(int) override {}
+    void pumpEvents() override {}
+    bool stopRequested() const override { return stopSignal() != 0; }
+};
+
+// One book per volume, each named by the book's title and the volume's line: the chapters
+// from one volume's line to the next. The text before the first volume goes with the first.
+int booksPerVolume(const CliOptions& o, const EpubSettings& book, WorkingState& st, const ScanResult& scan,
+                   const RowRanges& excluded, ConsoleUi& ui, std::FILE* out, NovelReport& report,
+                   const TextStages& ts) {
+    WorkingState scratch = st;
+    scratch.strFindStr = book.volumePattern;
+    VolumeLines volumes;
+    ScanOptions so;
+    so.encoding = scan.encoding;
+    if (runScan(scratch, volumes, volumes, so).outcome != ScanOutcome::Finished) {
+        if (stopSignal()) return interruptedStatus();
+        ui.error(noVolumesText());
+        return kExitRefused;
+    }
+    if (volumes.found.empty()) {
+        ui.error(noVolumesText());
+        return kExitRefused;
+    }
+    const Text folder = fromPath(toPath(book.path).parent_path());
+    int status = 0;
+    for (std::size_t i = 0; i < volumes.found.size() && status == 0; ++i) {
+        EpubSettings one = book;
+        // The volume's line as the book's text has it: converted when the text is.
+        const Text volume =
+            ts.converter ? fromUtf8(ts.converter->convert(toUtf8(volumes.found[i].text))) : volumes.found[i].text;
+        one.title = book.title + u" " + volume;
+        one.path = bookPathIn(folder, one.title);
+        const EpubBook format(one);
+        RunStages stages = stagesOf(o, st, scan.encoding, format, ts);
+        const std::int64_t first = i == 0 ? 1 : volumes.found[i].line;
+        const std::int64_t last = i + 1 < volumes.found.size() ? volumes.found[i + 1].line - 1
+                                                              : std::numeric_limits<std::int64_t>::max();
+        stages.stages.insert(stages.stages.begin(), lineRangeStage(first, last));
+        SplitWatch watch(o, {}, ui);
+        const SplitResult result = runSplit(st, analysedInput(st, scan.encoding), excluded, format, ui, watch,
+                                            LineReader::kDefaultCapacity, stages.stages);
+        status = splitEnded(result, watch, ui, out);
+        for (const Text& made : watch.outputs())
+            report.outputs.push_back(made);
+        report.chapters = report.chapters.value_or(0) + result.figures.chapters;
+        if (status == 0 && i + 1 == volumes.found.size()) {
+            noteClean(o, ts, ui, report); // the books' counts together
+            tellRun(o, ui, stages, keptSuspects(scan.analysis, excluded), report);
+        }
+    }
     return status;
 }
 
@@ -223,6 +333,10 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
             book.author = fromUtf8(ts.converter->convert(toUtf8(book.author)));
             if (!o.language) book.language = fromUtf8(conversionLanguage(ts.converter->name()));
         }
+        if (o.perVolume && book.volumePattern.empty()) {
+            ui.error(perVolumeNeedsPatternText());
+            return kExitUsage;
+        }
         // A missing folder is the last thing checked: with --create-dir the intake makes it.
         const auto refused = checkEpubSettings(book);
         if (refused && !(o.createDir && refused->message.id == MsgId::BookFolderMissing)) {
@@ -244,8 +358,9 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     PrintingReceiver receiver(out, ui, scanOnly && !o.json && !o.check, scanOnly && o.json, scanOnly && o.check);
     ScanOptions so;
     so.encoding = o.encoding;
-    // The suspects are known only when the whole file is scanned: then the scan comes first.
-    const SplitFeed feed = o.excludeSuspects ? SplitFeed::ScanFirst : SplitFeed::OneRead;
+    // The suspects are known only when the whole file is scanned, the volumes when the file
+    // is scanned for them: then the scan comes first.
+    const SplitFeed feed = o.excludeSuspects || o.perVolume ? SplitFeed::ScanFirst : SplitFeed::OneRead;
     if (!scanOnly && feed == SplitFeed::OneRead)
         return splitInOneRead(o, exclude, *format, st, ui, receiver, so, out, report, ts);
     const ScanResult scan = runScan(st, ui, receiver, so);
@@ -258,6 +373,7 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
 
     if (scanOnly) {
         if (o.json) {
+            addTitles(receiver.headings(), o.file, scan.encoding);
             const AnalysisJson analysis = addAnalysisJson(scan.analysis, receiver.headings());
             const nlohmann::ordered_json doc = {{"file", o.file},
                                                 {"encoding", traitsOf(scan.encoding).id},
@@ -289,12 +405,16 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
     }
     RowRanges excluded = exclude.rows;
     if (o.excludeSuspects) excluded |= RowRanges::ofRows(suspectRows(scan.analysis));
+    if (o.perVolume)
+        return booksPerVolume(o, dynamic_cast<const EpubBook&>(*format).settings(), st, scan, excluded, ui, out, report, ts);
     SplitWatch watch(o, exclude, ui);
+    const RunStages stages = stagesOf(o, st, scan.encoding, *format, ts);
     const SplitResult result = runSplit(st, analysedInput(st, scan.encoding), excluded, *format, ui, watch,
-                                        LineReader::kDefaultCapacity, stagesFor(o, ts));
+                                        LineReader::kDefaultCapacity, stages.stages);
     const int status = splitEnded(result, watch, ui, out);
     noteSplit(report, watch, *format, excluded, result);
     if (result.end == SplitEnd::Done) noteClean(o, ts, ui, report);
+    if (status == 0) tellRun(o, ui, stages, keptSuspects(scan.analysis, excluded), report);
     return status;
 }
 
@@ -307,6 +427,8 @@ int runNovel(const CliOptions& given, const Streams& streams) {
     if (!rules) return refused;
     if (const auto status = resolvePreset(o, *rules, streams.err)) return *status;
     ConsoleUi ui(o, streams.err, streams.errIsTerminal, streams.outIsTerminal);
+    // A split or book that finds no heading names the presets that would, in its one line.
+    ui.setNoHeadingsHint([&o, &rules] { return presetsThatFind(o, *rules, o.encoding); });
     NovelReport report;
     report.file = o.file;
     int stagesRefused = 0;

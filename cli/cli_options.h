@@ -6,6 +6,7 @@
 
 #include "options/working_state.h"
 #include "platform/encoding.h"
+#include "stages/paragraphs.h"
 
 namespace pw::cli {
 
@@ -42,6 +43,9 @@ struct CliOptions {
     std::optional<std::string> language;
     std::optional<std::string> cover;
     bool vertical = false;
+    bool perVolume = false; // epub: a book per volume
+    // split and epub: how paragraphs are rebuilt; none: a book chooses, text files keep every line.
+    std::optional<ParagraphMode> paragraphs;
     // split, epub and scan --check: clean-up rules (the built-in set, and legado rule files).
     bool clean = false;
     std::vector<std::string> cleanRules;

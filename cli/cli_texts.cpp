@@ -147,6 +147,23 @@ std::string batchBookFolderText(const Text& dir) {
                u" 不是目录，已停止。请先创建它，或加 --create-dir。");
 }
 
+std::string keptSuspectsText(std::int64_t suspects) {
+    return say(u"其中有 " + decimal(suspects) +
+               u" 个可疑标题仍作为章节：用 scan --check 查看，用 --exclude-suspects 排除。");
+}
+
+std::string perVolumeNeedsPatternText() {
+    return say(u"--per-volume 需要卷标题条件，请用 --volume-pattern 给出，或用 --preset volume。");
+}
+
+std::string noVolumesText() {
+    return say(u"没有符合卷标题条件的行，无法按卷分册，请检查卷标题条件（--volume-pattern）。");
+}
+
+std::string bookTooBigForMailText() {
+    return say(u"电子书超过 50 MB，用邮件发送到 Kindle 会被拒收；可改用 USB 或 Send to Kindle 应用传送。");
+}
+
 std::string madeFoldersText(const std::vector<Text>& made) {
     Text line = u"已创建目录：";
     for (std::size_t i = 0; i < made.size(); ++i)
@@ -167,8 +184,9 @@ std::string batchRunKilledText(int signal) {
 }
 
 std::string batchDoneLine(const std::string& file, const Text& place, std::int64_t outputs, std::int64_t chapters,
-                          bool book) {
-    const Text what = book ? decimal(chapters) + u" 章" : decimal(outputs) + u" 个文件，" + decimal(chapters) + u" 章";
+                          bool book, std::int64_t keptSuspects) {
+    Text what = book ? decimal(chapters) + u" 章" : decimal(outputs) + u" 个文件，" + decimal(chapters) + u" 章";
+    if (keptSuspects > 0) what += u"，其中可疑标题 " + decimal(keptSuspects) + u" 个";
     return say(u"完成：") + file + " → " + say(place) + say(u"（" + what + u"）");
 }
 
@@ -191,6 +209,9 @@ std::string batchTotalsLine(const BatchTotals& t, bool book) {
     if (t.notStarted) line += u"，未开始 " + decimal(t.notStarted) + u" 本";
     line += book ? u"；写出 " + decimal(t.outputs) + u" 本电子书，共 " + decimal(t.chapters) + u" 章。"
                  : u"；写出 " + decimal(t.outputs) + u" 个文件，共 " + decimal(t.chapters) + u" 章。";
+    if (t.keptSuspects > 0)
+        line += u"可疑标题 " + decimal(t.keptSuspects) +
+                u" 个仍作为章节：用 scan --check 查看，用 --exclude-suspects 排除。";
     return say(line);
 }
 

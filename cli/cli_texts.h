@@ -24,6 +24,13 @@ std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wro
 // A batch of novels (batch.h). Refusals of the whole batch, before anything is written:
 std::string batchSharedPlaceText(const std::string& first, const std::string& second, const Text& place, bool book);
 std::string batchBookFolderText(const Text& dir);
+// A split or book kept headings that the analysis flags: how many, how to see and leave them out.
+std::string keptSuspectsText(std::int64_t suspects);
+// --per-volume without a volume pattern; a file where the pattern finds no volume.
+std::string perVolumeNeedsPatternText();
+std::string noVolumesText();
+// A book over 50 MB, which Send-to-Kindle's e-mail does not take.
+std::string bookTooBigForMailText();
 // --create-dir made more than the folder named: all it made, outermost first.
 std::string madeFoldersText(const std::vector<Text>& made);
 std::string batchNotAFolderText(const Text& dir);
@@ -34,9 +41,10 @@ std::string batchRunKilledText(int signal);
 struct BatchTotals {
     std::int64_t novels = 0, done = 0, failed = 0, interrupted = 0, notStarted = 0;
     std::int64_t outputs = 0, chapters = 0;
+    std::int64_t keptSuspects = 0; // flagged headings that went in as chapters
 };
 std::string batchDoneLine(const std::string& file, const Text& place, std::int64_t outputs, std::int64_t chapters,
-                          bool book);
+                          bool book, std::int64_t keptSuspects = 0);
 std::string batchFailedLine(const std::string& file, const std::string& why);
 std::string batchInterruptedLine(const std::string& file, const std::string& why);
 std::string batchNotStartedLine(const std::string& file);

@@ -40,6 +40,7 @@ public:
             textRow("-c,--chapters", &CliOptions::chapters,
                     "每个文件的章数（默认 " + std::to_string(kDefaultChapters) + "）", "数", Utf8 | WholeCount),
             keepBlankLinesRow(),
+            paragraphsRow(false),
             excludeRow(),
             excludeSuspectsRow(),
             outputEncodingRow(),

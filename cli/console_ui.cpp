@@ -42,7 +42,12 @@ MsgAnswer ConsoleUi::messageBox(const Message& msg) {
     }
     // A refusal, or a doubt (the file changed since the scan, ...) that is not ours to wave
     // through: said as what happened and what to do.
-    error(cliText(msg, m_opts));
+    std::string text = cliText(msg, m_opts);
+    // Still one line: the refusal, then what would find headings instead.
+    if (msg.id == MsgId::NoHeadings && m_noHeadingsHint)
+        if (const std::string hint = m_noHeadingsHint(); !hint.empty() && text.ends_with("。"))
+            text = text.substr(0, text.size() - std::string_view("。").size()) + "；" + hint + "。";
+    error(text);
     return msg.isQuestion() ? MsgAnswer::Cancel : MsgAnswer::Ok;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 // The command line's side of the UI port: refusals go to stderr as one line, questions are
 // answered from the options (nobody is there to click), and a progress bar is drawn on
 // stderr when it is a terminal, at most ten times a second.
@@ -36,6 +37,9 @@ public:
     void note(const std::string& line);
     // The last line error() printed, for the JSON record of a run that failed.
     const std::string& lastError() const { return m_lastError; }
+    // What to add to the refusal of a run that found no heading (the presets that would find
+    // some), asked for only then: it reads the file's first part.
+    void setNoHeadingsHint(std::function<std::string()> hint) { m_noHeadingsHint = std::move(hint); }
     // Call before writing a line to standard output.
     void beforeOutput() {
         if (m_wipeForOutput) clearBar();
@@ -46,6 +50,7 @@ private:
     void clearBar();
 
     const CliOptions& m_opts;
+    std::function<std::string()> m_noHeadingsHint;
     std::FILE* m_err;
     bool m_bar;
     bool m_wipeForOutput;

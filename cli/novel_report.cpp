@@ -36,6 +36,8 @@ std::string novelJsonLine(const NovelReport& r) {
         {"suspects", count(r.suspects)},
         {"gaps", count(r.gaps)},
         {"chapters", count(r.chapters)},
+        {"kept_suspects", count(r.keptSuspects)},
+        {"paragraphs", r.paragraphs ? nlohmann::ordered_json(*r.paragraphs) : nlohmann::ordered_json()},
         {"outputs", outputs},
         {"status", kStatusWords[static_cast<int>(r.status)]},
         {"message", r.message}};
@@ -70,6 +72,8 @@ std::optional<NovelReport> parseNovelJson(const std::string& line) {
     r.suspects = countIn(doc, "suspects");
     r.gaps = countIn(doc, "gaps");
     r.chapters = countIn(doc, "chapters");
+    r.keptSuspects = countIn(doc, "kept_suspects");
+    if (doc.contains("paragraphs") && doc["paragraphs"].is_string()) r.paragraphs = doc["paragraphs"];
     if (doc.contains("outputs") && doc["outputs"].is_array())
         for (const auto& o : doc["outputs"])
             if (o.is_string()) r.outputs.push_back(fromNativeBytes(o.get<std::string>()));

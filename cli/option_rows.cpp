@@ -8,6 +8,7 @@
 #include "options/settings.h"
 #include "platform/text.h"
 #include "scan/presets.h"
+#include "formats/epub/book_settings.h"
 
 namespace pw::cli {
 
@@ -65,6 +66,14 @@ const CLI::Validator wholeCount(
     },
     "", "COUNT");
 
+// A book's language: a tag that is not well-formed would be written into the book as it is,
+// and readers and checkers refuse such a book.
+const CLI::Validator languageTag(
+    [](std::string& v) {
+        return isLanguageTag(v) ? std::string() : "的值 " + v + " 不是合格式的语言标记，请给出如 zh-CN、zh-TW、en 的标记";
+    },
+    "", "TAG");
+
 std::string presetIds(const char* between) {
     std::string ids;
     for (const PatternPreset& p : patternPresets())
@@ -81,6 +90,7 @@ CLI::Option* checked(CLI::Option* option, unsigned checks) {
     if (checks & Utf8) option->check(utf8Text);
     if (checks & WholeCount) option->check(wholeCount);
     if (checks & KnownPreset) option->check(knownPreset);
+    if (checks & LanguageTag) option->check(languageTag);
     return option;
 }
 
@@ -189,6 +199,17 @@ OptionRow excludeRow() {
 
 OptionRow excludeSuspectsRow() {
     return flagRow("--exclude-suspects", &CliOptions::excludeSuspects, "排除可疑标题（可与 -x 同用）");
+}
+
+OptionRow paragraphsRow(bool book) {
+    std::vector<std::pair<std::string, std::optional<ParagraphMode>>> words;
+    for (const ParagraphMode m : {ParagraphMode::Auto, ParagraphMode::Line, ParagraphMode::Blank, ParagraphMode::Indent,
+                                  ParagraphMode::Unwrap})
+        words.emplace_back(std::string(paragraphModeName(m)), m);
+    return choiceRow("--paragraphs", &CliOptions::paragraphs, words,
+                     std::string("段落：auto 按文件的排版自动选择，line 每行一段，blank 空行分段，indent 缩进分段，"
+                                 "unwrap 按行宽合并折行（默认 ") +
+                         (book ? "auto）" : "不改动各行；合并后每段一行，保留段首缩进）"));
 }
 
 OptionRow keepBlankLinesRow() {

@@ -25,7 +25,7 @@ enum class InBatch {
 };
 
 // Checks on a value, besides any the row's kind implies.
-enum Check : unsigned { NoCheck = 0, Utf8 = 1, WholeCount = 2, KnownPreset = 4 };
+enum Check : unsigned { NoCheck = 0, Utf8 = 1, WholeCount = 2, KnownPreset = 4, LanguageTag = 8 };
 
 struct OptionRow {
     std::string names; // as the parser takes them: "-p,--pattern", or "FILE" for the inputs
@@ -92,6 +92,8 @@ OptionRow encodingRow();
 OptionRow quietRow();
 OptionRow excludeRow();
 OptionRow excludeSuspectsRow();
+// How paragraphs are rebuilt: a book rebuilds them unless told not to, text files only when asked.
+OptionRow paragraphsRow(bool book);
 OptionRow keepBlankLinesRow();
 OptionRow createDirRow(); // the batch makes the folder itself
 OptionRow jobsRow();      // with jsonLinesRow: what a batch takes besides the runs' options

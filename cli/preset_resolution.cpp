@@ -52,10 +52,14 @@ std::optional<int> resolvePreset(CliOptions& o, const SharedRules& rules, std::F
     return std::nullopt;
 }
 
-void namePresetsThatFind(const CliOptions& o, const SharedRules& rules, Encoding encoding, std::FILE* err) {
+std::string presetsThatFind(const CliOptions& o, const SharedRules& rules, std::optional<Encoding> encoding) {
     const SampleLines sample = readSampleLines(std::filesystem::path(o.file), kPresetSampleBytes, encoding);
-    const Text finding = sample.error ? Text() : presetsThatFindText(choosePreset(sample.lines, rules.withBuiltIns()));
-    if (!finding.empty()) std::fprintf(err, "%s\n", toUtf8(finding).c_str());
+    return sample.error ? std::string() : toUtf8(presetsThatFindText(choosePreset(sample.lines, rules.withBuiltIns())));
+}
+
+void namePresetsThatFind(const CliOptions& o, const SharedRules& rules, Encoding encoding, std::FILE* err) {
+    const std::string finding = presetsThatFind(o, rules, encoding);
+    if (!finding.empty()) std::fprintf(err, "%s\n", finding.c_str());
 }
 
 } // namespace pw::cli

@@ -21,5 +21,8 @@ std::optional<int> resolvePreset(CliOptions& o, const SharedRules& rules, std::F
 // After a scan that found no heading: names the presets that would find some, as the window's
 // hint does. `encoding` is the one the scan read the file in.
 void namePresetsThatFind(const CliOptions& o, const SharedRules& rules, Encoding encoding, std::FILE* err);
+// The same as text ("可改用预设：hui（第…回）120 处、…"), empty when none finds any; the encoding
+// found as the scan finds it unless given.
+std::string presetsThatFind(const CliOptions& o, const SharedRules& rules, std::optional<Encoding> encoding);
 
 } // namespace pw::cli

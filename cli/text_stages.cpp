@@ -37,13 +37,9 @@ std::optional<TextStages> loadTextStages(const CliOptions& o, ConsoleUi& ui, int
     return t;
 }
 
-StageList textStageList(const TextStages& t, StageList middle, bool book) {
-    StageList stages;
-    if (t.clean) stages.push_back(cleanStage(t.clean, t.tally, nullptr, book));
-    for (StageMaker& m : middle)
-        stages.push_back(std::move(m));
+void addTextStages(const TextStages& t, StageList& stages, bool book) {
+    if (t.clean) stages.insert(stages.begin(), cleanStage(t.clean, t.tally, nullptr, book));
     if (t.converter) stages.push_back(convertStage(t.converter));
-    return stages;
 }
 
 std::vector<std::pair<std::string, std::int64_t>> cleanCounts(const CleanTally& t) {

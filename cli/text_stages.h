@@ -27,9 +27,9 @@ struct TextStages {
 // Nothing after telling the user why, with the exit status in `status`.
 std::optional<TextStages> loadTextStages(const CliOptions& o, ConsoleUi& ui, int& status);
 
-// The run's stages in their order: clean-up rules, then those of the format, then conversion.
-// `book`: repeated headings go with their chapters (clean_stage.h).
-StageList textStageList(const TextStages& t, StageList middle, bool book);
+// Puts the clean-up rules in front of a run's stages (run_stages.h) and the conversion after
+// them. `book`: repeated headings go with their chapters (clean_stage.h).
+void addTextStages(const TextStages& t, StageList& stages, bool book);
 
 // Per rule, the lines it changed or took out, those with none left out.
 std::vector<std::pair<std::string, std::int64_t>> cleanCounts(const CleanTally& t);

@@ -259,7 +259,7 @@ SplitResult runSplit(const WorkingState& st, const SplitInput& input, const RowR
     const auto sink = format.sink({input.path, input.encoding, files, *encoder, kept, ui,
                                    temps ? static_cast<SplitReceiver&>(progress) : receiver});
     StageChain chain(stages, *sink);
-    ChapterWalk walk(kept, false, traitsOf(input.encoding), {st.blnDeleteSpc, input.size, format.volumePattern()},
+    ChapterWalk walk(kept, false, traitsOf(input.encoding), {st.blnDeleteSpc && !stages.seesBlankLines, input.size, format.volumePattern()},
                      chain.first(), ui);
     const WalkEnd walked = walk.run(reader);
     RunEnd out = closeWalk(walked, reader, chain.first(), *encoder);
@@ -309,7 +309,7 @@ OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const
     ProgressOnly progress(receiver);
     const auto sink = format.sink({st.strInFile, encoding, temps, *encoder, kept, ui, progress});
     StageChain chain(stages, *sink);
-    ChapterWalk walk(kept, true, traitsOf(encoding), {st.blnDeleteSpc, st.lngFileSize, format.volumePattern()},
+    ChapterWalk walk(kept, true, traitsOf(encoding), {st.blnDeleteSpc && !stages.seesBlankLines, st.lngFileSize, format.volumePattern()},
                      chain.first(), ui);
     bool going = feed->turn(), begun = false, walkStopped = false;
     LineBlock block;

@@ -63,6 +63,10 @@ Text chapterNumberText(const ChapterNumber& n) {
     return numbersWithUnit(n.unit, decimal(n.value));
 }
 
+Text chapterNumbersText(const std::vector<std::int64_t>& numbers, char16_t unit) {
+    return numbersWithUnit(unit, numberList(numbers));
+}
+
 Text chapterSizeText(std::int64_t bytes, std::int64_t lines) {
     Text t;
     if (bytes < 1024) {

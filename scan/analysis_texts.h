@@ -15,6 +15,10 @@ Text reasonWords(SuspectReasons reasons);
 // "Chapter N" and numbered lines.
 Text chapterNumberText(const ChapterNumber& n);
 
+// Chapter numbers with their unit: "第57章", "第57、58章", "第57-60章" (runs of three or more
+// as a range).
+Text chapterNumbersText(const std::vector<std::int64_t>& numbers, char16_t unit);
+
 // The number a heading carries, with the volume its line names: "第2卷 第14章", "第57章"; "无"
 // when it carries none.
 Text headingNumberText(const HeadingAnalysis& a, std::size_t i);

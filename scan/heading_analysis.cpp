@@ -553,8 +553,8 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
         return std::uint64_t(lineKeys[i]) << 32 ^ std::uint64_t(std::uint32_t(h.number.value)) * 0x9E3779B1u ^
                std::uint64_t(h.number.unit) << 8 ^ h.part;
     };
-    // The last heading that carries each text and each number.
-    std::unordered_map<std::uint64_t, std::size_t> lastText;
+    // The headings that carry each text, in order, and the last that carries each number.
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> textAt;
     std::unordered_map<std::uint64_t, std::size_t> lastNumber;
     const auto numberKey = [&](std::size_t i) {
         return (std::uint64_t(hs[i].number.unit) << 32) | std::uint32_t(hs[i].number.value);
@@ -564,12 +564,12 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
     // Only the blocks' own lines are looked for: a few entries rather than one per heading.
     for (const auto& [first, last] : blocks)
         for (std::size_t i = first; i <= last; ++i) {
-            lastText.emplace(textOf(i), 0);
+            textAt.emplace(textOf(i), std::vector<std::size_t>());
             if (hs[i].hasNumber()) lastNumber.emplace(numberKey(i), 0);
         }
     for (std::size_t i = blocks.front().first; i < n; ++i) {
         if (hs[i].suspect != 0) continue;
-        if (const auto t = lastText.find(textOf(i)); t != lastText.end()) t->second = i;
+        if (const auto t = textAt.find(textOf(i)); t != textAt.end()) t->second.push_back(i);
         if (!hs[i].hasNumber()) continue;
         if (const auto m = lastNumber.find(numberKey(i)); m != lastNumber.end()) m->second = i;
     }
@@ -597,11 +597,21 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
             return true;
         };
         // A chapter that follows the block closely may fall inside it: compared with what comes after
-        // each line, not after the block.
-        const auto textAgain = [&](std::size_t i) {
-            const std::size_t at = lastText[textOf(i)];
-            return at > i ? at : 0;
-        };
+        // each line, not after the block. Each line is matched with the next heading of its text
+        // after the one the line before it was matched with, since a table of contents lists in
+        // the text's order: in a book numbered anew in each volume 第一章 comes again in every
+        // volume, and the first chapter, close after the list, finds no heading of its text after
+        // the list's last one.
+        std::vector<std::size_t> textTargets(last - first + 1, 0);
+        for (std::size_t i = first, previous = first; i <= last; ++i) {
+            if (hs[i].suspect != 0) continue;
+            const std::vector<std::size_t>& at = textAt[textOf(i)];
+            const auto next = std::upper_bound(at.begin(), at.end(), std::max(i, previous));
+            if (next == at.end()) continue;
+            textTargets[i - first] = *next;
+            previous = *next;
+        }
+        const auto textAgain = [&](std::size_t i) { return textTargets[i - first]; };
         if (flagAgain(textAgain, 50)) continue;
         // Written otherwise than the chapters (without titles, say): by number, on stronger evidence,
         // since real chapters numbered anew in each volume come again by number too.
@@ -642,7 +652,9 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
     kept = {};
     std::vector<std::size_t> tiny;
     eachSize([&](std::size_t i, const HeadingFacts& h, std::int64_t size) {
-        if (size * kTinyShare < median && !(h.suspect & kSuspectContents)) tiny.push_back(i);
+        // A volume's line is short by nature: its first chapter follows right under it.
+        if (size * kTinyShare < median && !(h.suspect & kSuspectContents) && !isVolumeUnit(h.number.unit))
+            tiny.push_back(i);
     });
     // Flagged only now: a flag set during the walk would change the sizes of the headings before it.
     for (std::size_t i : tiny)

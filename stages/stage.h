@@ -35,7 +35,12 @@ private:
 
 // Makes one stage in front of `next`; a run's stages are a list of these, first to last.
 using StageMaker = std::function<std::unique_ptr<Stage>(ChapterSink& next)>;
-using StageList = std::vector<StageMaker>;
+struct StageList : std::vector<StageMaker> {
+    using std::vector<StageMaker>::vector;
+    // A stage must see the blank lines (paragraphs end at them) and leaves them out itself
+    // when the user asked for that.
+    bool seesBlankLines = false;
+};
 
 // A format's sink with the stages in front of it, in the order given.
 class StageChain {

@@ -93,6 +93,19 @@ public:
         m_decoded = true;
         m_changed = true;
     }
+    // Text made of several lines: `replaced` counts what did not decode in all of them.
+    void setText(std::string text, std::int64_t replaced) {
+        m_text = std::move(text);
+        m_replaced = replaced;
+        m_decoded = true;
+        m_changed = true;
+    }
+    // The same line with its bytes (and mark) held elsewhere: a stage that keeps a line past
+    // the walk's next read keeps a copy of them.
+    void setBytes(std::string_view bytes, std::string_view mark) {
+        m_bytes = bytes;
+        m_mark = mark;
+    }
     void setRole(LineRole role) { m_role = role; }
     void setVolume(bool volume) { m_volume = volume; }
     void setEnded(bool ended) { m_ended = ended; }

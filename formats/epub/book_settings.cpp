@@ -1,5 +1,7 @@
 #include "formats/epub/book_settings.h"
 
+#include <unicode/uloc.h>
+
 #include <chrono>
 #include <filesystem>
 
@@ -94,6 +96,17 @@ std::optional<Refusal> checkEpubSettings(const EpubSettings& s) {
         return Refusal{{MsgId::BookFolderMissing, Text(e::kFolderMissing) + f, f}, e::kCheckStatus};
     }
     return std::nullopt;
+}
+
+bool isLanguageTag(std::string_view tag) {
+    if (tag.empty() || tag.size() > 64) return false;
+    const std::string t(tag);
+    char id[ULOC_FULLNAME_CAPACITY];
+    int32_t parsed = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    uloc_forLanguageTag(t.c_str(), id, sizeof id, &parsed, &status);
+    // ICU reads as much as it can: the whole tag must have been read.
+    return U_SUCCESS(status) && parsed == static_cast<int32_t>(t.size());
 }
 
 } // namespace pw

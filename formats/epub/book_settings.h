@@ -1,4 +1,5 @@
 #pragma once
+#include <string_view>
 // A book's settings, built in one place from what the user gave (the window's dialog or the
 // command line's options) and what the novel's file says, and checked before anything is read.
 #include <cstdint>
@@ -54,5 +55,9 @@ Text impliedVolumePattern(TextView headingPattern);
 // What a front end checks before a book is made: the title, the cover (readable, a JPEG or a
 // PNG by its signature), the volume pattern, the book's folder. Empty when all is well.
 std::optional<Refusal> checkEpubSettings(const EpubSettings& s);
+
+// Whether `tag` is a well-formed language tag (zh-CN, zh-Hant-TW, en): what a book's
+// dc:language must be for readers and checkers to take it.
+bool isLanguageTag(std::string_view tag);
 
 } // namespace pw

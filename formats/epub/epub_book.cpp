@@ -21,9 +21,12 @@ namespace {
 
 namespace t = split_text;
 
-// A page file of about this many bytes of XHTML is long enough: readers stall on larger ones,
-// so a longer chapter goes on in a further file.
-constexpr std::size_t kPageBytes = 256 * 1024;
+// A page file holds at most this many bytes of XHTML: readers stall on larger ones (and some
+// refuse them), so a longer chapter goes on in a further file, cut between two paragraphs.
+constexpr std::size_t kPageBytes = 200 * 1024;
+// What ends a page: "</body>\n</html>\n".
+constexpr std::size_t kPageTail = 16;
+constexpr std::string_view kBlankParagraph = "<p><br/></p>\n";
 // Written to the archive in pieces of this size.
 constexpr std::size_t kFlushBytes = 64 * 1024;
 
@@ -88,7 +91,7 @@ public:
 
     bool line(const Line& l) override {
         m_made.replaced += l.replaced();
-        if (l.role() == LineRole::Heading) return heading(l.text(), l.volume());
+        if (l.role() == LineRole::Heading) return heading(l.text(), l.volume(), l.number());
         if (l.role() == LineRole::Separator) return sceneBreak();
         return paragraph(l.role() == LineRole::Blank ? std::string_view() : withoutLeadingSpaces(l.text()));
     }
@@ -152,28 +155,34 @@ private:
             return true;
         }
         if (!m_pageOpen && !startPreface()) return false;
-        for (; m_blankBefore > 0; --m_blankBefore)
-            m_page += "<p><br/></p>\n";
+        m_paragraph.clear();
         if (text.empty()) {
-            m_page += "<p><br/></p>\n";
+            m_paragraph += "<p><br/></p>\n";
         } else {
-            m_page += "<p>";
-            appendXmlText(m_page, text, m_made.dropped);
-            m_page += "</p>\n";
+            m_paragraph += "<p>";
+            appendXmlText(m_paragraph, text, m_made.dropped);
+            m_paragraph += "</p>\n";
         }
+        if (!roomFor(m_paragraph.size() + kBlankParagraph.size() * m_blankBefore)) return false;
+        for (; m_blankBefore > 0; --m_blankBefore)
+            m_page += kBlankParagraph;
+        m_page += m_paragraph;
         return flushPage(false);
     }
 
     // A row of marks between two scenes, as a short rule.
     bool sceneBreak() {
         if (!m_pageOpen && !startPreface()) return false;
+        if (!roomFor(kBlankParagraph.size() * (m_blankBefore + 1))) return false;
         for (; m_blankBefore > 0; --m_blankBefore)
-            m_page += "<p><br/></p>\n";
+            m_page += kBlankParagraph;
         m_page += "<hr/>\n";
         return flushPage(false);
     }
 
-    bool heading(std::string_view s, bool volume) {
+    bool heading(std::string_view s, bool volume, std::int64_t line) {
+        // A volume found inside a chapter's text ends the page that holds it.
+        if (!endPage()) return false;
         std::string title;
         appendXmlText(title, withoutSurroundingSpaces(s), m_made.dropped);
         if (volume) {
@@ -182,8 +191,10 @@ private:
         } else {
             ++m_made.chapters;
         }
+        // Volumes are named by their line: one may stand inside any chapter, even two in one.
         char name[32];
-        std::snprintf(name, sizeof name, volume ? "v%05lld" : "c%05lld", static_cast<long long>(m_chapter));
+        std::snprintf(name, sizeof name, volume ? "v%07lld" : "c%05lld",
+                      static_cast<long long>(volume ? line : m_chapter));
         if (!startPage(name, title)) return false;
         m_toc.push_back({volume || !m_inVolume ? 0 : 1, title, m_book.spine.back()});
         m_page += volume ? "<h1>" : "<h2>";
@@ -219,6 +230,7 @@ private:
         m_pageBytes = 0;
         m_page += pageHead(m_pageTitle, "../");
         m_page += "<body>\n";
+        m_pageStart = m_page.size();
         return true;
     }
 
@@ -229,18 +241,23 @@ private:
                "</title>\n<link rel=\"stylesheet\" type=\"text/css\" href=\"" + up + "style.css\"/>\n</head>\n";
     }
 
-    // Writes out what the page holds so far; a page grown past its size goes on in a new file.
+    // Writes out what the page holds so far.
     bool flushPage(bool all) {
         if (!all && m_page.size() < kFlushBytes) return true;
         m_pageBytes += m_page.size();
         if (!put(m_page)) return false;
         m_page.clear();
-        if (!all && m_pageBytes >= kPageBytes) {
-            if (!endPage()) return false;
-            ++m_part;
-            return openPage();
-        }
         return true;
+    }
+
+    // Before `bytes` more of the page: a page that cannot take them ends here and the chapter
+    // goes on in a new file. A paragraph larger than a whole page still goes alone on one.
+    bool roomFor(std::size_t bytes) {
+        const std::size_t used = m_pageBytes + m_page.size();
+        if (used + bytes + kPageTail <= kPageBytes || used <= m_pageStart) return true;
+        if (!endPage()) return false;
+        ++m_part;
+        return openPage();
     }
 
     bool endPage() {
@@ -333,7 +350,9 @@ private:
     std::unique_ptr<ZipWriter> m_zip;
     bool m_opened = false;
     std::string m_page; // XHTML not yet written
+    std::string m_paragraph;
     std::size_t m_pageBytes = 0;
+    std::size_t m_pageStart = 0; // the bytes of a page before its first paragraph
     std::string m_pageBase, m_pageTitle;
     int m_part = 1;
     bool m_pageOpen = false;

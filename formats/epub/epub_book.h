@@ -27,6 +27,7 @@ public:
     // UTF-8, whatever the input and the user's choice for text files.
     std::unique_ptr<OutputEncoder> encoder(OutputEncoding, Encoding input) const override;
     Text volumePattern() const override { return m_s.volumePattern; }
+    const EpubSettings& settings() const { return m_s; }
     std::unique_ptr<ChapterSink> sink(const FormatContext& context) const override;
     Text doneStatus(const OutputFigures& made) const override;
 

@@ -179,3 +179,65 @@ TEST(CliAnalysis, CheckReportsInPlainChineseAndSplitLeavesSuspectsOut) {
     for (const PlantedLine& p : novel.matching(U'章')) // the suspects' lines are kept inside their chapters
         EXPECT_NE(joined.find(p.text), std::string::npos) << p.text;
 }
+
+// A bare chapter number takes its title from the line under it (past blank lines and a row
+// of marks); a line that is a sentence is no title. A run tells how it made paragraphs and
+// how many flagged headings went in as chapters, in its summary and in its JSON line.
+TEST(CliAnalysis, TitlesUnderBareNumbersParagraphsAndKeptSuspectsAreTold) {
+    ScratchDir dir;
+    const std::string file = (dir / "t.txt").string();
+    writeAll(file, "第一回\r\n\r\n-----\r\n托内兄如海荐西宾\r\n　　正文一。\r\n第二回\r\n　　他说：“走吧。”\r\n"
+                   "第三回 归去\r\n标题\r\n");
+    const auto json = nlohmann::json::parse(runCli({"scan", file, "-q", "-p", "^第.回", "--json"}, {}).out);
+    std::vector<std::string> titles;
+    for (const auto& h : json["headings"])
+        titles.push_back(h["title"]);
+    EXPECT_EQ(titles, (std::vector<std::string>{"第一回 托内兄如海荐西宾", "第二回", "第三回 归去"}));
+
+    const CliRun book = runCli({"epub", file, "-p", "^第.回", "-o", (dir / "b.epub").string()}, {});
+    ASSERT_EQ(book.status, 0) << book.err;
+    EXPECT_NE(book.err.find("段落（按排版自动选择）：每行一段"), std::string::npos) << book.err;
+    const CliRun quiet = runCli({"epub", file, "-q", "-p", "^第.回", "-o", (dir / "c.epub").string()}, {});
+    EXPECT_EQ(quiet.err, "");
+
+    const std::string faulty = (dir / "faulty.txt").string();
+    writeNovel(faulty, kFaulty);
+    const CliRun split = runCli({"split", faulty, "-o", (dir / "out").string(), "--create-dir", "--json"}, {});
+    ASSERT_EQ(split.status, 0) << split.err;
+    const auto line = nlohmann::json::parse(split.out);
+    ASSERT_GT(line["kept_suspects"].get<int>(), 0);
+    EXPECT_EQ(line["kept_suspects"], line["suspects"]);
+    EXPECT_TRUE(line["paragraphs"].is_null()); // text files keep their lines unless asked
+    const CliRun told = runCli({"split", faulty, "-o", (dir / "out2").string(), "--create-dir"}, {});
+    EXPECT_NE(told.err.find("其中有 " + std::to_string(line["kept_suspects"].get<int>()) +
+                            " 个可疑标题仍作为章节：用 scan --check 查看，用 --exclude-suspects 排除。"),
+              std::string::npos)
+        << told.err;
+    const auto left = nlohmann::json::parse(
+        runCli({"split", faulty, "-o", (dir / "out3").string(), "--create-dir", "--json", "--exclude-suspects"}, {}).out);
+    EXPECT_EQ(left["kept_suspects"], 0);
+}
+
+// A book per volume: each named by the book's title and its volume's line, holding the chapters
+// from that volume's line to the next; between them, every chapter of the novel once.
+TEST(CliAnalysis, PerVolumeMakesABookForEachVolume) {
+    ScratchDir dir;
+    const std::string file = (dir / "n.txt").string();
+    const Novel novel = writeNovel(file, {.encoding = NovelEncoding::Utf8, .seed = 3, .chapters = 30,
+                                          .falseHeadings = false});
+    std::vector<std::string> volumes;
+    for (const PlantedLine& p : novel.planted)
+        if (p.level == PlantedLine::Level::Volume) volumes.push_back(p.text);
+    ASSERT_EQ(volumes.size(), 3u);
+    const CliRun r = runCli({"epub", file, "-q", "--per-volume", "--volume-pattern", "^第.{1,3}卷", "--title", "月下",
+                             "-o", dir.path().string(), "--json"},
+                            {});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto line = nlohmann::json::parse(r.out);
+    ASSERT_EQ(line["outputs"].size(), 3u);
+    for (std::size_t i = 0; i < volumes.size(); ++i)
+        EXPECT_EQ(fs::path(line["outputs"][i].get<std::string>()).filename().string(), "月下 " + volumes[i] + ".epub");
+    EXPECT_EQ(line["chapters"], novel.matching(U'章').size());
+    expectRefused(runCli({"epub", file, "--per-volume"}, {}),
+                  "pagewright-cli: --per-volume 需要卷标题条件，请用 --volume-pattern 给出，或用 --preset volume。", 2);
+}

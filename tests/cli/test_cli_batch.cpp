@@ -104,9 +104,11 @@ TEST(CliBatch, EachNovelEndsAsItsSingleRunWouldInAPlaceOfItsOwn) {
         EXPECT_EQ(j["outputs"].size(), treeFiles(place).size());
         for (const auto& output : j["outputs"])
             EXPECT_EQ(fs::path(output.get<std::string>()).parent_path(), place);
+        const int kept = j["kept_suspects"];
         EXPECT_TRUE(contains(r.err, "完成：" + file + " → " + place.string() + "（" +
                                         std::to_string(j["outputs"].size()) + " 个文件，" +
-                                        std::to_string(novel.matching(U'章').size()) + " 章）\n"))
+                                        std::to_string(novel.matching(U'章').size()) + " 章" +
+                                        (kept ? "，其中可疑标题 " + std::to_string(kept) + " 个" : "") + "）\n"))
             << r.err;
     }
     EXPECT_TRUE(contains(r.err, "共 3 本：完成 3 本；写出 ")) << r.err;

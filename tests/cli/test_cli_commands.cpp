@@ -35,7 +35,7 @@ std::vector<std::string> candidates(const CLI::Option& option) {
         for (std::string w; std::getline(words, w, ',');)
             values.push_back(w);
     }
-    values.insert(values.end(), {"3", "第.回", "小说"});
+    values.insert(values.end(), {"3", "第.回", "小说", "zh-TW"});
     return values;
 }
 

@@ -84,7 +84,8 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
         {{"split", ahq, "-n", ""}, 1, "pagewright-cli: 输出文件名是空的，请用 -n 给出文件名，如 小说01。\n"},
         {{"scan", ahq, "-p", "第(.{1,10}"}, 1, "查找条件有误：缺少右括号 )（位置 9）"},
         {{"scan", (in / "runaway.txt").string(), "-p", "(x+x+)+y"}, 1, "查找条件过于复杂"},
-        {{"split", hlm, "-p", "no such heading"}, 1, "没有符合条件的标题行，无法分割，请检查查找条件（-p）。"},
+        // Still one line, naming the presets that would find headings.
+        {{"split", hlm, "-p", "no such heading"}, 1, "没有符合条件的标题行，无法分割，请检查查找条件（-p）；可改用预设："},
         {{"split", hlm, "-p", "第(.){1,10}回", "-x", allHui}, 1, "全部标题都被排除（-x），无法分割，请少排除一些。"},
         {{"split", ahq, "-o", (cwd / "new").string()},
          1,
@@ -133,6 +134,10 @@ TEST(CliUsage, UsageErrorsAreStatements) {
         {{"split", file, "-c", "1.5"}, "--chapters 的值 1.5 不是正整数"},
         {{"split", file, "-c", " 6"}, "--chapters 的值  6 不是正整数"},
         {{"split", file, "-c", "2147483648"}, "--chapters 的值 2147483648 太大，请给出 1 到 2147483647 之间的整数。"},
+        {{"epub", file, "--language", "not a tag"}, "--language 的值 not a tag 不是合格式的语言标记"},
+        {{"epub", file, "--language", "zh_CN"}, "--language 的值 zh_CN 不是合格式的语言标记"},
+        {{"split", file, "--paragraphs", "wrap"},
+         "--paragraphs 的值 wrap 不在可选之列，可选的有：auto、blank、indent、line、unwrap。"},
     };
     for (const auto& [args, said] : cases) {
         SCOPED_TRACE(args.empty() ? "(no arguments)" : args.back());
@@ -164,8 +169,9 @@ TEST(CliUsage, ProgressBarOnlyOnATerminal) {
     ScratchDir dir, in;
     writeNovel(in / "hui.txt", kHuiNovel);
     const std::string novel = (in / "hui.txt").string();
-    std::vector<std::string> split = {"split",      novel,      "-p", "第(.){1,10}回", "-o", dir.path().string(),
-                                      "--existing", "overwrite"};
+    // Its flagged headings left out: a run that keeps them says so on stderr.
+    std::vector<std::string> split = {"split",      novel,       "-p", "第(.){1,10}回", "-o", dir.path().string(),
+                                      "--existing", "overwrite", "--exclude-suspects"};
     EXPECT_EQ(runCli(split, {}).err, ""); // not a terminal: nothing, without -q too
     const CliRun bar = runCli(split, {.stderrTerminal = true});
     EXPECT_NE(bar.err.find("\r["), std::string::npos);

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 
 #include "app/epub_dialog.h"
+#include "scan/heading_analysis.h"
 #include "app/pickers.h"
 #include "gui/window_test.h"
 #include "walk/kept_table.h"
@@ -157,6 +158,33 @@ private slots:
         QCOMPARE(boxes.shown().size(), std::size_t(1));
         QCOMPARE(status(), QStringLiteral("请检查电子书的设置！"));
         QCOMPARE(std::distance(std::filesystem::directory_iterator(out), {}), 1);
+    }
+
+    // The book dialog counts the flagged headings not left out yet; ticking 排除可疑标题 leaves
+    // them out of the book, and the paragraphs chosen are the ones the status line's tooltip names.
+    void theBookDialogLeavesOutSuspectsAndChoosesParagraphs() {
+        prepare({.seed = 31, .chapters = 12, .badBytes = false});
+        const std::vector<std::int64_t> suspects = suspectRows(w->headings().analysis());
+        QVERIFY(!suspects.empty());
+        const auto book = out / "b.epub";
+        QString offered;
+        bool enabled = false;
+        setNextEpubDialogHook([&](EpubDialog& d) {
+            offered = d.chkExcludeSuspects->text();
+            enabled = d.chkExcludeSuspects->isEnabled();
+            d.chkExcludeSuspects->setChecked(true);
+            d.cboParagraphs->setCurrentIndex(d.cboParagraphs->findData(QStringLiteral("indent")));
+            return true;
+        });
+        setNextDialogHook([&](QFileDialog&) { return q(book); });
+        w->saveEpub();
+        QTRY_VERIFY(std::filesystem::exists(book));
+        QVERIFY(boxes.shown().empty());
+        QCOMPARE(offered, QStringLiteral("排除可疑标题（%1 个）").arg(suspects.size()));
+        QVERIFY(enabled);
+        const auto kept = static_cast<std::int64_t>(w->headings().rowCount() - suspects.size());
+        QCOMPARE(status(), QStringLiteral("处理完毕，已生成电子书 b.epub，共 %1 章！").arg(kept));
+        QCOMPARE(w->lblState->toolTip(), QStringLiteral("段落：缩进分段"));
     }
 
     void closingTheWindowStopsThePass() {

@@ -14,6 +14,7 @@
 #include "output/split_run.h"
 #include "formats/epub/epub_package.h"
 #include "formats/epub/epub_text.h"
+#include "output/run_stages.h"
 #include "stages/separators.h"
 #include "support/corpus.h"
 #include "support/images.h"
@@ -536,4 +537,63 @@ TEST(EpubText, EscapesMarkupDropsWhatXmlForbidsAndReadsNamesFromFiles) {
         EXPECT_EQ(b.title, n.title) << toUtf8(n.stem);
         EXPECT_EQ(b.author, n.author) << toUtf8(n.stem);
     }
+}
+
+// A classical text as scans give it: the title of a chapter on the line under its number,
+// volumes on lines the chapter pattern does not match, paragraphs wrapped with an indent, and a
+// row of marks between two scenes. The book reads it back as a book: titled headings, volumes
+// holding their chapters in both contents lists, whole paragraphs, the break as a break.
+TEST(Epub, TitlesVolumesAndParagraphsAsTheBookReadsThem) {
+    pwtest::ScratchDir dir;
+    const fs::path input = dir / "n.txt";
+    pwtest::writeAll(input, "书名\r\n第一卷 风起\r\n第一回\r\n\r\n夜宿古寺\r\n　　他走进山门，天色\r\n已晚。\r\n-----\r\n"
+                            "　　她说：“走吧。”\r\n第二回\r\n　　“你来了。”\r\n第二卷\r\n第三回 归去\r\n　　完。\r\n");
+    EpubSettings s;
+    s.path = fromPath(dir / "b.epub");
+    s.title = u"书";
+    s.volumePattern = u"^第.{1,5}卷";
+    const RunStages stages = stagesFor({true, ParagraphMode::Indent, true, input, std::nullopt, s.volumePattern});
+    for (const SplitFeed feed : {SplitFeed::ScanFirst, SplitFeed::OneRead}) {
+        fs::remove(dir / "b.epub");
+        const Made m = makeBook(input, s, feed, u"第.{1,10}回", true, {}, stages.stages);
+        ASSERT_EQ(m.split.end, SplitEnd::Done);
+        EXPECT_EQ(m.split.figures.volumes, 2);
+        EXPECT_EQ(m.split.figures.chapters, 3);
+        expectValid(dir / "b.epub");
+        EXPECT_EQ(bookLines(dir / "b.epub"),
+                  (std::vector<std::string>{"书名", "第一卷 风起", "第一回 夜宿古寺", "他走进山门，天色已晚。", "她说：“走吧。”",
+                                            "第二回", "“你来了。”", "第二卷", "第三回 归去", "完。"}));
+        const std::string tree = "前言,第一卷 风起(第一回 夜宿古寺,第二回),第二卷(第三回 归去)";
+        EXPECT_EQ(navTree(entry(dir / "b.epub", "OEBPS/nav.xhtml")), tree);
+        EXPECT_EQ(ncxTree(entry(dir / "b.epub", "OEBPS/toc.ncx")), tree);
+        const std::string page = entry(dir / "b.epub", "OEBPS/text/c00001.xhtml");
+        EXPECT_NE(page.find("<p>他走进山门，天色已晚。</p>\n<hr/>\n<p>她说"), std::string::npos) << page;
+    }
+}
+
+// Readers stall on, or refuse, page files of more than 200 KB: a long chapter goes on in
+// further files, each cut between two paragraphs.
+TEST(Epub, PagesStayUnderTwoHundredKilobytesCutBetweenParagraphs) {
+    pwtest::ScratchDir dir;
+    const fs::path input = dir / "n.txt";
+    std::string text = "第一章 长\r\n";
+    for (int i = 0; i < 20000; ++i)
+        text += "　　这一段有些长，" + std::to_string(i) + "，好让一章远远超过一页所能容下的字数。\r\n";
+    pwtest::writeAll(input, text);
+    EpubSettings s;
+    s.path = fromPath(dir / "b.epub");
+    s.title = u"书";
+    ASSERT_EQ(makeBook(input, s, SplitFeed::OneRead, kDefaultPattern, true).split.end, SplitEnd::Done);
+    expectValid(dir / "b.epub");
+    const std::string listing = command("unzip -l '" + (dir / "b.epub").string() + "' 'OEBPS/text/*'");
+    const std::regex row(R"re(^\s*(\d+)\s+\S+\s+\S+\s+(OEBPS/text/\S+)$)re", std::regex::multiline);
+    int pages = 0;
+    for (auto it = std::sregex_iterator(listing.begin(), listing.end(), row); it != std::sregex_iterator(); ++it) {
+        ++pages;
+        EXPECT_LE(std::stoul((*it)[1]), 200u * 1024) << (*it)[2];
+        const std::string page = entry(dir / "b.epub", (*it)[2]);
+        EXPECT_TRUE(page.ends_with("</p>\n</body>\n</html>\n")) << (*it)[2];
+    }
+    EXPECT_GT(pages, 5);
+    EXPECT_EQ(bookLines(dir / "b.epub").size(), 20001u); // every paragraph whole, none cut
 }

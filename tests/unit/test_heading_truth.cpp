@@ -174,6 +174,23 @@ TEST(HeadingTruth, SecondRoundForms) {
     t.check();
 }
 
+// A table of contents right before the first chapter, in books numbered anew in each volume:
+// the first chapter's line (第一章) follows the list closely and comes again in later volumes,
+// yet it is a chapter, and every line of the list is still the list's.
+TEST(HeadingTruth, TheFirstChapterAfterATableOfContentsStaysAChapter) {
+    for (std::uint32_t seed = 81; seed <= 88; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const Scanned s = scanNovel({.seed = seed, .chapters = 40, .restartPerVolume = true, .contentsAtStart = true},
+                                    u"第(.){1,10}章");
+        const std::vector<PlantedLine> matched = s.novel.matching(U'章');
+        ASSERT_EQ(matched.size(), s.analysis.headings.size());
+        for (std::size_t i = 0; i < matched.size(); ++i) {
+            const bool contents = (s.analysis.headings[i].suspect & kSuspectContents) != 0;
+            EXPECT_EQ(contents, matched[i].contents) << matched[i].text;
+        }
+    }
+}
+
 TEST(HeadingTruth, ReportsThePlantedGapsAndRepeatsAndNoneAtANewVolume) {
     struct Case {
         NovelOptions options;

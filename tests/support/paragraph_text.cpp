@@ -1,0 +1,146 @@
+#include "support/paragraph_text.h"
+
+#include <array>
+#include <random>
+
+namespace pwtest {
+
+namespace {
+
+// Pieces of sentences. A few hold a Latin word or a number, which a wrap never cuts.
+const std::array kPieces = {
+    "天色渐渐暗了下来", "他回到屋里坐下", "窗外下着细雨", "众人都笑了起来", "桌上放着一方印章", "她低头不语",
+    "远处传来钟声",     "说完便转身走了", "河水向东流去", "老人摇了摇头",   "门外有人敲门",     "两人相视一笑",
+    "山路十分难走",     "灯下读书到深夜", "风吹得树叶沙沙作响", "他掏出iPhone看了看", "屋里足有30个人",
+    "信上只写着OK两字",
+};
+const std::array kEnds = {"。", "！", "？", "……", "——"};
+const std::array kSpeech = {"“你来了。”", "“走吧！”他说。", "“这是什么？”", "“好，很好。”她笑道。", "“别说了……”"};
+
+struct Writer {
+    std::mt19937 rng;
+    const ParagraphTextOptions& o;
+    ParagraphText t;
+
+    std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); }
+
+    void line(const std::string& s) {
+        const bool afterCr = t.utf8.ends_with("\r");
+        t.utf8 += s;
+        if (!o.mixedLineEnds) {
+            t.utf8 += "\r\n";
+            return;
+        }
+        // An empty line after a CR must not start with LF: the two would make one CR LF.
+        const std::size_t k = below(3);
+        t.utf8 += k == 0 || (k == 1 && afterCr && s.empty()) ? "\r\n" : k == 1 ? "\n" : "\r";
+    }
+
+    std::string paragraph() {
+        // Some paragraphs are a line of dialogue; the others run for a few sentences, a
+        // sentence sometimes ending mid-paragraph right where a wrap falls.
+        if (below(4) == 0) return kSpeech[below(kSpeech.size())];
+        std::string s;
+        const std::size_t sentences = 1 + below(4);
+        for (std::size_t i = 0; i < sentences; ++i) {
+            const std::size_t pieces = 1 + below(3);
+            for (std::size_t j = 0; j < pieces; ++j)
+                s += (j ? "，" : "") + std::string(kPieces[below(kPieces.size())]);
+            s += below(5) == 0 ? kSpeech[below(kSpeech.size())] : kEnds[below(2) == 0 ? below(kEnds.size()) : 0];
+        }
+        return s;
+    }
+
+    std::string indent() {
+        switch (o.layout) {
+        case ParagraphLayoutKind::OneLineIndented:
+        case ParagraphLayoutKind::WrapIndent:
+        case ParagraphLayoutKind::WrapIndentBlank:
+            return "\u3000\u3000";
+        case ParagraphLayoutKind::WrapAsciiIndent:
+            return below(8) == 0 ? "\t" : "    ";
+        default:
+            return "";
+        }
+    }
+
+    // The paragraph's lines at the width: code points counted, a Latin word or a number never
+    // cut (the line breaks before it).
+    std::vector<std::string> wrapped(const std::string& ind, const std::string& p) {
+        std::vector<std::string> chars;
+        for (std::size_t at = 0; at < p.size();) {
+            const auto b = static_cast<unsigned char>(p[at]);
+            const std::size_t n = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+            chars.push_back(p.substr(at, n));
+            at += n;
+        }
+        std::vector<std::string> lines;
+        std::size_t at = 0;
+        bool first = true;
+        while (at < chars.size()) {
+            const std::size_t room = first && o.widthHoldsIndent ? o.width - (ind == "\t" ? 1 : ind.size() == 4 ? 4 : 2)
+                                                                 : static_cast<std::size_t>(o.width);
+            std::size_t end = std::min(chars.size(), at + room);
+            if (end < chars.size()) {
+                auto latin = [&](std::size_t i) { return chars[i].size() == 1; };
+                while (end > at + 1 && latin(end) && latin(end - 1))
+                    --end;
+            }
+            std::string l = first ? ind : "";
+            for (std::size_t i = at; i < end; ++i)
+                l += chars[i];
+            lines.push_back(l);
+            at = end;
+            first = false;
+        }
+        return lines;
+    }
+};
+
+} // namespace
+
+const char* nameOf(ParagraphLayoutKind k) {
+    switch (k) {
+    case ParagraphLayoutKind::OneLine: return "one-line";
+    case ParagraphLayoutKind::OneLineIndented: return "one-line-indented";
+    case ParagraphLayoutKind::OneLineBlank: return "one-line-blank";
+    case ParagraphLayoutKind::WrapIndent: return "wrap-indent";
+    case ParagraphLayoutKind::WrapAsciiIndent: return "wrap-ascii-indent";
+    case ParagraphLayoutKind::WrapBlank: return "wrap-blank";
+    case ParagraphLayoutKind::WrapIndentBlank: return "wrap-indent-blank";
+    }
+    return "?";
+}
+
+bool wraps(ParagraphLayoutKind k) {
+    return k != ParagraphLayoutKind::OneLine && k != ParagraphLayoutKind::OneLineIndented &&
+           k != ParagraphLayoutKind::OneLineBlank;
+}
+
+ParagraphText makeParagraphText(const ParagraphTextOptions& o) {
+    Writer w{std::mt19937(o.seed), o, {}};
+    const bool blankBetween = o.layout == ParagraphLayoutKind::OneLineBlank || o.layout == ParagraphLayoutKind::WrapBlank ||
+                              o.layout == ParagraphLayoutKind::WrapIndentBlank;
+    for (int c = 1; c <= o.chapters; ++c) {
+        const std::string heading = "第" + std::to_string(c) + "章 " + (c % 2 ? "夜宿古寺" : "故人重逢");
+        w.line(heading);
+        w.t.lines.push_back(heading);
+        if (blankBetween) w.line("");
+        const std::size_t paragraphs = 15 + w.below(20);
+        for (std::size_t i = 0; i < paragraphs; ++i) {
+            const std::string ind = w.indent(), p = w.paragraph();
+            w.t.lines.push_back(ind + p);
+            w.t.paragraphs.push_back(p);
+            if (wraps(o.layout)) {
+                for (const std::string& l : w.wrapped(ind, p))
+                    w.line(l);
+            } else {
+                w.line(ind + p);
+            }
+            if (blankBetween) w.line("");
+        }
+    }
+    return std::move(w.t);
+}
+
+} // namespace pwtest
