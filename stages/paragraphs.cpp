@@ -76,13 +76,23 @@ bool isWide(char32_t c) {
     return isWideByIcu(c);
 }
 
-// The line's measure in columns or in characters, spaces at its end left out.
+// The line's measure in columns or in characters, spaces at its end left out. Every line of a
+// book passes here: the common characters are counted by their first byte alone.
 int measure(std::string_view utf8, bool columns) {
     utf8 = withoutTrailingSpaces(utf8);
     int n = 0;
     for (std::size_t at = 0; at < utf8.size();) {
-        const char32_t c = nextCodePoint(utf8, at);
-        n += columns && isWide(c) ? 2 : 1;
+        const auto b = static_cast<unsigned char>(utf8[at]);
+        if (b < 0x80) {
+            ++n;
+            ++at;
+        } else if (b >= 0xE3 && b <= 0xE9 && at + 3 <= utf8.size()) {
+            n += columns ? 2 : 1; // U+3000 to U+9FFF: CJK punctuation and the ideographs
+            at += 3;
+        } else {
+            const char32_t c = nextCodePoint(utf8, at);
+            n += columns && isWide(c) ? 2 : 1;
+        }
     }
     return n;
 }
@@ -301,15 +311,26 @@ bool ParagraphStage::full(std::string_view utf8) const {
     // several sources is wrapped at another width from part to part.
     int width = m_layout.wrapWidth;
     if ((width > 0 || m_layout.wrapVaries) && m_recentCount >= kRecentMin) {
-        std::array<int, kRecent> r = m_recent;
-        const auto n = static_cast<std::ptrdiff_t>(std::min<std::size_t>(m_recentCount, kRecent));
-        std::nth_element(r.begin(), r.begin() + 1, r.begin() + n, std::greater<>());
-        width = r[1]; // the second widest: one line run over does not set it
+        // The second widest: one line run over does not set it.
+        int first = 0, second = 0;
+        for (std::size_t i = 0; i < std::min(m_recentCount, kRecent); ++i) {
+            const int w = m_recent[i];
+            if (w > first) {
+                second = first;
+                first = w;
+            } else if (w > second) {
+                second = w;
+            }
+        }
+        width = second;
     }
     return width > 0 && measure(utf8, m_layout.wrapInColumns) >= width - tolerance(width, m_layout.wrapInColumns);
 }
 
 void ParagraphStage::remember(std::string_view utf8) {
+    // Every fourth line is enough to know the width of the lines around (the window then
+    // spans some 128 lines), and it spares measuring every line of a book.
+    if (m_seen++ % 4 != 0) return;
     m_recent[m_recentCount++ % kRecent] = measure(withoutIndent(utf8), m_layout.wrapInColumns);
 }
 
@@ -328,9 +349,10 @@ bool ParagraphStage::joins(const Line& next) const {
         // A line that reaches the wrap width goes on whatever it ends with; one that stops short
         // (a Latin word or a closing mark moved on to the next line) goes on unless it ends a
         // sentence.
-        return full(m_last) || !endsSentence(m_last);
+        // Most lines of a wrapped text end mid-sentence: measured only when it ends one.
+        return !endsSentence(last()) || full(last());
     case ParagraphMode::Unwrap:
-        return full(m_last) && !endsSentence(m_last);
+        return !endsSentence(last()) && full(last());
     }
     return false;
 }
@@ -342,7 +364,7 @@ void ParagraphStage::hold(const Line& l) {
     m_mark.assign(l.mark());
     m_first.setBytes(m_bytes, m_mark);
     m_text.assign(withoutTrailingSpaces(l.text()));
-    m_last = m_text;
+    m_lastIsFirst = true;
     m_ended = l.ended();
     m_replaced = l.replaced();
     m_lines = 1;
@@ -356,6 +378,7 @@ void ParagraphStage::append(const Line& l) {
         m_text += ' ';
     m_text += more;
     m_last.assign(l.text());
+    m_lastIsFirst = false;
     m_ended = l.ended();
     m_replaced += l.replaced();
     ++m_lines;

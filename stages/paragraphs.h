@@ -78,7 +78,10 @@ private:
     void hold(const Line& l);
     void append(const Line& l);
     bool flush();
+    // Whether the line reaches the width the text is wrapped at around here.
     bool full(std::string_view utf8) const;
+    // The paragraph's last line so far.
+    std::string_view last() const { return m_lastIsFirst ? std::string_view(m_first.text()) : m_last; }
     void remember(std::string_view utf8);
 
     const ParagraphLayout m_layout;
@@ -94,6 +97,8 @@ private:
     static constexpr std::size_t kRecent = 32, kRecentMin = 8;
     std::array<int, kRecent> m_recent{};
     std::size_t m_recentCount = 0;
+    std::size_t m_seen = 0;
+    bool m_lastIsFirst = true;
 };
 
 // The stage for a run; none is needed for one line a paragraph. `dropBlank` as the user asked.
