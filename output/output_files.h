@@ -20,6 +20,9 @@ public:
     // The output file of this index, as the user knows it.
     virtual const PlannedFile& file(std::int64_t index) = 0;
     virtual OpenedOutput open(std::int64_t index, OutputFile& out) = 0;
+    // Whether nobody sees the files before the run is over and put in place: then a failure
+    // may be found a little after the write that met it (see WriteBehind).
+    virtual bool hiddenUntilDone() const { return false; }
 };
 
 class PlannedFiles : public OutputFiles {
@@ -51,6 +54,7 @@ public:
 
     const PlannedFile& file(std::int64_t index) override;
     OpenedOutput open(std::int64_t index, OutputFile& out) override;
+    bool hiddenUntilDone() const override { return true; }
     // The temporary file written for this index, now the caller's; empty when there is none.
     Text take(std::int64_t index);
     void removeAll();

@@ -21,6 +21,7 @@
 #endif
 
 #include "platform/paths.h"
+#include "platform/write_behind.h"
 
 namespace pw {
 
@@ -182,6 +183,7 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode, const 
     (void)close();
     m_error.reset();
     m_path = Text(path);
+    m_name = m_path;
 #ifdef _WIN32
     (void)folder;
     // Links on Windows need rights that few users have; the exclusive create is what counts.
@@ -230,6 +232,7 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode, const 
 
 std::int64_t OutputFile::sizeOnDisk() const {
     if (m_fd < 0) return -1;
+    if (m_behind) m_behind->drain();
 #ifdef _WIN32
     struct _stat64 st {};
     return _fstat64(m_fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
@@ -241,6 +244,7 @@ std::int64_t OutputFile::sizeOnDisk() const {
 
 bool OutputFile::write(const char* data, std::size_t n) {
     if (m_fd < 0 || m_error) return false;
+    if (m_behind) return queue(data, n);
     m_written += static_cast<std::int64_t>(n);
     if (m_buf.size() + n > kWriteBuffer && !flush()) return false;
     if (n >= kWriteBuffer) return writeAll(data, n);
@@ -248,26 +252,37 @@ bool OutputFile::write(const char* data, std::size_t n) {
     return true;
 }
 
-bool OutputFile::writeAll(const char* data, std::size_t n, std::int64_t at) {
-    // A signal (Ctrl-C asks the pass to stop) may cut a write short or interrupt it.
+bool OutputFile::queue(const char* data, std::size_t n) {
+    if (failedBehind()) return false;
+    m_written += static_cast<std::int64_t>(n);
+    // Copied even when large: the caller's buffer is read into again while the thread writes.
     while (n > 0) {
-#ifdef _WIN32
-        if (at >= 0 && _lseeki64(m_fd, at, SEEK_SET) != at) {
-            m_error = errnoError(m_path, errno ? errno : EIO);
-            return false;
-        }
-        const int put = _write(m_fd, data, static_cast<unsigned>(std::min<std::size_t>(n, 1u << 30)));
-#else
-        const ssize_t put = at < 0 ? ::write(m_fd, data, n) : ::pwrite(m_fd, data, n, static_cast<off_t>(at));
-#endif
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) {
-            m_error = errnoError(m_path, put < 0 && errno ? errno : EIO);
-            return false;
-        }
-        data += put;
-        n -= static_cast<std::size_t>(put);
-        if (at >= 0) at += put;
+        const std::size_t take = std::min(n, kWriteBuffer - std::min(m_buf.size(), kWriteBuffer));
+        m_buf.insert(m_buf.end(), data, data + take);
+        data += take;
+        n -= take;
+        if (m_buf.size() >= kWriteBuffer) handOff();
+    }
+    return true;
+}
+
+void OutputFile::handOff() {
+    if (m_buf.empty()) return;
+    m_behind->write(m_fd, std::move(m_buf), m_name);
+    m_buf = m_behind->spare();
+    m_buf.reserve(kWriteBuffer);
+}
+
+bool OutputFile::failedBehind() {
+    if (!m_behind->failed()) return false;
+    if (!m_error) m_error = m_behind->failure();
+    return true;
+}
+
+bool OutputFile::writeAll(const char* data, std::size_t n, std::int64_t at) {
+    if (const int err = writeDescriptor(m_fd, data, n, at)) {
+        m_error = errnoError(m_name, err);
+        return false;
     }
     return true;
 }
@@ -275,17 +290,23 @@ bool OutputFile::writeAll(const char* data, std::size_t n, std::int64_t at) {
 bool OutputFile::writeAt(std::int64_t offset, const char* data, std::size_t n) {
     if (m_fd < 0 || m_error) return false;
     if (m_mode != OutputMode::Create || offset < 0 || offset + static_cast<std::int64_t>(n) > m_written) {
-        m_error = errnoError(m_path, EINVAL);
+        m_error = errnoError(m_name, EINVAL);
         return false;
     }
     if (!flush() || !writeAll(data, n, offset)) return false;
 #ifdef _WIN32
-    if (_lseeki64(m_fd, 0, SEEK_END) < 0) m_error = errnoError(m_path, errno ? errno : EIO);
+    if (_lseeki64(m_fd, 0, SEEK_END) < 0) m_error = errnoError(m_name, errno ? errno : EIO);
 #endif
     return !m_error;
 }
 
 bool OutputFile::flush() {
+    if (m_behind) {
+        // Whatever is queued goes before the bytes written here next.
+        handOff();
+        m_behind->drain();
+        return !failedBehind();
+    }
     if (m_buf.empty()) return true;
     if (!writeAll(m_buf.data(), m_buf.size())) return false;
     m_buf.clear();
@@ -294,13 +315,16 @@ bool OutputFile::flush() {
 
 std::optional<FileError> OutputFile::close() {
     if (m_fd < 0) return m_error;
+    if (m_behind) {
+        if (!m_error) handOff();
+        m_behind->close(m_fd, m_name);
+        m_fd = -1;
+        m_buf.clear();
+        (void)failedBehind();
+        return m_error;
+    }
     if (!m_error) flush();
-#ifdef _WIN32
-    if (_close(m_fd) != 0 && !m_error) m_error = errnoError(m_path, errno ? errno : EIO);
-#else
-    // Linux closes the descriptor even when close reports EINTR: never retried.
-    if (::close(m_fd) != 0 && errno != EINTR && !m_error) m_error = errnoError(m_path, errno ? errno : EIO);
-#endif
+    if (const int err = closeDescriptor(m_fd); err != 0 && !m_error) m_error = errnoError(m_name, err);
     m_fd = -1;
     m_buf.clear(); // the capacity stays for the next file: a pass opens thousands of them
     return m_error;

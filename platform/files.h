@@ -77,6 +77,8 @@ enum class OutputMode {
     Append, // written after the old content of a regular file (made when missing)
 };
 
+class WriteBehind;
+
 // An output file, with its own write buffer: one call to the system per line would be far
 // too slow. Neither mode opens through a symbolic link (FileFault::Link), so nothing is
 // written outside the folder the path names. Every write and the close are checked; the
@@ -101,13 +103,25 @@ public:
     bool writeAt(std::int64_t offset, const char* data, std::size_t n);
     std::optional<FileError> close();
     const std::optional<FileError>& error() const { return m_error; }
+    // What a failure of a write or the close calls the file (the path opened, until said
+    // otherwise): a file written under a stand-in name is named as the user knows it.
+    void nameInErrors(TextView name) { m_name = Text(name); }
+    // From the next open on, full buffers and the close go to `behind`'s thread (none: written
+    // here). A failure there is told by a later write or close, of this file or the next,
+    // naming the file it hit.
+    void writeBehind(WriteBehind* behind) { m_behind = behind; }
 
 private:
     bool flush();
+    bool queue(const char* data, std::size_t n);
+    void handOff();
+    bool failedBehind();
     // At the end, or from `at` on (a byte offset from the start) when it is not negative.
     bool writeAll(const char* data, std::size_t n, std::int64_t at = -1);
     int m_fd = -1;
     Text m_path;
+    Text m_name;
+    WriteBehind* m_behind = nullptr;
     OutputMode m_mode = OutputMode::Create;
     std::int64_t m_written = 0;
     std::vector<char> m_buf;

@@ -5,6 +5,7 @@
 
 #include "options/make_out_name.h"
 #include "platform/paths.h"
+#include "platform/write_behind.h"
 #include "output/split_texts.h"
 
 namespace pw {
@@ -17,7 +18,11 @@ class TextFilesSink : public ChapterSink, private ByteWriter {
 public:
     TextFilesSink(const FormatContext& c, std::int64_t n)
         : m_files(c.files), m_encoder(c.encoder), m_n(n), m_ui(c.ui), m_receiver(c.receiver),
-          m_copies(c.encoder.copiesInput()) {}
+          m_copies(c.encoder.copiesInput()) {
+        // The writes on the other core while the walk reads and cuts on: files put in place only
+        // at the end can fail a little late, since nothing of them is seen before.
+        if (m_files.hiddenUntilDone()) m_out.writeBehind(&m_behind);
+    }
 
     // Alone, it copies the input's bytes; after a stage it takes lines like any sink.
     bool takesRuns() const override { return true; }
@@ -60,7 +65,16 @@ public:
         return true;
     }
 
-    bool close(bool) override { return closeFile() && !failure(); }
+    bool close(bool) override {
+        if (!closeFile()) return false;
+        // Every queued write has landed, or the run is not done.
+        m_behind.drain();
+        if (m_behind.failed() && !failure()) {
+            fail({MsgId::WriteFailed, failureText(t::kWriteFailed, *m_behind.failure())});
+            return false;
+        }
+        return !failure();
+    }
 
     OutputFigures figures() const override {
         OutputFigures f;
@@ -88,6 +102,7 @@ private:
             return false;
         }
         ++m_count;
+        m_out.nameInErrors(f.path);
         if (!startFile(opened.appended, f.path)) return false;
         m_receiver.fileOpened(f.index, f.path, opened.appended);
         m_ui.setStatus(Text(t::kWorking) + f.name + t::kWorkingDone + decimal(percent) + u"%");
@@ -114,9 +129,10 @@ private:
     }
 
     void writeFailed() {
-        // Named as the user knows the file, whatever stands in for it while the run writes.
+        // The error names the file as the user knows it, whatever stands in for it while the
+        // run writes; with the writes behind, it may be a file before this one.
         FileError e = m_out.error().value_or(FileError{});
-        e.path = path();
+        if (e.path.empty()) e.path = path();
         fail({MsgId::WriteFailed, failureText(t::kWriteFailed, e)});
     }
 
@@ -126,6 +142,7 @@ private:
     UiPort& m_ui;
     SplitReceiver& m_receiver;
     const bool m_copies; // the encoder writes the input's own bytes
+    WriteBehind m_behind; // before m_out: its queue must outlive the file's last close
     OutputFile m_out;
     std::int64_t m_chapter = 0;
     std::int64_t m_count = 0;

@@ -7,6 +7,8 @@
 #include <functional>
 
 #include "platform/files.h"
+#include "platform/write_behind.h"
+#include "support/file_size_limit.h"
 #include "support/split_test_util.h"
 
 using namespace pwtest;
@@ -262,3 +264,58 @@ TEST(SplitReceiver, AQuestionRefusedStopsThePassWithoutAppending) {
     EXPECT_EQ(r.refusals, std::vector<MsgId>{MsgId::OutputExists});
     EXPECT_EQ(r.finishedWith, -1);
 }
+
+namespace {
+
+TEST(OutputFiles, WrittenBehindEveryByteLandsInItsOwnFileAndAFailureNamesTheFileItHit) {
+    // Pieces of every size, three files in turn, one thread writing: each file gets exactly
+    // its bytes, in order, however the buffers were cut.
+    ScratchDir dir;
+    const auto file = [&](int f) { return dir / std::string{'f', static_cast<char>('0' + f)}; };
+    std::string want[3];
+    {
+        pw::WriteBehind behind(3u << 20);
+        OutputFile out;
+        out.writeBehind(&behind);
+        for (int f = 0; f < 3; ++f) {
+            ASSERT_FALSE(out.open(textOf(file(f)), OutputMode::Create));
+            for (std::size_t size : {std::size_t{1}, std::size_t{4096}, std::size_t{(1u << 20) - 7}, std::size_t{3u << 20},
+                                     std::size_t{77}}) {
+                const std::string piece(size, static_cast<char>('a' + f + size % 7));
+                ASSERT_TRUE(out.write(piece.data(), piece.size()));
+                want[f] += piece;
+            }
+            EXPECT_EQ(out.written(), static_cast<std::int64_t>(want[f].size()));
+            ASSERT_FALSE(out.close());
+        }
+        behind.drain();
+        EXPECT_FALSE(behind.failed());
+    }
+    for (int f = 0; f < 3; ++f)
+        EXPECT_TRUE(readAll(file(f)) == want[f]) << f;
+
+    // A real full disk: the first file outgrows the limit; the failure is told by a later write
+    // or close, naming the first file as the user knows it, and nothing more is written.
+    ScratchDir full;
+    EXPECT_TRUE(inChildWithFileSizeLimit(64 * 1024, [&] {
+        pw::WriteBehind behind;
+        OutputFile out;
+        out.writeBehind(&behind);
+        const std::string big(1u << 20, 'x');
+        if (out.open(textOf(full / "a.part"), OutputMode::Create)) return false;
+        out.nameInErrors(u"第一个.txt");
+        const bool firstWriteQueued = out.write(big.data(), big.size());
+        (void)out.close();
+        behind.drain();
+        if (out.open(textOf(full / "b.part"), OutputMode::Create)) return false;
+        const bool secondRefused = !out.write("y", 1);
+        const auto e = out.error();
+        (void)out.close();
+        behind.drain();
+        return firstWriteQueued && secondRefused && e && e->path == u"第一个.txt" && e->reason == u"文件太大";
+    }));
+    EXPECT_EQ(fs::file_size(full / "a.part"), 64u * 1024u);
+    EXPECT_EQ(fs::file_size(full / "b.part"), 0u);
+}
+
+} // namespace
