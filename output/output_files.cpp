@@ -22,7 +22,7 @@ Text hex(unsigned v) {
 
 // The temporary names: ".pagewright-<run tag>-<index>[-<attempt>].part", and the run's own
 // ".pagewright-<run tag>.lock", held while it lives.
-constexpr char16_t kTempPrefix[] = u".pagewright-";
+constexpr const char16_t* kTempPrefix = kRunFilePrefix;
 constexpr char16_t kTempSuffix[] = u".part";
 constexpr char16_t kLockSuffix[] = u".lock";
 

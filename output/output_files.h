@@ -14,6 +14,9 @@
 
 namespace pw {
 
+// How the names of runs' temporary files and of their locks begin: hidden, and no output's.
+inline constexpr char16_t kRunFilePrefix[] = u".pagewright-";
+
 class OutputFiles {
 public:
     virtual ~OutputFiles() = default;

@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "output/output_files.h"
 
 namespace pw {
 
@@ -59,10 +60,13 @@ OutputPlan planOutput(std::vector<PlannedFile> files, TextView folder, TextView 
     // makes thousands of files). Any entry at all, and each file is looked at by its own path.
     Text prefix(folder);
     if (!endsWithSeparator(prefix)) prefix.push_back(kSeparator);
+    // Runs' temporary files and locks do not count (this run's own are there already when a
+    // run that writes first plans last), unless a planned file could bear such a name.
     const bool flat = std::all_of(files.begin(), files.end(), [&](const PlannedFile& f) {
-        return f.path.starts_with(prefix) && f.path.find_first_of(u"/\\", prefix.size()) == Text::npos;
+        return f.path.starts_with(prefix) && f.path.find_first_of(u"/\\", prefix.size()) == Text::npos &&
+               !TextView(f.path).substr(prefix.size()).starts_with(kRunFilePrefix);
     });
-    const bool noneThere = flat && (lock ? lock->names(1).empty() : isEmptyFolder(toPath(folder)));
+    const bool noneThere = flat && (lock ? lock->names(1, kRunFilePrefix).empty() : isEmptyFolder(toPath(folder)));
     plan.files = std::move(files);
     for (PlannedFile& f : plan.files) {
         // A link counts, whether or not it points anywhere: the run will not write through it.

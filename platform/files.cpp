@@ -28,6 +28,8 @@ namespace pw {
 namespace {
 
 constexpr std::size_t kWriteBuffer = 1 << 20;
+// Below this, a file written behind is written and closed where it was filled.
+constexpr std::size_t kSmallFile = 256 << 10;
 
 std::FILE* openFile(TextView path, const char* mode) {
 #ifdef _WIN32
@@ -226,6 +228,7 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode, const 
     m_buf.clear();
     m_buf.reserve(kWriteBuffer);
     m_written = 0;
+    m_handedOff = false;
     m_mode = mode;
     return std::nullopt;
 }
@@ -268,6 +271,7 @@ bool OutputFile::queue(const char* data, std::size_t n) {
 
 void OutputFile::handOff() {
     if (m_buf.empty()) return;
+    m_handedOff = true;
     m_behind->write(m_fd, std::move(m_buf), m_name);
     m_buf = m_behind->spare();
     m_buf.reserve(kWriteBuffer);
@@ -301,7 +305,7 @@ bool OutputFile::writeAt(std::int64_t offset, const char* data, std::size_t n) {
 }
 
 bool OutputFile::flush() {
-    if (m_behind) {
+    if (m_behind && m_handedOff) {
         // Whatever is queued goes before the bytes written here next.
         handOff();
         m_behind->drain();
@@ -315,7 +319,9 @@ bool OutputFile::flush() {
 
 std::optional<FileError> OutputFile::close() {
     if (m_fd < 0) return m_error;
-    if (m_behind) {
+    // A small file whose bytes all wait here is written and closed at once: queueing it would
+    // cost more than the write (a run may make tens of thousands of them).
+    if (m_behind && (m_handedOff || m_buf.size() >= kSmallFile)) {
         if (!m_error) handOff();
         m_behind->close(m_fd, m_name);
         m_fd = -1;
@@ -325,6 +331,7 @@ std::optional<FileError> OutputFile::close() {
     }
     if (!m_error) flush();
     if (const int err = closeDescriptor(m_fd); err != 0 && !m_error) m_error = errnoError(m_name, err);
+    if (m_behind) (void)failedBehind(); // an earlier file's, written behind
     m_fd = -1;
     m_buf.clear(); // the capacity stays for the next file: a pass opens thousands of them
     return m_error;
@@ -429,12 +436,14 @@ bool HeldFile::removeIfFree(TextView path, const FolderLock*) {
     return DeleteFileW(toPath(path).c_str()) != 0;
 }
 
-std::vector<Text> FolderLock::names(std::size_t most) const {
+std::vector<Text> FolderLock::names(std::size_t most, TextView skipping) const {
     std::vector<Text> out;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(toPath(m_folder), ec), end; !ec && it != end && out.size() < most;
-         it.increment(ec))
-        out.push_back(fromPath(it->path().filename()));
+         it.increment(ec)) {
+        Text name = fromPath(it->path().filename());
+        if (skipping.empty() || !name.starts_with(skipping)) out.push_back(std::move(name));
+    }
     return out;
 }
 
@@ -603,8 +612,9 @@ bool HeldFile::removeIfFree(TextView path, const FolderLock* folder) {
     return removed;
 }
 
-std::vector<Text> FolderLock::names(std::size_t most) const {
+std::vector<Text> FolderLock::names(std::size_t most, TextView skipping) const {
     std::vector<Text> out;
+    const std::string skip = toUtf8(skipping); // names on this system are UTF-8 bytes
     const int fd = m_fd >= 0 ? ::dup(m_fd) : ::open(toPath(m_folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return out;
     DIR* dir = fdopendir(fd); // owns fd from here
@@ -617,7 +627,8 @@ std::vector<Text> FolderLock::names(std::size_t most) const {
         const dirent* e = readdir(dir);
         if (!e) break;
         const std::string_view name = e->d_name;
-        if (name != "." && name != "..") out.push_back(fromPath(std::filesystem::path(name)));
+        if (name != "." && name != ".." && (skip.empty() || !name.starts_with(skip)))
+            out.push_back(fromPath(std::filesystem::path(name)));
     }
     closedir(dir);
     return out;

@@ -122,6 +122,7 @@ private:
     Text m_path;
     Text m_name;
     WriteBehind* m_behind = nullptr;
+    bool m_handedOff = false; // some of this file's bytes went to m_behind
     OutputMode m_mode = OutputMode::Create;
     std::int64_t m_written = 0;
     std::vector<char> m_buf;
@@ -162,8 +163,9 @@ public:
     const Text& folder() const { return m_folder; }
 
     // The names of the entries in the locked folder (`most` of them at most), read through
-    // its descriptor (by its path where the system gives none).
-    std::vector<Text> names(std::size_t most = SIZE_MAX) const;
+    // its descriptor (by its path where the system gives none); names that start with
+    // `skipping`, when given, are passed over.
+    std::vector<Text> names(std::size_t most = SIZE_MAX, TextView skipping = {}) const;
 
 #ifndef _WIN32
     // Where the operations that take this folder find `path`: through the folder's descriptor
