@@ -117,12 +117,6 @@ std::size_t skipBlanks(TextView s, std::size_t i) {
     return i;
 }
 
-std::size_t numeralRunEnd(TextView s, std::size_t i) {
-    while (i < s.size() && isNumeral(s[i]))
-        ++i;
-    return i;
-}
-
 // Characters, not UTF-16 units: a supplementary character counts once.
 std::size_t characters(TextView s) {
     std::size_t n = 0;
@@ -138,14 +132,78 @@ struct Parsed {
     bool unitFollows = false;
 };
 
+// The run of numerals from `from` on, read as it is found: where it ends, and its value (see
+// numeralValue), or -1 when it has none. One pass over the characters for most numbers, since
+// every matched line's number is read while the scan runs.
+struct NumeralRun {
+    std::size_t end = 0;
+    std::int64_t value = -1;
+};
+
+constexpr std::int64_t kLargestNumeral = 1'000'000'000'000'000LL;
+
+// The value of a run that holds units (一百零八, 十二, 两千零三, 三万五千), or -1 when it is too large.
+std::int64_t unitReading(TextView run) {
+    constexpr std::int64_t kMax = kLargestNumeral;
+    std::int64_t total = 0, section = 0, digit = 0;
+    for (char16_t c : run) {
+        if (const std::int64_t tens = tensOf(c)) {
+            section += tens;
+            digit = 0;
+            continue;
+        }
+        if (const std::int64_t u = unitOf(c)) {
+            if (u == 10000) {
+                // Checked before it is multiplied: past kMax it would overflow, not just be large.
+                if (total + section + digit > kMax / 10000) return -1;
+                total = (total + section + digit) * 10000;
+                if (total == 0) total = 10000;
+                section = 0;
+            } else {
+                section += (digit ? digit : 1) * u;
+            }
+            digit = 0;
+        } else {
+            digit = digitOf(c);
+        }
+        if (total > kMax) return -1;
+    }
+    return total + section + digit;
+}
+
+[[gnu::always_inline]] inline NumeralRun readNumeralRun(TextView s, std::size_t from) {
+    bool arabic = false, chinese = false, units = false, tooLarge = false;
+    // Read digit by digit on the way (123, １２３, 一○○, 一一): most numbers have no unit.
+    std::int64_t v = 0;
+    std::size_t i = from;
+    for (; i < s.size(); ++i) {
+        const std::uint16_t k = classOf(s[i]);
+        if ((k & (kDigitBits | kUnitBits)) == 0) break;
+        arabic |= (k & kArabicDigit) != 0;
+        chinese |= (k & kDigitBits) != 0 && (k & kArabicDigit) == 0;
+        units |= (k & kUnitBits) != 0;
+        tooLarge |= v > kLargestNumeral;
+        // A unit has no digit of its own; with units this reading is not used.
+        if (!tooLarge && (k & kDigitBits) != 0) v = v * 10 + static_cast<int>(k & kDigitBits) - 1;
+    }
+    NumeralRun r;
+    r.end = i;
+    if (i == from || (arabic && (chinese || units))) return r;
+    if (!units) {
+        if (!tooLarge) r.value = v;
+        return r;
+    }
+    r.value = unitReading(s.substr(from, i - from));
+    return r;
+}
+
 [[gnu::always_inline]] inline std::optional<Parsed> numberAt(TextView s, std::size_t at, char16_t unit) {
     const std::size_t b = skipBlanks(s, at);
-    const std::size_t e = numeralRunEnd(s, b);
-    const auto v = numeralValue(s.substr(b, e - b));
-    if (!v || *v > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+    const NumeralRun run = readNumeralRun(s, b);
+    if (run.value < 0 || run.value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
     Parsed p;
-    p.number = {static_cast<std::int32_t>(*v), unit};
-    p.end = e;
+    p.number = {static_cast<std::int32_t>(run.value), unit};
+    p.end = run.end;
     return p;
 }
 
@@ -326,18 +384,21 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
     while (!rest.empty() && isClosing(rest.back()))
         rest.remove_suffix(1);
     std::uint16_t seen = 0;
-    bool fullStop = false; // 。 or ； inside: one sentence ended and another began
+    bool fullStop = false;    // 。 or ； inside: one sentence ended and another began
+    std::size_t restChars = 0; // as characters() counts them, in the same pass
     for (char16_t c : rest) {
-        seen |= classOf(c);
+        const std::uint16_t k = classOf(c);
+        seen |= k;
+        restChars += (k & kLowSurrogate) == 0;
         fullStop |= c == u'。' || c == u'；' || c == u';';
     }
-    const bool shortTitle = setApart && characters(rest) <= kShortTitle + 1;
+    const bool shortTitle = setApart && restChars <= kShortTitle + 1;
     if ((seen & kSentenceEnd) && !(shortTitle && !fullStop)) return true;
     // Going on after a comma to the end of a sentence: 第七十七回，他已經讀過三遍了。 A couplet
     // title has its comma but no end.
     if ((seen & kComma) && endsSentence && !shortTitle) return true;
     const bool glued = !rest.empty() && !isTitleSeparator(rest.front());
-    return glued && (seen & kComma) && characters(rest) >= 15;
+    return glued && (seen & kComma) && restChars >= 15;
 }
 
 // Whether the line opens extras: 番外, 外传, 后记 at its start.
@@ -351,12 +412,8 @@ bool opensExtras(TextView t) {
 // What tells a heading's copy from another heading, besides its number, unit and part: its
 // length and first character. Cheap, since every matched line gets one; a table of contents
 // writes its headings as the chapters do.
-std::uint32_t textKey(TextView line) {
-    std::size_t b = 0, e = line.size();
-    while (b < e && isBlank(line[b]))
-        ++b;
-    while (e > b && isBlank(line[e - 1]))
-        --e;
+// [b, e) is the line without blanks at either end.
+std::uint32_t textKey(TextView line, std::size_t b, std::size_t e) {
     const std::uint32_t length = static_cast<std::uint32_t>(std::min<std::size_t>(e - b, 0xFFFF));
     return length << 16 | (b < e ? line[b] : 0u);
 }
@@ -364,48 +421,9 @@ std::uint32_t textKey(TextView line) {
 } // namespace
 
 std::optional<std::int64_t> numeralValue(TextView run) {
-    if (run.empty()) return std::nullopt;
-    constexpr std::int64_t kMax = 1'000'000'000'000'000LL;
-    bool arabic = false, chinese = false, units = false, tooLarge = false;
-    // Read digit by digit on the way (123, １２３, 一○○, 一一): most numbers have no unit.
-    std::int64_t v = 0;
-    for (char16_t c : run) {
-        const std::uint16_t k = classOf(c);
-        if ((k & (kDigitBits | kUnitBits)) == 0) return std::nullopt;
-        arabic |= (k & kArabicDigit) != 0;
-        chinese |= (k & kDigitBits) != 0 && (k & kArabicDigit) == 0;
-        units |= (k & kUnitBits) != 0;
-        tooLarge |= v > kMax;
-        // A unit has no digit of its own; with units this reading is not used.
-        if (!tooLarge && (k & kDigitBits) != 0) v = v * 10 + static_cast<int>(k & kDigitBits) - 1;
-    }
-    if (arabic && (chinese || units)) return std::nullopt;
-    if (!units) return tooLarge ? std::nullopt : std::optional<std::int64_t>(v);
-    // With units: 一百零八, 十二, 两千零三, 三万五千.
-    std::int64_t total = 0, section = 0, digit = 0;
-    for (char16_t c : run) {
-        if (const std::int64_t tens = tensOf(c)) {
-            section += tens;
-            digit = 0;
-            continue;
-        }
-        if (const std::int64_t u = unitOf(c)) {
-            if (u == 10000) {
-                // Checked before it is multiplied: past kMax it would overflow, not just be large.
-                if (total + section + digit > kMax / 10000) return std::nullopt;
-                total = (total + section + digit) * 10000;
-                if (total == 0) total = 10000;
-                section = 0;
-            } else {
-                section += (digit ? digit : 1) * u;
-            }
-            digit = 0;
-        } else {
-            digit = digitOf(c);
-        }
-        if (total > kMax) return std::nullopt;
-    }
-    return total + section + digit;
+    const NumeralRun r = readNumeralRun(run, 0);
+    if (r.end != run.size() || r.value < 0) return std::nullopt;
+    return r.value;
 }
 
 std::optional<ChapterNumber> parseChapterNumber(TextView line, std::size_t from) {
@@ -423,13 +441,18 @@ std::vector<const char*> suspectCodes(SuspectReasons reasons) {
     return out;
 }
 
-HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart, std::optional<ChapterNumber>* volumeOut) {
+namespace {
+
+// judgeHeadingLine, and the line's key for flagContents (see textKey) from the same trim.
+HeadingFacts judgeLine(TextView line, std::size_t matchStart, std::optional<ChapterNumber>* volumeOut,
+                       std::uint32_t* key) {
     HeadingFacts f;
     std::size_t b = 0, e = line.size();
     while (b < e && isBlank(line[b]))
         ++b;
     while (e > b && isBlank(line[e - 1]))
         --e;
+    if (key) *key = textKey(line, b, e);
     // A heading set in brackets (【第12章 来吧】, 「第三回」): the brackets are no prose around it.
     if (const std::size_t kind = b < e ? vocabulary::kOpenBrackets.find(line[b]) : TextView::npos;
         kind != TextView::npos) {
@@ -479,6 +502,12 @@ HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart, std::option
     return f;
 }
 
+} // namespace
+
+HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart, std::optional<ChapterNumber>* volumeOut) {
+    return judgeLine(line, matchStart, volumeOut, nullptr);
+}
+
 std::int64_t HeadingAnalysis::chapterBytes(std::size_t i) const {
     return (i + 1 < headings.size() ? headings[i + 1].offset : fileSize) - headings[i].offset;
 }
@@ -510,7 +539,8 @@ std::int64_t HeadingAnalysis::suspectCount() const {
 
 void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t lineNumber, std::int64_t offset) {
     std::optional<ChapterNumber> volume;
-    HeadingFacts f = judgeHeadingLine(line, matchStart, &volume);
+    std::uint32_t key = 0;
+    HeadingFacts f = judgeLine(line, matchStart, &volume, &key);
     // Kept only where it changes: a web novel may name the volume on every chapter's line.
     auto& volumes = m_result.lineVolumes;
     if (volume && (volumes.empty() || volumes.back().second != *volume))
@@ -518,7 +548,7 @@ void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t li
     f.line = lineNumber;
     f.offset = offset;
     m_result.headings.push_back(f);
-    m_textKeys.push_back(textKey(line));
+    m_textKeys.push_back(key);
 }
 
 namespace {
