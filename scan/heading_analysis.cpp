@@ -537,7 +537,20 @@ std::int64_t HeadingAnalysis::suspectCount() const {
     return std::count_if(headings.begin(), headings.end(), [](const HeadingFacts& h) { return h.suspect != 0; });
 }
 
+void HeadingAnalyzer::closeRun(std::size_t last) {
+    if (last + 1 - m_runStart >= kShortestContents) m_closeRuns.emplace_back(m_runStart, last);
+}
+
 void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t lineNumber, std::int64_t offset) {
+    // Runs of headings with next to no text between them are found here, while the heading
+    // before is at hand, rather than by another walk over all of them when the scan ends.
+    if (const std::size_t k = m_result.headings.size(); k > 0) {
+        const HeadingFacts& before = m_result.headings.back();
+        if (lineNumber - before.line > kCloseLines || offset - before.offset > kCloseBytes) {
+            closeRun(k - 1);
+            m_runStart = k;
+        }
+    }
     std::optional<ChapterNumber> volume;
     std::uint32_t key = 0;
     HeadingFacts f = judgeLine(line, matchStart, &volume, &key);
@@ -557,25 +570,11 @@ namespace {
 // them, listing headings that come again later in the file. Its lines are compared with the
 // headings after the block by their text (blanks aside) or, when the block writes them otherwise,
 // by their numbers.
-void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>& lineKeys) {
-    constexpr std::int64_t kCloseLines = 3, kCloseBytes = 600;
-    constexpr std::size_t kShortestBlock = 5;
+// `blocks` are the runs of close headings (HeadingAnalyzer::add finds them).
+void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>& lineKeys,
+                  const std::vector<std::pair<std::size_t, std::size_t>>& blocks) {
+    constexpr std::size_t kShortestBlock = HeadingAnalyzer::kShortestContents;
     const std::size_t n = hs.size();
-    const auto close = [&](std::size_t i) {
-        return hs[i + 1].line - hs[i].line <= kCloseLines && hs[i + 1].offset - hs[i].offset <= kCloseBytes;
-    };
-    std::vector<std::pair<std::size_t, std::size_t>> blocks; // [first, last]
-    for (std::size_t i = 0; i + 1 < n;) {
-        if (!close(i)) {
-            ++i;
-            continue;
-        }
-        std::size_t j = i + 1;
-        while (j + 1 < n && close(j))
-            ++j;
-        if (j - i + 1 >= kShortestBlock) blocks.emplace_back(i, j);
-        i = j + 1;
-    }
     if (blocks.empty()) return;
     // A heading's text as far as it is told: its line's key with its number, unit and part.
     const auto textOf = [&](std::size_t i) {
@@ -820,8 +819,11 @@ HeadingAnalysis HeadingAnalyzer::finish(std::int64_t fileSize, std::int64_t line
     auto& hs = a.headings;
     a.fileSize = fileSize;
     a.lines = linesRead;
-    flagContents(hs, m_textKeys);
+    if (!hs.empty()) closeRun(hs.size() - 1);
+    flagContents(hs, m_textKeys, m_closeRuns);
     m_textKeys = {};
+    m_closeRuns = {};
+    m_runStart = 0;
     flagTiny(hs, fileSize);
     readNumbering(a);
     return a;
