@@ -1,6 +1,7 @@
 #include "scan/heading_analysis.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <unordered_map>
 
@@ -384,16 +385,16 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
     while (!rest.empty() && isClosing(rest.back()))
         rest.remove_suffix(1);
     std::uint16_t seen = 0;
-    bool fullStop = false;    // 。 or ； inside: one sentence ended and another began
     std::size_t restChars = 0; // as characters() counts them, in the same pass
     for (char16_t c : rest) {
         const std::uint16_t k = classOf(c);
         seen |= k;
         restChars += (k & kLowSurrogate) == 0;
-        fullStop |= c == u'。' || c == u'；' || c == u';';
     }
     const bool shortTitle = setApart && restChars <= kShortTitle + 1;
-    if ((seen & kSentenceEnd) && !(shortTitle && !fullStop)) return true;
+    // 。 or ； inside: one sentence ended and another began. Looked for only when it decides.
+    const auto fullStop = [&] { return rest.find_first_of(u"。；;") != TextView::npos; };
+    if ((seen & kSentenceEnd) && !(shortTitle && !fullStop())) return true;
     // Going on after a comma to the end of a sentence: 第七十七回，他已經讀過三遍了。 A couplet
     // title has its comma but no end.
     if ((seen & kComma) && endsSentence && !shortTitle) return true;
@@ -653,6 +654,34 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
     }
 }
 
+// The k-th smallest of `values` (from 0), as std::nth_element would place it. The values are
+// first counted into a few thousand buckets by their high bits, a pass without the partitioning's
+// hard-to-predict branches, and only the bucket that holds the k-th is partitioned: a book may
+// hand over a few hundred thousand chapter sizes. Reorders `values`.
+std::int64_t kthSmallest(std::vector<std::int64_t>& values, std::size_t k) {
+    constexpr int kBucketBits = 12;
+    // Read as unsigned with the sign bit flipped, which keeps the order of signed values.
+    const auto key = [](std::int64_t v) { return static_cast<std::uint64_t>(v) ^ (std::uint64_t(1) << 63); };
+    std::uint64_t lo = std::numeric_limits<std::uint64_t>::max(), hi = 0;
+    for (const std::int64_t v : values) {
+        lo = std::min(lo, key(v));
+        hi = std::max(hi, key(v));
+    }
+    const int shift = std::max(0, static_cast<int>(std::bit_width(hi - lo)) - kBucketBits);
+    std::vector<std::uint32_t> count(std::size_t(1) << kBucketBits, 0);
+    for (const std::int64_t v : values)
+        ++count[(key(v) - lo) >> shift];
+    std::size_t bucket = 0, below = 0;
+    while (below + count[bucket] <= k)
+        below += count[bucket++];
+    std::size_t inBucket = 0;
+    for (const std::int64_t v : values)
+        if (((key(v) - lo) >> shift) == bucket) values[inBucket++] = v;
+    const auto nth = values.begin() + static_cast<std::ptrdiff_t>(k - below);
+    std::nth_element(values.begin(), nth, values.begin() + static_cast<std::ptrdiff_t>(inBucket));
+    return *nth;
+}
+
 // A chapter far smaller than the usual one is a table-of-contents line, a quotation or a
 // heading repeated by mistake. Sizes are measured to the next heading that the line rules
 // keep, so that prose flagged inside a chapter does not make the true heading before it small.
@@ -676,8 +705,7 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
         if (h.suspect == 0) kept.push_back(size);
     });
     if (kept.size() < kEnoughForAMedian) return;
-    std::nth_element(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(kept.size() / 2), kept.end());
-    const std::int64_t median = kept[kept.size() / 2];
+    const std::int64_t median = kthSmallest(kept, kept.size() / 2);
     kept = {};
     std::vector<std::size_t> tiny;
     eachSize([&](std::size_t i, const HeadingFacts& h, std::int64_t size) {
