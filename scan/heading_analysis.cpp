@@ -173,23 +173,28 @@ std::int64_t unitReading(TextView run) {
 }
 
 [[gnu::always_inline]] inline NumeralRun readNumeralRun(TextView s, std::size_t from) {
-    bool arabic = false, chinese = false, units = false, tooLarge = false;
+    // The classes that any numeral of the run has, and that all of them have: a run that mixes
+    // Arabic digits with Chinese numerals (digits or units) has the Arabic class in the one but
+    // not in the other.
+    std::uint16_t any = 0, all = 0xFFFF;
+    bool tooLarge = false;
     // Read digit by digit on the way (123, １２３, 一○○, 一一): most numbers have no unit.
     std::int64_t v = 0;
     std::size_t i = from;
     for (; i < s.size(); ++i) {
         const std::uint16_t k = classOf(s[i]);
         if ((k & (kDigitBits | kUnitBits)) == 0) break;
-        arabic |= (k & kArabicDigit) != 0;
-        chinese |= (k & kDigitBits) != 0 && (k & kArabicDigit) == 0;
-        units |= (k & kUnitBits) != 0;
+        any |= k;
+        all &= k;
         tooLarge |= v > kLargestNumeral;
         // A unit has no digit of its own; with units this reading is not used.
-        if (!tooLarge && (k & kDigitBits) != 0) v = v * 10 + static_cast<int>(k & kDigitBits) - 1;
+        const int digit = static_cast<int>(k & kDigitBits) - 1;
+        v = !tooLarge && digit >= 0 ? v * 10 + digit : v;
     }
     NumeralRun r;
     r.end = i;
-    if (i == from || (arabic && (chinese || units))) return r;
+    const bool units = (any & kUnitBits) != 0;
+    if (i == from || ((any & kArabicDigit) && !(all & kArabicDigit))) return r;
     if (!units) {
         if (!tooLarge) r.value = v;
         return r;
@@ -225,19 +230,22 @@ std::int64_t unitReading(TextView run) {
 std::optional<Parsed> parseAt(TextView s, std::size_t from) {
     const std::size_t start = skipBlanks(s, from);
     const auto numberFrom = [&](std::size_t at, char16_t unit) { return numberAt(s, at, unit); };
-    // Forms that open the line: 卷二, 部三, Chapter 12, 001.
-    if (start < s.size() && (s[start] == u'卷' || s[start] == u'部')) {
-        if (auto p = numberFrom(start + 1, s[start])) return p;
+    // Forms that open the line: 卷二, 部三, Chapter 12, 001. Most headings open with their 第
+    // instead, and skip these.
+    if (start < s.size() && s[start] != u'第') {
+        if (s[start] == u'卷' || s[start] == u'部') {
+            if (auto p = numberFrom(start + 1, s[start])) return p;
+        }
+        static constexpr char16_t chapter[] = u"chapter";
+        if (s.size() - start > 7) {
+            bool word = true;
+            for (std::size_t i = 0; i < 7 && word; ++i)
+                word = (s[start + i] | 0x20) == chapter[i];
+            if (word && isBlank(s[start + 7]))
+                if (auto p = numberFrom(start + 7, u'C'); p && isArabic(s[skipBlanks(s, start + 7)])) return p;
+        }
+        if (isArabic(s[start])) return numberFrom(start, u'#');
     }
-    static constexpr char16_t chapter[] = u"chapter";
-    if (s.size() - start > 7) {
-        bool word = true;
-        for (std::size_t i = 0; i < 7 && word; ++i)
-            word = (s[start + i] | 0x20) == chapter[i];
-        if (word && isBlank(s[start + 7]))
-            if (auto p = numberFrom(start + 7, u'C'); p && isArabic(s[skipBlanks(s, start + 7)])) return p;
-    }
-    if (start < s.size() && isArabic(s[start])) return numberFrom(start, u'#');
     // 第…: the first one with a number after it.
     for (std::size_t at = s.find(u'第', start); at != TextView::npos; at = s.find(u'第', at + 1))
         if (auto p = firstFormAt(s, at)) return p;
@@ -455,7 +463,9 @@ HeadingFacts judgeLine(TextView line, std::size_t matchStart, std::optional<Chap
         --e;
     if (key) *key = textKey(line, b, e);
     // A heading set in brackets (【第12章 来吧】, 「第三回」): the brackets are no prose around it.
-    if (const std::size_t kind = b < e ? vocabulary::kOpenBrackets.find(line[b]) : TextView::npos;
+    // The brackets are 【〖「『 (U+300C to U+3016), [ and ［: most lines start with none of them.
+    const auto mayOpen = [](char16_t c) { return (c >= u'「' && c <= u'〖') || c == u'[' || c == u'［'; };
+    if (const std::size_t kind = b < e && mayOpen(line[b]) ? vocabulary::kOpenBrackets.find(line[b]) : TextView::npos;
         kind != TextView::npos) {
         ++b;
         if (e > b && line[e - 1] == vocabulary::kCloseBrackets[kind]) --e;
