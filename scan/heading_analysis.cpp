@@ -560,6 +560,12 @@ void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t li
         if (lineNumber - before.line > kCloseLines || offset - before.offset > kCloseBytes) {
             closeRun(k - 1);
             m_runStart = k;
+            // Until a run is long enough to be a table of contents, the keys of those before
+            // are never looked at: most books have no such run, and keep no keys.
+            if (m_closeRuns.empty()) {
+                m_textKeys.clear();
+                m_keysFrom = k;
+            }
         }
     }
     std::optional<ChapterNumber> volume;
@@ -582,7 +588,8 @@ namespace {
 // headings after the block by their text (blanks aside) or, when the block writes them otherwise,
 // by their numbers.
 // `blocks` are the runs of close headings (HeadingAnalyzer::add finds them).
-void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>& lineKeys,
+// `lineKeys` from heading index `keysFrom` on, at least from the first block.
+void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>& lineKeys, std::size_t keysFrom,
                   const std::vector<std::pair<std::size_t, std::size_t>>& blocks) {
     constexpr std::size_t kShortestBlock = HeadingAnalyzer::kShortestContents;
     const std::size_t n = hs.size();
@@ -590,7 +597,7 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
     // A heading's text as far as it is told: its line's key with its number, unit and part.
     const auto textOf = [&](std::size_t i) {
         const HeadingFacts& h = hs[i];
-        return std::uint64_t(lineKeys[i]) << 32 ^ std::uint64_t(std::uint32_t(h.number.value)) * 0x9E3779B1u ^
+        return std::uint64_t(lineKeys[i - keysFrom]) << 32 ^ std::uint64_t(std::uint32_t(h.number.value)) * 0x9E3779B1u ^
                std::uint64_t(h.number.unit) << 8 ^ h.part;
     };
     // The headings that carry each text, in order, and the last that carries each number.
@@ -858,10 +865,11 @@ HeadingAnalysis HeadingAnalyzer::finish(std::int64_t fileSize, std::int64_t line
     a.fileSize = fileSize;
     a.lines = linesRead;
     if (!hs.empty()) closeRun(hs.size() - 1);
-    flagContents(hs, m_textKeys, m_closeRuns);
+    flagContents(hs, m_textKeys, m_keysFrom, m_closeRuns);
     m_textKeys = {};
     m_closeRuns = {};
     m_runStart = 0;
+    m_keysFrom = 0;
     flagTiny(hs, fileSize);
     readNumbering(a);
     return a;

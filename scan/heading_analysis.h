@@ -136,9 +136,10 @@ private:
     HeadingAnalysis m_result;
     void closeRun(std::size_t last);
 
-    // The length and first character of each heading's line: a table of contents repeats the
-    // headings it lists. Dropped when the analysis is finished.
+    // The length and first character of each heading's line from index m_keysFrom on: a table
+    // of contents repeats the headings it lists. Dropped when the analysis is finished.
     std::vector<std::uint32_t> m_textKeys;
+    std::size_t m_keysFrom = 0;
     // The runs of close headings found so far, [first, last], and where the current one began.
     std::vector<std::pair<std::size_t, std::size_t>> m_closeRuns;
     std::size_t m_runStart = 0;
