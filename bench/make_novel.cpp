@@ -12,10 +12,13 @@
 using namespace pwtest;
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUT [--chapters N] [--seed S] [--encoding E] [--line-ends L] [--word W]\n",
+    // An option where the file name belongs (--help) would otherwise become the file written.
+    if (argc < 2 || argv[1][0] == '-') {
+        const bool asked = argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
+        std::fprintf(asked ? stdout : stderr,
+                     "usage: %s OUT [--chapters N] [--seed S] [--encoding E] [--line-ends L] [--word W] [--paragraphs N]\n",
                      argv[0]);
-        return 2;
+        return asked ? 0 : 2;
     }
     NovelOptions o;
     o.badBytes = false; // the benchmarks compare counts with tools that may read them otherwise

@@ -1,6 +1,7 @@
 #include "scan/heading_analysis.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <unordered_map>
 
@@ -117,12 +118,6 @@ std::size_t skipBlanks(TextView s, std::size_t i) {
     return i;
 }
 
-std::size_t numeralRunEnd(TextView s, std::size_t i) {
-    while (i < s.size() && isNumeral(s[i]))
-        ++i;
-    return i;
-}
-
 // Characters, not UTF-16 units: a supplementary character counts once.
 std::size_t characters(TextView s) {
     std::size_t n = 0;
@@ -138,14 +133,83 @@ struct Parsed {
     bool unitFollows = false;
 };
 
+// The run of numerals from `from` on, read as it is found: where it ends, and its value (see
+// numeralValue), or -1 when it has none. One pass over the characters for most numbers, since
+// every matched line's number is read while the scan runs.
+struct NumeralRun {
+    std::size_t end = 0;
+    std::int64_t value = -1;
+};
+
+constexpr std::int64_t kLargestNumeral = 1'000'000'000'000'000LL;
+
+// The value of a run that holds units (一百零八, 十二, 两千零三, 三万五千), or -1 when it is too large.
+std::int64_t unitReading(TextView run) {
+    constexpr std::int64_t kMax = kLargestNumeral;
+    std::int64_t total = 0, section = 0, digit = 0;
+    for (char16_t c : run) {
+        if (const std::int64_t tens = tensOf(c)) {
+            section += tens;
+            digit = 0;
+            continue;
+        }
+        if (const std::int64_t u = unitOf(c)) {
+            if (u == 10000) {
+                // Checked before it is multiplied: past kMax it would overflow, not just be large.
+                if (total + section + digit > kMax / 10000) return -1;
+                total = (total + section + digit) * 10000;
+                if (total == 0) total = 10000;
+                section = 0;
+            } else {
+                section += (digit ? digit : 1) * u;
+            }
+            digit = 0;
+        } else {
+            digit = digitOf(c);
+        }
+        if (total > kMax) return -1;
+    }
+    return total + section + digit;
+}
+
+[[gnu::always_inline]] inline NumeralRun readNumeralRun(TextView s, std::size_t from) {
+    // The classes that any numeral of the run has, and that all of them have: a run that mixes
+    // Arabic digits with Chinese numerals (digits or units) has the Arabic class in the one but
+    // not in the other.
+    std::uint16_t any = 0, all = 0xFFFF;
+    bool tooLarge = false;
+    // Read digit by digit on the way (123, １２３, 一○○, 一一): most numbers have no unit.
+    std::int64_t v = 0;
+    std::size_t i = from;
+    for (; i < s.size(); ++i) {
+        const std::uint16_t k = classOf(s[i]);
+        if ((k & (kDigitBits | kUnitBits)) == 0) break;
+        any |= k;
+        all &= k;
+        tooLarge |= v > kLargestNumeral;
+        // A unit has no digit of its own; with units this reading is not used.
+        const int digit = static_cast<int>(k & kDigitBits) - 1;
+        v = !tooLarge && digit >= 0 ? v * 10 + digit : v;
+    }
+    NumeralRun r;
+    r.end = i;
+    const bool units = (any & kUnitBits) != 0;
+    if (i == from || ((any & kArabicDigit) && !(all & kArabicDigit))) return r;
+    if (!units) {
+        if (!tooLarge) r.value = v;
+        return r;
+    }
+    r.value = unitReading(s.substr(from, i - from));
+    return r;
+}
+
 [[gnu::always_inline]] inline std::optional<Parsed> numberAt(TextView s, std::size_t at, char16_t unit) {
     const std::size_t b = skipBlanks(s, at);
-    const std::size_t e = numeralRunEnd(s, b);
-    const auto v = numeralValue(s.substr(b, e - b));
-    if (!v || *v > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+    const NumeralRun run = readNumeralRun(s, b);
+    if (run.value < 0 || run.value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
     Parsed p;
-    p.number = {static_cast<std::int32_t>(*v), unit};
-    p.end = e;
+    p.number = {static_cast<std::int32_t>(run.value), unit};
+    p.end = run.end;
     return p;
 }
 
@@ -166,19 +230,22 @@ struct Parsed {
 std::optional<Parsed> parseAt(TextView s, std::size_t from) {
     const std::size_t start = skipBlanks(s, from);
     const auto numberFrom = [&](std::size_t at, char16_t unit) { return numberAt(s, at, unit); };
-    // Forms that open the line: 卷二, 部三, Chapter 12, 001.
-    if (start < s.size() && (s[start] == u'卷' || s[start] == u'部')) {
-        if (auto p = numberFrom(start + 1, s[start])) return p;
+    // Forms that open the line: 卷二, 部三, Chapter 12, 001. Most headings open with their 第
+    // instead, and skip these.
+    if (start < s.size() && s[start] != u'第') {
+        if (s[start] == u'卷' || s[start] == u'部') {
+            if (auto p = numberFrom(start + 1, s[start])) return p;
+        }
+        static constexpr char16_t chapter[] = u"chapter";
+        if (s.size() - start > 7) {
+            bool word = true;
+            for (std::size_t i = 0; i < 7 && word; ++i)
+                word = (s[start + i] | 0x20) == chapter[i];
+            if (word && isBlank(s[start + 7]))
+                if (auto p = numberFrom(start + 7, u'C'); p && isArabic(s[skipBlanks(s, start + 7)])) return p;
+        }
+        if (isArabic(s[start])) return numberFrom(start, u'#');
     }
-    static constexpr char16_t chapter[] = u"chapter";
-    if (s.size() - start > 7) {
-        bool word = true;
-        for (std::size_t i = 0; i < 7 && word; ++i)
-            word = (s[start + i] | 0x20) == chapter[i];
-        if (word && isBlank(s[start + 7]))
-            if (auto p = numberFrom(start + 7, u'C'); p && isArabic(s[skipBlanks(s, start + 7)])) return p;
-    }
-    if (start < s.size() && isArabic(s[start])) return numberFrom(start, u'#');
     // 第…: the first one with a number after it.
     for (std::size_t at = s.find(u'第', start); at != TextView::npos; at = s.find(u'第', at + 1))
         if (auto p = firstFormAt(s, at)) return p;
@@ -326,18 +393,21 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
     while (!rest.empty() && isClosing(rest.back()))
         rest.remove_suffix(1);
     std::uint16_t seen = 0;
-    bool fullStop = false; // 。 or ； inside: one sentence ended and another began
+    std::size_t restChars = 0; // as characters() counts them, in the same pass
     for (char16_t c : rest) {
-        seen |= classOf(c);
-        fullStop |= c == u'。' || c == u'；' || c == u';';
+        const std::uint16_t k = classOf(c);
+        seen |= k;
+        restChars += (k & kLowSurrogate) == 0;
     }
-    const bool shortTitle = setApart && characters(rest) <= kShortTitle + 1;
-    if ((seen & kSentenceEnd) && !(shortTitle && !fullStop)) return true;
+    const bool shortTitle = setApart && restChars <= kShortTitle + 1;
+    // 。 or ； inside: one sentence ended and another began. Looked for only when it decides.
+    const auto fullStop = [&] { return rest.find_first_of(u"。；;") != TextView::npos; };
+    if ((seen & kSentenceEnd) && !(shortTitle && !fullStop())) return true;
     // Going on after a comma to the end of a sentence: 第七十七回，他已經讀過三遍了。 A couplet
     // title has its comma but no end.
     if ((seen & kComma) && endsSentence && !shortTitle) return true;
     const bool glued = !rest.empty() && !isTitleSeparator(rest.front());
-    return glued && (seen & kComma) && characters(rest) >= 15;
+    return glued && (seen & kComma) && restChars >= 15;
 }
 
 // Whether the line opens extras: 番外, 外传, 后记 at its start.
@@ -351,12 +421,8 @@ bool opensExtras(TextView t) {
 // What tells a heading's copy from another heading, besides its number, unit and part: its
 // length and first character. Cheap, since every matched line gets one; a table of contents
 // writes its headings as the chapters do.
-std::uint32_t textKey(TextView line) {
-    std::size_t b = 0, e = line.size();
-    while (b < e && isBlank(line[b]))
-        ++b;
-    while (e > b && isBlank(line[e - 1]))
-        --e;
+// [b, e) is the line without blanks at either end.
+std::uint32_t textKey(TextView line, std::size_t b, std::size_t e) {
     const std::uint32_t length = static_cast<std::uint32_t>(std::min<std::size_t>(e - b, 0xFFFF));
     return length << 16 | (b < e ? line[b] : 0u);
 }
@@ -364,48 +430,9 @@ std::uint32_t textKey(TextView line) {
 } // namespace
 
 std::optional<std::int64_t> numeralValue(TextView run) {
-    if (run.empty()) return std::nullopt;
-    constexpr std::int64_t kMax = 1'000'000'000'000'000LL;
-    bool arabic = false, chinese = false, units = false, tooLarge = false;
-    // Read digit by digit on the way (123, １２３, 一○○, 一一): most numbers have no unit.
-    std::int64_t v = 0;
-    for (char16_t c : run) {
-        const std::uint16_t k = classOf(c);
-        if ((k & (kDigitBits | kUnitBits)) == 0) return std::nullopt;
-        arabic |= (k & kArabicDigit) != 0;
-        chinese |= (k & kDigitBits) != 0 && (k & kArabicDigit) == 0;
-        units |= (k & kUnitBits) != 0;
-        tooLarge |= v > kMax;
-        // A unit has no digit of its own; with units this reading is not used.
-        if (!tooLarge && (k & kDigitBits) != 0) v = v * 10 + static_cast<int>(k & kDigitBits) - 1;
-    }
-    if (arabic && (chinese || units)) return std::nullopt;
-    if (!units) return tooLarge ? std::nullopt : std::optional<std::int64_t>(v);
-    // With units: 一百零八, 十二, 两千零三, 三万五千.
-    std::int64_t total = 0, section = 0, digit = 0;
-    for (char16_t c : run) {
-        if (const std::int64_t tens = tensOf(c)) {
-            section += tens;
-            digit = 0;
-            continue;
-        }
-        if (const std::int64_t u = unitOf(c)) {
-            if (u == 10000) {
-                // Checked before it is multiplied: past kMax it would overflow, not just be large.
-                if (total + section + digit > kMax / 10000) return std::nullopt;
-                total = (total + section + digit) * 10000;
-                if (total == 0) total = 10000;
-                section = 0;
-            } else {
-                section += (digit ? digit : 1) * u;
-            }
-            digit = 0;
-        } else {
-            digit = digitOf(c);
-        }
-        if (total > kMax) return std::nullopt;
-    }
-    return total + section + digit;
+    const NumeralRun r = readNumeralRun(run, 0);
+    if (r.end != run.size() || r.value < 0) return std::nullopt;
+    return r.value;
 }
 
 std::optional<ChapterNumber> parseChapterNumber(TextView line, std::size_t from) {
@@ -423,15 +450,22 @@ std::vector<const char*> suspectCodes(SuspectReasons reasons) {
     return out;
 }
 
-HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart, std::optional<ChapterNumber>* volumeOut) {
+namespace {
+
+// judgeHeadingLine, and the line's key for flagContents (see textKey) from the same trim.
+HeadingFacts judgeLine(TextView line, std::size_t matchStart, std::optional<ChapterNumber>* volumeOut,
+                       std::uint32_t* key) {
     HeadingFacts f;
     std::size_t b = 0, e = line.size();
     while (b < e && isBlank(line[b]))
         ++b;
     while (e > b && isBlank(line[e - 1]))
         --e;
+    if (key) *key = textKey(line, b, e);
     // A heading set in brackets (【第12章 来吧】, 「第三回」): the brackets are no prose around it.
-    if (const std::size_t kind = b < e ? vocabulary::kOpenBrackets.find(line[b]) : TextView::npos;
+    // The brackets are 【〖「『 (U+300C to U+3016), [ and ［: most lines start with none of them.
+    const auto mayOpen = [](char16_t c) { return (c >= u'「' && c <= u'〖') || c == u'[' || c == u'［'; };
+    if (const std::size_t kind = b < e && mayOpen(line[b]) ? vocabulary::kOpenBrackets.find(line[b]) : TextView::npos;
         kind != TextView::npos) {
         ++b;
         if (e > b && line[e - 1] == vocabulary::kCloseBrackets[kind]) --e;
@@ -479,6 +513,12 @@ HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart, std::option
     return f;
 }
 
+} // namespace
+
+HeadingFacts judgeHeadingLine(TextView line, std::size_t matchStart, std::optional<ChapterNumber>* volumeOut) {
+    return judgeLine(line, matchStart, volumeOut, nullptr);
+}
+
 std::int64_t HeadingAnalysis::chapterBytes(std::size_t i) const {
     return (i + 1 < headings.size() ? headings[i + 1].offset : fileSize) - headings[i].offset;
 }
@@ -508,9 +548,29 @@ std::int64_t HeadingAnalysis::suspectCount() const {
     return std::count_if(headings.begin(), headings.end(), [](const HeadingFacts& h) { return h.suspect != 0; });
 }
 
+void HeadingAnalyzer::closeRun(std::size_t last) {
+    if (last + 1 - m_runStart >= kShortestContents) m_closeRuns.emplace_back(m_runStart, last);
+}
+
 void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t lineNumber, std::int64_t offset) {
+    // Runs of headings with next to no text between them are found here, while the heading
+    // before is at hand, rather than by another walk over all of them when the scan ends.
+    if (const std::size_t k = m_result.headings.size(); k > 0) {
+        const HeadingFacts& before = m_result.headings.back();
+        if (lineNumber - before.line > kCloseLines || offset - before.offset > kCloseBytes) {
+            closeRun(k - 1);
+            m_runStart = k;
+            // Until a run is long enough to be a table of contents, the keys of those before
+            // are never looked at: most books have no such run, and keep no keys.
+            if (m_closeRuns.empty()) {
+                m_textKeys.clear();
+                m_keysFrom = k;
+            }
+        }
+    }
     std::optional<ChapterNumber> volume;
-    HeadingFacts f = judgeHeadingLine(line, matchStart, &volume);
+    std::uint32_t key = 0;
+    HeadingFacts f = judgeLine(line, matchStart, &volume, &key);
     // Kept only where it changes: a web novel may name the volume on every chapter's line.
     auto& volumes = m_result.lineVolumes;
     if (volume && (volumes.empty() || volumes.back().second != *volume))
@@ -518,7 +578,7 @@ void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t li
     f.line = lineNumber;
     f.offset = offset;
     m_result.headings.push_back(f);
-    m_textKeys.push_back(textKey(line));
+    m_textKeys.push_back(key);
 }
 
 namespace {
@@ -527,30 +587,17 @@ namespace {
 // them, listing headings that come again later in the file. Its lines are compared with the
 // headings after the block by their text (blanks aside) or, when the block writes them otherwise,
 // by their numbers.
-void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>& lineKeys) {
-    constexpr std::int64_t kCloseLines = 3, kCloseBytes = 600;
-    constexpr std::size_t kShortestBlock = 5;
+// `blocks` are the runs of close headings (HeadingAnalyzer::add finds them).
+// `lineKeys` from heading index `keysFrom` on, at least from the first block.
+void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>& lineKeys, std::size_t keysFrom,
+                  const std::vector<std::pair<std::size_t, std::size_t>>& blocks) {
+    constexpr std::size_t kShortestBlock = HeadingAnalyzer::kShortestContents;
     const std::size_t n = hs.size();
-    const auto close = [&](std::size_t i) {
-        return hs[i + 1].line - hs[i].line <= kCloseLines && hs[i + 1].offset - hs[i].offset <= kCloseBytes;
-    };
-    std::vector<std::pair<std::size_t, std::size_t>> blocks; // [first, last]
-    for (std::size_t i = 0; i + 1 < n;) {
-        if (!close(i)) {
-            ++i;
-            continue;
-        }
-        std::size_t j = i + 1;
-        while (j + 1 < n && close(j))
-            ++j;
-        if (j - i + 1 >= kShortestBlock) blocks.emplace_back(i, j);
-        i = j + 1;
-    }
     if (blocks.empty()) return;
     // A heading's text as far as it is told: its line's key with its number, unit and part.
     const auto textOf = [&](std::size_t i) {
         const HeadingFacts& h = hs[i];
-        return std::uint64_t(lineKeys[i]) << 32 ^ std::uint64_t(std::uint32_t(h.number.value)) * 0x9E3779B1u ^
+        return std::uint64_t(lineKeys[i - keysFrom]) << 32 ^ std::uint64_t(std::uint32_t(h.number.value)) * 0x9E3779B1u ^
                std::uint64_t(h.number.unit) << 8 ^ h.part;
     };
     // The headings that carry each text, in order, and the last that carries each number.
@@ -624,6 +671,34 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
     }
 }
 
+// The k-th smallest of `values` (from 0), as std::nth_element would place it. The values are
+// first counted into a few thousand buckets by their high bits, a pass without the partitioning's
+// hard-to-predict branches, and only the bucket that holds the k-th is partitioned: a book may
+// hand over a few hundred thousand chapter sizes. Reorders `values`.
+std::int64_t kthSmallest(std::vector<std::int64_t>& values, std::size_t k) {
+    constexpr int kBucketBits = 12;
+    // Read as unsigned with the sign bit flipped, which keeps the order of signed values.
+    const auto key = [](std::int64_t v) { return static_cast<std::uint64_t>(v) ^ (std::uint64_t(1) << 63); };
+    std::uint64_t lo = std::numeric_limits<std::uint64_t>::max(), hi = 0;
+    for (const std::int64_t v : values) {
+        lo = std::min(lo, key(v));
+        hi = std::max(hi, key(v));
+    }
+    const int shift = std::max(0, static_cast<int>(std::bit_width(hi - lo)) - kBucketBits);
+    std::vector<std::uint32_t> count(std::size_t(1) << kBucketBits, 0);
+    for (const std::int64_t v : values)
+        ++count[(key(v) - lo) >> shift];
+    std::size_t bucket = 0, below = 0;
+    while (below + count[bucket] <= k)
+        below += count[bucket++];
+    std::size_t inBucket = 0;
+    for (const std::int64_t v : values)
+        if (((key(v) - lo) >> shift) == bucket) values[inBucket++] = v;
+    const auto nth = values.begin() + static_cast<std::ptrdiff_t>(k - below);
+    std::nth_element(values.begin(), nth, values.begin() + static_cast<std::ptrdiff_t>(inBucket));
+    return *nth;
+}
+
 // A chapter far smaller than the usual one is a table-of-contents line, a quotation or a
 // heading repeated by mistake. Sizes are measured to the next heading that the line rules
 // keep, so that prose flagged inside a chapter does not make the true heading before it small.
@@ -647,8 +722,7 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
         if (h.suspect == 0) kept.push_back(size);
     });
     if (kept.size() < kEnoughForAMedian) return;
-    std::nth_element(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(kept.size() / 2), kept.end());
-    const std::int64_t median = kept[kept.size() / 2];
+    const std::int64_t median = kthSmallest(kept, kept.size() / 2);
     kept = {};
     std::vector<std::size_t> tiny;
     eachSize([&](std::size_t i, const HeadingFacts& h, std::int64_t size) {
@@ -790,8 +864,12 @@ HeadingAnalysis HeadingAnalyzer::finish(std::int64_t fileSize, std::int64_t line
     auto& hs = a.headings;
     a.fileSize = fileSize;
     a.lines = linesRead;
-    flagContents(hs, m_textKeys);
+    if (!hs.empty()) closeRun(hs.size() - 1);
+    flagContents(hs, m_textKeys, m_keysFrom, m_closeRuns);
     m_textKeys = {};
+    m_closeRuns = {};
+    m_runStart = 0;
+    m_keysFrom = 0;
     flagTiny(hs, fileSize);
     readNumbering(a);
     return a;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/text.h"
@@ -122,6 +123,10 @@ class HeadingAnalyzer {
 public:
     // Above this many characters a trimmed line is long for a heading.
     static constexpr std::size_t kLongLine = 40;
+    // A table of contents is a run of at least kShortestContents headings, each at most
+    // kCloseLines lines and kCloseBytes bytes after the one before.
+    static constexpr std::int64_t kCloseLines = 3, kCloseBytes = 600;
+    static constexpr std::size_t kShortestContents = 5;
 
     // `matchStart` is where the pattern's match begins in `line`, in UTF-16 units.
     void add(TextView line, std::size_t matchStart, std::int64_t lineNumber, std::int64_t offset);
@@ -129,9 +134,15 @@ public:
 
 private:
     HeadingAnalysis m_result;
-    // The length and first character of each heading's line: a table of contents repeats the
-    // headings it lists. Dropped when the analysis is finished.
+    void closeRun(std::size_t last);
+
+    // The length and first character of each heading's line from index m_keysFrom on: a table
+    // of contents repeats the headings it lists. Dropped when the analysis is finished.
     std::vector<std::uint32_t> m_textKeys;
+    std::size_t m_keysFrom = 0;
+    // The runs of close headings found so far, [first, last], and where the current one began.
+    std::vector<std::pair<std::size_t, std::size_t>> m_closeRuns;
+    std::size_t m_runStart = 0;
 };
 
 // The headings the analysis finds suspect, by list row (heading k is row k - 1), ascending:
