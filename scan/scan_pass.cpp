@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "platform/paths.h"
+#include "scan/analysis_behind.h"
 #include "scan/prefilter.h"
 
 namespace pw {
@@ -179,7 +180,7 @@ private:
     LineReader* m_reader = nullptr;
     Prefilter m_filter;
     bool m_learned = false;
-    HeadingAnalyzer m_analyzer;
+    AnalysisBehind m_analyzer;
 };
 
 void refuse(UiPort& ui, Message box, TextView status) {

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/regex.h"
+#include "scan/analysis_behind.h"
 #include "scan/analysis_texts.h"
 #include "scan/heading_analysis.h"
 #include "scan/presets.h"
+#include "support/novel.h"
 
 using namespace pw;
 
@@ -323,3 +325,55 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
     }
     EXPECT_EQ(findPreset("nope"), nullptr);
 }
+
+namespace {
+
+// Everything the analysis tells, in one string to compare.
+std::string digest(const HeadingAnalysis& a) {
+    std::string d;
+    const auto put = [&](std::int64_t v) { d += std::to_string(v) + ','; };
+    for (const HeadingFacts& h : a.headings) {
+        put(h.line), put(h.offset), put(h.suspect), put(h.number.value), put(h.number.unit), put(h.part);
+        put(h.extras), put(h.withVolume);
+    }
+    const auto all = [&](const std::vector<std::int64_t>& v) {
+        for (std::int64_t x : v) put(x);
+        d += ';';
+    };
+    for (const NumberGap& g : a.gaps) put(g.after), all(g.missing);
+    for (const NumberRepeat& r : a.repeats) put(r.number), all(r.headings);
+    for (const ChapterParts& p : a.parts) put(p.number), all(p.headings);
+    for (std::int64_t k : a.restarts) put(k);
+    for (const auto& [i, v] : a.lineVolumes) put(static_cast<std::int64_t>(i)), put(v.value);
+    put(a.suspectCount());
+    return d;
+}
+
+TEST(HeadingAnalysis, OnItsOwnThreadItComesOutAsOnTheScans) {
+    // More headings than three batches, with a table of contents, restarts, gaps and repeats
+    // across the batches' bounds; and a scan given up with a batch out (no hang, no leak).
+    pwtest::NovelOptions o;
+    o.chapters = 3 * static_cast<int>(AnalysisBehind::kBatch) + 300;
+    o.contentsAtStart = o.restartPerVolume = true;
+    o.skipChapters = {4095, 9000};
+    o.repeatChapters = {4097, 12000};
+    const pwtest::Novel novel = pwtest::makeNovel(o);
+    HeadingAnalyzer direct;
+    AnalysisBehind behind, givenUp;
+    std::int64_t offset = 0;
+    for (const pwtest::PlantedLine& p : novel.matching(U'章')) {
+        const Text line = fromUtf8(p.text);
+        const std::size_t at = line.find(u'第');
+        direct.add(line, at, p.line, offset);
+        behind.add(line, at, p.line, offset);
+        givenUp.add(line, at, p.line, offset);
+        offset += 1000 + static_cast<std::int64_t>(p.line % 7) * 300;
+    }
+    const std::int64_t lines = static_cast<std::int64_t>(novel.lines.size());
+    const HeadingAnalysis want = direct.finish(offset, lines), got = behind.finish(offset, lines);
+    ASSERT_GT(want.headings.size(), 3 * AnalysisBehind::kBatch);
+    EXPECT_FALSE(want.repeats.empty());
+    EXPECT_EQ(digest(got), digest(want));
+}
+
+} // namespace
