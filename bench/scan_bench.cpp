@@ -1,5 +1,5 @@
 // The heading scan alone, for timing against general tools: pw-scan-bench FILE [PATTERN]
-// prints the number of matching lines, like `rg -c`.
+// [--no-prefilter] [--no-analysis] prints the number of matching lines, like `rg -c`.
 #include <cstdio>
 #include <cstring>
 
@@ -34,11 +34,13 @@ int main(int argc, char** argv) {
     pw::WorkingState state;
     state.strInFile = pw::fromUtf8(argv[1]);
     state.strFindStr = argc > 2 ? pw::fromUtf8(argv[2]) : pw::Text(pw::kDefaultPattern);
-    const bool unfiltered = argc > 3 && std::strcmp(argv[3], "--no-prefilter") == 0;
     ConsolePort ui;
     Counter counter;
     pw::ScanOptions options;
-    options.prefilter = !unfiltered;
+    for (int i = 3; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-prefilter") == 0) options.prefilter = false;
+        if (std::strcmp(argv[i], "--no-analysis") == 0) options.analysis = false;
+    }
     const pw::ScanResult r = pw::runScan(state, ui, counter, options);
     if (r.outcome != pw::ScanOutcome::Finished) return 1;
     std::printf("%lld\n", static_cast<long long>(state.lngMatchCount));

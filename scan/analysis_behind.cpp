@@ -20,10 +20,12 @@ void AnalysisBehind::add(TextView line, std::size_t matchStart, std::int64_t lin
     // One batch out at a time: the thread is never more than a batch behind, and memory stays bounded.
     m_changed.wait(lock, [&] { return !m_handed; });
     m_handed.emplace(std::move(m_filling));
+    // The batch before, done with: its buffers are filled again rather than made anew.
+    m_filling = std::move(m_spare);
+    m_filling.clear();
     if (!m_thread.joinable()) m_thread = std::thread([this] { work(); });
     lock.unlock();
     m_changed.notify_all();
-    m_filling = Batch{};
 }
 
 void AnalysisBehind::analyse(const Batch& b) {
@@ -42,6 +44,7 @@ void AnalysisBehind::work() {
         analyse(*m_handed);
         lock.lock();
         m_busy = false;
+        m_spare = std::move(*m_handed);
         m_handed.reset();
         m_changed.notify_all();
     }

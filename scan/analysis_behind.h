@@ -51,6 +51,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::optional<Batch> m_handed; // waiting for the thread, or in its hands
+    Batch m_spare;                 // the last batch the thread finished
     bool m_busy = false;           // the thread works on m_handed
     bool m_ending = false;
     std::thread m_thread;

@@ -93,8 +93,9 @@ public:
         : m_state(state), m_ui(ui), m_port(ui, receiver), m_throttle(m_port), m_receiver(receiver), m_re(re),
           m_traits(traitsOf(enc)), m_decoder(enc), m_bomLength(bomLength) {}
 
-    void begin(LineReader& reader, bool usePrefilter) {
+    void begin(LineReader& reader, bool usePrefilter, bool analyse) {
         m_reader = &reader;
+        m_analyse = analyse;
         m_filter = usePrefilter ? makePrefilter(m_re, m_decoder, m_traits.unitWidth) : Prefilter();
     }
 
@@ -154,7 +155,7 @@ private:
             ++m_state.lngMatchCount;
             m_state.lngMatchLines.push_back(m_lines);
             m_receiver.heading({m_state.lngMatchCount, m_lines, offset, m_text});
-            m_analyzer.add(m_text, m_re.matchStart(), m_lines, offset);
+            if (m_analyse) m_analyzer.add(m_text, m_re.matchStart(), m_lines, offset);
             return true;
         case MatchResult::LimitHit:
             m_ui.messageBox({MsgId::PatternRunaway, runawayText(m_lines)});
@@ -181,6 +182,7 @@ private:
     Prefilter m_filter;
     bool m_learned = false;
     AnalysisBehind m_analyzer;
+    bool m_analyse = true;
 };
 
 void refuse(UiPort& ui, Message box, TextView status) {
@@ -256,7 +258,7 @@ std::unique_ptr<ScanFeed> ScanFeed::start(WorkingState& state, UiPort& ui, ScanR
     ui.setStatus(kScanning);
     feed->m = std::make_unique<Impl>(state, ui, receiver, std::get<Regex>(std::move(compiled)), in, guess,
                                      options.readCapacity);
-    feed->m->pass.begin(feed->m->reader, options.prefilter);
+    feed->m->pass.begin(feed->m->reader, options.prefilter, options.analysis);
     return feed;
 }
 

@@ -38,6 +38,9 @@ public:
 struct ScanOptions {
     // Off only to prove in tests that the byte prefilter changes nothing.
     bool prefilter = true;
+    // Off only for the benchmark that tells what the heading analysis adds to a scan's time:
+    // the result then holds no analysis.
+    bool analysis = true;
     std::size_t readCapacity = LineReader::kDefaultCapacity;
     std::uint32_t matchLimit = Regex::kDefaultMatchLimit;
     // Decode as this encoding instead of deciding from the file's first bytes.
