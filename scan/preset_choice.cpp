@@ -90,9 +90,14 @@ PresetTrial trial(const PatternPreset& p, const std::vector<Text>& lines) {
     const HeadingAnalysis a = analyzer.finish(offset, number);
     t.matches = static_cast<std::int64_t>(a.headings.size());
     t.suspects = a.suspectCount();
+    t.contents = std::count_if(a.headings.begin(), a.headings.end(),
+                               [](const HeadingFacts& h) { return h.suspect == kSuspectContents; });
     t.evenness = evennessOf(a);
-    // Many headings that look real, in chapters of a kind; each doubted match counts against.
-    t.score = static_cast<double>(t.matches - t.suspects) * t.evenness / 100.0 - static_cast<double>(t.suspects);
+    // Many headings that look real, in chapters of a kind; each doubted match counts against,
+    // but not a line of the text's own table of contents: a rule that finds the headings finds
+    // their copies there too.
+    t.score = static_cast<double>(t.matches - t.suspects) * t.evenness / 100.0 -
+              static_cast<double>(t.suspects - t.contents);
     return t;
 }
 
@@ -121,8 +126,9 @@ std::vector<Text> presetChoiceLines(const PresetChoice& c) {
     std::vector<Text> out;
     const auto counts = [](const PresetTrial& t) {
         if (!t.compiled) return Text(u"正则表达式无法编译");
-        return u"符合 " + decimal(t.matches) + u" 行，可疑 " + decimal(t.suspects) + u" 行，篇幅均匀 " +
-               decimal(t.evenness) + u"%";
+        Text counts = u"符合 " + decimal(t.matches) + u" 行，可疑 " + decimal(t.suspects) + u" 行";
+        if (t.contents > 0) counts += u"（其中目录 " + decimal(t.contents) + u" 行）";
+        return counts + u"，篇幅均匀 " + decimal(t.evenness) + u"%";
     };
     if (c.chosen) {
         const auto it = std::find_if(c.trials.begin(), c.trials.end(),

@@ -19,6 +19,7 @@ struct PresetTrial {
     bool compiled = true;
     std::int64_t matches = 0;
     std::int64_t suspects = 0;
+    std::int64_t contents = 0; // of the suspects, lines of a table of contents and nothing else
     int evenness = 0; // percent of the chapters between kept headings within a factor of four of the median
     double score = 0;
 };

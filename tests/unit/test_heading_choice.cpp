@@ -23,6 +23,10 @@ TEST(HeadingChoice, PicksThePresetOfTheNovelsFormAndSaysWhy) {
         {{.encoding = pwtest::NovelEncoding::Big5, .seed = 82, .chapters = 150, .chapterWord = U'回'}, {"hui"}},
         {{.encoding = pwtest::NovelEncoding::Utf16Le, .seed = 83, .chapters = 300, .webNovel = true}, {"webnovel"}},
         {{.seed = 84, .chapters = 300, .numerals = pwtest::NumeralStyle::FinancialTraditional}, {"chapter"}},
+        // A table of contents lists every heading again: those copies are flagged, but they are
+        // no doubt about the rule that finds them with the headings.
+        {{.seed = 10, .chapters = 300, .contentsAtStart = true}, {"chapter"}},
+        {{.seed = 85, .chapters = 1500, .webNovel = true, .contentsAtStart = true}, {"webnovel", "chapter"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("seed " + std::to_string(c.novel.seed));
