@@ -126,9 +126,9 @@ std::vector<Text> presetChoiceLines(const PresetChoice& c) {
     std::vector<Text> out;
     const auto counts = [](const PresetTrial& t) {
         if (!t.compiled) return Text(u"正则表达式无法编译");
-        Text counts = u"符合 " + decimal(t.matches) + u" 行，可疑 " + decimal(t.suspects) + u" 行";
-        if (t.contents > 0) counts += u"（其中目录 " + decimal(t.contents) + u" 行）";
-        return counts + u"，篇幅均匀 " + decimal(t.evenness) + u"%";
+        Text said = u"符合 " + decimal(t.matches) + u" 行，可疑 " + decimal(t.suspects) + u" 行";
+        if (t.contents > 0) said += u"（其中目录 " + decimal(t.contents) + u" 行）";
+        return said + u"，篇幅均匀 " + decimal(t.evenness) + u"%";
     };
     if (c.chosen) {
         const auto it = std::find_if(c.trials.begin(), c.trials.end(),
