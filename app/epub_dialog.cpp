@@ -45,6 +45,9 @@ EpubDialog::EpubDialog(QWidget* parent) : QDialog(parent) {
     txtVolumePattern->setPlaceholderText(QStringLiteral("符合的标题成为目录的第一层，可不填"));
     chkVertical = new QCheckBox(QStringLiteral("竖排（从右到左翻页）"), this);
     chkVertical->setObjectName(QStringLiteral("chkVertical"));
+    chkPerVolume = new QCheckBox(QStringLiteral("每卷一本电子书（以书名加卷名命名）"), this);
+    chkPerVolume->setObjectName(QStringLiteral("chkPerVolume"));
+    chkPerVolume->setToolTip(QStringLiteral("按卷标题条件找到的每一卷各做成一本电子书，放进所选的文件夹"));
     chkClean = new QCheckBox(QStringLiteral("净化（去掉广告、网址行、重复的标题和段落）"), this);
     chkClean->setObjectName(QStringLiteral("chkClean"));
     cboConvert = new QComboBox(this);
@@ -73,6 +76,7 @@ EpubDialog::EpubDialog(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("卷标题条件："), txtVolumePattern);
     form->addRow(QStringLiteral("段落："), cboParagraphs);
     form->addRow(QString(), chkVertical);
+    form->addRow(QString(), chkPerVolume);
     form->addRow(QString(), chkExcludeSuspects);
     form->addRow(QString(), chkClean);
     form->addRow(QStringLiteral("繁简转换："), cboConvert);

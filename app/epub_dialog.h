@@ -24,6 +24,8 @@ public:
     QPushButton* cmdBookCover = nullptr;
     QLineEdit* txtVolumePattern = nullptr;
     QCheckBox* chkVertical = nullptr;
+    // chkPerVolume: a book per volume, each named by the title and the volume's line.
+    QCheckBox* chkPerVolume = nullptr;
     // cboParagraphs: how paragraphs are rebuilt (its items carry the mode's name: auto, line…);
     // chkExcludeSuspects: leave out the headings the analysis flags (their count is on it).
     QComboBox* cboParagraphs = nullptr;

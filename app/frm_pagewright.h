@@ -17,8 +17,7 @@
 #include "app/heading_model.h"
 #include "app/qt_ui_port.h"
 #include "app/text_choices.h"
-#include "convert/chinese_converter.h"
-#include "stages/stage.h"
+#include "job/job.h"
 #include "options/settings.h"
 #include "options/working_state.h"
 #include "platform/encoding.h"
@@ -105,9 +104,12 @@ private:
     RowRanges selectedRows() const;
     void showScanEncoding(const ScanResult& r);
     void addTextMenus(QMenu* menu);
-    // Puts the chosen clean-up rules in front of a run's `stages` and the conversion after them
-    // (its converter is returned too, for the book's title and author). False after telling why.
-    bool textStagesFor(bool book, StageList& stages, std::shared_ptr<const ChineseConverter>& converter);
+    // The clean-up rules and conversion chosen in the menus, with the paragraphs asked for.
+    StageRequest stageRequestFor(std::optional<ParagraphMode> paragraphs) const;
+    // Their rules and converter; nothing after telling why not.
+    std::optional<LoadedStages> loadStagesFor(const StageRequest& r);
+    // Runs `job` on the list's scan of the analysed file, the buttons off meanwhile.
+    JobResult runJob(Job& job, const LoadedStages& loaded);
 
     QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int leftTw, int topTw);
 

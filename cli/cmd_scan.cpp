@@ -26,7 +26,7 @@ public:
             cleanRulesRow(),
         };
     }
-    int run(const CliOptions& o, const Streams& streams) const override { return runNovel(o, streams); }
+    int run(const CliOptions& o, const Streams& streams) const override { return runScan(o, streams); }
 };
 
 } // namespace

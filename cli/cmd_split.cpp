@@ -20,7 +20,7 @@ OptionRow outputEncodingRow() {
                      "输出编码：" + help + "（默认 " + kOutputEncodings[0].word + "）");
 }
 
-class SplitCommand : public Command {
+class SplitCommand : public NovelCommand {
 public:
     std::string name() const override { return "split"; }
     std::string about() const override { return "按章节标题把文件切割成多个文件"; }
@@ -56,7 +56,7 @@ public:
         };
     }
     Output output() const override { return Output::Files; }
-    int run(const CliOptions& o, const Streams& streams) const override { return runNovel(o, streams); }
+    JobFormat format() const override { return JobFormat::TextFiles; }
 };
 
 } // namespace

@@ -5,11 +5,14 @@
 // commands all read them from there.
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/cli_options.h"
 #include "cli/option_rows.h"
+#include "formats/epub/book_settings.h"
+#include "job/job.h"
 
 namespace pw::cli {
 
@@ -39,6 +42,15 @@ public:
     virtual Output output() const { return Output::Listing; }
     // The run of one input (or of none); `o.command` is this command. Returns the exit status.
     virtual int run(const CliOptions& o, const Streams& streams) const = 0;
+};
+
+// A command that writes a novel out (split, epub): its options, the format its job makes and,
+// for a book, the book its options ask for; the run itself is the same for every such command.
+class NovelCommand : public Command {
+public:
+    int run(const CliOptions& o, const Streams& streams) const final;
+    virtual JobFormat format() const = 0;
+    virtual std::optional<BookRequest> book(const CliOptions& /*o*/, const Text& /*cwd*/) const { return std::nullopt; }
 };
 
 // Every command, in the order the help lists them.

@@ -98,7 +98,7 @@ OptionRow keepBlankLinesRow();
 OptionRow createDirRow(); // the batch makes the folder itself
 OptionRow jobsRow();      // with jsonLinesRow: what a batch takes besides the runs' options
 OptionRow jsonLinesRow();
-// Clean-up rules and conversion (text_stages.h), for the commands that write text.
+// Clean-up rules and conversion (the job's stage request), for the commands that write text.
 OptionRow cleanRow();
 OptionRow cleanRulesRow();
 OptionRow convertRow();

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "cli/command.h"
 #include "cli/option_rows.h"
 #include "scan/preset_choice.h"
 #include "scan/presets.h"
@@ -22,19 +23,28 @@ std::optional<SharedRules> loadRules(const CliOptions& o, std::FILE* err, int& s
 }
 
 std::optional<int> resolvePreset(CliOptions& o, const SharedRules& rules, std::FILE* err) {
-    if (!o.preset || findPreset(*o.preset)) return std::nullopt;
+    // split and epub with neither a pattern nor a preset choose the rule for the novel, as
+    // --preset auto does, and say so in one line; the listing keeps the window's default.
+    const bool chooseForUser = !o.preset && !o.pattern && o.command && o.command->output() != Output::Listing;
+    if (!chooseForUser && (!o.preset || findPreset(*o.preset))) return std::nullopt;
     const std::vector<PatternPreset> all = rules.withBuiltIns();
-    const PatternPreset* chosen = rules.find(*o.preset);
-    if (*o.preset == kAutoPresetId) {
-        const SampleLines sample = readSampleLines(std::filesystem::path(o.file));
+    const PatternPreset* chosen = o.preset ? rules.find(*o.preset) : nullptr;
+    if (chooseForUser || *o.preset == kAutoPresetId) {
+        const SampleLines sample = readSampleLines(std::filesystem::path(o.file), kPresetSampleBytes, o.encoding);
         if (sample.error) {
+            // The run itself tells why the file cannot be read, in its own words.
+            if (chooseForUser) return std::nullopt;
             std::fprintf(err, "%s: %s\n", o.file.c_str(), toUtf8(*sample.error).c_str());
-            return kExitUsage;
+            return kExitRefused;
         }
         const PresetChoice choice = choosePreset(sample.lines, all);
-        for (const Text& line : presetChoiceLines(choice))
-            std::fprintf(err, "%s\n", toUtf8(line).c_str());
-        if (!choice.chosen) return kExitUsage;
+        const std::vector<Text> lines = presetChoiceLines(choice);
+        // Asked for by name, the whole report; chosen for the user, its first line.
+        if (!o.quiet || !choice.chosen)
+            for (std::size_t i = 0; i < lines.size() && (i == 0 || !chooseForUser); ++i)
+                std::fprintf(err, "%s\n", toUtf8(lines[i]).c_str());
+        // Nothing fits: the user's choice was refused; without one, the default pattern is tried.
+        if (!choice.chosen) return chooseForUser ? std::nullopt : std::optional<int>(kExitRefused);
         chosen = choice.chosen;
     } else if (!chosen) {
         std::string ids;
@@ -58,6 +68,7 @@ std::string presetsThatFind(const CliOptions& o, const SharedRules& rules, std::
 }
 
 void namePresetsThatFind(const CliOptions& o, const SharedRules& rules, Encoding encoding, std::FILE* err) {
+    if (o.quiet) return; // advice, not an error
     const std::string finding = presetsThatFind(o, rules, encoding);
     if (!finding.empty()) std::fprintf(err, "%s\n", finding.c_str());
 }

@@ -37,9 +37,8 @@ std::map<std::int64_t, std::string> headingTitles(const std::filesystem::path& f
             const std::size_t end = text.find_first_of("\r\n", at);
             if (end == std::string::npos) break;
             const std::string_view line = std::string_view(text).substr(at, end - at);
-            // Not blank: something besides spaces, tabs and ideographic spaces (E3 80 80).
-            // A row of marks under a heading stands between it and its title in many scans.
-            if (line.find_first_not_of("\xE3\x80 \t") != std::string_view::npos && !isSeparatorLine(line)) {
+            // Not blank. A row of marks under a heading stands between it and its title in many scans.
+            if (!isBlankText(line) && !isSeparatorLine(line)) {
                 if (isTitleLine(line)) titles[h.line] = titleWithHeading(h.text, line);
                 break;
             }

@@ -7,7 +7,7 @@
 
 namespace pw {
 
-RunStages stagesFor(const StageRequest& r) {
+RunStages stagesFor(const ShapeRequest& r) {
     RunStages run;
     // Titles first: a row of marks under a heading's title is under the heading.
     if (r.book) {

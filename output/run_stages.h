@@ -1,6 +1,7 @@
 #pragma once
-// The stages a run's lines go through, from what the user asked of the run: both front ends
-// build the chain here, so the window and the command line shape a text the same way.
+// The stages that shape a run's text for its format: a book's volumes, titles and scene breaks,
+// and the paragraphs rebuilt. The job (job/job.h) puts the clean-up rules in front of them and
+// the conversion after.
 #include <filesystem>
 #include <optional>
 
@@ -10,7 +11,7 @@
 
 namespace pw {
 
-struct StageRequest {
+struct ShapeRequest {
     bool book = false;          // a book shows scene breaks and titles as such
     // Text files keep every line unless asked; a book rebuilds paragraphs unless told not to.
     std::optional<ParagraphMode> paragraphs;
@@ -27,6 +28,6 @@ struct RunStages {
     bool chosen = false; // the layout was chosen from the file (auto)
 };
 
-RunStages stagesFor(const StageRequest& r);
+RunStages stagesFor(const ShapeRequest& r);
 
 } // namespace pw

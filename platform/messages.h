@@ -68,6 +68,9 @@ enum class MsgId {
     CoverUnreadable,
     CoverNotImage,
     BookFolderMissing,
+    // A book per volume.
+    NoVolumes,   // the volume pattern found no line
+    VolumeNames, // a volume's book cannot be named (too long, or the same name as another's)
     // The window.
     About,
 };

@@ -12,6 +12,27 @@ Text trimSpaces(TextView s) {
     return Text(s.substr(b, e - b));
 }
 
+namespace {
+constexpr std::string_view kUtf8IdeographicSpace = "\xE3\x80\x80";
+}
+
+std::string_view trimLeadingBlanks(std::string_view s) {
+    for (;;) {
+        if (s.starts_with(' ') || s.starts_with('\t')) s.remove_prefix(1);
+        else if (s.starts_with(kUtf8IdeographicSpace)) s.remove_prefix(kUtf8IdeographicSpace.size());
+        else return s;
+    }
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    s = trimLeadingBlanks(s);
+    for (;;) {
+        if (s.ends_with(' ') || s.ends_with('\t')) s.remove_suffix(1);
+        else if (s.ends_with(kUtf8IdeographicSpace)) s.remove_suffix(kUtf8IdeographicSpace.size());
+        else return s;
+    }
+}
+
 Text decimal(std::int64_t n) {
     const std::string s = std::to_string(n);
     return Text(s.begin(), s.end());

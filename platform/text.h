@@ -18,6 +18,13 @@ constexpr bool isTrimSpace(char16_t c) { return c == u' ' || c == kIdeographicSp
 // Removes U+0020 and U+3000 at both ends; tabs and line breaks stay.
 Text trimSpaces(TextView s);
 
+// The blanks of a line's UTF-8 text, the one definition the stages share: spaces, tabs and
+// ideographic spaces (U+3000, which Chinese text indents with).
+std::string_view trimBlanks(std::string_view utf8);
+std::string_view trimLeadingBlanks(std::string_view utf8);
+// Nothing but blanks (or nothing at all).
+inline bool isBlankText(std::string_view utf8) { return trimBlanks(utf8).empty(); }
+
 // Plain decimal without grouping, leading zeros or blanks ("-12", "0", "345").
 Text decimal(std::int64_t n);
 

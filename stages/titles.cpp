@@ -1,5 +1,7 @@
 #include "stages/titles.h"
 
+#include "platform/text.h"
+#include "scan/heading_vocabulary.h"
 #include "stages/paragraphs.h"
 #include "stages/separators.h"
 
@@ -7,20 +9,29 @@ namespace pw {
 
 namespace {
 
-constexpr std::string_view kNumerals[] = {"零", "〇", "一", "二", "三", "四", "五", "六", "七", "八", "九", "十", "百",
-                                          "千", "万", "两", "壹", "贰", "叁", "肆", "伍", "陆", "柒", "捌", "玖", "拾",
-                                          "佰", "仟", "貳", "參", "陸", "萬", "廿", "卅", "０", "１", "２", "３", "４",
-                                          "５", "６", "７", "８", "９"};
-constexpr std::string_view kWords[] = {"章", "回", "节", "節", "卷", "集", "部", "篇"};
+// Whether `s` starts with one of the characters of `set` (UTF-16), and how many bytes it takes.
+std::size_t startsWithOneOf(std::string_view s, std::u16string_view set) {
+    if (s.empty()) return 0;
+    const std::size_t len = (static_cast<unsigned char>(s[0]) < 0x80)   ? 1
+                            : (static_cast<unsigned char>(s[0]) < 0xE0) ? 2
+                            : (static_cast<unsigned char>(s[0]) < 0xF0) ? 3
+                                                                         : 4;
+    if (len > s.size()) return 0;
+    const Text c = fromUtf8(s.substr(0, len));
+    return c.size() == 1 && set.find(c[0]) != std::u16string_view::npos ? len : 0;
+}
 
-std::string_view trimmed(std::string_view s) {
-    for (;;) {
-        if (s.starts_with(' ') || s.starts_with('\t')) s.remove_prefix(1);
-        else if (s.starts_with("\u3000")) s.remove_prefix(3);
-        else if (s.ends_with(' ') || s.ends_with('\t')) s.remove_suffix(1);
-        else if (s.ends_with("\u3000")) s.remove_suffix(3);
-        else return s;
-    }
+// Every numeral the headings are numbered in, as the scan's vocabulary knows them.
+const Text& numerals() {
+    static const Text all = [] {
+        Text t = u"０１２３４５６７８９";
+        for (const std::u16string_view d : vocabulary::kDigits)
+            t += d;
+        for (const std::u16string_view u : vocabulary::kUnits)
+            t += u;
+        return t + Text(vocabulary::kTens);
+    }();
+    return all;
 }
 
 std::size_t codePoints(std::string_view s) {
@@ -33,7 +44,7 @@ std::size_t codePoints(std::string_view s) {
 } // namespace
 
 bool isNumberOnlyHeading(std::string_view s) {
-    s = trimmed(s);
+    s = trimBlanks(s);
     if (!s.starts_with("第")) return false;
     s.remove_prefix(3);
     std::size_t digits = 0;
@@ -42,29 +53,24 @@ bool isNumberOnlyHeading(std::string_view s) {
         if (s[0] >= '0' && s[0] <= '9') {
             s.remove_prefix(1);
             more = true;
-        } else {
-            for (const std::string_view n : kNumerals)
-                if (s.starts_with(n)) {
-                    s.remove_prefix(n.size());
-                    more = true;
-                    break;
-                }
+        } else if (const std::size_t n = startsWithOneOf(s, numerals())) {
+            s.remove_prefix(n);
+            more = true;
         }
         if (more) ++digits;
     }
-    if (digits == 0) return false;
-    for (const std::string_view w : kWords)
-        if (s == w) return true;
-    return false;
+    // The unit, and nothing after it.
+    const std::size_t unit = startsWithOneOf(s, vocabulary::kHeadingUnits);
+    return digits > 0 && unit > 0 && unit == s.size();
 }
 
 bool isTitleLine(std::string_view s) {
-    s = trimmed(s);
+    s = trimBlanks(s);
     return !s.empty() && codePoints(s) <= 30 && !endsSentence(s) && !isSeparatorLine(s) && !s.starts_with("第");
 }
 
 std::string titleWithHeading(std::string_view heading, std::string_view title) {
-    return std::string(trimmed(heading)) + " " + std::string(trimmed(title));
+    return std::string(trimBlanks(heading)) + " " + std::string(trimBlanks(title));
 }
 
 void TitleStage::keep(const Line& l) {

@@ -69,8 +69,8 @@ std::string languageOf(const FormatContext& c) {
 // Writes the pages as the lines come, and the files that describe the book at the end.
 class EpubSink : public ChapterSink {
 public:
-    EpubSink(const FormatContext& c, const EpubSettings& s)
-        : m_files(c.files), m_s(s), m_ui(c.ui), m_receiver(c.receiver),
+    EpubSink(const FormatContext& c, const EpubSettings& s, std::int64_t index)
+        : m_files(c.files), m_index(index), m_s(s), m_ui(c.ui), m_receiver(c.receiver),
           m_language(!s.language.empty() ? pw::toUtf8(s.language) : languageOf(c)) {
         XXH3_128bits_reset(m_hash);
     }
@@ -82,7 +82,7 @@ public:
         m_blankBefore = 0;
         if (c.percent != m_percent) {
             m_percent = c.percent;
-            m_ui.setStatus(Text(t::kWorking) + m_files.file(1).name + t::kWorkingDone + decimal(c.percent) + u"%");
+            m_ui.setStatus(Text(t::kWorking) + m_files.file(m_index).name + t::kWorkingDone + decimal(c.percent) + u"%");
             m_ui.setProgress(c.percent);
             m_receiver.progress(c.percent);
         }
@@ -118,7 +118,7 @@ public:
 
 private:
     bool openBook() {
-        OpenedOutput opened = m_files.open(1, m_out);
+        OpenedOutput opened = m_files.open(m_index, m_out);
         if (!opened.opened) {
             fail(std::move(*opened.failure), opened.refused);
             return false;
@@ -336,11 +336,12 @@ private:
     }
 
     void failWriting(const Text& reason) {
-        const PlannedFile& f = m_files.file(1);
+        const PlannedFile& f = m_files.file(m_index);
         fail({MsgId::WriteFailed, failureText(t::kWriteFailed, {f.path, reason}), f.path});
     }
 
     OutputFiles& m_files;
+    const std::int64_t m_index;
     const EpubSettings& m_s;
     UiPort& m_ui;
     SplitReceiver& m_receiver;
@@ -367,7 +368,7 @@ private:
 
 } // namespace
 
-EpubBook::EpubBook(EpubSettings s) : m_s(std::move(s)) {}
+EpubBook::EpubBook(EpubSettings s, std::int64_t index) : m_s(std::move(s)), m_index(index) {}
 EpubBook::~EpubBook() = default;
 
 Text EpubBook::folder() const {
@@ -380,7 +381,7 @@ PlannedFile EpubBook::file(std::int64_t index) const {
 }
 
 std::vector<std::int64_t> EpubBook::fileIndexes(const KeptTable&) const {
-    return {1};
+    return {m_index};
 }
 
 std::unique_ptr<OutputEncoder> EpubBook::encoder(OutputEncoding, Encoding input) const {
@@ -388,12 +389,12 @@ std::unique_ptr<OutputEncoder> EpubBook::encoder(OutputEncoding, Encoding input)
 }
 
 std::unique_ptr<ChapterSink> EpubBook::sink(const FormatContext& context) const {
-    return std::make_unique<EpubSink>(context, m_s);
+    return std::make_unique<EpubSink>(context, m_s, m_index);
 }
 
 Text EpubBook::doneStatus(const OutputFigures& made) const {
     namespace e = epub_text;
-    return Text(e::kDoneBefore) + file(1).name + e::kDoneChapters + decimal(made.chapters) + e::kDoneAfter;
+    return Text(e::kDoneBefore) + file(m_index).name + e::kDoneChapters + decimal(made.chapters) + e::kDoneAfter;
 }
 
 } // namespace pw

@@ -15,8 +15,9 @@ namespace pw {
 
 class EpubBook : public OutputFormat {
 public:
-    // `s` has passed checkEpubSettings.
-    explicit EpubBook(EpubSettings s);
+    // `s` has passed checkEpubSettings. `index` is the book's file among a run's (a book per
+    // volume writes several in one run).
+    explicit EpubBook(EpubSettings s, std::int64_t index = 1);
     ~EpubBook() override;
 
     Text folder() const override;
@@ -33,6 +34,7 @@ public:
 
 private:
     EpubSettings m_s;
+    std::int64_t m_index;
 };
 
 } // namespace pw
