@@ -123,12 +123,12 @@ TEST_P(RealWorld, BookWithNoOptionsHasTheChaptersAndVolumesCountedByHand) {
     const Contents got = contentsOf(shell("unzip -p '" + (out / "b.epub").string() + "' OEBPS/nav.xhtml"));
     // Sections outside the novel's heading shape (an appended essay, 附录) may have a chapter or not.
     if (n.chapters) {
-        EXPECT_GE(got.chapters, *n.chapters) << book.err;
-        EXPECT_LE(got.chapters, *n.chapters + n.others) << book.err;
+        EXPECT_GE(got.chapters, *n.chapters) << "chapters in the book\n" << book.err;
+        EXPECT_LE(got.chapters, *n.chapters + n.others) << "chapters in the book\n" << book.err;
     }
-    EXPECT_EQ(got.volumes.size(), n.volumes.size()) << book.err;
+    EXPECT_EQ(got.volumes.size(), n.volumes.size()) << "volumes in the book";
     if (n.chaptersBeforeVolumes) {
-        EXPECT_EQ(got.chaptersBeforeVolumes, *n.chaptersBeforeVolumes);
+        EXPECT_EQ(got.chaptersBeforeVolumes, *n.chaptersBeforeVolumes) << "chapters before the first volume";
     }
     for (std::size_t i = 0; i < n.volumes.size() && got.volumes.size() == n.volumes.size(); ++i) {
         EXPECT_GE(got.volumes[i].chapters, n.volumes[i].chapters) << n.volumes[i].title;
