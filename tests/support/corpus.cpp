@@ -13,6 +13,11 @@ std::filesystem::path corpusDir() {
     return dir && *dir ? std::filesystem::absolute(dir) : std::filesystem::path();
 }
 
+std::filesystem::path realworldDir() {
+    const char* dir = std::getenv("PAGEWRIGHT_REALWORLD");
+    return dir && *dir ? std::filesystem::absolute(dir) : std::filesystem::path();
+}
+
 const std::vector<std::string>& corpusNames() {
     static const std::vector<std::string> names = {
         "ahq_zhengzhuan_pg25332.txt", "duanhong_lingyanji_pg23983.txt", "hongloumeng_pg24264.txt",

@@ -11,6 +11,10 @@ namespace pwtest {
 // it is not set, and the tests that need the novels skip.
 std::filesystem::path corpusDir();
 inline constexpr const char* kNoCorpus = "PAGEWRIGHT_CORPUS is not set";
+// The folder of real downloads that PAGEWRIGHT_REALWORLD names (tests/realworld/manifest.json says
+// where each came from); empty when it is not set, and the real-world suite skips.
+std::filesystem::path realworldDir();
+inline constexpr const char* kNoRealworld = "PAGEWRIGHT_REALWORLD is not set";
 // The six novels' file names (the same in utf8/ and gb18030/).
 const std::vector<std::string>& corpusNames();
 
