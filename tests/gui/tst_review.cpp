@@ -347,6 +347,12 @@ private slots:
         const QString folder = qEnvironmentVariable("PW_SCREENSHOT_DIR", QDir::tempPath());
         QDir().mkpath(folder);
         QVERIFY(shot.save(folder + QStringLiteral("/review-dialog.png")));
+
+        // Left where the screen no longer reaches (a second screen gone): pulled back within it.
+        d->close();
+        d->move(screen.bottomRight() + QPoint(100, 100));
+        QVERIFY(review() == d);
+        QVERIFY(screen.contains(d->frameGeometry()));
     }
 
     // For the analysed file, each preset with what it finds, the best marked; a choice scans again.
