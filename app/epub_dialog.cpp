@@ -53,8 +53,12 @@ EpubDialog::EpubDialog(QWidget* parent) : QDialog(parent) {
     cboConvert = new QComboBox(this);
     cboConvert->setObjectName(QStringLiteral("cboConvert"));
     cboConvert->addItem(QStringLiteral("不转换"), QString());
-    for (const ConversionChoice& c : conversionChoices())
+    bool common = true;
+    for (const ConversionChoice& c : conversionChoices()) {
+        if (common && !c.common) cboConvert->insertSeparator(cboConvert->count());
+        common = c.common;
         cboConvert->addItem(c.label, c.name);
+    }
 
     cboParagraphs = new QComboBox(this);
     cboParagraphs->setObjectName(QStringLiteral("cboParagraphs"));

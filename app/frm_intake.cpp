@@ -1,4 +1,5 @@
 // Option intake, field feedback, the pickers, the About box and file drops.
+#include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -7,6 +8,7 @@
 
 #include "app/frm_pagewright.h"
 #include "app/pickers.h"
+#include "app/start_folder.h"
 #include "options/feedback.h"
 #include "options/intake.h"
 #include "platform/paths.h"
@@ -138,10 +140,14 @@ void frmPagewright::cmdOpenOut_Click() {
 }
 
 void frmPagewright::cmdAbout_Click() {
-    // No address until the project has one that leads somewhere.
-    static constexpr char16_t kAbout[] = u"书页匠(Pagewright) 由 Pagewright 开发组编写完成\r\n"
-                                         u"它可以根据章节标题来切割文本文件，使你快速定位到某一章";
-    ui().messageBox({MsgId::About, kAbout});
+    // The project has no web page: the last line points to the README that comes with the
+    // program, found from the program's own folder (m_appDir is where the window starts).
+    const QString about = QStringLiteral("书页匠(Pagewright) 由 Pagewright 开发组编写完成\r\n"
+                                         "它可以根据章节标题来切割文本文件，使你快速定位到某一章\r\n"
+                                         "\r\n"
+                                         "使用说明：") +
+                          readmePath(QCoreApplication::applicationDirPath());
+    ui().messageBox({MsgId::About, fromQ(about)});
     txtFile->setFocus(Qt::OtherFocusReason);
 }
 

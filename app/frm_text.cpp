@@ -62,8 +62,13 @@ void frmPagewright::addTextMenus(QMenu* menu) {
         connect(a, &QAction::triggered, this, [this, name] { m_textChoices.convert = name; });
     };
     choice(QString(), QStringLiteral("不转换"));
-    for (const ConversionChoice& c : conversionChoices())
+    convert->addSeparator();
+    bool common = true;
+    for (const ConversionChoice& c : conversionChoices()) {
+        if (common && !c.common) convert->addSeparator();
+        common = c.common;
         choice(c.name, c.label);
+    }
 }
 
 void frmPagewright::showCleanPreview() {

@@ -5,6 +5,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -38,6 +40,15 @@ protected:
             return;
         }
         QTableView::keyPressEvent(e);
+    }
+
+    void resizeEvent(QResizeEvent* e) override {
+        QTableView::resizeEvent(e);
+        // Beside the window the dialog may get less than its width: the entry gives up room so
+        // that the reason, which says what to look at, stays readable.
+        const int em = fontMetrics().horizontalAdvance(QStringLiteral("重"));
+        const int rest = viewport()->width() - columnWidth(kKindColumn) - columnWidth(kStateColumn);
+        setColumnWidth(kEntryColumn, std::clamp(rest / 2, em * 8, em * 20));
     }
 
 private:
@@ -330,6 +341,52 @@ void ReviewDialog::preview(int row) {
     previewChapter(m_w, static_cast<int>(m->first));
 }
 
+QRect besideWindow(const QRect& window, QSize wanted, QSize least, const QRect& screen) {
+    constexpr int kGap = 8;
+    wanted = wanted.boundedTo(screen.size());
+    least = least.boundedTo(wanted);
+    const int right = screen.right() - window.right() - kGap, left = window.left() - screen.left() - kGap;
+    const bool onRight = right >= wanted.width() || right >= left;
+    const int width = std::clamp(onRight ? right : left, least.width(), wanted.width());
+    const int x = onRight ? window.right() + 1 + kGap : window.left() - kGap - width;
+    return {std::clamp(x, screen.left(), screen.right() + 1 - width),
+            std::clamp(window.top(), screen.top(), screen.bottom() + 1 - wanted.height()), width, wanted.height()};
+}
+
+namespace {
+
+// The frame's edges, known only once a window is shown: the dialog is taken to get the same
+// as the window it belongs to.
+QMargins frameOf(const QWidget& w) {
+    const QRect outer = w.frameGeometry(), inner = w.geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+// A review covering the window would hide the very list it moves through: the first time it
+// goes beside the window; after that it stays where the user left it, pulled back within the
+// screen should that have changed meanwhile.
+void place(ReviewDialog& d, const QWidget& w, bool first) {
+    const QScreen* screen = w.screen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QMargins frame = frameOf(w);
+    QRect outer;
+    if (first) {
+        outer = besideWindow(w.frameGeometry(), d.size().grownBy(frame), d.minimumSizeHint().grownBy(frame), area);
+    } else {
+        outer = d.frameGeometry();
+        if (area.contains(outer)) return;
+        outer.setSize(outer.size().boundedTo(area.size()));
+        outer.moveTo(std::clamp(outer.x(), area.left(), area.right() + 1 - outer.width()),
+                     std::clamp(outer.y(), area.top(), area.bottom() + 1 - outer.height()));
+    }
+    d.resize(outer.size().shrunkBy(frame));
+    d.move(outer.topLeft()); // a window's position is its frame's
+}
+
+} // namespace
+
 ReviewDialog* openReview(frmPagewright& w) {
     if (w.busy()) return nullptr;
     if (w.state().strAnalyzedFile.empty()) {
@@ -337,7 +394,9 @@ ReviewDialog* openReview(frmPagewright& w) {
         return nullptr;
     }
     auto* dialog = w.findChild<ReviewDialog*>(QStringLiteral("dlgReview"), Qt::FindDirectChildrenOnly);
-    if (!dialog) dialog = new ReviewDialog(w);
+    const bool first = !dialog;
+    if (first) dialog = new ReviewDialog(w);
+    if (!dialog->isVisible()) place(*dialog, w, first);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();

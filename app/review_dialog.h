@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QRect>
 #include <QTableView>
 
 #include "scan/review_matters.h"
@@ -52,7 +53,13 @@ private:
 };
 
 // Opens the window's review (objectName "dlgReview") or brings it forward, after a scan; before
-// one, says that a file must be analysed first. Returns the dialog, or null.
+// one, says that a file must be analysed first. Returns the dialog, or null. It opens first
+// beside the window, later where it was left, always within the screen.
 ReviewDialog* openReview(frmPagewright& w);
+
+// Where a dialog of size `wanted` (at least `least`) goes beside `window` on `screen`, all
+// frames: on the side with room for it, else on the roomier side and narrower, down to `least`;
+// only where even that does not fit does it cover part of the window.
+QRect besideWindow(const QRect& window, QSize wanted, QSize least, const QRect& screen);
 
 } // namespace pw

@@ -17,4 +17,8 @@ QString documentsFolder();
 // `appDir` itself, or the documents folder when the program runs installed.
 QString startFolder(const QString& appDir);
 
+// The README the About box points to: the one the package puts in its documents folder, else
+// one kept beside the program (an unpacked archive); where neither is, the package's place.
+QString readmePath(const QString& appDir);
+
 } // namespace pw

@@ -26,9 +26,11 @@ struct ChosenRules {
 };
 ChosenRules loadChosenRules(const TextChoices& c);
 
-// The installed conversions with what they do: "s2t（简体→繁体）".
+// The installed conversions, named by what they do: "繁体→简体（t2s）". The ones most asked for
+// come first and are `common`; the rest follow, for a menu to set apart.
 struct ConversionChoice {
     QString name, label;
+    bool common = false;
 };
 std::vector<ConversionChoice> conversionChoices();
 

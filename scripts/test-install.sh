@@ -126,6 +126,10 @@ diff <(printf 'txtFile=\ncolour=#ffffff\ntxtOut=%s/\n' "$home/Documents") <(prob
 # The open dialog starts there too, then where the file chosen last lies.
 diff <(printf 'openIn=%s\nopenIn=%s\ntxtFile=%s\ncolour=#ffffff\ntxtOut=%s/\n' "$home/Documents" "$work" \
     "$work/小说.txt" "$home/Documents") <(PWPROBE_PICK="$work/小说.txt" probe) || fail "the open dialog's folder"
+# The About box points to the README the package put in its documents folder.
+about=$(PWPROBE_ABOUT=1 probe | tr -d '\r' | sed -n 's/^使用说明：//p')
+[ "$about" = /usr/share/doc/pagewright/README.md ] && cmp -s "$about" "$source_dir/README.md" ||
+    fail "the About box points to '$about', not the installed README"
 # The same as a user who may not write to /usr/bin: the output goes where the window starts.
 user=$work/user
 chmod 711 "$work"

@@ -6,12 +6,15 @@ namespace pw {
 
 namespace {
 
-// The marks, as UTF-8.
-constexpr std::array<std::string_view, 10> kMarks = {"-", "=", "*", "＊", "~", "～", "—", "_", "·", "."};
+// The marks, as UTF-8; the full-width forms and the stars come from novels typed on Chinese
+// keyboards.
+constexpr std::array<std::string_view, 16> kMarks = {"-", "－", "=",  "＝", "*", "＊", "~", "～",
+                                                     "—", "_",  "＿", "·",  ".", "☆",  "★", "※"};
 constexpr std::array<std::string_view, 3> kSpaces = {" ", "\t", "\u3000"};
 
 // The length of the piece of `s` at `at` that is one of `set`, or 0.
-template <std::size_t N> std::size_t oneOf(std::string_view s, std::size_t at, const std::array<std::string_view, N>& set) {
+template <std::size_t N>
+std::size_t oneOf(std::string_view s, std::size_t at, const std::array<std::string_view, N>& set) {
     for (const std::string_view m : set)
         if (s.substr(at).starts_with(m)) return m.size();
     return 0;

@@ -1,5 +1,5 @@
 #pragma once
-// Scene breaks: a line made only of a repeated mark (----, ＊　＊　＊, ~~~, ———, ···) is no text
+// Scene breaks: a line made only of a repeated mark (----, －－－, ＊　＊　＊, ☆☆☆, ~~~, ———, ···) is no text
 // but a break between scenes, shown as one by a format that can (the book's short rule). Many
 // downloaded novels also put such a row under every heading, where it breaks nothing: there it
 // is left out.
@@ -9,8 +9,8 @@
 
 namespace pw {
 
-// Whether `utf8` (a line's text) is a row of marks: at least three of -=*＊~～—_·. with
-// nothing else but spaces between them.
+// Whether `utf8` (a line's text) is a row of marks: at least three of -－=＝*＊~～—_＿·.☆★※
+// with nothing else but spaces between them.
 bool isSeparatorLine(std::string_view utf8);
 
 class SeparatorStage : public Stage {

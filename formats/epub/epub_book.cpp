@@ -66,6 +66,16 @@ std::string languageOf(const FormatContext& c) {
     return "zh-CN";
 }
 
+// Which of the CJK fonts' regional sets suits a book in `language`: their glyphs and the
+// places of the punctuation differ.
+std::string cjkRegion(const std::string& language) {
+    if (language.starts_with("ja")) return "JP";
+    if (language.starts_with("ko")) return "KR";
+    if (language.find("HK") != std::string::npos || language.find("MO") != std::string::npos) return "HK";
+    if (language.find("TW") != std::string::npos || language.find("Hant") != std::string::npos) return "TC";
+    return "SC";
+}
+
 // Writes the pages as the lines come, and the files that describe the book at the end.
 class EpubSink : public ChapterSink {
 public:
@@ -138,11 +148,23 @@ private:
     }
 
     std::string css() const {
-        // No font and no colour: the reader's own settings win.
+        // No colour, and no font for a horizontal book: the reader's own settings win.
         std::string c = "html {\n  line-height: 1.5;\n";
-        if (m_s.vertical) c += "  writing-mode: vertical-rl;\n  -epub-writing-mode: vertical-rl;\n";
-        c += "}\nh1, h2 {\n  text-align: center;\n}\np {\n  text-indent: 2em;\n  margin: 0;\n}\n"
-             "hr {\n  width: 20%;\n  margin: 1em auto;\n  border: 0;\n  border-top: 1px solid;\n}\n";
+        if (m_s.vertical) {
+            // WenQuanYi, often the only CJK font installed, loses every ，。 and most 一 in
+            // vertical text; Noto CJK draws them, so it goes first where the reader has it.
+            const std::string r = cjkRegion(m_language);
+            c += "  writing-mode: vertical-rl;\n  -epub-writing-mode: vertical-rl;\n";
+            c += "  font-family: \"Noto Serif CJK " + r + "\", \"Noto Sans CJK " + r + "\", serif;\n";
+        }
+        c += "}\nh1, h2 {\n  text-align: center;\n}\np {\n  text-indent: 2em;\n  margin: 0;\n}\n";
+        // A short rule across the lines, centred. Vertical lines run down the page, and so does
+        // the rule, on the side the next line comes from.
+        if (m_s.vertical)
+            c +=
+                "hr {\n  width: 0;\n  height: 20%;\n  margin: auto 1em;\n  border: 0;\n  border-right: 1px solid;\n}\n";
+        else
+            c += "hr {\n  width: 20%;\n  margin: 1em auto;\n  border: 0;\n  border-top: 1px solid;\n}\n";
         return c;
     }
 

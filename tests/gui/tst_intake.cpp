@@ -141,8 +141,23 @@ private slots:
         qputenv("XDG_CONFIG_HOME", oldConfig);
     }
 
+    // The About box names the README the package installed, else one beside the program; with
+    // neither, the package's place.
+    void aboutNamesTheReadmeThatIsThere() {
+        const std::filesystem::path prefix = dir->path() / "usr", docs = prefix / "share/doc/pagewright";
+        const QString bin = native(prefix / "bin");
+        std::filesystem::create_directories(prefix / "bin");
+        QCOMPARE(readmePath(bin), native(docs / "README.md"));
+        writeAll(prefix / "bin/README.md", "#");
+        QCOMPARE(readmePath(bin), native(prefix / "bin/README.md"));
+        std::filesystem::create_directories(docs);
+        writeAll(docs / "README.md", "#");
+        QCOMPARE(readmePath(bin), native(docs / "README.md"));
+    }
+
     void realBoxesCarryTheirStyle() {
-        // The About box, closed with OK, gives the focus to txtFile.
+        // The About box, closed with OK, gives the focus to txtFile. Its four lines, the third
+        // empty, end with a README that is there: the build's copy beside the program.
         QStringList seen;
         answerNextBox(seen, QMessageBox::Ok);
         w->cmdAbout->setFocus();
@@ -150,7 +165,10 @@ private slots:
         QCOMPARE(seen,
                  QStringList({QStringLiteral("关于 Pagewright"), QStringLiteral("Information"), QStringLiteral("确定"),
                               QStringLiteral("书页匠(Pagewright) 由 Pagewright 开发组编写完成\r\n"
-                                             "它可以根据章节标题来切割文本文件，使你快速定位到某一章")}));
+                                             "它可以根据章节标题来切割文本文件，使你快速定位到某一章\r\n\r\n"
+                                             "使用说明：") +
+                                  readmePath(QCoreApplication::applicationDirPath())}));
+        QVERIFY(QFileInfo(seen.back().section(QStringLiteral("使用说明："), 1)).isFile());
         // The offscreen platform does not hand activation back by itself; the window's focus
         // child is what it gets when it does.
         QCOMPARE(w->focusWidget(), static_cast<QWidget*>(w->txtFile));

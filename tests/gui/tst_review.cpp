@@ -4,7 +4,9 @@
 // leaving out exactly those entries; the preset menu's counts for the analysed file.
 #include <QAccessible>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <map>
 #include <set>
 #include <tuple>
@@ -290,14 +292,67 @@ private slots:
         QVERIFY2(spoken.startsWith(QStringLiteral("缺号，[")) && spoken.contains(QStringLiteral("缺少")),
                  qPrintable(spoken));
         QCOMPARE(table->tableInterface()->columnDescription(2), QStringLiteral("说明"));
+    }
 
-        const QString folder = qEnvironmentVariable("PW_SCREENSHOT_DIR", QDir::tempPath());
-        QDir().mkpath(folder);
-        // As the README shows it: two suspects left out, the next one current.
+    // Beside the window rather than over the list it moves through, on any side and screen;
+    // narrower where the room is short, over the window only where even that does not fit.
+    void opensBesideTheWindowWithinTheScreen() {
+        const QSize wanted(776, 470), least(480, 200);
+        const QRect big(0, 0, 1920, 1080), laptop(0, 0, 1366, 768), small(0, 0, 800, 600), tiny(0, 0, 640, 480),
+            second(1920, 0, 1280, 1024);
+        const struct {
+            QRect window, screen, want;
+        } rows[] = {
+            {{787, 339, 345, 401}, big, {1140, 339, 776, 470}},   // room on the right
+            {{1500, 100, 345, 401}, big, {716, 100, 776, 470}},   // at the screen's right edge: left
+            {{510, 183, 345, 401}, laptop, {863, 183, 503, 470}}, // narrower on the roomier side
+            {{100, 900, 345, 401}, big, {453, 610, 776, 470}},    // lifted into the screen
+            {{1930, 50, 345, 401}, second, {2283, 50, 776, 470}}, // on the second screen
+            {{227, 99, 345, 401}, small, {320, 99, 480, 470}},    // no room: at the screen's edge
+            {{0, 0, 345, 401}, tiny, {160, 0, 480, 470}},
+        };
+        for (const auto& r : rows)
+            QCOMPARE(besideWindow(r.window, wanted, least, r.screen), r.want);
+
+        // The real dialog, the window at the screen's left: beside it; closed, moved and opened
+        // again: where it was left.
+        const QRect screen = w->screen()->availableGeometry();
+        w->move(screen.topLeft());
+        scanPlanted();
+        ReviewDialog* d = review();
+        QVERIFY(d);
+        QVERIFY(screen.contains(d->frameGeometry()));
+        QVERIFY2(!d->frameGeometry().intersects(w->frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(d->x()).arg(d->y()).arg(d->width()).arg(d->height())));
+        QVERIFY(d->x() > w->frameGeometry().right());
+        d->close();
+        const QPoint left = d->pos() + QPoint(-20, 30);
+        d->move(left);
+        QVERIFY(review() == d);
+        QCOMPARE(d->pos(), left);
+
+        // As the README shows it: two suspects left out, the next one current, beside the window.
+        // docs/review-dialog.png is this picture on a wider screen than the offscreen default:
+        // QT_QPA_PLATFORM=offscreen:configfile=tests/gui/wide-screen.json.
         for (int r : {1, 2})
             d->toggle(r);
         d->tblMatters->setCurrentIndex(d->tblMatters->model()->index(3, 0));
-        QVERIFY(d->grab().save(folder + QStringLiteral("/review-dialog.png")));
+        const QRect both = w->frameGeometry().united(d->frameGeometry()).adjusted(-8, -8, 8, 8);
+        QImage shot(both.size(), QImage::Format_RGB32);
+        shot.fill(QColor(0x5a, 0x6e, 0x82));
+        QPainter paint(&shot);
+        for (QWidget* window : {static_cast<QWidget*>(w.get()), static_cast<QWidget*>(d)})
+            paint.drawPixmap(window->geometry().topLeft() - both.topLeft(), window->grab());
+        paint.end();
+        const QString folder = qEnvironmentVariable("PW_SCREENSHOT_DIR", QDir::tempPath());
+        QDir().mkpath(folder);
+        QVERIFY(shot.save(folder + QStringLiteral("/review-dialog.png")));
+
+        // Left where the screen no longer reaches (a second screen gone): pulled back within it.
+        d->close();
+        d->move(screen.bottomRight() + QPoint(100, 100));
+        QVERIFY(review() == d);
+        QVERIFY(screen.contains(d->frameGeometry()));
     }
 
     // For the analysed file, each preset with what it finds, the best marked; a choice scans again.

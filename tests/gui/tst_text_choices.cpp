@@ -6,6 +6,7 @@
 #include "app/clean_preview_dialog.h"
 #include "app/epub_dialog.h"
 #include "app/pickers.h"
+#include "convert/chinese_converter.h"
 #include "gui/window_test.h"
 #include "support/web_junk.h"
 
@@ -79,7 +80,8 @@ private slots:
         setNextDialogHook([&](QFileDialog&) { return q(book); });
         w->saveEpub();
         QTRY_VERIFY(std::filesystem::exists(book));
-        QVERIFY(offered.contains(QStringLiteral(" t2s ")));
+        // The common ones first, set apart from the rest by a separator (no data).
+        QVERIFY2(offered.startsWith(QStringLiteral(" s2t t2s s2tw s2twp s2hk  tw2s ")), qPrintable(offered));
         QCOMPARE(w->textChoices().convert, QStringLiteral("s2twp"));
         QVERIFY(w->textChoices().clean);
         // The menu shows the choice the dialog made.
@@ -90,6 +92,27 @@ private slots:
         for (QAction* a : convert->actions())
             ticked |= a->isChecked() && a->data().toString() == QStringLiteral("s2twp");
         QVERIFY(ticked);
+    }
+
+    // The menu offers every installed conversion once by what it does, the common ones first.
+    void commonConversionsFirst() {
+        std::unique_ptr<QMenu> menu(w->cmdSaveOutMenu());
+        auto* convert = menu->findChild<QMenu*>(QStringLiteral("mnuConvert"));
+        QVERIFY(convert);
+        QStringList shown, rest;
+        for (QAction* a : convert->actions()) {
+            shown << (a->isSeparator() ? QStringLiteral("-") : a->data().toString());
+            if (a->data().toString() == QStringLiteral("t2s")) QCOMPARE(a->text(), QStringLiteral("繁体→简体（t2s）"));
+        }
+        QCOMPARE(shown.mid(0, 8), QStringList({QString(), QStringLiteral("-"), QStringLiteral("s2t"),
+                                               QStringLiteral("t2s"), QStringLiteral("s2tw"), QStringLiteral("s2twp"),
+                                               QStringLiteral("s2hk"), QStringLiteral("-")}));
+        shown = shown.mid(2);
+        shown.removeAll(QStringLiteral("-"));
+        for (const std::string& name : installedConversions())
+            rest << QString::fromStdString(name);
+        shown.sort();
+        QCOMPARE(shown, rest);
     }
 };
 

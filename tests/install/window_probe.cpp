@@ -5,7 +5,7 @@
 // background colour and what txtOut holds, one line each, and ends the program.
 // With PWPROBE_PICK set to a file, it first presses the open button: it prints the folder the
 // dialog opens in, chooses that file, presses the button again, prints the folder once more
-// and cancels.
+// and cancels. With PWPROBE_ABOUT set, it first presses the About button.
 #include <QApplication>
 #include <QFileDialog>
 #include <QGenericPlugin>
@@ -24,7 +24,7 @@ void say(const QString& line) {
 
 class WindowProbe : public QObject {
 public:
-    WindowProbe() : m_pick(qEnvironmentVariable("PWPROBE_PICK")) {
+    WindowProbe() : m_pick(qEnvironmentVariable("PWPROBE_PICK")), m_about(qEnvironmentVariableIsSet("PWPROBE_ABOUT")) {
         // Polled from the event loop: the first turn comes only after main has shown the window
         // and handed it the file, or inside a box the window opened while doing so.
         connect(&m_timer, &QTimer::timeout, this, &WindowProbe::look);
@@ -55,6 +55,12 @@ private:
         for (QWidget* top : QApplication::topLevelWidgets()) {
             auto* field = top->findChild<QLineEdit*>(QStringLiteral("txtFile"));
             if (!field || !top->isVisible()) continue;
+            if (m_about) {
+                m_about = false;
+                auto* button = top->findChild<QPushButton*>(QStringLiteral("cmdAbout"));
+                QTimer::singleShot(0, button, [button] { button->click(); });
+                return;
+            }
             if (!m_pick.isEmpty() && m_presses < 2) {
                 // Pressed from a fresh turn, not from inside this timer's own slot.
                 ++m_presses;
@@ -74,6 +80,7 @@ private:
 
     QTimer m_timer;
     QString m_pick;
+    bool m_about;
     int m_presses = 0;
 };
 

@@ -452,28 +452,31 @@ TEST(Epub, RowsOfMarksAreSceneBreaksAndLeftOutUnderAHeading) {
     struct {
         std::string line;
         bool separator;
-    } rows[] = {{"-----", true},      {"＊　＊　＊", true}, {" ~~~ ", true},     {"———", true},   {"···", true},
-                {"=*=*=", true},      {"——", false},      {"……", false},      {"3.14", false}, {"--好--", false},
-                {"", false},          {"...", true},      {"_ _ _", true},    {"a---", false}};
+    } rows[] = {{"-----", true}, {"＊　＊　＊", true}, {" ~~~ ", true}, {"———", true},    {"···", true},
+                {"=*=*=", true}, {"——", false},        {"……", false},   {"3.14", false},  {"--好--", false},
+                {"", false},     {"...", true},        {"_ _ _", true}, {"a---", false},  {"－－－－－－", true},
+                {"☆☆☆", true},   {"★　★　★", true},    {"※※※", true},   {"＝＝＝", true}, {"☆☆", false},
+                {"☆好☆", false}, {"－１－", false}};
     for (const auto& r : rows)
         EXPECT_EQ(isSeparatorLine(r.line), r.separator) << r.line;
 
     pwtest::ScratchDir dir;
     const fs::path input = dir / "n.txt";
-    pwtest::writeAll(input, "第一章 开始\r\n＊＊＊＊＊\r\n他来了。\r\n----------\r\n她走了。\r\n第二章 "
-                            "再见\r\n\r\n~~~~~~\r\n——\r\n完。\r\n");
+    pwtest::writeAll(input, "第一章 开始\r\n＊＊＊＊＊\r\n他来了。\r\n----------\r\n她走了。\r\n－－－－－－\r\n"
+                            "又来了。\r\n☆☆☆\r\n第二章 再见\r\n\r\n~~~~~~\r\n——\r\n完。\r\n");
     for (const SplitFeed feed : {SplitFeed::ScanFirst, SplitFeed::OneRead}) {
         EpubSettings s;
         s.path = fromPath(dir / "b.epub");
         s.title = u"书";
+        s.vertical = feed == SplitFeed::OneRead; // its rule runs down the page
         fs::remove(dir / "b.epub");
         ASSERT_EQ(makeBook(input, s, feed, kDefaultPattern, true, {}, {separatorStage()}).split.end, SplitEnd::Done);
         expectValid(dir / "b.epub");
-        EXPECT_EQ(bookLines(dir / "b.epub"),
-                  (std::vector<std::string>{"第一章 开始", "他来了。", "她走了。", "第二章 再见", "——", "完。"}));
-        EXPECT_EQ(entry(dir / "b.epub", "OEBPS/text/c00001.xhtml").find("<p>他来了。</p>\n<hr/>\n<p>她走了。</p>") !=
-                      std::string::npos,
-                  true);
+        EXPECT_EQ(bookLines(dir / "b.epub"), (std::vector<std::string>{"第一章 开始", "他来了。", "她走了。",
+                                                                       "又来了。", "第二章 再见", "——", "完。"}));
+        EXPECT_NE(entry(dir / "b.epub", "OEBPS/text/c00001.xhtml")
+                      .find("<p>他来了。</p>\n<hr/>\n<p>她走了。</p>\n<hr/>\n<p>又来了。</p>\n<hr/>\n"),
+                  std::string::npos);
         EXPECT_EQ(entry(dir / "b.epub", "OEBPS/text/c00002.xhtml").find("<hr/>"), std::string::npos);
     }
 }
