@@ -176,7 +176,8 @@ RunStages stagesOf(const CliOptions& o, const WorkingState& st, std::optional<En
     const bool book = o.command->output() == Output::Book;
     RunStages run = stagesFor({book, o.paragraphs, st.blnDeleteSpc, std::filesystem::path(o.file), encoding,
                                format.volumePattern()});
-    addTextStages(ts, run.stages, book);
+    addTextStages(ts, run.stages, book,
+                  ts.clean ? std::make_shared<CleanEvidence>(std::filesystem::path(o.file), encoding) : nullptr);
     return run;
 }
 

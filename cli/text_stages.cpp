@@ -37,8 +37,8 @@ std::optional<TextStages> loadTextStages(const CliOptions& o, ConsoleUi& ui, int
     return t;
 }
 
-void addTextStages(const TextStages& t, StageList& stages, bool book) {
-    if (t.clean) stages.insert(stages.begin(), cleanStage(t.clean, t.tally, nullptr, book));
+void addTextStages(const TextStages& t, StageList& stages, bool book, std::shared_ptr<const CleanEvidence> evidence) {
+    if (t.clean) stages.insert(stages.begin(), cleanStage(t.clean, t.tally, nullptr, book, std::move(evidence)));
     if (t.converter) stages.push_back(convertStage(t.converter));
 }
 

@@ -11,6 +11,7 @@
 
 #include "cli/cli_options.h"
 #include "convert/chinese_converter.h"
+#include "stages/clean_evidence.h"
 #include "stages/clean_rules.h"
 #include "stages/stage.h"
 
@@ -28,8 +29,10 @@ struct TextStages {
 std::optional<TextStages> loadTextStages(const CliOptions& o, ConsoleUi& ui, int& status);
 
 // Puts the clean-up rules in front of a run's stages (run_stages.h) and the conversion after
-// them. `book`: repeated headings go with their chapters (clean_stage.h).
-void addTextStages(const TextStages& t, StageList& stages, bool book);
+// them. `book`: repeated headings go with their chapters (clean_stage.h). `evidence`: the
+// whole input's, read when a rule first needs it (clean_evidence.h).
+void addTextStages(const TextStages& t, StageList& stages, bool book,
+                   std::shared_ptr<const CleanEvidence> evidence = nullptr);
 
 // Per rule, the lines it changed or took out, those with none left out.
 std::vector<std::pair<std::string, std::int64_t>> cleanCounts(const CleanTally& t);

@@ -12,7 +12,6 @@ namespace {
     "(?:[a-z0-9][a-z0-9-]*[.。])+(?:com|net|org|cn|cc|la|info|me|co|tw|hk|io|xyz|top|vip|so|tv|biz|club|site|online|"  \
     "app|wang|ws|mobi|name|pw|asia|us|in|ru|jp|tk|win|link|live|life|fun|ink|love|shop|today|pro|cloud|work|ltd|"      \
     "space|tech|icu|one|run|xin)(?![a-z0-9-])"
-#define PW_URL "(?:(?:https?|ftp)://)?(?:www[.。])?" PW_DOMAIN "(?::\\d+)?(?:/[!-~]*)?"
 // Speech without words: a line of …, ？, ！, —, ~ and the like is a character's reply.
 #define PW_SPEECH_MARKS "[\\s…⋯?!。.·~—\\-“”「」『』\"'‘’()]"
 #define PW_SPEECH "[…⋯?!。.~—]"
@@ -27,10 +26,11 @@ CleanRule builtIn(std::string name, std::string pattern) {
     return r;
 }
 
-CleanRule inCode(std::string name, RuleKind kind) {
+CleanRule inCode(std::string name, RuleKind kind, RuleScope scope = RuleScope::Body) {
     CleanRule r;
     r.name = std::move(name);
     r.kind = kind;
+    r.scope = scope;
     return r;
 }
 
@@ -38,6 +38,8 @@ CleanRule inCode(std::string name, RuleKind kind) {
 
 std::vector<CleanRule> builtInCleanRules() {
     std::vector<CleanRule> rules{
+        // First: the rules after it read the characters, not their references.
+        inCode("HTML字符引用", RuleKind::HtmlReferences, RuleScope::Both),
         builtIn("本章未完提示", "^" PW_MARKS "*(?:本章|内容|內容)尚?未完(?:结|結)?" PW_MARKS
                                 "*(?:请|請)?(?:点击|點擊|点|點|按)?(?:下一[页頁]|翻[页頁])"
                                 "(?:继续阅读|繼續閱讀|继续|繼續|阅读|閱讀)?" PW_MARKS "*$"),
@@ -61,10 +63,15 @@ std::vector<CleanRule> builtInCleanRules() {
                             "(?=.*(?:本站|首发|首發|域名|最快更新|更新最快|无弹窗|無彈窗|手机版|手機版|阅读网址|閱讀網址|"
                             "笔趣|筆趣|(?:记|記)住|收藏|免费阅读|免費閱讀|全文阅读|全文閱讀))"
                             ".{0,120}$"),
-        builtIn("网址行", "^" PW_MARKS "*(?:(?:网址|網址|地址|域名|本站)[:：]?)?" PW_MARKS "*" PW_URL PW_MARKS "*$"),
+        // Sites' own words and notices, with the address written any way or without one.
+        inCode("下载站广告", RuleKind::SiteAdvert),
+        // Alone on a line, an address is the story's unless the book shows it is an advertiser's.
+        inCode("网址行", RuleKind::AddressLine),
         // Punctuation only, not symbols: rows of ☆, ◆ or ※ are scene breaks as often as not.
         builtIn("纯标点行", "^" PW_NO_DIALOGUE "(?!" PW_SPEECH_MARKS "*" PW_SPEECH PW_SPEECH_MARKS "*$)(?!" PW_SCENE_BREAK
                             ")[\\s\\p{P}]+$"),
+        // After the whole-line rules, which leave a paragraph with an advert glued to it be.
+        inCode("行内广告", RuleKind::InlineAdvert, RuleScope::Both),
         inCode("重复的章节名", RuleKind::RepeatedTitle),
         inCode("重复的段落", RuleKind::RepeatedParagraph),
     };
