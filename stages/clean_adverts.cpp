@@ -218,6 +218,30 @@ bool AdvertShapes::advertWords(std::string_view utf8) {
     return m->find(codes().words, m->squeezed);
 }
 
+bool AdvertShapes::hiddenName(std::string_view utf8, std::string& key) {
+    key.clear();
+    if (utf8.size() > 90) return false;
+    m->fold(utf8, m->folded, false, nullptr);
+    std::size_t kept = 0, between = 0, pending = 0;
+    for (std::size_t i = 0; i < m->folded.size();) {
+        const std::size_t at = i;
+        const char32_t c = next(m->folded, i);
+        if (han(c) || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+            key.append(m->folded, at, i - at);
+            ++kept;
+            between += kept > 1 ? pending : 0;
+            pending = 0;
+        } else {
+            ++pending;
+        }
+    }
+    static constexpr std::string_view kSiteWords[] = {"小说", "txt", "电子书", "书库", "书屋", "文学", "论坛", "天堂"};
+    bool site = false;
+    for (const std::string_view w : kSiteWords)
+        site = site || key.find(w) != std::string::npos;
+    return site && kept >= 4 && kept <= 12 && between >= 1;
+}
+
 bool AdvertShapes::addressLine(std::string_view utf8, std::vector<std::string>& keys) {
     keys.clear();
     if (speech(utf8)) return false;

@@ -33,6 +33,10 @@ public:
     // An advert's own words or a site's notice, address or not (what is left of a line once
     // the adverts inside it are out tells a paragraph with one glued to it from an advert).
     bool advertWords(std::string_view utf8);
+    // A site's name written to slip past filters, alone on a short line (小＿说  txt 天+堂,
+    // 大$学$生@小`说"网): `key` is the name without what was put between its characters. Such a
+    // line goes when the book has the same name so more than once.
+    bool hiddenName(std::string_view utf8, std::string& key);
     // An address alone, with marks or a label (网址：) around it.
     bool addressLine(std::string_view utf8, std::vector<std::string>& keys);
     // The sites a line names anywhere.

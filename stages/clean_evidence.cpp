@@ -65,8 +65,10 @@ void CleanEvidence::add(std::string_view utf8) const {
     compactText(utf8, m_compact);
     if (m_compact.empty()) return;
     m_hashes.push_back(hashOf(m_compact));
-    if (!latin(utf8) || AdvertShapes::speech(utf8)) return;
     thread_local AdvertShapes shapes;
+    std::string hidden;
+    if (m_compact.size() <= 90 && shapes.hiddenName(utf8, hidden)) ++m_hidden[hidden];
+    if (!latin(utf8) || AdvertShapes::speech(utf8)) return;
     std::vector<std::string> keys;
     const AdvertShapes::Site site = shapes.siteLine(utf8, keys);
     if (site == AdvertShapes::Site::None) shapes.addressKeys(utf8, keys);
@@ -125,6 +127,7 @@ void CleanEvidence::gather() const {
             m_lines = 0;
             m_hashes.clear();
             m_sites.clear();
+            m_hidden.clear();
         }
         std::sort(m_hashes.begin(), m_hashes.end());
     });
@@ -148,6 +151,12 @@ int CleanEvidence::siteLines(const std::string& key) const {
     gather();
     const auto it = m_sites.find(key);
     return it == m_sites.end() ? 0 : it->second.lines;
+}
+
+int CleanEvidence::hiddenNames(const std::string& key) const {
+    gather();
+    const auto it = m_hidden.find(key);
+    return it == m_hidden.end() ? 0 : it->second;
 }
 
 std::int64_t CleanEvidence::lines() const {

@@ -31,6 +31,8 @@ public:
     bool advertSite(const std::string& key) const;
     // Lines without speech that name the site.
     int siteLines(const std::string& key) const;
+    // Lines that hide this site's name (AdvertShapes::hiddenName).
+    int hiddenNames(const std::string& key) const;
     // Lines in the book; 0 when the file could not be read (then nothing counts as evidence).
     std::int64_t lines() const;
     // Among the few lines at the book's start or end, where sites put their notices.
@@ -49,6 +51,7 @@ private:
     mutable std::once_flag m_once;
     mutable std::vector<std::uint64_t> m_hashes; // sorted, one per line
     mutable std::map<std::string, Site> m_sites;
+    mutable std::map<std::string, int> m_hidden;
     mutable std::int64_t m_lines = 0;
     mutable std::string m_compact;
 };

@@ -242,7 +242,10 @@ bool CleanStage::clean(const Line& l, std::string& text) {
 
 bool CleanStage::siteAdvertGoes(const Line& l, const std::string& text) {
     const AdvertShapes::Site site = m_shapes.siteLine(text, m_keys);
-    if (site == AdvertShapes::Site::None) return false;
+    if (site == AdvertShapes::Site::None) {
+        std::string name;
+        return m_evidence && m_shapes.hiddenName(text, name) && m_evidence->hiddenNames(name) >= 2;
+    }
     // A paragraph with an advert glued to it (……洒泪而别。----〖新语丝电子文库(www.xys.org)〗)
     // is the story's once the advert is out; the inline rule takes that.
     if (m_shapes.inlineAdverts(text, m_out, m_evidence.get()) && !blank(m_out) && !m_shapes.advertWords(m_out))

@@ -88,6 +88,8 @@ TEST(CleanStage, RepeatsAndAddressesGoOnlyWhenTheBookBearsItOut) {
         {"an address alone twice: a site's", {"www.biquge.la", "　　他停了停。", "ｗｗｗ．ｂｉｑｕｇｅ．ｌａ"}, {0, 2}},
         {"announced by the story, it stays", {"　　他写下了网址：", "www.biquge.la", "　　又写了一遍。", "www.biquge.la"}, {3}},
         {"after a site's notice", {"☆本文由早安电子书网友分享，版权归原作者所有☆", "☆http://www.zxtxt.com☆"}, {0, 1}},
+        {"a site's name hidden, twice", {"小＿说  txt 天+堂", "　　他停了停。", "小 说 t xt 天 堂"}, {0, 2}},
+        {"hidden once", {"　　他停了停。", "《小说t》xt天堂"}, {}},
         {"a site named beside a story's words", {"　　他在www.qidian.com上下载了这本小说，一口气看到了天亮。"}, {}},
         {"the story quoting an advert", {"　　“更多精彩，尽在www.517z.com！”他念道。"}, {}},
     };
