@@ -27,24 +27,25 @@ namespace {
 #define AD_MARKS "[\\s\\p{P}\\p{S}]"
 
 // What only adverts say.
-#define AD_STRONG                                                                                                      \
-    "(?:免费txt|txt小说|小说txt|txt书|电子书|电子文库|免费小说|下载站|下载网|小说下载|收集整理|整理制作|整理上传|"          \
-    "网友上传|网友分享|请访问|欢迎访问|欢迎光临|欢迎您来|请关注|敬请关注|尽在|请登陆|请登录|请到|推荐好书|好书推荐|"        \
-    "更多好书|更多精彩|更多精校|更多更新|更多免费|本书来自|本书由|本文由|下载于|下载自|专题网址|文学网站|小说网站|"          \
+#define AD_STRONG                                                                                                                                                    \
+    "(?:免费txt|txt小说|小说txt|txt书|电子书|电子文库|免费小说|下载站|下载网|小说下载|收集整理|整理制作|整理上传|"           \
+    "网友上传|网友分享|请访问|欢迎访问|欢迎光临|欢迎您来|请关注|敬请关注|尽在|请登陆|请登录|请到|推荐好书|好书推荐|" \
+    "更多好书|更多精彩|更多精校|更多更新|更多免费|本书来自|本书由|本文由|下载于|下载自|专题网址|文学网站|小说网站|"  \
     "小说天堂|资源网|最新下载|无弹窗|免费阅读|最快更新|更新最快|一秒记住|手机版|首发|本站|全文阅读|阅读网址)"
 // What a story may say as well.
 #define AD_WEAK "(?:下载|整理|收集|推荐|关注|访问|分享|上传|提供|小说|好书|网站)"
 // A site's notice that names no address.
-#define AD_NOTICE                                                                                                      \
-    "(?:(?:本书|本文|此书|该书|本电子书|该电子书|此电子书|本小说|本作品)(?:由|来自|下载|收集|整理|首发|版权).{0,60}"        \
-    "(?:网|站|论坛|吧|书库|部落|电子书|txt|收集|整理|上传|分享|下载|版权|侵权)|(?:您|你)所?下载的.{0,8}"                    \
-    "(?:电子书|小说|txt|文件|书籍)|版权归原作者|仅供(?:交流|学习|预览|试读|参考)|请勿用于商业|如有侵权|一切后果自负|"        \
+#define AD_NOTICE                                                                                                                                                \
+    "(?:(?:本书|本文|此书|该书|本电子书|该电子书|此电子书|本小说|本作品)(?:由|来自|下载|收集|整理|首发|版权).{0,60}"      \
+    "(?:网|站|论坛|吧|书库|部落|电子书|txt|收集|整理|上传|分享|下载|版权|侵权)|(?:您|你)所?下载的.{0,8}"                         \
+    "(?:电子书|小说|txt|文件|书籍)|版权归原作者|仅供(?:交流|学习|预览|试读|参考)|请勿用于商业|如有侵权|一切后果自负|" \
     "下载后24小时内|请支持正版|请购买正版)"
 // A line framed as a banner (【…】, 〖…〗, ☆…☆) around a site's words.
 #define AD_BANNER_IN "(?:(?![【〖\\[☆★◆】〗\\]]).)"
 #define AD_BANNER                                                                                                      \
-    "^" AD_MARKS "*[【〖\\[☆★◆]" AD_BANNER_IN "{0,40}(?:电子书|收集整理|整理制作|txt|下载|小说网|书库|文库|书屋|论坛)"     \
-    AD_BANNER_IN "{0,40}[】〗\\]☆★◆]" AD_MARKS "*$"
+    "^" AD_MARKS "*[【〖\\[☆★◆]" AD_BANNER_IN                                                                          \
+    "{0,40}(?:电子书|收集整理|整理制作|txt|下载|小说网|书库|文库|书屋|论坛)" AD_BANNER_IN                              \
+    "{0,40}[】〗\\]☆★◆]" AD_MARKS "*$"
 
 struct Code {
     pcre2_code* code = nullptr;
@@ -81,7 +82,19 @@ const Codes& codes() {
     return c;
 }
 
-bool han(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF); }
+// A word every notice and banner holds one of: most lines have none and skip the patterns.
+bool noticeWords(std::string_view utf8) {
+    static constexpr std::string_view kWords[] = {"本书", "本文", "此书", "该书", "电子书", "本小说", "本作品",
+                                                  "下载", "版权", "仅供", "请勿", "侵权",   "后果",   "正版",
+                                                  "【",   "〖",   "[",    "［",   "☆",      "★",      "◆"};
+    for (const std::string_view w : kWords)
+        if (utf8.find(w) != std::string_view::npos) return true;
+    return false;
+}
+
+bool han(char32_t c) {
+    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF);
+}
 
 char32_t next(std::string_view s, std::size_t& i) {
     const auto b = static_cast<unsigned char>(s[i]);
@@ -119,9 +132,12 @@ struct AdvertShapes::Impl {
             const std::size_t at = i;
             const char32_t c = next(s, i);
             char ascii = 0;
-            if (c >= 0xFF01 && c <= 0xFF5E) ascii = static_cast<char>(c - 0xFF01 + 0x21);
-            else if (c == 0x3000 || c == 0xA0) ascii = ' ';
-            else if (c < 0x80) ascii = static_cast<char>(c);
+            if (c >= 0xFF01 && c <= 0xFF5E)
+                ascii = static_cast<char>(c - 0xFF01 + 0x21);
+            else if (c == 0x3000 || c == 0xA0)
+                ascii = ' ';
+            else if (c < 0x80)
+                ascii = static_cast<char>(c);
             if (ascii >= 'A' && ascii <= 'Z') ascii = static_cast<char>(ascii - 'A' + 'a');
             if (squeeze && (ascii == ' ' || ascii == '\t')) continue;
             if (ascii) {
@@ -138,8 +154,8 @@ struct AdvertShapes::Impl {
     }
 
     bool find(const Code& c, std::string_view s, std::size_t start = 0) {
-        return c.code && pcre2_match(c.code, reinterpret_cast<PCRE2_SPTR>(s.data()), s.size(), start, 0, data,
-                                     context) >= 0;
+        return c.code &&
+               pcre2_match(c.code, reinterpret_cast<PCRE2_SPTR>(s.data()), s.size(), start, 0, data, context) >= 0;
     }
     std::pair<std::size_t, std::size_t> group(int n) const {
         const PCRE2_SIZE* v = pcre2_get_ovector_pointer(data);
@@ -194,14 +210,29 @@ bool AdvertShapes::speech(std::string_view utf8) {
     return false;
 }
 
+bool AdvertShapes::latin(std::string_view utf8) {
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if ((b | 0x20) >= 'a' && (b | 0x20) <= 'z') return true;
+        if (b == 0xEF && i + 2 < utf8.size()) {
+            const auto b1 = static_cast<unsigned char>(utf8[i + 1]), b2 = static_cast<unsigned char>(utf8[i + 2]);
+            if ((b1 == 0xBC && b2 >= 0xA1 && b2 <= 0xBA) || (b1 == 0xBD && b2 >= 0x81 && b2 <= 0x9A)) return true;
+        }
+    }
+    return false;
+}
+
 AdvertShapes::Site AdvertShapes::siteLine(std::string_view utf8, std::vector<std::string>& keys) {
     keys.clear();
     if (speech(utf8)) return Site::None;
+    const bool letters = latin(utf8);
+    if (!letters && !noticeWords(utf8)) return Site::None;
     m->fold(utf8, m->squeezed, true, nullptr);
     if (m->find(codes().notice, m->squeezed)) {
         m->keys(m->squeezed, keys);
         return Site::Strong;
     }
+    if (!letters) return Site::None;
     if (m->find(codes().strong, m->squeezed)) {
         m->keys(m->squeezed, keys);
         return Site::Strong;
@@ -221,6 +252,11 @@ bool AdvertShapes::advertWords(std::string_view utf8) {
 bool AdvertShapes::hiddenName(std::string_view utf8, std::string& key) {
     key.clear();
     if (utf8.size() > 90) return false;
+    // Every name it knows has one of these (txt as x, in any width): most lines stop here.
+    bool word = false;
+    for (const std::string_view w : {"说", "书", "文学", "论坛", "天堂", "x", "X", "ｘ", "Ｘ"})
+        word = word || utf8.find(w) != std::string_view::npos;
+    if (!word) return false;
     m->fold(utf8, m->folded, false, nullptr);
     std::size_t kept = 0, between = 0, pending = 0;
     for (std::size_t i = 0; i < m->folded.size();) {
@@ -244,7 +280,7 @@ bool AdvertShapes::hiddenName(std::string_view utf8, std::string& key) {
 
 bool AdvertShapes::addressLine(std::string_view utf8, std::vector<std::string>& keys) {
     keys.clear();
-    if (speech(utf8)) return false;
+    if (speech(utf8) || !latin(utf8)) return false;
     m->fold(utf8, m->squeezed, true, nullptr);
     if (!m->find(codes().alone, m->squeezed)) return false;
     m->keys(m->squeezed, keys);
@@ -261,7 +297,7 @@ bool AdvertShapes::inlineAdverts(std::string_view utf8, std::string& out, const 
     bool candidate = false;
     for (const std::string_view mark : {"[", "【", "〖", "［", "(", "（", "@", "<"})
         if (utf8.find(mark) != std::string_view::npos) candidate = true;
-    if (!candidate) return false;
+    if (!candidate || (!latin(utf8) && utf8.find('@') == std::string_view::npos)) return false;
     Impl& d = *m;
     d.fold(utf8, d.folded, false, &d.from);
     const std::string_view f = d.folded;
@@ -310,8 +346,10 @@ bool AdvertShapes::inlineAdverts(std::string_view utf8, std::string& out, const 
                 }
             }
             // Rules of dashes that tie it to the paragraph: ----〖…〗
-            while (start > 0 && (f[start - 1] == '-' || f[start - 1] == ' ')) --start;
-            while (start >= 3 && f.substr(start - 3, 3) == "—") start -= 3;
+            while (start > 0 && (f[start - 1] == '-' || f[start - 1] == ' '))
+                --start;
+            while (start >= 3 && f.substr(start - 3, 3) == "—")
+                start -= 3;
             spans.emplace_back(start, e);
         }
     }

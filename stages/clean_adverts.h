@@ -47,6 +47,9 @@ public:
 
     // Whether the text holds speech marks: the story talking, whatever it says.
     static bool speech(std::string_view utf8);
+    // Latin letters, ASCII or full-width: no address is written without them, and few lines
+    // of a Chinese novel have any (the cheap test before the patterns).
+    static bool latin(std::string_view utf8);
 
 private:
     struct Impl;

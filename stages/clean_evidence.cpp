@@ -15,19 +15,8 @@ namespace {
 
 constexpr std::int64_t kNearEnds = 12;
 
-std::uint64_t hashOf(std::string_view compact) { return std::hash<std::string_view>{}(compact); }
-
-// Latin letters, ASCII or full-width: the only lines that can name a site.
-bool latin(std::string_view utf8) {
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if ((b | 0x20) >= 'a' && (b | 0x20) <= 'z') return true;
-        if (b == 0xEF && i + 2 < utf8.size()) {
-            const auto b1 = static_cast<unsigned char>(utf8[i + 1]), b2 = static_cast<unsigned char>(utf8[i + 2]);
-            if ((b1 == 0xBC && b2 >= 0xA1 && b2 <= 0xBA) || (b1 == 0xBD && b2 >= 0x81 && b2 <= 0x9A)) return true;
-        }
-    }
-    return false;
+std::uint64_t hashOf(std::string_view compact) {
+    return std::hash<std::string_view>{}(compact);
 }
 
 } // namespace
@@ -68,7 +57,7 @@ void CleanEvidence::add(std::string_view utf8) const {
     thread_local AdvertShapes shapes;
     std::string hidden;
     if (m_compact.size() <= 90 && shapes.hiddenName(utf8, hidden)) ++m_hidden[hidden];
-    if (!latin(utf8) || AdvertShapes::speech(utf8)) return;
+    if (!AdvertShapes::latin(utf8) || AdvertShapes::speech(utf8)) return;
     std::vector<std::string> keys;
     const AdvertShapes::Site site = shapes.siteLine(utf8, keys);
     if (site == AdvertShapes::Site::None) shapes.addressKeys(utf8, keys);
@@ -95,8 +84,8 @@ void CleanEvidence::gather() const {
             got += *n;
         }
         head.resize(got);
-        const EncodingGuess guess = m_encoding ? chosenEncoding(head, *m_encoding)
-                                               : detectEncoding(head, got < kEncodingSample);
+        const EncodingGuess guess =
+            m_encoding ? chosenEncoding(head, *m_encoding) : detectEncoding(head, got < kEncodingSample);
         in.close();
         if (in.open(fromPath(m_file))) return;
         LineReader reader(in, traitsOf(guess.encoding));

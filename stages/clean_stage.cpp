@@ -8,12 +8,24 @@ namespace pw {
 
 namespace {
 
-void compact(std::string_view utf8, std::string& out) { compactText(utf8, out); }
+void compact(std::string_view utf8, std::string& out) {
+    compactText(utf8, out);
+}
 
 bool blank(std::string_view utf8) {
-    std::string c;
-    compact(utf8, c);
-    return c.empty();
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == ' ' || utf8[i] == '\t') continue;
+        if (utf8.substr(i).starts_with("\u3000")) {
+            i += 2;
+            continue;
+        }
+        if (utf8.substr(i).starts_with("\u00A0")) {
+            i += 1;
+            continue;
+        }
+        return false;
+    }
+    return true;
 }
 
 std::size_t characters(std::string_view utf8) {

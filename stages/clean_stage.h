@@ -57,14 +57,14 @@ private:
     std::vector<std::string> m_titles; // the last heading, whole and without its number, compact
     bool m_afterHeading = false;       // no text yet under the last heading
     bool m_merge = false;
-    bool m_heldEnd = false;                    // an end of chapter not yet handed on
-    std::optional<ChapterStart> m_heldBegin;   // and the start of the next
-    std::string m_lastParagraph;       // compact
-    int m_said = 0;                    // times in a row the last paragraph was said
-    std::size_t m_repeatRule;          // the rule for paragraphs said twice, if it runs
-    std::vector<HeldLine> m_repeat;    // the second saying and the blank lines after it
-    bool m_advertBefore = false;       // the last line with text was taken as an advert
-    bool m_introduced = false;         // the last line kept ends with ： or leaves a quote open
+    bool m_heldEnd = false;                  // an end of chapter not yet handed on
+    std::optional<ChapterStart> m_heldBegin; // and the start of the next
+    std::string m_lastParagraph;             // compact
+    int m_said = 0;                          // times in a row the last paragraph was said
+    std::size_t m_repeatRule;                // the rule for paragraphs said twice, if it runs
+    std::vector<HeldLine> m_repeat;          // the second saying and the blank lines after it
+    bool m_advertBefore = false;             // the last line with text was taken as an advert
+    bool m_introduced = false;               // the last line kept ends with ： or leaves a quote open
     std::shared_ptr<const CleanEvidence> m_evidence;
     AdvertShapes m_shapes;
     std::vector<std::string> m_keys;

@@ -13,8 +13,8 @@ namespace pwtest {
 
 namespace {
 
-const std::vector<std::string> kTitles = {"风起青萍", "山门夜雨", "旧友重逢", "剑出无声", "灯下闲谈", "千里归途",
-                                          "雪落长街", "孤城残阳", "故人来信", "风波再起"};
+const std::vector<std::string> kTitles = {"风起青萍", "山门夜雨", "旧友重逢", "剑出无声", "灯下闲谈",
+                                          "千里归途", "雪落长街", "孤城残阳", "故人来信", "风波再起"};
 
 const std::vector<std::string> kProse = {
     "天色渐渐暗了下来，山道两旁的松林里传来几声鸟鸣，他紧了紧背上的包袱，继续往前走。",
@@ -73,14 +73,9 @@ const std::vector<std::string> kAdverts = {
 // Addresses alone on a line, as sites leave them at chapter ends: they go because the book
 // shows each more than once (every one is planted twice at least).
 const std::vector<std::string> kAddresses = {
-    "www.biquge.la",
-    "ｗｗｗ．ｂｉｑｕｇｅ．ｃｏｍ",
-    "https://www.69shu.com/txt/12345.htm",
-    "（biquge.info）",
-    "ＷＷＷ.xiＡosＨuoＴＸＴ.net",
-    "www-xiaoshuotxt-net",
-    "wＷw：xiaoshuotxt？net",
-    "☆http://www.zxtxt.com☆",
+    "www.biquge.la",          "ｗｗｗ．ｂｉｑｕｇｅ．ｃｏｍ", "https://www.69shu.com/txt/12345.htm",
+    "（biquge.info）",        "ＷＷＷ.xiＡosＨuoＴＸＴ.net",  "www-xiaoshuotxt-net",
+    "wＷw：xiaoshuotxt？net", "☆http://www.zxtxt.com☆",
 };
 
 // Adverts set inside a paragraph, before it (true) or after it, and HTML references: the
@@ -100,8 +95,8 @@ const std::vector<Inside> kInside = {
 };
 // The reference as the page wrote it, and the character it stands for.
 const std::vector<std::pair<std::string, std::string>> kReferences = {
-    {"&#39;&#39;", "''"}, {"&amp;", "&"}, {"&#23884;", "嵌"}, {"&#x5D4C;", "嵌"}, {"&mdash;&mdash;", "——"},
-    {"&ldquo;", "“"},     {"&hellip;", "…"},
+    {"&#39;&#39;", "''"},     {"&amp;", "&"},   {"&#23884;", "嵌"}, {"&#x5D4C;", "嵌"},
+    {"&mdash;&mdash;", "——"}, {"&ldquo;", "“"}, {"&hellip;", "…"},
 };
 
 // Story lines that look like junk in one way or another: every one must stay. Each may be
@@ -201,14 +196,14 @@ JunkNovel makeJunkNovel(const JunkNovelOptions& o) {
                 inside = 0, reference = 0;
     // No paragraph of the story said twice unless planted so: each says how far he walked.
     int walked = 0;
-    const auto prose = [&] {
-        return "　　走到第" + chineseNumber(++walked) + "里，" + kProse[below(kProse.size())];
-    };
+    const auto prose = [&] { return "　　走到第" + chineseNumber(++walked) + "里，" + kProse[below(kProse.size())]; };
     for (int n = 1; n <= o.chapters; ++n) {
         const std::string title = kTitles[static_cast<std::size_t>(n - 1) % kTitles.size()];
         const std::string heading = "第" + chineseNumber(n) + "章　" + title;
-        if (n == 3) add(heading + " [更多精彩，更多好书，尽在[5 １ 7 Ｚ . c Ｏ m]", false, true, heading);
-        else add(heading, false, true);
+        if (n == 3)
+            add(heading + " [更多精彩，更多好书，尽在[5 １ 7 Ｚ . c Ｏ m]", false, true, heading);
+        else
+            add(heading, false, true);
         // The title again under the heading, alone or whole, in every other chapter.
         if (n % 2 == 0) add(n % 4 == 0 ? heading : "　　" + title, true);
         for (int p = 0; p < 6; ++p) {
@@ -224,8 +219,10 @@ JunkNovel makeJunkNovel(const JunkNovelOptions& o) {
                 break;
             case 2:
                 add(paragraph, false);
-                if (below(2)) add(paragraph, true); // the paragraph twice
-                else add(kShort, false), add(kShort, false);
+                if (below(2))
+                    add(paragraph, true); // the paragraph twice
+                else
+                    add(kShort, false), add(kShort, false);
                 break;
             case 3: {
                 const Inside& i = kInside[inside++ % kInside.size()];
@@ -235,7 +232,8 @@ JunkNovel makeJunkNovel(const JunkNovelOptions& o) {
             }
             case 4: {
                 const auto& [written, meant] = kReferences[reference++ % kReferences.size()];
-                add(paragraph + "他想了想" + written + "没有说话。", false, false, paragraph + "他想了想" + meant + "没有说话。");
+                add(paragraph + "他想了想" + written + "没有说话。", false, false,
+                    paragraph + "他想了想" + meant + "没有说话。");
                 break;
             }
             case 5:

@@ -24,7 +24,7 @@ struct JunkNovelOptions {
 };
 
 struct JunkLine {
-    std::string text; // UTF-8
+    std::string text;  // UTF-8
     bool junk = false; // taken out
     bool heading = false;
     std::string mended; // not empty: the line stays, as this (an advert inside it out)

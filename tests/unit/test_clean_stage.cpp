@@ -37,7 +37,10 @@ std::vector<std::string> cleaned(const std::vector<std::string>& lines, bool evi
             if (chapter) stage.endChapter();
             stage.beginChapter({++chapter, static_cast<std::int64_t>(i) + 1, 0});
         }
-        const Line l(lines[i], heading ? LineRole::Heading : lines[i].empty() ? LineRole::Blank : LineRole::Body,
+        const Line l(lines[i],
+                     heading            ? LineRole::Heading
+                     : lines[i].empty() ? LineRole::Blank
+                                        : LineRole::Body,
                      static_cast<std::int64_t>(i) + 1, chapter, &decoder);
         stage.line(l);
     }
@@ -86,7 +89,9 @@ TEST(CleanStage, RepeatsAndAddressesGoOnlyWhenTheBookBearsItOut) {
         {"a short line said twice", {"　　好的好的。", "　　好的好的。"}, {}},
         {"an address the story gives once", {"　　她递过一张纸条。", "www.moonlake-story.com"}, {}},
         {"an address alone twice: a site's", {"www.biquge.la", "　　他停了停。", "ｗｗｗ．ｂｉｑｕｇｅ．ｌａ"}, {0, 2}},
-        {"announced by the story, it stays", {"　　他写下了网址：", "www.biquge.la", "　　又写了一遍。", "www.biquge.la"}, {3}},
+        {"announced by the story, it stays",
+         {"　　他写下了网址：", "www.biquge.la", "　　又写了一遍。", "www.biquge.la"},
+         {3}},
         {"after a site's notice", {"☆本文由早安电子书网友分享，版权归原作者所有☆", "☆http://www.zxtxt.com☆"}, {0, 1}},
         {"a site's name hidden, twice", {"小＿说  txt 天+堂", "　　他停了停。", "小 说 t xt 天 堂"}, {0, 2}},
         {"hidden once", {"　　他停了停。", "《小说t》xt天堂"}, {}},
@@ -131,10 +136,18 @@ TEST(CleanStage, AdvertsComeOutOfTheLinesTheyAreIn) {
 
 TEST(HtmlReferences, DecodedAsABrowserShowsThem) {
     const std::pair<const char*, const char*> cases[] = {
-        {"峥&#23884;", "峥嵌"},         {"&#x5D4C;&#X5d4c;", "嵌嵌"},    {"&#39;&#39;梁山&#39;&#39;", "''梁山''"},
-        {"&nbsp;&nbsp;他", "  他"},     {"&amp;nbsp;", " "},              {"&hellip;&mdash;&ldquo;", "…—“"},
-        {"A&B", nullptr},               {"&bogus;", nullptr},            {"&#0;&#xD800;&#1114112;", nullptr},
-        {"&#12345678;", nullptr},       {"&", nullptr},                  {"&amp", nullptr},
+        {"峥&#23884;", "峥嵌"},
+        {"&#x5D4C;&#X5d4c;", "嵌嵌"},
+        {"&#39;&#39;梁山&#39;&#39;", "''梁山''"},
+        {"&nbsp;&nbsp;他", "  他"},
+        {"&amp;nbsp;", " "},
+        {"&hellip;&mdash;&ldquo;", "…—“"},
+        {"A&B", nullptr},
+        {"&bogus;", nullptr},
+        {"&#0;&#xD800;&#1114112;", nullptr},
+        {"&#12345678;", nullptr},
+        {"&", nullptr},
+        {"&amp", nullptr},
     };
     for (const auto& [in, out] : cases) {
         std::string got;
