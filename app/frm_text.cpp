@@ -8,6 +8,7 @@
 #include "app/frm_pagewright.h"
 #include "app/text_choices.h"
 #include "output/split_run.h"
+#include "platform/paths.h"
 #include "stages/clean_preview.h"
 
 namespace pw {

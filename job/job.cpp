@@ -78,7 +78,11 @@ Chain chainFor(const Job& job, const Text& input, std::optional<Encoding> encodi
     const LoadedStages& loaded = *job.loaded;
     RunStages shape = stagesFor({book, job.stages.paragraphs, job.dropBlank(), toPath(input), encoding, volumePattern});
     Chain c{std::move(shape.stages), shape.layout, shape.chosen};
-    if (loaded.clean) c.stages.insert(c.stages.begin(), cleanStage(loaded.clean, loaded.tally, nullptr, book));
+    // What the whole book shows (an advert repeats, story text does not) is read from the
+    // file being written, once, when a rule first needs it.
+    if (loaded.clean)
+        c.stages.insert(c.stages.begin(), cleanStage(loaded.clean, loaded.tally, nullptr, book,
+                                                     std::make_shared<CleanEvidence>(toPath(input), encoding)));
     if (loaded.converter) c.stages.push_back(convertStage(loaded.converter));
     return c;
 }

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev libpcre2-dev libicu-dev libgtest-dev libcli11-dev nlohmann-json3-dev
-    zlib1g-dev libxxhash-dev libopencc-dev opencc
+    zlib1g-dev libxxhash-dev libxml2-dev libopencc-dev opencc
     epubcheck unzip parallel
     fonts-wqy-microhei
     qt6-translations-l10n

@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/line_reader.h"
+#include "platform/paths.h"
 #include "stages/clean_stage.h"
 #include "walk/exclusions.h"
 #include "walk/kept_table.h"
@@ -46,7 +47,8 @@ CleanPreview previewClean(TextView path, Encoding encoding, const std::vector<st
     NoSink none;
     Collect collect(out.hits);
     auto tally = std::make_shared<CleanTally>();
-    CleanStage stage(none, std::move(rules), tally, &collect);
+    CleanStage stage(none, std::move(rules), tally, &collect, false,
+                     std::make_shared<CleanEvidence>(toPath(path), encoding));
     LineReader reader(in, traitsOf(encoding), LineReader::kDefaultCapacity);
     WalkSettings settings;
     settings.fileSize = in.size();

@@ -18,7 +18,11 @@ enum class RuleKind : std::uint8_t {
     Regex,             // pattern, replacement with $1…
     Plain,             // every occurrence of the pattern's text
     RepeatedTitle,     // the first line under a heading that says the heading's title again
-    RepeatedParagraph, // a paragraph of ten or more characters right after the same paragraph
+    RepeatedParagraph, // a long paragraph said exactly twice in a row, and nowhere else in the book
+    SiteAdvert,        // a site's advert or notice, a whole line (clean_adverts.h)
+    AddressLine,       // an address alone on a line, when the book shows it is an advertiser's
+    InlineAdvert,      // adverts set inside a line, heading or text
+    HtmlReferences,    // &#23824;, &amp;, &nbsp; decoded
 };
 
 struct CleanRule {

@@ -51,8 +51,14 @@ std::vector<std::string> bookTexts(const fs::path& book) {
     const std::string pages = shell("unzip -p '" + book.string() + "' 'OEBPS/text/*'");
     std::vector<std::string> out;
     static const std::regex element("<(h1|h2|p)>(.*?)</\\1>|<hr/>");
-    for (auto it = std::sregex_iterator(pages.begin(), pages.end(), element); it != std::sregex_iterator(); ++it)
-        out.push_back((*it)[0] == "<hr/>" ? "***" : (*it)[2].str());
+    for (auto it = std::sregex_iterator(pages.begin(), pages.end(), element); it != std::sregex_iterator(); ++it) {
+        std::string text = (*it)[0] == "<hr/>" ? "***" : (*it)[2].str();
+        // XML's own escapes, & last.
+        for (const auto& [escaped, plain] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}})
+            for (std::size_t at; (at = text.find(escaped)) != std::string::npos;)
+                text.replace(at, std::string_view(escaped).size(), plain);
+        out.push_back(std::move(text));
+    }
     return out;
 }
 
