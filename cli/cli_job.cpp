@@ -267,6 +267,7 @@ int writeNovel(const NovelCommand& command, const CliOptions& o, ConsoleUi& ui, 
     // The folder named is what was asked for; the ones above it that were made too are told.
     if (missing.size() > 1 && !o.quiet) ui.note(madeFoldersText(missing));
 
+    report.pattern = toUtf8(st.strFindStr);
     PrintingReceiver receiver(out, ui, false, false, false);
     SplitWatch watch(o, exclude, ui);
     const JobResult r = run(job, ui, {receiver, watch});

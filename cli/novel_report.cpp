@@ -38,6 +38,7 @@ std::string novelJsonLine(const NovelReport& r) {
         {"chapters", count(r.chapters)},
         {"kept_suspects", count(r.keptSuspects)},
         {"paragraphs", r.paragraphs ? nlohmann::ordered_json(*r.paragraphs) : nlohmann::ordered_json()},
+        {"pattern", r.pattern ? nlohmann::ordered_json(*r.pattern) : nlohmann::ordered_json()},
         {"outputs", outputs},
         {"status", kStatusWords[static_cast<int>(r.status)]},
         {"message", r.message}};
@@ -74,6 +75,7 @@ std::optional<NovelReport> parseNovelJson(const std::string& line) {
     r.chapters = countIn(doc, "chapters");
     r.keptSuspects = countIn(doc, "kept_suspects");
     if (doc.contains("paragraphs") && doc["paragraphs"].is_string()) r.paragraphs = doc["paragraphs"];
+    if (doc.contains("pattern") && doc["pattern"].is_string()) r.pattern = doc["pattern"];
     if (doc.contains("outputs") && doc["outputs"].is_array())
         for (const auto& o : doc["outputs"])
             if (o.is_string()) r.outputs.push_back(fromNativeBytes(o.get<std::string>()));

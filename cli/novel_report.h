@@ -24,6 +24,7 @@ struct NovelReport {
     std::optional<std::int64_t> chapters; // the chapters written, once the run is done
     std::optional<std::int64_t> keptSuspects; // flagged headings that still start chapters
     std::optional<std::string> paragraphs;    // how paragraphs were rebuilt (auto's choice), if they were
+    std::optional<std::string> pattern;       // the heading pattern the run found its chapters by
     std::vector<Text> outputs;            // the files written, or the book
     // With clean-up rules: the lines each rule changed or took out (rules with none left out).
     std::optional<std::vector<std::pair<std::string, std::int64_t>>> clean;
