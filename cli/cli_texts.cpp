@@ -175,6 +175,10 @@ std::string batchNotAFolderText(const Text& dir) {
     return say(u"输出目录不是目录：" + dir + u"，已停止，请用 -o 给出一个目录。");
 }
 
+std::string batchPlaceIsLinkText(const Text& place) {
+    return say(u"输出位置是一个链接：" + place + u"，不会写到链接指向的地方，已跳过。请删除或改名这个链接后再运行。");
+}
+
 std::string batchStartFailedText(const Text& reason) {
     return say(u"无法启动处理（" + reason + u"），请稍后重新运行。");
 }

@@ -34,6 +34,8 @@ std::string bookTooBigForMailText();
 // --create-dir made more than the folder named: all it made, outermost first.
 std::string madeFoldersText(const std::vector<Text>& made);
 std::string batchNotAFolderText(const Text& dir);
+// A novel's own folder is a link: the run would write wherever it points.
+std::string batchPlaceIsLinkText(const Text& place);
 // A run that could not be started, or that ended without saying why.
 std::string batchStartFailedText(const Text& reason);
 std::string batchRunKilledText(int signal);
