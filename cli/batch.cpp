@@ -424,13 +424,14 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
         n.bytes = ec ? 0 : static_cast<std::int64_t>(size);
         novels.push_back(std::move(n));
     }
-    if (!isFolder) {
-        const std::vector<Text> missing = missingFolders(dir);
-        fs::create_directories(dirPath, ec);
+    // What --create-dir makes goes again when no novel writes into it.
+    MadeFolders made(isFolder ? Text() : dir);
+    if (int error = 0; !made.make(error)) {
         // Said as the single run says it when it cannot make its folder.
-        if (ec) return refuse(toNativeBytes(u"创建目录失败：" + dir + u"（" + reasonText(ec) + u"）"), kExitRefused);
-        if (missing.size() > 1 && !o.quiet) std::fprintf(err, "%s%s\n", kPrefix, madeFoldersText(missing).c_str());
+        return refuse(toNativeBytes(u"创建目录失败：" + dir + u"（" + reasonFromErrno(error) + u"）"), kExitRefused);
     }
+    if (made.missing().size() > 1 && !o.quiet)
+        std::fprintf(err, "%s%s\n", kPrefix, madeFoldersText(made.missing()).c_str());
 
     catchRepeatedStopSignals();
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());

@@ -348,10 +348,11 @@ int runJob(const CliOptions& o, ConsoleUi& ui, std::FILE* out, NovelReport& repo
         format = std::make_unique<EpubBook>(book);
     }
     FieldWriteBacks writeBacks;
-    const std::vector<Text> missing = o.createDir ? missingFolders(fields.txtOut) : std::vector<Text>();
+    // What --create-dir makes goes again, if still empty, when the run ends refused.
+    MadeFolders made(o.createDir ? fields.txtOut : Text());
     if (!CheckOptions(fields, 1, st, ui, writeBacks)) return kExitRefused;
     // The folder named is what was asked for; the ones above it that were made too are told.
-    if (missing.size() > 1 && !o.quiet) ui.note(madeFoldersText(missing));
+    if (made.missing().size() > 1 && !o.quiet) ui.note(madeFoldersText(made.missing()));
     if (!format) format = std::make_unique<TextFiles>(st);
 
     const bool scanOnly = o.command->output() == Output::Listing;
