@@ -103,7 +103,8 @@ OptionFields fieldsFrom(const CliOptions& o, WorkingState& st, const Text& cwd) 
 // How a split run ends on the command line, in either mode.
 int splitEnded(const SplitResult& split, const SplitWatch& watch, ConsoleUi& ui, std::FILE* out) {
     if (split.end == SplitEnd::Stopped) {
-        ui.error(splitInterruptedText(watch.incomplete(), watch.openedAny()));
+        ui.error(splitInterruptedText(watch.incomplete(), watch.openedAny(), split.undone,
+                                      ui.options().existing == Existing::Append));
         return interruptedStatus();
     }
     if (split.end != SplitEnd::Done) return kExitRefused;

@@ -62,6 +62,7 @@ enum class MsgId {
     WriteFailed,
     BytesReplaced,  // Notice: bytes that did not decode became U+FFFD in the converted files
     OrphansRemoved, // Notice: temporary files of a run killed before it cleaned up were removed
+    AppendUndone,   // after a failure: what a run that had appended took back (run_undo.h)
     // The book's own settings.
     BookTitleEmpty,
     BadVolumePattern,
