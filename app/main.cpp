@@ -5,11 +5,15 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
+#include <system_error>
 
 #include "app/command_line.h"
 #include "app/frm_pagewright.h"
 #include "app/qt_translation.h"
 #include "app/start_folder.h"
+#include "platform/messages.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -28,6 +32,28 @@ void holdWhileOpening(QtMsgType type, const QMessageLogContext&, const QString& 
     }
     held.append({type, msg});
 }
+
+// Out of memory, or of threads, in the middle of a run: the run's frames are unwound (its
+// temporary files removed) up to the event that started it, and the user is told instead of
+// the window vanishing. Caught here because an exception must not cross Qt's own frames.
+class Application : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::bad_alloc&) {
+            QMessageBox::critical(nullptr, QStringLiteral("错误"), pw::toQ(pw::kOutOfMemoryText));
+        } catch (const std::system_error& e) {
+            if (e.code() != std::errc::resource_unavailable_try_again && e.code() != std::errc::not_enough_memory)
+                throw;
+            QMessageBox::critical(
+                nullptr, QStringLiteral("错误"),
+                pw::toQ(pw::kNoResourcesBefore + pw::reasonFromErrno(e.code().value()) + pw::kNoResourcesAfter));
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -52,7 +78,7 @@ int main(int argc, char* argv[]) {
         }
     }
     qtHandler = qInstallMessageHandler(holdWhileOpening);
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     qInstallMessageHandler(qtHandler);
     for (const auto& [type, msg] : std::as_const(held))
         qtHandler(type, QMessageLogContext(), msg);

@@ -106,12 +106,16 @@ void Batch::start(std::size_t index) {
     n.state = Novel::State::Running;
     n.report.file = n.file;
     std::error_code ec;
-    n.placeExisted = fs::exists(fs::symlink_status(toPath(n.place), ec));
-    const auto fail = [&](int error) {
+    const fs::file_status there = fs::symlink_status(toPath(n.place), ec);
+    n.placeExisted = fs::exists(there);
+    const auto failWith = [&](std::string message) {
         n.state = Novel::State::Ended;
         n.report.status = NovelStatus::Failed;
-        n.report.message = batchStartFailedText(reasonFromErrno(error));
+        n.report.message = std::move(message);
     };
+    const auto fail = [&](int error) { failWith(batchStartFailedText(reasonFromErrno(error))); };
+    // The run would take a link for the folder it names and write wherever it points: outside -o.
+    if (m_o.command->output() == Output::Files && fs::is_symlink(there)) return failWith(batchPlaceIsLinkText(n.place));
     int outPipe[2], errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0) return fail(errno);
     if (pipe2(errPipe, O_CLOEXEC) != 0) {
@@ -346,6 +350,18 @@ std::string selfPath(const char* argv0) {
 
 } // namespace
 
+Text batchFolderName(TextView stem) {
+    // Cleaned as an output name is: the characters no file name can hold are dropped.
+    Text name;
+    for (const char16_t c : trimSpaces(Text(stem)))
+        if (!isForbiddenNameChar(c) && c >= 0x20) name.push_back(c);
+    if (trimSpaces(name).empty()) return u"_";
+    // "." and ".." are no names but the folder itself and the one above it: a novel called
+    // "...txt" would write beside -o. A name of dots alone becomes as many underscores.
+    if (name.find_first_not_of(u'.') == Text::npos) return Text(name.size(), u'_');
+    return name;
+}
+
 Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir) {
     if (o.command->output() == Output::Book) {
         // Into the folder `dir`, which --create-dir may not have made yet: as a book run
@@ -355,12 +371,7 @@ Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir) {
         one.out.reset();
         return bookSettings(one, dir).path;
     }
-    // The stem cleaned as an output name is: the characters no file name can hold are dropped.
-    Text stem;
-    for (const char16_t c : fromPath(toPath(fromNativeBytes(file)).stem()))
-        if (!isForbiddenNameChar(c) && c >= 0x20) stem.push_back(c);
-    if (trimSpaces(stem).empty()) stem = u"_";
-    return fromPath(toPath(dir) / toPath(stem));
+    return fromPath(toPath(dir) / toPath(batchFolderName(fromPath(toPath(fromNativeBytes(file)).stem()))));
 }
 
 std::vector<std::string> singleRunArguments(const CliOptions& o, const std::string& file, const Text& place) {
@@ -413,13 +424,14 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
         n.bytes = ec ? 0 : static_cast<std::int64_t>(size);
         novels.push_back(std::move(n));
     }
-    if (!isFolder) {
-        const std::vector<Text> missing = missingFolders(dir);
-        fs::create_directories(dirPath, ec);
+    // What --create-dir makes goes again when no novel writes into it.
+    MadeFolders made(isFolder ? Text() : dir);
+    if (int error = 0; !made.make(error)) {
         // Said as the single run says it when it cannot make its folder.
-        if (ec) return refuse(toNativeBytes(u"创建目录失败：" + dir + u"（" + reasonText(ec) + u"）"), kExitRefused);
-        if (missing.size() > 1 && !o.quiet) std::fprintf(err, "%s%s\n", kPrefix, madeFoldersText(missing).c_str());
+        return refuse(toNativeBytes(u"创建目录失败：" + dir + u"（" + reasonFromErrno(error) + u"）"), kExitRefused);
     }
+    if (made.missing().size() > 1 && !o.quiet)
+        std::fprintf(err, "%s%s\n", kPrefix, madeFoldersText(made.missing()).c_str());
 
     catchRepeatedStopSignals();
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());

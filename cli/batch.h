@@ -11,6 +11,10 @@
 
 namespace pw::cli {
 
+// The name of a novel's own folder inside the batch's, made from its file's stem as an
+// output file's name is: never empty, never "." or "..", never a path of more than one step.
+Text batchFolderName(TextView stem);
+
 // Where the run for `file` writes: the folder of its files, or its book. `dir` is the batch's
 // output folder.
 Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir);

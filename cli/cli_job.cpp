@@ -262,10 +262,11 @@ int writeNovel(const NovelCommand& command, const CliOptions& o, ConsoleUi& ui, 
         job.book = book;
     }
     FieldWriteBacks writeBacks;
-    const std::vector<Text> missing = o.createDir ? missingFolders(fields.txtOut) : std::vector<Text>();
+    // What --create-dir makes goes again, if still empty, when the run ends refused.
+    MadeFolders made(o.createDir ? fields.txtOut : Text());
     if (!CheckOptions(fields, 1, st, ui, writeBacks)) return kExitRefused;
     // The folder named is what was asked for; the ones above it that were made too are told.
-    if (missing.size() > 1 && !o.quiet) ui.note(madeFoldersText(missing));
+    if (made.missing().size() > 1 && !o.quiet) ui.note(madeFoldersText(made.missing()));
 
     report.pattern = toUtf8(st.strFindStr);
     PrintingReceiver receiver(out, ui, false, false, false);
@@ -282,9 +283,11 @@ int writeNovel(const NovelCommand& command, const CliOptions& o, ConsoleUi& ui, 
         return interruptedStatus();
     }
     if (watch.usageError()) return kExitUsage;
-    report.outputs = r.outputs;
+    // Files an append took back on the way out are no outputs of the run.
+    if (!r.split.undone.any()) report.outputs = r.outputs;
     if (r.end == JobEnd::Stopped) {
-        ui.error(splitInterruptedText(watch.incomplete(), watch.openedAny()));
+        ui.error(splitInterruptedText(watch.incomplete(), watch.openedAny(), r.split.undone,
+                                      o.existing == Existing::Append));
         return interruptedStatus();
     }
     if (r.end != JobEnd::Done) return kExitRefused;

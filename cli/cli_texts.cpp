@@ -175,6 +175,10 @@ std::string batchNotAFolderText(const Text& dir) {
     return say(u"输出目录不是目录：" + dir + u"，已停止，请用 -o 给出一个目录。");
 }
 
+std::string batchPlaceIsLinkText(const Text& place) {
+    return say(u"输出位置是一个链接：" + place + u"，不会写到链接指向的地方，已跳过。请删除或改名这个链接后再运行。");
+}
+
 std::string batchStartFailedText(const Text& reason) {
     return say(u"无法启动处理（" + reason + u"），请稍后重新运行。");
 }
@@ -306,9 +310,14 @@ std::string scanInterruptedText(bool listing) {
     return say(listing ? u"已中断，分析未完成，列出的标题不全。" : u"已中断，分析未完成，没有写出任何文件。");
 }
 
-std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wroteAny) {
+std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wroteAny, const Undone& undone,
+                                 bool appending) {
+    if (undone.any())
+        return say(u"已中断，" + undoneText(undone) + (undone.left.empty() ? u"可重新运行同一命令。" : u""));
     if (!wroteAny) return say(u"已中断，没有写出任何文件。");
-    const Text again = u"重新输出时可加 --existing overwrite 覆盖已写出的文件。";
+    // Nothing was appended yet: each file written is one this run made.
+    const Text again = appending ? u"这些文件是本次新建的，重新追加前请先删除它们，以免内容重复。"
+                                 : u"重新输出时可加 --existing overwrite 覆盖已写出的文件。";
     if (incomplete) return say(u"已中断，文件没有写完：" + *incomplete + u"，其后的文件未写出。" + again);
     return say(u"已中断，已写出的文件都是完整的，其后的文件未写出。" + again);
 }

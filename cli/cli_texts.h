@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "output/run_undo.h"
 #include "platform/messages.h"
 
 namespace pw::cli {
@@ -19,7 +20,10 @@ std::string cliText(const Message& msg, const CliOptions& opts);
 std::string scanInterruptedText(bool listing);
 // A signal stopped the split. `incomplete` is the file left half-written, if one was;
 // `wroteAny` whether any file was opened at all.
-std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wroteAny);
+// `undone`: what a run that had appended took back; `appending`: --existing append, whose
+// files an overwrite would destroy, so it is never the advice.
+std::string splitInterruptedText(const std::optional<Text>& incomplete, bool wroteAny, const Undone& undone = {},
+                                 bool appending = false);
 
 // A batch of novels (batch.h). Refusals of the whole batch, before anything is written:
 std::string batchSharedPlaceText(const std::string& first, const std::string& second, const Text& place, bool book);
@@ -34,6 +38,8 @@ std::string bookTooBigForMailText();
 // --create-dir made more than the folder named: all it made, outermost first.
 std::string madeFoldersText(const std::vector<Text>& made);
 std::string batchNotAFolderText(const Text& dir);
+// A novel's own folder is a link: the run would write wherever it points.
+std::string batchPlaceIsLinkText(const Text& place);
 // A run that could not be started, or that ended without saying why.
 std::string batchStartFailedText(const Text& reason);
 std::string batchRunKilledText(int signal);

@@ -37,6 +37,13 @@ MsgAnswer ConsoleUi::messageBox(const Message& msg) {
     case MsgId::OrphansRemoved: // housekeeping: said unless asked to be quiet
         if (m_opts.quiet) return MsgAnswer::Ok;
         break;
+    case MsgId::AppendUndone: {
+        // Part of the failure said just before, for the JSON record and a batch's summary too.
+        const std::string text = cliText(msg, m_opts);
+        note(text);
+        m_lastError += m_lastError.empty() ? text : "；" + text;
+        return MsgAnswer::Ok;
+    }
     default:
         break;
     }

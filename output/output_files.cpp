@@ -119,7 +119,7 @@ std::int64_t removeOrphanedTempFiles(const FolderLock& lock) {
 }
 
 PlacedFiles placeAll(const OutputPlan& plan, TempFiles& temps, std::size_t bomLength, Encoding output, UiPort& ui,
-                     const std::function<void(const PlannedFile&, bool appended)>& placed) {
+                     const std::function<void(const PlannedFile&, bool appended)>& placed, RunUndo* undo) {
     PlacedFiles out;
     for (const PlannedFile& f : plan.files) {
         if (ui.stopRequested()) {
@@ -132,7 +132,7 @@ PlacedFiles placeAll(const OutputPlan& plan, TempFiles& temps, std::size_t bomLe
                 Message{MsgId::CreateFailed, failureText(t::kCreateFailed, {f.path, u"没有写出内容"}), f.path};
             return out;
         }
-        const OpenedOutput put = placeFinishedFile(f, temp, bomLength, output, ui, &temps.lock());
+        const OpenedOutput put = placeFinishedFile(f, temp, bomLength, output, ui, &temps.lock(), undo);
         if (!put.opened) {
             (void)removeFile(temp, &temps.lock());
             out.failure = put.failure;

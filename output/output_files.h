@@ -30,11 +30,11 @@ public:
 
 class PlannedFiles : public OutputFiles {
 public:
-    PlannedFiles(const OutputPlan& plan, Encoding output, UiPort& ui, const FolderLock* folder)
-        : m_plan(plan), m_output(output), m_ui(ui), m_folder(folder) {}
+    PlannedFiles(const OutputPlan& plan, Encoding output, UiPort& ui, const FolderLock* folder, RunUndo* undo = nullptr)
+        : m_plan(plan), m_output(output), m_ui(ui), m_folder(folder), m_undo(undo) {}
     const PlannedFile& file(std::int64_t index) override { return m_plan.file(index); }
     OpenedOutput open(std::int64_t index, OutputFile& out) override {
-        return openPlannedFile(m_plan.file(index), m_output, m_ui, out, m_folder);
+        return openPlannedFile(m_plan.file(index), m_output, m_ui, out, m_folder, m_undo);
     }
 
 private:
@@ -42,6 +42,7 @@ private:
     Encoding m_output;
     UiPort& m_ui;
     const FolderLock* m_folder;
+    RunUndo* m_undo;
 };
 
 // Each file written whole under a hidden name of its own in the output folder, so that
@@ -94,7 +95,8 @@ struct PlacedFiles {
 // whose run no longer holds its ".lock" go. Returns how many went.
 std::int64_t removeOrphanedTempFiles(const FolderLock& lock);
 
+// `undo` hears of each file made or appended to.
 PlacedFiles placeAll(const OutputPlan& plan, TempFiles& temps, std::size_t bomLength, Encoding output, UiPort& ui,
-                     const std::function<void(const PlannedFile&, bool appended)>& placed);
+                     const std::function<void(const PlannedFile&, bool appended)>& placed, RunUndo* undo = nullptr);
 
 } // namespace pw

@@ -91,11 +91,14 @@ OpenedOutput openFailed(const PlannedFile& f, const FileError& e) {
 }
 
 // The finished file's bytes after the old content of the planned one.
-OpenedOutput appendFinished(const PlannedFile& f, TextView finished, std::size_t bomLength, const FolderLock* folder) {
+OpenedOutput appendFinished(const PlannedFile& f, TextView finished, std::size_t bomLength, const FolderLock* folder,
+                            RunUndo* undo) {
     OutputFile out;
     if (auto e = out.open(f.path, OutputMode::Append, folder)) return openFailed(f, *e);
+    const std::int64_t oldSize = out.sizeOnDisk();
+    if (undo) undo->appended(f.path, oldSize, folder);
     // A file appended to has its mark already, unless it was empty.
-    std::size_t skip = out.sizeOnDisk() > 0 ? bomLength : 0;
+    std::size_t skip = oldSize > 0 ? bomLength : 0;
     InputFile in;
     std::optional<FileError> readError = in.open(finished, folder);
     std::vector<char> buf(1 << 20);
@@ -129,12 +132,13 @@ OpenedOutput appearedSince(const PlannedFile& f, const FileError& e, const Folde
 } // namespace
 
 OpenedOutput openPlannedFile(const PlannedFile& f, Encoding output, UiPort& ui, OutputFile& out,
-                             const FolderLock* folder) {
+                             const FolderLock* folder, RunUndo* undo) {
     OpenedOutput r;
     // Nothing was there when planned: the exclusive create itself tells whether that still
     // holds, which spares a look per file (a pass makes thousands of them).
     if (!f.exists) {
         if (auto e = out.open(f.path, OutputMode::Create, folder)) return appearedSince(f, *e, folder);
+        if (undo) undo->created(f.path, folder);
         r.opened = true;
         return r;
     }
@@ -147,24 +151,28 @@ OpenedOutput openPlannedFile(const PlannedFile& f, Encoding output, UiPort& ui, 
     }
     if (auto e = out.open(f.path, *way == Way::Append ? OutputMode::Append : OutputMode::Create, folder))
         return openFailed(f, *e);
+    if (undo && *way == Way::Append) undo->appended(f.path, out.sizeOnDisk(), folder);
+    if (undo && *way == Way::New) undo->created(f.path, folder);
     r.opened = true;
     r.appended = *way == Way::Append;
     return r;
 }
 
 OpenedOutput placeFinishedFile(const PlannedFile& f, TextView finished, std::size_t bomLength, Encoding output,
-                               UiPort& ui, const FolderLock* folder) {
+                               UiPort& ui, const FolderLock* folder, RunUndo* undo) {
     OpenedOutput r;
     if (!f.exists) { // as in openPlannedFile: the move that never replaces is the look
         if (auto e = moveFile(finished, f.path, false, folder)) return appearedSince(f, *e, folder);
+        if (undo) undo->created(f.path, folder);
         r.opened = true;
         return r;
     }
     const std::optional<Way> way = decide(f, output, ui, r, folder);
     if (!way) return r;
-    if (*way == Way::Append) return appendFinished(f, finished, bomLength, folder);
+    if (*way == Way::Append) return appendFinished(f, finished, bomLength, folder, undo);
     // Replacing takes the entry there away in the same step, a link itself as a delete would.
     if (auto e = moveFile(finished, f.path, *way == Way::Replace, folder)) return openFailed(f, *e);
+    if (undo && *way == Way::New) undo->created(f.path, folder);
     r.opened = true;
     return r;
 }

@@ -5,9 +5,10 @@
 // never in a file that another program made meanwhile.
 #include <optional>
 
+#include "output/output_plan.h"
+#include "output/run_undo.h"
 #include "platform/files.h"
 #include "platform/ui_port.h"
-#include "output/output_plan.h"
 
 namespace pw {
 
@@ -20,14 +21,15 @@ struct OpenedOutput {
 
 // `output` is the encoding the run writes: an append that would mix it with another is refused.
 // `folder`: the run's hold on the output folder, through which every file of it is reached.
+// `undo` (when given) hears of each file made or appended to, before its first byte.
 OpenedOutput openPlannedFile(const PlannedFile& f, Encoding output, UiPort& ui, OutputFile& out,
-                             const FolderLock* folder);
+                             const FolderLock* folder, RunUndo* undo = nullptr);
 
 // The same choices for a file written whole under another name in the same folder: it takes
 // the planned name, replaces what is there, or is appended to it and removed (leaving out
 // its first `bomLength` bytes, its own byte-order mark, when the old file has one).
 // `opened` means it is in place.
 OpenedOutput placeFinishedFile(const PlannedFile& f, TextView finished, std::size_t bomLength, Encoding output,
-                               UiPort& ui, const FolderLock* folder);
+                               UiPort& ui, const FolderLock* folder, RunUndo* undo = nullptr);
 
 } // namespace pw

@@ -28,6 +28,7 @@ struct RunEnd {
     OutputFigures figures;
     Encoding output = Encoding::Utf8;
     std::string mark; // what stands for a character the output cannot hold
+    Undone undone;    // what a run that appended took back when it did not finish
 };
 
 // The files the format writes for this kept table, named, for the plan to look at.
@@ -43,12 +44,14 @@ std::vector<PlannedFile> namesFor(const OutputFormat& format, const KeptTable& k
 // Puts the files written under temporary names in place, as a run writing them directly
 // would open them, and tells the receiver of each.
 RunEnd placeWritten(const OutputPlan& plan, TempFiles& temps, const OutputEncoder& encoder, UiPort& ui,
-                    SplitReceiver& receiver, const RunEnd& written) {
-    const PlacedFiles placed = placeAll(plan, temps, encoder.fileMark().size(), encoder.encoding(), ui,
-                                        [&](const PlannedFile& f, bool appended) {
-                                            receiver.fileOpened(f.index, f.path, appended);
-                                            if (&f != &plan.files.back()) receiver.fileComplete(f.index);
-                                        });
+                    SplitReceiver& receiver, const RunEnd& written, RunUndo& undo) {
+    const PlacedFiles placed = placeAll(
+        plan, temps, encoder.fileMark().size(), encoder.encoding(), ui,
+        [&](const PlannedFile& f, bool appended) {
+            receiver.fileOpened(f.index, f.path, appended);
+            if (&f != &plan.files.back()) receiver.fileComplete(f.index);
+        },
+        &undo);
     temps.removeAll();
     RunEnd out = written;
     out.end = SplitEnd::Done;
@@ -58,6 +61,7 @@ RunEnd placeWritten(const OutputPlan& plan, TempFiles& temps, const OutputEncode
         out.end = SplitEnd::Stopped;
     else if (placed.failure)
         out.end = placed.refused ? SplitEnd::Refused : SplitEnd::Failed;
+    if (out.end != SplitEnd::Done) out.undone = undo.takeBack(&temps.lock());
     return out;
 }
 
@@ -184,10 +188,14 @@ SplitResult report(const RunEnd& out, const OutputFormat& format, Encoding input
         (void)refuse(ui, receiver, refusal::stopped(*out.failure));
         break;
     case SplitEnd::Stopped:
-        ui.setStatus(t::kStoppedStatus);
+        // Stopped on purpose: the front end words it, with what was taken back.
+        ui.setStatus(out.undone.any() ? Text(t::kStoppedStatus) + undoneText(out.undone) : Text(t::kStoppedStatus));
         break;
     }
-    return {out.end, out.files, out.replaced, out.unmappable, out.figures};
+    // Right after the failure, what became of the files it had appended to.
+    if (out.end != SplitEnd::Done && out.end != SplitEnd::Stopped && out.undone.any())
+        ui.messageBox({MsgId::AppendUndone, undoneText(out.undone)});
+    return {out.end, out.files, out.replaced, out.unmappable, out.figures, out.undone};
 }
 
 } // namespace
@@ -249,11 +257,12 @@ SplitResult runSplit(const WorkingState& st, const SplitInput& input, const RowR
     // A format useful only whole writes under temporary names, as a run that reads once does.
     std::optional<PlannedFiles> planned;
     std::optional<TempFiles> temps;
+    RunUndo undo;
     if (format.placesWhenDone())
         temps.emplace(
             folder, [&format](std::int64_t index) { return format.file(index); }, lock);
     else
-        planned.emplace(plan, encoder->encoding(), ui, &lock);
+        planned.emplace(plan, encoder->encoding(), ui, &lock, &undo);
     OutputFiles& files = temps ? static_cast<OutputFiles&>(*temps) : *planned;
     ProgressOnly progress(receiver);
     const auto sink = format.sink({input.path, input.encoding, files, *encoder, kept, ui,
@@ -269,7 +278,7 @@ SplitResult runSplit(const WorkingState& st, const SplitInput& input, const RowR
     } else if (temps) {
         switch (holdFolder([&] { return lock.relock(); }, shares, ui)) {
         case Hold::Taken:
-            out = placeWritten(plan, *temps, *encoder, ui, receiver, out);
+            out = placeWritten(plan, *temps, *encoder, ui, receiver, out, undo);
             break;
         case Hold::Busy:
             temps->removeAll();
@@ -278,6 +287,9 @@ SplitResult runSplit(const WorkingState& st, const SplitInput& input, const RowR
             temps->removeAll();
             return stopped(ui);
         }
+    } else if (out.end != SplitEnd::Done) {
+        // Written in place: the files are closed now, and the folder still held.
+        out.undone = undo.takeBack(&lock);
     }
     return report(out, format, input.encoding, ui, receiver);
 }
@@ -387,7 +399,9 @@ OneReadResult runOneReadSplit(WorkingState& st, const RowRanges& excluded, const
         temps.removeAll();
         return result;
     }
-    result.split = report(placeWritten(plan, temps, *encoder, ui, receiver, written), format, encoding, ui, receiver);
+    RunUndo undo;
+    result.split =
+        report(placeWritten(plan, temps, *encoder, ui, receiver, written, undo), format, encoding, ui, receiver);
     return result;
 }
 

@@ -15,17 +15,18 @@
 #include <memory>
 #include <vector>
 
+#include "encoders/output_encoder.h"
 #include "options/working_state.h"
+#include "output/format.h"
+#include "output/output_files.h"
+#include "output/output_plan.h"
+#include "output/run_undo.h"
 #include "platform/encoding.h"
 #include "platform/line_reader.h"
 #include "platform/ui_port.h"
 #include "scan/scan_pass.h"
 #include "stages/stage.h"
 #include "walk/exclusions.h"
-#include "encoders/output_encoder.h"
-#include "output/format.h"
-#include "output/output_files.h"
-#include "output/output_plan.h"
 
 namespace pw {
 
@@ -49,6 +50,8 @@ struct SplitResult {
     std::int64_t unmappable = 0;
     // What the format made (a finished run).
     OutputFigures figures;
+    // A run that had appended and did not finish: what it took back (run_undo.h).
+    Undone undone{};
 };
 
 // The checks that come before the option intake: a finished scan, and a list with

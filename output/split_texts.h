@@ -70,6 +70,17 @@ inline constexpr char16_t kUnmappableMiddle[] = u" 个字符无法用 ";
 inline constexpr char16_t kUnmappableAfter[] = u" 表示，已写作";
 inline constexpr char16_t kDroppedBefore[] = u"有 ";
 inline constexpr char16_t kDroppedAfter[] = u" 个电子书不能容纳的控制字符已删去。";
+// A run that had appended and then failed or was stopped takes it back (run_undo.h):
+// "已撤回本次追加：2 个文件恢复到追加前的内容，本次新建的 1 个文件已删除，输出目录与运行前相同。"
+inline constexpr char16_t kUndoneBefore[] = u"已撤回本次追加：";
+inline constexpr char16_t kUndoneRestored[] = u" 个文件恢复到追加前的内容";
+inline constexpr char16_t kUndoneRemovedBefore[] = u"本次新建的 ";
+inline constexpr char16_t kUndoneRemovedAfter[] = u" 个文件已删除";
+inline constexpr char16_t kUndoneWhole[] = u"，输出目录与运行前相同。";
+inline constexpr char16_t kUndoneLeft[] = u"；未能恢复：";
+inline constexpr char16_t kUndoneNothing[] = u"本次追加";
+inline constexpr char16_t kUndoneNone[] = u"未能撤回：";
+inline constexpr char16_t kUndoneLeftAfter[] = u"，请检查这些文件。";
 // The window closed during the pass.
 inline constexpr char16_t kStoppedStatus[] = u"输出已中止。";
 

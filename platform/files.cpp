@@ -186,6 +186,9 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode, const 
     m_error.reset();
     m_path = Text(path);
     m_name = m_path;
+    // The buffer first: out of memory, nothing has been made that nobody knows of.
+    m_buf.clear();
+    m_buf.reserve(kWriteBuffer);
 #ifdef _WIN32
     (void)folder;
     // Links on Windows need rights that few users have; the exclusive create is what counts.
@@ -225,8 +228,6 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode, const 
         return m_error = FileError{Text(path), u"不是普通文件"};
     }
 #endif
-    m_buf.clear();
-    m_buf.reserve(kWriteBuffer);
     m_written = 0;
     m_handedOff = false;
     m_mode = mode;

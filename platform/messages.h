@@ -62,6 +62,7 @@ enum class MsgId {
     WriteFailed,
     BytesReplaced,  // Notice: bytes that did not decode became U+FFFD in the converted files
     OrphansRemoved, // Notice: temporary files of a run killed before it cleaned up were removed
+    AppendUndone,   // after a failure: what a run that had appended took back (run_undo.h)
     // The book's own settings.
     BookTitleEmpty,
     BadVolumePattern,
@@ -90,6 +91,13 @@ struct Message {
 // Texts that more than one pass shows.
 inline constexpr char16_t kInputMissingText[] = u"输入文件不存在！";
 inline constexpr char16_t kReadFailedText[] = u"读取文件失败：";
+
+// A run that ran out of memory, or of threads, ends with this instead of aborting: every
+// front end catches it where it started the run, after the run's temporary files are gone.
+inline constexpr char16_t kOutOfMemoryText[] =
+    u"内存不足，已停止，临时文件已删除。请关闭其他程序后重试，或处理小一些的文件。";
+inline constexpr char16_t kNoResourcesBefore[] = u"系统资源不足（";
+inline constexpr char16_t kNoResourcesAfter[] = u"），已停止，临时文件已删除。请关闭其他程序后重试。";
 
 // "写入文件失败：D:\书\小说03.txt（磁盘已满）": a prefix, then the path and the system's reason.
 inline Text failureText(TextView prefix, const FileError& e) {

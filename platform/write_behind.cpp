@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <new>
+#include <system_error>
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -58,13 +60,47 @@ void WriteBehind::close(int fd, const Text& name) {
 
 void WriteBehind::queue(Job job) {
     std::unique_lock lock(m_mutex);
+    if (!m_inline && !m_thread.joinable()) {
+        try {
+            m_spares.reserve(kMostSpares); // so that the thread never allocates to keep one
+            m_thread = std::thread([this] { work(); });
+        } catch (const std::system_error&) {
+            // No thread to be had (a limit on threads, or on memory): the bytes are written
+            // here, as a run without the other core would write them.
+            m_inline = true;
+        }
+    }
+    if (m_inline) {
+        const bool skip = m_failure.has_value();
+        lock.unlock();
+        const int err = perform(job, skip);
+        lock.lock();
+        noteFailure(err, job.name);
+        return;
+    }
     // One buffer always goes in, however large, or a buffer above the bound would wait forever.
     m_freed.wait(lock, [&] { return m_queuedBytes == 0 || m_queuedBytes + job.bytes.size() <= m_mostQueued; });
     m_queuedBytes += job.bytes.size();
     m_jobs.push_back(std::move(job));
-    if (!m_thread.joinable()) m_thread = std::thread([this] { work(); });
     lock.unlock();
     m_wake.notify_one();
+}
+
+int WriteBehind::perform(const Job& job, bool skip) {
+    if (job.close) return closeDescriptor(job.fd);
+    return skip ? 0 : writeDescriptor(job.fd, job.bytes.data(), job.bytes.size());
+}
+
+void WriteBehind::noteFailure(int err, Text& name) {
+    if (err == 0 || m_failure) return;
+    // Out of memory, the reason goes unsaid rather than end the program from this thread.
+    Text reason;
+    try {
+        reason = reasonFromErrno(err);
+    } catch (const std::bad_alloc&) {
+    }
+    m_failure = FileError{std::move(name), std::move(reason)};
+    m_failed.store(true, std::memory_order_release);
 }
 
 std::vector<char> WriteBehind::spare() {
@@ -95,18 +131,11 @@ void WriteBehind::work() {
         m_busy = true;
         const bool skip = m_failure.has_value();
         lock.unlock();
-        int err = 0;
-        if (job.close)
-            err = closeDescriptor(job.fd);
-        else if (!skip)
-            err = writeDescriptor(job.fd, job.bytes.data(), job.bytes.size());
+        const int err = perform(job, skip);
         lock.lock();
-        if (err != 0 && !m_failure) {
-            m_failure = FileError{job.name, reasonFromErrno(err)};
-            m_failed.store(true, std::memory_order_release);
-        }
+        noteFailure(err, job.name);
         m_queuedBytes -= job.bytes.size();
-        if (job.bytes.capacity() > 0 && m_spares.size() < 4) {
+        if (job.bytes.capacity() > 0 && m_spares.size() < kMostSpares) {
             job.bytes.clear();
             m_spares.push_back(std::move(job.bytes));
         }

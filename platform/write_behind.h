@@ -49,6 +49,9 @@ private:
     };
     void queue(Job job);
     void work();
+    static int perform(const Job& job, bool skip);
+    void noteFailure(int err, Text& name); // under the lock
+    static constexpr std::size_t kMostSpares = 4;
 
     const std::size_t m_mostQueued;
     mutable std::mutex m_mutex;
@@ -62,6 +65,7 @@ private:
     std::optional<FileError> m_failure;
     std::atomic<bool> m_failed{false};
     std::thread m_thread; // started with the first job
+    bool m_inline = false; // no thread could be started: every job is done by its queuer
 };
 
 // A whole buffer written at the end of the descriptor's file (at `at`, a byte offset from its

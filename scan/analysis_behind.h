@@ -6,6 +6,7 @@
 // would on the scan's own thread. A novel of a few thousand headings never starts the thread.
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -55,6 +56,8 @@ private:
     bool m_busy = false;           // the thread works on m_handed
     bool m_ending = false;
     std::thread m_thread;
+    bool m_inline = false;        // no thread could be started: the lines are judged on add()
+    std::exception_ptr m_failure; // what the thread met (out of memory), for the scan's thread
 };
 
 } // namespace pw

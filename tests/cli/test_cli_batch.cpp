@@ -174,6 +174,43 @@ TEST(CliBatch, InputsThatWouldShareAPlaceAreRefusedBeforeAnythingIsWritten) {
     }
 }
 
+// Every novel's folder lies inside -o, whatever its file is called: a stem of dots is no "."
+// or "..", and a link in a novel's place is not followed. What lies beside -o stays as it was.
+TEST(CliBatch, EveryNovelsFolderLiesInsideTheOutputFolder) {
+    ScratchDir in, base, away;
+    const fs::path out = base / "x";
+    fs::create_directory(out);
+    writeAll(base / "小说01.txt", "PRECIOUS\n");
+    fs::create_directory_symlink(away.path(), out / "linked");
+    const std::pair<const char*, const char*> cases[] = {
+        {"...txt", "__"}, {"..txt", "_"}, {" ....txt", "___"}, {"b.txt", "b"},
+    };
+    std::vector<std::string> batch = {"split"};
+    for (const auto& [name, folder] : cases) {
+        const fs::path file = in / name;
+        writeNovel(file, kTenChapters);
+        batch.push_back(file.string());
+    }
+    writeNovel(in / "linked.txt", kTenChapters);
+    batch.push_back((in / "linked.txt").string());
+    batch.insert(batch.end(), {"-o", out.string(), "--existing", "overwrite"});
+    const CliRun r = runCli(batch, {});
+    EXPECT_EQ(r.status, 1) << r.err;
+    for (const auto& [name, folder] : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(fs::is_directory(out / folder)) << r.err;
+        EXPECT_FALSE(fs::is_empty(out / folder));
+    }
+    EXPECT_TRUE(
+        contains(r.err, "失败：" + (in / "linked.txt").string() + "：输出位置是一个链接：" + (out / "linked").string()))
+        << r.err;
+    EXPECT_TRUE(fs::is_empty(away.path()));
+    EXPECT_EQ(readAll(base / "小说01.txt"), "PRECIOUS\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(base.path()), fs::directory_iterator()), 2);
+    for (const auto& e : fs::directory_iterator(out))
+        EXPECT_TRUE(e.is_directory() || e.is_symlink()) << e.path() << " written loose into -o";
+}
+
 // Each bad input is its own novel's failure, with the single run's message, and the good
 // novel beside them is done.
 TEST(CliBatch, BadInputsFailTheirNovelAloneWithTheSingleRunsMessage) {

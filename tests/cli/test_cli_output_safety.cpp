@@ -2,6 +2,7 @@
 // a second run into the same folder, and Ctrl-C or a kill in the middle of a run.
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -9,6 +10,7 @@
 
 #include "cli_run.h"
 #include "platform/files.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 
 namespace {
@@ -390,4 +392,111 @@ TEST(CliWorldChanges, TemporaryFilesOfAKilledRunAreRemovedByTheNextAndCounted) {
     EXPECT_EQ(again.err, "pagewright-cli: 输出目录中有 " + std::to_string(left) +
                              " 个上次中断的输出留下的临时文件（.pagewright-*.part），已删除。\n");
     EXPECT_TRUE(folderFiles(out.path()) == big.files());
+}
+
+namespace {
+
+// The folder made exactly as `files` says again, after a run that changed it.
+void restoreFolder(const fs::path& dir, const std::map<std::string, std::string>& files) {
+    for (const auto& e : fs::directory_iterator(dir))
+        fs::remove_all(e.path());
+    for (const auto& [name, bytes] : files)
+        writeAll(dir / fs::u8path(name), bytes);
+}
+
+} // namespace
+
+// --existing append that meets a full disk (a file-size limit, as a full disk fails the same
+// write) half-way takes back what it appended: every file is as it was, and the message says
+// so. Either feed: the files placed when all is read, or written in place.
+TEST(CliAppend, AnAppendThatFailsIsTakenBackAndSaysSo) {
+    ScratchDir in, out;
+    const fs::path novel = in / "n.txt";
+    writeNovel(novel, NovelOptions{.seed = 5, .chapters = 30, .falseHeadings = false, .paragraphs = 20});
+    ASSERT_EQ(runCli({"split", novel.string(), "-q", "-c", "10", "-o", out.path().string()}, {}).status, 0);
+    // The second file grown large: its append is the one the limit stops part-way.
+    std::ofstream(out / "小说02.txt", std::ios::binary | std::ios::app) << std::string(1 << 20, 'x') << "\r\n";
+    const auto before = folderFiles(out.path());
+    ASSERT_EQ(before.size(), 4u) << "the index and three files";
+    const long limit = static_cast<long>(fs::file_size(out / "小说02.txt")) + 100;
+    for (const bool scanFirst : {false, true}) {
+        SCOPED_TRACE(scanFirst ? "scan first" : "one read");
+        std::vector<std::string> args{"split", novel.string(),      "-q",         "-c",    "10",
+                                      "-o",    out.path().string(), "--existing", "append"};
+        if (scanFirst) args.push_back("--exclude-suspects");
+        const CliRun r = runCli(args, {.fileSizeLimit = limit});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "pagewright-cli: 写入文件失败：" + (out / "小说02.txt").string() +
+                             "（文件太大）\npagewright-cli: 已撤回本次追加：3 个文件恢复到追加前的内容，"
+                             "输出目录与运行前相同。\n");
+        EXPECT_TRUE(folderFiles(out.path()) == before);
+    }
+}
+
+// Ctrl-C or a kill while an append is under way: every file goes back to what it was, and the
+// advice never is --existing overwrite, which would destroy what the append was to keep.
+TEST(CliAppend, AStopDuringAnAppendTakesItBackAndNeverAdvisesOverwrite) {
+    const BigNovel& big = bigNovel();
+    const auto reference = big.files();
+    const std::string first = reference.begin()->first;
+    for (const bool scanFirst : {false, true})
+        for (const int sig : {SIGINT, SIGTERM}) {
+            SCOPED_TRACE(std::string(scanFirst ? "scan first, " : "one read, ") + strsignal(sig));
+            ScratchDir out;
+            std::vector<std::string> args = big.split(out.path(), "append");
+            if (scanFirst) args.push_back("--exclude-suspects");
+            CliRun e;
+            for (int attempt = 0;; ++attempt) {
+                ASSERT_LT(attempt, 5) << "the run always ended before the signal";
+                restoreFolder(out.path(), reference);
+                Child c = startCli(args);
+                // The first file grows once the appends begin.
+                const bool ready =
+                    whenReady(c, [&] { return fs::file_size(out / fs::u8path(first)) > reference.at(first).size(); });
+                if (ready) kill(c.pid, sig);
+                e = finishCli(c);
+                if (ready && !(e.status == 0 && !e.signalled)) break;
+            }
+            ASSERT_FALSE(e.signalled) << "killed by the signal instead of stopping";
+            EXPECT_EQ(e.status, 128 + sig);
+            EXPECT_EQ(e.err.rfind("pagewright-cli: 已中断，已撤回本次追加：", 0), 0u) << e.err;
+            EXPECT_NE(e.err.find("输出目录与运行前相同。可重新运行同一命令。\n"), std::string::npos) << e.err;
+            EXPECT_EQ(e.err.find("overwrite"), std::string::npos) << e.err;
+            EXPECT_TRUE(folderFiles(out.path()) == reference);
+        }
+}
+
+// Out of memory (an address-space limit) during a split or a book: each run either finishes
+// (a thread that cannot start means the work is done on the run's own) or ends with a clear
+// error and status 1, never an abort, and leaves no temporary file or run mark in the folder.
+// Where the limit bites moves with the system's layout, so a few limits are tried.
+TEST(CliResources, RunningOutOfMemoryEndsAsAnErrorWithNothingLeftBehind) {
+    const BigNovel& big = bigNovel();
+    const std::vector<std::string> runs[] = {
+        {"split", big.file.string(), "-q", "-c", "10"},
+        {"split", big.file.string(), "-q", "-c", "10", "--exclude-suspects"},
+        {"epub", big.file.string(), "-q"},
+    };
+    int refused = 0;
+    for (const long megabytes : {44L, 50L, 60L})
+        for (const auto& given : runs) {
+            SCOPED_TRACE(given.back() + " under " + std::to_string(megabytes) + " MB");
+            ScratchDir out;
+            std::vector<std::string> args = given;
+            args.insert(args.end(), {"-o", out.path().string()});
+            const CliRun r = runCli(args, {.addressSpace = megabytes << 20});
+            if (r.status == 127) continue; // too little to load the program's libraries at all
+            ASSERT_FALSE(r.signalled) << r.err;
+            EXPECT_FALSE(holdsTemporaryFile(out.path()));
+            if (r.status == 0) {
+                EXPECT_FALSE(fs::is_empty(out.path()));
+                continue;
+            }
+            ++refused;
+            EXPECT_EQ(r.status, 1) << r.err;
+            EXPECT_TRUE(r.err == "pagewright-cli: " + pw::toUtf8(pw::kOutOfMemoryText) + "\n" ||
+                        r.err.starts_with("pagewright-cli: " + pw::toUtf8(pw::kNoResourcesBefore)))
+                << r.err;
+        }
+    EXPECT_GT(refused, 0) << "no limit was tight enough to matter";
 }

@@ -114,3 +114,32 @@ TEST(CliStdout, AStdoutThatCannotBeWrittenFailsTheRun) {
     }
     EXPECT_EQ(runCli({"scan", input, "-q"}, {.stdoutPath = "/dev/null"}).status, 0);
 }
+
+// --create-dir makes the output folder, then the run is refused (no heading, a bad option
+// found later): the folders it made go again, and only those. A batch whose every novel
+// fails takes its -o back too; a folder that was there, or got something in it, stays.
+TEST(CliCreateDir, FoldersMadeForARefusedRunAreRemovedAndOnlyThose) {
+    ScratchDir dir;
+    const fs::path none = dir / "none.txt", good = dir / "good.txt";
+    writeAll(none, "只有正文。\r\n没有标题。\r\n");
+    writeNovel(good, kTenChapters);
+    fs::create_directory(dir / "kept");
+    const std::string base = dir.path().string();
+    const std::vector<std::vector<std::string>> refused = {
+        {"split", none.string(), "-o", base + "/new/a/b", "--create-dir"},
+        {"split", good.string(), "-o", base + "/new/a", "--create-dir", "-n", "**"},
+        {"split", none.string(), good.string(), "-x", "99", "-o", base + "/new/c", "--create-dir"},
+        {"epub", none.string(), "-o", base + "/new/", "--create-dir"},
+        {"split", none.string(), "-o", base + "/kept/x/y", "--create-dir"},
+    };
+    for (const auto& args : refused) {
+        SCOPED_TRACE(args[1] + " " + args[args.size() - 2]);
+        const CliRun r = runCli(args, {});
+        EXPECT_NE(r.status, 0) << r.err;
+        EXPECT_FALSE(fs::exists(dir / "new"));
+        EXPECT_TRUE(fs::is_empty(dir / "kept"));
+    }
+    // A run that wrote keeps what it made.
+    ASSERT_EQ(runCli({"split", good.string(), "-q", "-o", base + "/new/d", "--create-dir"}, {}).status, 0);
+    EXPECT_FALSE(fs::is_empty(dir / "new" / "d"));
+}

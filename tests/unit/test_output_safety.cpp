@@ -192,6 +192,28 @@ TEST(SplitOutputSafety, ASecondPassIntoAFolderInUseIsRefusedBeforeItLooks) {
     EXPECT_EQ(s.joined(), twelveLines());
 }
 
+// The window's append (No to "exists, delete?") that meets a full disk part-way: every file
+// appended to is cut back to what it was, the files the run made go, and a box after the
+// failure says so. What the user had is left exactly as it was.
+TEST(SplitOutputSafety, AnAppendThatFailsIsTakenBackWholeAndSaysSo) {
+    SplitSetup s(twelveLines(), 1);
+    const std::string old(100'000, 'x');
+    writeAll(s.pathOf(1), "old one\r\n");
+    writeAll(s.pathOf(2), old);
+    const auto before = s.outputs();
+    s.ui.answer({MsgAnswer::No, MsgAnswer::No});
+    const auto path = [&](int i) { return pw::toUtf8(pw::fromPath(s.pathOf(i))); };
+    EXPECT_TRUE(inChildWithFileSizeLimit(old.size() + 2, [&] {
+        const pw::SplitResult r = s.run();
+        const std::vector<std::string> want{
+            path(1) + "已存在，删除？", path(2) + "已存在，删除？", "写入文件失败：" + path(2) + "（文件太大）",
+            "已撤回本次追加：2 个文件恢复到追加前的内容，本次新建的 1 个文件已删除，输出目录与运行前相同。",
+            "输出失败！"};
+        return r.end == SplitEnd::Failed && boxesAndStatus(s.ui) == want;
+    }));
+    EXPECT_EQ(s.outputs(), before);
+}
+
 TEST(SplitReceiver, PlanOpenedFilesProgressAndTheEnd) {
     SplitSetup s(twelveLines(), 1);
     writeAll(s.pathOf(1), "old one\r\n");
