@@ -25,14 +25,31 @@ Text headingLead() {
 }
 
 Text volumeLinePattern() {
+    return volumeLinePattern(kBookVolumeUnits);
+}
+
+Text volumeLabelPattern(std::u16string_view units) {
     // Appended piece by piece: GCC 12 at -O3 sees an overlap that is not there in a chain of +.
-    Text units = u"[";
-    units.append(kBookVolumeUnits);
-    units.append(u"]");
     const Text numeral = numeralClass();
-    Text t = u"^[ \\t\u3000]*(第[ \u3000]*";
-    t.append(numeral).append(u"+[ \u3000]*").append(units).append(u"|").append(units).append(u"[ \u3000]*");
-    t.append(numeral).append(u"+([ \\t\u3000：:]|$))");
+    Text t = u"(?:第[ \u3000]*";
+    t.append(numeral).append(u"+[ \u3000]*[").append(units).append(u"](?!分)");
+    t.append(u"|[卷部][ \u3000]*").append(numeral).append(u"+(?:[ \\t\u3000：:]|$))");
+    return t;
+}
+
+Text volumeLinePattern(std::u16string_view units) {
+    Text t = headingLead();
+    t.append(volumeLabelPattern(units));
+    // A chapter named further on makes the line a chapter's, whatever volume it names first.
+    t.append(u"(?!.*第[ \u3000]*").append(numeralClass()).append(u"+[ \u3000]*[").append(kChapterUnits).append(u"])");
+    return t;
+}
+
+Text unnumberedPattern() {
+    Text t = u"(";
+    for (const std::u16string_view w : kUnnumbered)
+        t.append(t.size() > 1 ? u"|" : u"").append(w);
+    t.append(u")([ \\t\u3000：:·]|$)");
     return t;
 }
 
