@@ -6,6 +6,7 @@
 #include "scan/analysis_behind.h"
 #include "scan/analysis_texts.h"
 #include "scan/heading_analysis.h"
+#include "scan/heading_vocabulary.h"
 #include "scan/presets.h"
 #include "support/novel.h"
 
@@ -342,6 +343,28 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
             EXPECT_EQ(re.test(l), MatchResult::NoMatch) << c.id << " " << toUtf8(l);
     }
     EXPECT_EQ(findPreset("nope"), nullptr);
+    // The volumes' own lines, for a book: a line that names a chapter after its volume is the
+    // chapter's, and 第一部分 is a part.
+    struct VolumeCase {
+        Text volumePattern;
+        std::vector<Text> volumes, chapters;
+    };
+    const VolumeCase volumeCases[] = {
+        {vocabulary::volumeLinePattern(),
+         {u"第一卷 风起", u"卷二", u"第二部"},
+         {u"第2卷 第4章 标题", u"第一卷第三回", u"第一季"}},
+        {structuredVolumePattern(),
+         {u"第一卷 风起", u"第六册", u"第一季 云顶天宫", u"【第三集】", u"卷三：山河"},
+         {u"第一季 第二卷 怒海潜沙 第一章 蛇眉铜鱼", u"第六册第六十章", u"第一部分 开端", u"第3话", u"卷帘门"}},
+    };
+    for (const VolumeCase& c : volumeCases) {
+        auto compiled = Regex::compile(c.volumePattern);
+        ASSERT_TRUE(std::holds_alternative<Regex>(compiled));
+        for (const Text& l : c.volumes)
+            EXPECT_EQ(std::get<Regex>(compiled).test(l), MatchResult::Match) << toUtf8(l);
+        for (const Text& l : c.chapters)
+            EXPECT_EQ(std::get<Regex>(compiled).test(l), MatchResult::NoMatch) << toUtf8(l);
+    }
 }
 
 namespace {
