@@ -167,8 +167,12 @@ PresetChoice choosePreset(const std::vector<Text>& lines, std::span<const Patter
         c.trials.push_back(trial(p, lines));
     }
     // Ties go to the earlier preset: the list runs from the plainer rules to the broader ones.
-    for (const PresetTrial& t : c.trials)
-        if (t.eligible && (!best || t.score > best->score)) best = &t;
+    // Bare numbers are the headings of a book only when it has no others: in a book of 第N章
+    // they are the items of lists, however many.
+    const auto bare = [](const PresetTrial& t) { return std::string_view(t.preset->id) == "numbered"; };
+    for (const bool fallback : {false, true})
+        for (const PresetTrial& t : c.trials)
+            if (t.eligible && bare(t) == fallback && !(fallback && best) && (!best || t.score > best->score)) best = &t;
     if (best) c.chosen = best->preset;
     return c;
 }

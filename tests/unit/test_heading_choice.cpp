@@ -176,8 +176,18 @@ TEST(HeadingChoice, StructureOutweighsCounts) {
     for (int n = 1; n <= 6; ++n)
         for (Text& l : chapterText(n, join({u"第", decimal(n), u"章 后来"})))
             late.push_back(std::move(l));
+    // Numbered list items, many more than the chapters they stand in.
+    std::vector<Text> lists{u"书名"};
+    for (int n = 1; n <= 6; ++n) {
+        lists.push_back(join({u"第", decimal(n), u"章 研究"}));
+        for (int item = 1; item <= 10; ++item) {
+            lists.push_back(join({decimal(item), u"、目前国际研究动向", Text(static_cast<std::size_t>(n), u'新')}));
+            lists.push_back(u"　　他们走了很久，天色渐渐暗下来，远处有灯火。");
+        }
+    }
     const Case cases[] = {
         {"stray", stray, "hui"},
+        {"lists", lists, "chapter"},
         {"late", late, nullptr},
         {"full-width",
          book(20,
