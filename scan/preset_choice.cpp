@@ -126,7 +126,9 @@ Text countsText(const PresetTrial& t) {
     Text said = decimal(t.matches) + u" 个标题，" + decimal(t.suspects) + u" 个可疑";
     if (t.contents > 0) said += u"（其中目录 " + decimal(t.contents) + u" 行）";
     if (t.matches == 0) return said;
-    return said + u"，篇幅均匀 " + decimal(t.evenness) + u"%，前言占 " + decimal(t.front) + u"%";
+    said += u"，篇幅均匀 " + decimal(t.evenness) + u"%";
+    // The front matter is worth a word only when it is large.
+    return t.front >= 10 ? said + u"，前言占 " + decimal(t.front) + u"%" : said;
 }
 
 const PresetTrial* trialOf(const PresetChoice& c, const PatternPreset* p) {
@@ -139,13 +141,14 @@ const PresetTrial* trialOf(const PresetChoice& c, const PatternPreset* p) {
 Text choiceLine(const PresetChoice& c, TextView more) {
     if (!c.chosen) return u"自动选择：没有哪个预设在" + sampleWords(c) + u"中找到可用的标题";
     const PresetTrial& chosen = *trialOf(c, c.chosen);
-    Text line = u"自动选择" + presetName(*c.chosen) + u"：" + sampleWords(c) + u" 中" + countsText(chosen);
+    Text line = u"自动选择" + presetName(*c.chosen) + u"：" + sampleWords(c) + u" 中 " + countsText(chosen);
     line += more;
     // The one that came closest, and why it lost.
     const PresetTrial* second = nullptr;
     for (const PresetTrial& t : c.trials)
         if (&t != &chosen && t.matches - t.suspects > 0 && (!second || t.score > second->score)) second = &t;
-    if (second) {
+    // A tie lost only by its place in the list is no news.
+    if (second && second->score < chosen.score) {
         line +=
             u"；胜过" + presetName(*second->preset) + u"（" + decimal(second->matches - second->suspects) + u" 个标题";
         if (second->front > kMostFront)
