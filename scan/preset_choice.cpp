@@ -172,7 +172,10 @@ PresetChoice choosePreset(const std::vector<Text>& lines, std::span<const Patter
     // Ties go to the earlier preset: the list runs from the plainer rules to the broader ones.
     // Bare numbers are the headings of a book only when it has no others: in a book of 第N章
     // they are the items of lists, however many.
-    const auto bare = [](const PresetTrial& t) { return std::string_view(t.preset->id) == "numbered"; };
+    const auto bare = [](const PresetTrial& t) {
+        const std::string_view id = t.preset->id;
+        return id == "numbered" || id == "hanzi";
+    };
     for (const bool fallback : {false, true})
         for (const PresetTrial& t : c.trials)
             if (t.eligible && bare(t) == fallback && !(fallback && best) && (!best || t.score > best->score)) best = &t;

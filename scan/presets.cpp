@@ -16,7 +16,7 @@ namespace v = vocabulary;
 // Each anchors at the line's start after blanks (ASCII or ideographic) and an opening bracket,
 // so prose that merely mentions a chapter is not taken; the number may be written in any of
 // the vocabulary's styles.
-constexpr std::size_t kPresets = 11;
+constexpr std::size_t kPresets = 12;
 
 struct Built {
     std::array<Text, kPresets> patterns;
@@ -45,9 +45,11 @@ struct Built {
             u"^[ \\t\u3000]*(part[ \\t]+([0-9]+|[ivxlcdm]+)\\b|第[ \u3000]*" + num + u"[ \u3000]*部分)",
             // Markdown's way: a title behind one to three #.
             u"^[ \\t\u3000]*#{1,3}[ \\t\u3000]*[^# \\t\u3000]",
+            // 一 青衫磊落险峰行, 一、写作之夜, 五十八: a Chinese number alone or before a title.
+            u"^[ \\t\u3000]*[零〇一二两三四五六七八九十百]{1,5}([、．.]|[ \\t\u3000]+[^ \\t\u3000]|[ \\t\u3000]*$)",
         };
         const char* ids[] = {"chapter", "hui",      "jie", "volume", "extras", "webnovel",
-                             "english", "numbered", "hua", "part",   "marked"};
+                             "english", "numbered", "hua", "part",   "marked", "hanzi"};
         const char16_t* labels[] = {u"第…章",
                                     u"第…回",
                                     u"第…节",
@@ -58,9 +60,10 @@ struct Built {
                                     u"编号行（1. 001）",
                                     u"第…话",
                                     u"Part N / 第…部分",
-                                    u"井号标记行（## 标题）"};
-        const char16_t* units[] = {u"章",   u"回",   u"节節", u"章",   u"章",  u"章",
-                                   nullptr, nullptr, u"话話", nullptr, nullptr};
+                                    u"井号标记行（## 标题）",
+                                    u"中文编号行（一、 二十）"};
+        const char16_t* units[] = {u"章",   u"回",   u"节節", u"章",   u"章",   u"章",
+                                   nullptr, nullptr, u"话話", nullptr, nullptr, nullptr};
         for (std::size_t i = 0; i < presets.size(); ++i)
             presets[i] = {ids[i], labels[i], patterns[i].c_str(), (i == 6 ? englishVolumes : volumeLines).c_str(), u"",
                           true,   units[i]};

@@ -315,7 +315,9 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
         {"hui", {u"第一百零八回　忠義堂", u"第一○○回"}, {u"说到第三回时", u"第一章"}},
         {"jie", {u"第三节 实验", u"第十節"}, {u"这一节课"}},
         {"volume", {u"第一卷 风起", u"卷二", u"第二部", u"第5章"}, {u"卷帘门", u"他读第二卷"}},
-        {"extras", {u"楔子", u"番外：春节", u"后记", u"第一章"}, {u"楔子是什么", u"后记里说"}},
+        {"extras",
+         {u"楔子", u"番外：春节", u"后记", u"后　记", u"尾 声", u"後記", u"后記", u"完本感言", u"第一章"},
+         {u"楔子是什么", u"后记里说", u"尾声里"}},
         {"webnovel",
          {u"第19章 夜雨", u"正文 第19章 夜雨", u"正文卷 第0029章", u"vip卷 第30章", u"VIP章节 第31章", u"卷一 第32章",
           u"第1卷 江湖 第4章 少年", u"第一卷江湖 第四章", u"番外 第1章 春节", u"番外：春节", u"序章 风起", u"楔子",
@@ -327,6 +329,9 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
         {"hua", {u"第一话 相遇", u"第12話"}, {u"说第一话"}},
         {"part", {u"Part 3", u"PART IV The Return", u"第一部分 开端"}, {u"part of it", u"第一部 风云"}},
         {"marked", {u"## 第一章", u"# 开端", u"###尾声"}, {u"#", u"#### 太深", u"C# 语言"}},
+        {"hanzi",
+         {u"一 青衫磊落险峰行", u"一、写作之夜", u"五十八", u"　二十三　"},
+         {u"一天早上", u"十分好", u"一二三四五六"}},
     };
     ASSERT_EQ(patternPresets().size(), std::size(cases));
     for (const Case& c : cases) {
