@@ -220,19 +220,34 @@ StructureChoice chooseStructure(const std::vector<Text>& lines, std::span<const 
     Text more;
     if (s.preset->chapterUnits) {
         // Volume lines of their own, beside the chapters: kept as volumes, not left inside the
-        // chapter before them. Lines that read as prose are none.
+        // chapter before them. Lines that read as prose are none. A book has one level of
+        // volumes: where seasons hold volumes (第一季, then 第二卷 怒海潜沙), the inner ones.
+        static constexpr std::u16string_view kOuterToInner = u"季部册冊集卷篇";
+        std::size_t innermost = TextView::npos;
+        std::int64_t count[kOuterToInner.size()] = {};
         auto compiled = Regex::compile(structuredVolumePattern());
         if (auto* re = std::get_if<Regex>(&compiled))
-            for (const Text& line : lines)
-                if (re->test(line) == MatchResult::Match && judgeHeadingLine(line, re->matchStart()).suspect == 0)
-                    ++s.volumes;
-        if (s.volumes > 0) {
-            s.volumePattern = structuredVolumePattern();
+            for (const Text& line : lines) {
+                if (re->test(line) != MatchResult::Match) continue;
+                std::optional<ChapterNumber> named;
+                const HeadingFacts f = judgeHeadingLine(line, re->matchStart(), &named);
+                const std::size_t at = kOuterToInner.find(f.number.unit);
+                if (f.suspect != 0 || at == TextView::npos) continue;
+                ++count[at];
+                innermost = innermost == TextView::npos ? at : std::max(innermost, at);
+            }
+        if (innermost != TextView::npos) {
+            // 册 and 冊 are one word in two scripts.
+            const bool book = innermost == 2 || innermost == 3;
+            const std::u16string_view units = book ? kOuterToInner.substr(2, 2) : kOuterToInner.substr(innermost, 1);
+            s.volumes = book ? count[2] + count[3] : count[innermost];
+            s.volumePattern = structuredVolumePattern(units);
+            s.pattern = structuredPattern(*s.preset, units);
             more = u"，另有 " + decimal(s.volumes) + u" 个卷行作为卷";
         }
         more += u"，序章、楔子、尾声等单独成章";
     }
-    s.pattern = structuredPattern(*s.preset, s.volumes > 0);
+    if (s.pattern.empty()) s.pattern = structuredPattern(*s.preset, false);
     s.reason = choiceLine(s.trials, more);
     return s;
 }

@@ -98,16 +98,25 @@ const PatternPreset* findPreset(std::string_view id) {
 }
 
 Text structuredPattern(const PatternPreset& p, bool volumes) {
+    return structuredPattern(p, volumes ? v::kVolumeUnits : std::u16string_view());
+}
+
+Text structuredPattern(const PatternPreset& p, std::u16string_view volumeUnits) {
+    const bool volumes = !volumeUnits.empty();
     if (!p.chapterUnits) return p.pattern;
     Text t = v::headingLead();
     t.append(u"(?:").append(Built::labels()).append(u"(第[ \u3000]*").append(v::numeralClass());
     t.append(u"+[ \u3000]*[").append(p.chapterUnits).append(u"]|").append(v::unnumberedPattern()).append(u")");
-    if (volumes) t.append(u"|").append(v::volumeLabelPattern(v::kVolumeUnits));
+    if (volumes) t.append(u"|").append(v::volumeLabelPattern(volumeUnits));
     return t.append(u")");
 }
 
 Text structuredVolumePattern() {
     return v::volumeLinePattern(v::kVolumeUnits);
+}
+
+Text structuredVolumePattern(std::u16string_view units) {
+    return v::volumeLinePattern(units);
 }
 
 } // namespace pw

@@ -29,8 +29,12 @@ const PatternPreset* findPreset(std::string_view id);
 // (楔子, 尾声, 完本感言…) and, with `volumes`, the volumes' own lines (第一卷, 第六册), so that a
 // volume pattern can tell them apart in the book. The preset's own pattern for other presets.
 Text structuredPattern(const PatternPreset& p, bool volumes);
-// The lines of the volumes that structuredPattern finds, without the chapters that name a volume.
+// The same with the volumes' lines of the words `volumeUnits` alone (卷, or 季 and 部…).
+Text structuredPattern(const PatternPreset& p, std::u16string_view volumeUnits);
+// The lines of the volumes that structuredPattern finds, without the chapters that name a volume:
+// of every volume word, or of `units`.
 Text structuredVolumePattern();
+Text structuredVolumePattern(std::u16string_view units);
 // The id that asks for the automatic choice, and the window's label for it.
 inline constexpr std::string_view kAutoPresetId = "auto";
 inline constexpr std::u16string_view kAutoPresetLabel = u"自动";

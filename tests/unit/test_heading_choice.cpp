@@ -227,6 +227,22 @@ TEST(HeadingChoice, StructureOutweighsCounts) {
         ASSERT_NE(s.preset, nullptr) << toUtf8(s.reason);
         EXPECT_EQ(std::string(s.preset->id), c.chosen) << toUtf8(s.reason);
     }
+    // Seasons that hold volumes, each on a line of its own: the book's one level of volumes is
+    // the inner one.
+    std::vector<Text> seasons{u"书名"};
+    for (int n = 1; n <= 12; ++n) {
+        if (n % 4 == 1) {
+            seasons.push_back(join({u"第", decimal((n - 1) / 8 + 1), u"季"}));
+            seasons.push_back(join({u"第", decimal((n - 1) / 4 + 1), u"卷 怒海潜沙"}));
+        }
+        for (Text& l : chapterText(n, join({u"第", decimal(n), u"章 蛇眉铜鱼"})))
+            seasons.push_back(std::move(l));
+    }
+    const StructureChoice nested = chooseStructure(seasons, patternPresets());
+    EXPECT_EQ(nested.volumes, 3);
+    Regex volumeLines = compiled(nested.volumePattern);
+    EXPECT_EQ(volumeLines.test(u"第2卷 怒海潜沙"), MatchResult::Match);
+    EXPECT_EQ(volumeLines.test(u"第1季"), MatchResult::NoMatch);
     // The lost rule is named with why it lost.
     const StructureChoice s = chooseStructure(stray, patternPresets());
     EXPECT_NE(s.reason.find(u"「第…回」"), Text::npos) << toUtf8(s.reason);
