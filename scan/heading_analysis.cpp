@@ -261,13 +261,19 @@ bool isVolumeTitle(TextView t) {
     return characters(t) <= kLongVolumeTitle;
 }
 
-// The chapter of a line that names its volume first (第1卷 江湖 第4章, 卷二 第12回), read after
-// the volume's number: the first 第 with a chapter's unit, behind at most a short title.
-std::optional<Parsed> chapterAfterVolume(TextView s, std::size_t from) {
+// The chapter of a line that names its volume first (第1卷 江湖 第4章, 卷二 第12回, 第一季 第二卷
+// 怒海潜沙 第一章), read after the volume's number: the first 第 with a chapter's unit, behind at
+// most a short title and other volumes. The innermost volume named on the way goes to `volume`.
+std::optional<Parsed> chapterAfterVolume(TextView s, std::size_t from, ChapterNumber& volume) {
+    std::size_t titleFrom = from;
     for (std::size_t at = s.find(u'第', from); at != TextView::npos; at = s.find(u'第', at + 1)) {
-        if (!isVolumeTitle(s.substr(from, at - from))) return std::nullopt;
+        if (!isVolumeTitle(s.substr(titleFrom, at - titleFrom))) return std::nullopt;
         const auto p = firstFormAt(s, at);
         if (p && p->unitFollows && !isVolumeUnit(p->number.unit)) return p;
+        if (p && p->unitFollows) {
+            volume = p->number;
+            titleFrom = p->end;
+        }
     }
     return std::nullopt;
 }
@@ -279,7 +285,7 @@ bool isLabelGap(char16_t c) {
 // The labels that download sites and web authors put before a chapter's 第. Compared without
 // regard to case (VIP, vip).
 bool isLabelWord(TextView w) {
-    static constexpr std::u16string_view kLabels[] = {u"正文",    u"正文卷",  u"vip",  u"vip卷", u"vip章节",
+    static constexpr std::u16string_view kLabels[] = {u"正文",    u"正文卷", u"vip",  u"vip卷", u"vip章节",
                                                       u"vip章節", u"番外",   u"外传", u"外傳"};
     if (w.size() > 5) return false;
     char16_t folded[5];
@@ -371,17 +377,24 @@ PartMark partMark(TextView rest) {
 // A title after the number reads as prose: sentence punctuation before its end, a clause that
 // ends a sentence, a 第 number followed by something that is no unit (第一是…, 第四本书…), or a
 // long clause glued to the unit. Couplet titles hold a comma after a separator and stay headings;
-// so do short titles set apart from the number (第12章 来吧，决战！): a sentence that mentions a
-// chapter goes on longer, or follows the number with a comma (第七十七回，他已经读过三遍了。).
-bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
-    constexpr std::size_t kShortTitle = 20;
+// so do short titles set apart from the number (第12章 来吧，决战！) and titles of a few short
+// cries (第086章不！可！能！): a sentence that mentions a chapter goes on longer, or follows the
+// number with a comma (第七十七回，他已经读过三遍了。). A number read with a decimal point or a
+// date's (1989.03.21) is no heading's either.
+enum class Prose : std::uint8_t { No, Maybe, Sure };
+
+Prose readsAsSentence(TextView t, const std::optional<Parsed>& p) {
+    constexpr std::size_t kShortTitle = 20, kShortCries = 12, kShortCry = 4;
     std::size_t restFrom = 0;
     if (p) {
         if (p->firstForm && !p->unitFollows) {
             const std::size_t next = p->end;
-            if (next < t.size() && !isTitleSeparator(t[next])) return true;
+            if (next < t.size() && !isTitleSeparator(t[next])) return Prose::Sure;
         }
         restFrom = p->end;
+        if (p->number.unit == u'#' && restFrom + 1 < t.size() && (t[restFrom] == u'.' || t[restFrom] == u'．') &&
+            isArabic(t[restFrom + 1]))
+            return Prose::Maybe;
     }
     TextView rest = t.substr(std::min(restFrom, t.size()));
     const bool setApart = p && !rest.empty() && isTitleSeparator(rest.front()) && !(classOf(rest.front()) & kComma);
@@ -393,21 +406,28 @@ bool readsAsSentence(TextView t, const std::optional<Parsed>& p) {
     while (!rest.empty() && isClosing(rest.back()))
         rest.remove_suffix(1);
     std::uint16_t seen = 0;
-    std::size_t restChars = 0; // as characters() counts them, in the same pass
+    std::size_t restChars = 0;           // as characters() counts them, in the same pass
+    std::size_t cry = 0, longestCry = 0; // the runs between commas and marks
     for (char16_t c : rest) {
         const std::uint16_t k = classOf(c);
         seen |= k;
         restChars += (k & kLowSurrogate) == 0;
+        cry = (k & (kSentenceEnd | kComma)) ? 0 : cry + ((k & kLowSurrogate) == 0);
+        longestCry = std::max(longestCry, cry);
     }
-    const bool shortTitle = setApart && restChars <= kShortTitle + 1;
     // 。 or ； inside: one sentence ended and another began. Looked for only when it decides.
     const auto fullStop = [&] { return rest.find_first_of(u"。；;") != TextView::npos; };
-    if ((seen & kSentenceEnd) && !(shortTitle && !fullStop())) return true;
+    const bool cries = p && p->unitFollows && restChars <= kShortCries && longestCry <= kShortCry &&
+                       rest.find_first_of(u"。；;…") == TextView::npos;
+    const bool shortTitle = cries || (setApart && restChars <= kShortTitle + 1);
+    if ((seen & kSentenceEnd) && !(shortTitle && !fullStop())) return Prose::Maybe;
     // Going on after a comma to the end of a sentence: 第七十七回，他已經讀過三遍了。 A couplet
     // title has its comma but no end.
-    if ((seen & kComma) && endsSentence && !shortTitle) return true;
+    if ((seen & kComma) && endsSentence && !shortTitle)
+        return (classOf(rest.front()) & kComma) ? Prose::Sure : Prose::Maybe;
     const bool glued = !rest.empty() && !isTitleSeparator(rest.front());
-    return glued && (seen & kComma) && restChars >= 15;
+    // A clause glued to the number, on past a comma: 第四回中既將薛家母子…，此回則…
+    return glued && (seen & kComma) && restChars >= 15 ? Prose::Sure : Prose::No;
 }
 
 // Whether the line opens extras: 番外, 外传, 后记 at its start.
@@ -482,8 +502,9 @@ HeadingFacts judgeLine(TextView line, std::size_t matchStart, std::optional<Chap
     std::optional<ChapterNumber> volume;
     // 第1卷 江湖 第4章 is chapter 4 (of volume 1), wherever the match began.
     if (parsed && isVolumeUnit(parsed->number.unit)) {
-        if (auto chapter = chapterAfterVolume(t, parsed->end)) {
-            volume = parsed->number;
+        ChapterNumber innermost = parsed->number;
+        if (auto chapter = chapterAfterVolume(t, parsed->end, innermost)) {
+            volume = innermost;
             parsed = chapter;
         }
     }
@@ -504,7 +525,10 @@ HeadingFacts judgeLine(TextView line, std::size_t matchStart, std::optional<Chap
                 judged.remove_suffix(1);
         }
     }
-    if (readsAsSentence(judged, parsed)) f.suspect |= kSuspectSentence;
+    const Prose prose = readsAsSentence(judged, parsed);
+    if (prose != Prose::No) f.suspect |= kSuspectSentence;
+    // Prose before the match and prose after it: a sentence that mentions a chapter.
+    f.sure = prose == Prose::Sure || (prose == Prose::Maybe && (f.suspect & kSuspectNotAtStart));
     f.extras = opensExtras(t);
     if (volume) {
         f.withVolume = 1;
@@ -597,8 +621,8 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
     // A heading's text as far as it is told: its line's key with its number, unit and part.
     const auto textOf = [&](std::size_t i) {
         const HeadingFacts& h = hs[i];
-        return std::uint64_t(lineKeys[i - keysFrom]) << 32 ^ std::uint64_t(std::uint32_t(h.number.value)) * 0x9E3779B1u ^
-               std::uint64_t(h.number.unit) << 8 ^ h.part;
+        return std::uint64_t(lineKeys[i - keysFrom]) << 32 ^
+               std::uint64_t(std::uint32_t(h.number.value)) * 0x9E3779B1u ^ std::uint64_t(h.number.unit) << 8 ^ h.part;
     };
     // The headings that carry each text, in order, and the last that carries each number.
     std::unordered_map<std::uint64_t, std::vector<std::size_t>> textAt;
@@ -879,6 +903,15 @@ std::vector<std::int64_t> suspectRows(const HeadingAnalysis& a) {
     std::vector<std::int64_t> rows;
     for (std::size_t i = 0; i < a.headings.size(); ++i)
         if (a.headings[i].suspect != 0) rows.push_back(static_cast<std::int64_t>(i));
+    return rows;
+}
+
+std::vector<std::int64_t> rowsLeftOutByDefault(const HeadingAnalysis& a) {
+    std::vector<std::int64_t> rows;
+    for (std::size_t i = 0; i < a.headings.size(); ++i) {
+        const HeadingFacts& h = a.headings[i];
+        if ((h.suspect & kSuspectContents) || (h.suspect != 0 && h.sure)) rows.push_back(static_cast<std::int64_t>(i));
+    }
     return rows;
 }
 

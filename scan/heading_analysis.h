@@ -49,7 +49,8 @@ struct ChapterNumber {
 std::optional<ChapterNumber> parseChapterNumber(TextView line, std::size_t from = 0);
 
 // The value of a run of Chinese numerals (those of the heading vocabulary: 零〇○一二两…万, the
-// financial forms simplified and traditional, 廿 卅 卌) or of Arabic / full-width digits. Empty when the run mixes them or holds nothing else.
+// financial forms simplified and traditional, 廿 卅 卌) or of Arabic / full-width digits. Empty when the run mixes them
+// or holds nothing else.
 std::optional<std::int64_t> numeralValue(TextView run);
 
 // What is kept of each heading: small, because a pattern may match a few hundred thousand lines.
@@ -62,6 +63,9 @@ struct HeadingFacts {
     SuspectReasons suspect : 6 = 0;
     // The line opens extras (番外, 外传, 后记): the chapters after it are numbered anew.
     std::uint8_t extras : 1 = 0;
+    // The suspicion leaves no doubt: the line goes on with a sentence (第四回中既將…，此回則…) or
+    // mentions a chapter in the middle of one. A book leaves such lines out unasked.
+    std::uint8_t sure : 1 = 0;
     // Which part of a chapter published in parts the line marks: （上） 1, （中） 2, （下） 3, (2) and
     // 之二 2; 0 for none.
     std::uint8_t part : 7 = 0;
@@ -148,6 +152,10 @@ private:
 // The headings the analysis finds suspect, by list row (heading k is row k - 1), ascending:
 // what "选中可疑标题" selects and --exclude-suspects leaves out.
 std::vector<std::int64_t> suspectRows(const HeadingAnalysis& a);
+
+// The rows a book leaves out unless told otherwise: the lines of the text's own table of contents
+// and the suspects the analysis is sure of (HeadingFacts::sure), ascending.
+std::vector<std::int64_t> rowsLeftOutByDefault(const HeadingAnalysis& a);
 
 // The facts of one line alone (no chapter sizes, no numbering): what `add` keeps. `volume`, when
 // given, receives the volume that the line names before its chapter.

@@ -1,5 +1,8 @@
 #include "scan/heading_vocabulary.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace pw::vocabulary {
 
 Text numeralClass() {
@@ -25,14 +28,43 @@ Text headingLead() {
 }
 
 Text volumeLinePattern() {
+    return volumeLinePattern(kBookVolumeUnits);
+}
+
+Text volumeLabelPattern(std::u16string_view units) {
     // Appended piece by piece: GCC 12 at -O3 sees an overlap that is not there in a chain of +.
-    Text units = u"[";
-    units.append(kBookVolumeUnits);
-    units.append(u"]");
     const Text numeral = numeralClass();
-    Text t = u"^[ \\t\u3000]*(第[ \u3000]*";
-    t.append(numeral).append(u"+[ \u3000]*").append(units).append(u"|").append(units).append(u"[ \u3000]*");
-    t.append(numeral).append(u"+([ \\t\u3000：:]|$))");
+    Text t = u"(?:第[ \u3000]*";
+    t.append(numeral).append(u"+[ \u3000]*[").append(units).append(u"](?!分)");
+    t.append(u"|[卷部][ \u3000]*").append(numeral).append(u"+(?:[ \\t\u3000：:]|$))");
+    return t;
+}
+
+Text volumeLinePattern(std::u16string_view units) {
+    Text t = headingLead();
+    t.append(volumeLabelPattern(units));
+    // A chapter named further on makes the line a chapter's, whatever volume it names first.
+    t.append(u"(?!.*第[ \u3000]*").append(numeralClass()).append(u"+[ \u3000]*[").append(kChapterUnits).append(u"])");
+    return t;
+}
+
+Text unnumberedPattern() {
+    // Written with blanks between the characters (后　记, 尾 声) and in either script (后記).
+    static constexpr std::u16string_view kEitherScript[][2] = {
+        {u"后", u"[后後]"}, {u"记", u"[记記]"}, {u"声", u"[声聲]"}, {u"终", u"[终終]"}};
+    Text t = u"(";
+    for (const std::u16string_view w : kUnnumbered) {
+        if (w != u"尾聲" && w != u"後記" && w != u"終章") { // their simplified forms take both scripts
+            t.append(t.size() > 1 ? u"|" : u"");
+            for (std::size_t i = 0; i < w.size(); ++i) {
+                const std::u16string_view c = w.substr(i, 1);
+                const auto* either = std::find_if(std::begin(kEitherScript), std::end(kEitherScript),
+                                                  [&](const auto& e) { return e[0] == c; });
+                t.append(i ? u"[ \u3000]*" : u"").append(either == std::end(kEitherScript) ? c : (*either)[1]);
+            }
+        }
+    }
+    t.append(u")([ \\t\u3000：:·]|$)");
     return t;
 }
 

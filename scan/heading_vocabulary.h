@@ -25,9 +25,11 @@ inline constexpr std::u16string_view kHeadingUnits = u"章回节節卷部集篇�
 inline constexpr std::u16string_view kVolumeUnits = u"卷部集篇册冊季";
 // The volume words of the book's default volume pattern: the two that are never a chapter's.
 inline constexpr std::u16string_view kBookVolumeUnits = u"卷部";
+// The units of a chapter's own number, where a volume's are never found.
+inline constexpr std::u16string_view kChapterUnits = u"章回节節话話";
 // Lines that stand for a chapter without a number, before the story or after it.
-inline constexpr std::u16string_view kUnnumbered[] = {u"序章", u"序言", u"楔子", u"引子", u"番外",
-                                                      u"尾声", u"尾聲", u"后记", u"後記"};
+inline constexpr std::u16string_view kUnnumbered[] = {u"序章", u"序言", u"楔子", u"引子", u"番外", u"尾声",
+                                                      u"尾聲", u"后记", u"後記", u"终章", u"終章", u"完本感言"};
 // Markers of extras: the chapters behind one are numbered anew (番外 第一章).
 inline constexpr std::u16string_view kExtras[] = {u"番外", u"外传", u"外傳", u"后记", u"後記"};
 // Opening brackets a heading may stand in, with their closing partners at the same place.
@@ -39,7 +41,16 @@ inline constexpr std::u16string_view kCloseBrackets = u"】〗」』]］";
 Text numeralClass();
 // Blanks at a line's start, then an opening bracket if any: where presets anchor.
 Text headingLead();
-// The default pattern of a volume's own line: 第N卷, 第N部, 卷N, 部N at the line's start.
+// The default pattern of a volume's own line: 第N卷, 第N部, 卷N, 部N at the line's start, and
+// nothing on the line that names a chapter (第2卷 第4章 标题 is a chapter of volume 2).
 Text volumeLinePattern();
+// The same for the volume words `units` (of kVolumeUnits), with or without the line's opening
+// bracket: 第一季, 第六册, 卷三; 第一部分 stays a part, not a volume.
+Text volumeLinePattern(std::u16string_view units);
+// A volume's label alone, unanchored: 第N季 (of `units`), 卷N, 部N.
+Text volumeLabelPattern(std::u16string_view units);
+// The unnumbered chapters of kUnnumbered as an alternation, each alone or before a title:
+// "(序章|…)([ \t　：:·]|$)".
+Text unnumberedPattern();
 
 } // namespace pw::vocabulary

@@ -30,9 +30,9 @@ SampleLines readSampleLines(const std::filesystem::path& file, std::size_t bytes
     }
     head.resize(got);
     const bool whole = got < bytes;
-    const EncodingGuess guess = encoding ? chosenEncoding(head, *encoding)
-                                         : detectEncoding(std::string_view(head).substr(0, kEncodingSample),
-                                                          whole && got <= kEncodingSample);
+    const EncodingGuess guess =
+        encoding ? chosenEncoding(head, *encoding)
+                 : detectEncoding(std::string_view(head).substr(0, kEncodingSample), whole && got <= kEncodingSample);
     std::string_view body = std::string_view(head).substr(guess.bomLength);
     if (traitsOf(guess.encoding).unitWidth == 2) body = body.substr(0, body.size() & ~std::size_t(1));
     Decoder decoder(guess.encoding);
@@ -66,10 +66,15 @@ int evennessOf(const HeadingAnalysis& a) {
     std::vector<std::int64_t> sorted = sizes;
     std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
     const std::int64_t median = sorted[sorted.size() / 2];
-    const auto even = std::count_if(sizes.begin(), sizes.end(),
-                                    [&](std::int64_t s) { return s * 4 >= median && s <= median * 4; });
+    const auto even =
+        std::count_if(sizes.begin(), sizes.end(), [&](std::int64_t s) { return s * 4 >= median && s <= median * 4; });
     return static_cast<int>(even * 100 / static_cast<std::int64_t>(sizes.size()));
 }
+
+// Below this share of evenly sized chapters a rule cuts at lines that are no headings, or only
+// at some of them; above this share of front matter it misses the headings of most of the text.
+constexpr int kLeastEvenness = 40, kMostFront = 50;
+constexpr std::int64_t kFewestHeadings = 2;
 
 PresetTrial trial(const PatternPreset& p, const std::vector<Text>& lines) {
     PresetTrial t;
@@ -93,22 +98,71 @@ PresetTrial trial(const PatternPreset& p, const std::vector<Text>& lines) {
     t.contents = std::count_if(a.headings.begin(), a.headings.end(),
                                [](const HeadingFacts& h) { return h.suspect == kSuspectContents; });
     t.evenness = evennessOf(a);
-    // Many headings that look real, in chapters of a kind; each doubted match counts against,
-    // but not a line of the text's own table of contents: a rule that finds the headings finds
-    // their copies there too.
-    t.score = static_cast<double>(t.matches - t.suspects) * t.evenness / 100.0 -
+    const auto firstReal =
+        std::find_if(a.headings.begin(), a.headings.end(), [](const HeadingFacts& h) { return h.suspect == 0; });
+    const std::int64_t frontSize = firstReal == a.headings.end() ? offset : firstReal->offset;
+    t.front = offset > 0 ? static_cast<int>(frontSize * 100 / offset) : 100;
+    // Many headings that look real, in chapters of a kind, from early on; each doubted match counts
+    // against, but not a line of the text's own table of contents: a rule that finds the headings
+    // finds their copies there too.
+    t.score = static_cast<double>(t.matches - t.suspects) * t.evenness / 100.0 * (100 - t.front) / 100.0 -
               static_cast<double>(t.suspects - t.contents);
+    t.eligible = t.matches - t.suspects >= kFewestHeadings && t.evenness >= kLeastEvenness && t.front <= kMostFront;
     return t;
 }
 
 Text presetName(const PatternPreset& p) {
-    return fromUtf8(p.id) + u"（" + p.label + u"）";
+    // Appended piece by piece: GCC 12 at -O3 sees an overlap that is not there in a chain of +.
+    Text t = u"「";
+    return t.append(p.label).append(u"」");
+}
+
+Text sampleWords(const PresetChoice&) {
+    return u"文件开头 " + decimal(static_cast<std::int64_t>(kPresetSampleBytes / 1024)) + u" KB";
+}
+
+Text countsText(const PresetTrial& t) {
+    if (!t.compiled) return u"正则表达式无法编译";
+    Text said = decimal(t.matches) + u" 个标题，" + decimal(t.suspects) + u" 个可疑";
+    if (t.contents > 0) said += u"（其中目录 " + decimal(t.contents) + u" 行）";
+    if (t.matches == 0) return said;
+    said += u"，篇幅均匀 " + decimal(t.evenness) + u"%";
+    // The front matter is worth a word only when it is large.
+    return t.front >= 10 ? said + u"，前言占 " + decimal(t.front) + u"%" : said;
+}
+
+const PresetTrial* trialOf(const PresetChoice& c, const PatternPreset* p) {
+    const auto it = std::find_if(c.trials.begin(), c.trials.end(), [&](const PresetTrial& t) { return t.preset == p; });
+    return it == c.trials.end() ? nullptr : &*it;
+}
+
+// The line that says what was chosen and why, with `more` (the volumes kept) before the preset it
+// beat.
+Text choiceLine(const PresetChoice& c, TextView more) {
+    if (!c.chosen) return u"自动选择：没有哪个预设在" + sampleWords(c) + u"中找到可用的标题";
+    const PresetTrial& chosen = *trialOf(c, c.chosen);
+    Text line = u"自动选择" + presetName(*c.chosen) + u"：" + sampleWords(c) + u" 中 " + countsText(chosen);
+    line += more;
+    // The one that came closest, and why it lost.
+    const PresetTrial* second = nullptr;
+    for (const PresetTrial& t : c.trials)
+        if (&t != &chosen && t.matches - t.suspects > 0 && (!second || t.score > second->score)) second = &t;
+    // A tie lost only by its place in the list is no news.
+    if (second && second->score < chosen.score) {
+        line +=
+            u"；胜过" + presetName(*second->preset) + u"（" + decimal(second->matches - second->suspects) + u" 个标题";
+        if (second->front > kMostFront)
+            line += u"，前言占 " + decimal(second->front) + u"%";
+        else if (second->evenness < kLeastEvenness)
+            line += u"，篇幅均匀仅 " + decimal(second->evenness) + u"%";
+        line += u"）";
+    }
+    return line;
 }
 
 } // namespace
 
 PresetChoice choosePreset(const std::vector<Text>& lines, std::span<const PatternPreset> presets) {
-    constexpr std::int64_t kFewestHeadings = 2;
     PresetChoice c;
     const PresetTrial* best = nullptr;
     for (const PatternPreset& p : presets) {
@@ -116,30 +170,23 @@ PresetChoice choosePreset(const std::vector<Text>& lines, std::span<const Patter
         c.trials.push_back(trial(p, lines));
     }
     // Ties go to the earlier preset: the list runs from the plainer rules to the broader ones.
-    for (const PresetTrial& t : c.trials)
-        if (t.matches - t.suspects >= kFewestHeadings && (!best || t.score > best->score)) best = &t;
+    // Bare numbers are the headings of a book only when it has no others: in a book of 第N章
+    // they are the items of lists, however many.
+    const auto bare = [](const PresetTrial& t) {
+        const std::string_view id = t.preset->id;
+        return id == "numbered" || id == "hanzi";
+    };
+    for (const bool fallback : {false, true})
+        for (const PresetTrial& t : c.trials)
+            if (t.eligible && bare(t) == fallback && !(fallback && best) && (!best || t.score > best->score)) best = &t;
     if (best) c.chosen = best->preset;
     return c;
 }
 
 std::vector<Text> presetChoiceLines(const PresetChoice& c) {
-    std::vector<Text> out;
-    const auto counts = [](const PresetTrial& t) {
-        if (!t.compiled) return Text(u"正则表达式无法编译");
-        Text said = u"符合 " + decimal(t.matches) + u" 行，可疑 " + decimal(t.suspects) + u" 行";
-        if (t.contents > 0) said += u"（其中目录 " + decimal(t.contents) + u" 行）";
-        return said + u"，篇幅均匀 " + decimal(t.evenness) + u"%";
-    };
-    if (c.chosen) {
-        const auto it = std::find_if(c.trials.begin(), c.trials.end(),
-                                     [&](const PresetTrial& t) { return t.preset == c.chosen; });
-        out.push_back(u"自动选择：" + presetName(*c.chosen) + u"，因为它符合的标题最多、最少可疑、篇幅最均匀（" +
-                      counts(*it) + u"）");
-    } else {
-        out.push_back(u"自动选择：没有哪个预设在文件开头找到标题");
-    }
+    std::vector<Text> out{choiceLine(c, {})};
     for (const PresetTrial& t : c.trials)
-        out.push_back(u"  " + presetName(*t.preset) + u"：" + counts(t));
+        out.push_back(u"  " + Text(t.preset->label) + u"：" + countsText(t));
     return out;
 }
 
@@ -153,12 +200,56 @@ Text presetsThatFindText(const PresetChoice& c) {
     });
     Text t = u"可改用预设：";
     for (std::size_t i = 0; i < finding.size(); ++i)
-        t.append(i ? u"、" : u"")
+        t.append(i ? u"；" : u"")
             .append(presetName(*finding[i]->preset))
-            .append(u" ")
-            .append(decimal(finding[i]->matches - finding[i]->suspects))
-            .append(u" 处");
-    return t;
+            .append(decimal(finding[i]->matches))
+            .append(u" 个标题，")
+            .append(decimal(finding[i]->suspects))
+            .append(u" 个可疑");
+    return t + u"（按" + sampleWords(c) + u"计）";
+}
+
+StructureChoice chooseStructure(const std::vector<Text>& lines, std::span<const PatternPreset> presets) {
+    StructureChoice s;
+    s.trials = choosePreset(lines, presets);
+    s.preset = s.trials.chosen;
+    if (!s.preset) {
+        s.reason = choiceLine(s.trials, {});
+        return s;
+    }
+    Text more;
+    if (s.preset->chapterUnits) {
+        // Volume lines of their own, beside the chapters: kept as volumes, not left inside the
+        // chapter before them. Lines that read as prose are none. A book has one level of
+        // volumes: where seasons hold volumes (第一季, then 第二卷 怒海潜沙), the inner ones.
+        static constexpr std::u16string_view kOuterToInner = u"季部册冊集卷篇";
+        std::size_t innermost = TextView::npos;
+        std::int64_t count[kOuterToInner.size()] = {};
+        auto compiled = Regex::compile(structuredVolumePattern());
+        if (auto* re = std::get_if<Regex>(&compiled))
+            for (const Text& line : lines) {
+                if (re->test(line) != MatchResult::Match) continue;
+                std::optional<ChapterNumber> named;
+                const HeadingFacts f = judgeHeadingLine(line, re->matchStart(), &named);
+                const std::size_t at = kOuterToInner.find(f.number.unit);
+                if (f.suspect != 0 || at == TextView::npos) continue;
+                ++count[at];
+                innermost = innermost == TextView::npos ? at : std::max(innermost, at);
+            }
+        if (innermost != TextView::npos) {
+            // 册 and 冊 are one word in two scripts.
+            const bool book = innermost == 2 || innermost == 3;
+            const std::u16string_view units = book ? kOuterToInner.substr(2, 2) : kOuterToInner.substr(innermost, 1);
+            s.volumes = book ? count[2] + count[3] : count[innermost];
+            s.volumePattern = structuredVolumePattern(units);
+            s.pattern = structuredPattern(*s.preset, units);
+            more = u"，另有 " + decimal(s.volumes) + u" 个卷行作为卷";
+        }
+        more += u"，序章、楔子、尾声等单独成章";
+    }
+    if (s.pattern.empty()) s.pattern = structuredPattern(*s.preset, false);
+    s.reason = choiceLine(s.trials, more);
+    return s;
 }
 
 } // namespace pw

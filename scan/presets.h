@@ -16,12 +16,25 @@ struct PatternPreset {
     const char16_t* volumePattern; // the lines of its volumes, for a book
     const char16_t* example = u""; // a line it finds (rules read from a shared list carry one)
     bool automatic = true;         // tried by the automatic choice
+    // The units of its chapters' numbers (章, 回…) for a preset of 第N headings; null for others.
+    const char16_t* chapterUnits = nullptr;
 };
 
 // Built from the heading vocabulary once, then kept for the program's life.
 std::span<const PatternPreset> patternPresets();
 // Nullptr when no preset has that id.
 const PatternPreset* findPreset(std::string_view id);
+// The chapter rule that the automatic choice builds on a preset of 第N headings: its chapters
+// behind at most two labels (正文, 第一季 第二卷 怒海潜沙 第一章), the unnumbered chapters
+// (楔子, 尾声, 完本感言…) and, with `volumes`, the volumes' own lines (第一卷, 第六册), so that a
+// volume pattern can tell them apart in the book. The preset's own pattern for other presets.
+Text structuredPattern(const PatternPreset& p, bool volumes);
+// The same with the volumes' lines of the words `volumeUnits` alone (卷, or 季 and 部…).
+Text structuredPattern(const PatternPreset& p, std::u16string_view volumeUnits);
+// The lines of the volumes that structuredPattern finds, without the chapters that name a volume:
+// of every volume word, or of `units`.
+Text structuredVolumePattern();
+Text structuredVolumePattern(std::u16string_view units);
 // The id that asks for the automatic choice, and the window's label for it.
 inline constexpr std::string_view kAutoPresetId = "auto";
 inline constexpr std::u16string_view kAutoPresetLabel = u"自动";

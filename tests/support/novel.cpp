@@ -28,8 +28,8 @@ const std::array kPhrases = {
     "这一回他没有说话", "山路十分难走",     "灯下读书到深夜", "他去了又回",     "风吹得树叶沙沙作响",
 };
 // Short titles with a comma that end a sentence: headings all the same.
-const std::array kCommaTitles = {"来吧，决战！", "等等，你是谁？", "好，很好。", "师兄，救我！", "醒来，天亮了。",
-                                 "不，我不走！"};
+const std::array kCommaTitles = {"来吧，决战！", "等等，你是谁？", "好，很好。",
+                                 "师兄，救我！", "醒来，天亮了。", "不，我不走！"};
 // The brackets web novels set a heading in: the heading inside, or its number only.
 const std::array<std::array<const char*, 2>, 5> kBrackets = {
     {{"【", "】"}, {"〖", "〗"}, {"「", "」"}, {"『", "』"}, {"[", "]"}}};
@@ -128,11 +128,15 @@ public:
             plant(below(2) ? "序章　" + pick(kTitles) : "楔子", Kind::True, Level::Chapter, std::nullopt);
             chapterBody(0);
         }
+        if (m_o.unnumberedChapters && !m_o.webNovel) {
+            plant("楔子　" + pick(kTitles), Kind::True, Level::Chapter, std::nullopt);
+            chapterBody(0);
+        }
         for (int n = 1; n <= m_o.chapters; ++n) {
             const bool last = n == m_o.chapters;
-            if (m_o.volumes && n % 10 == 1) {
+            if (m_o.volumes && n % 10 == 1 && !(m_o.volumesOnChapterLines && !m_o.webNovel)) {
                 const int v = n / 10 + 1;
-                plant("第" + number(v) + "卷　" + pick(kTitles), Kind::True, Level::Volume, v);
+                plant("第" + number(v) + utf8Of(m_o.volumeWord) + "　" + pick(kTitles), Kind::True, Level::Volume, v);
             }
             const auto listed = [n](const std::vector<int>& l) { return std::find(l.begin(), l.end(), n) != l.end(); };
             if (listed(m_o.skipChapters)) continue;
@@ -142,12 +146,23 @@ public:
                 continue;
             }
             for (int copy = listed(m_o.repeatChapters) ? 2 : 1; copy > 0; --copy) {
-                plant(chapterHeading(written), Kind::True, Level::Chapter, written);
+                if (m_o.volumes && m_o.volumesOnChapterLines) {
+                    const int v = (n - 1) / 10 + 1;
+                    plant(volumeChapterHeading(n, v, written), Kind::True, Level::Chapter, written);
+                    m_novel.planted.back().volume = v;
+                } else {
+                    plant(chapterHeading(written), Kind::True, Level::Chapter, written);
+                }
                 if (last && m_o.headingOnLastLine) break;
                 chapterBody(n);
             }
         }
         if (m_o.webNovel) extras();
+        if (m_o.unnumberedChapters && !m_o.webNovel && !m_o.headingOnLastLine)
+            for (const char* word : {"尾声", "完本感言"}) {
+                plant(word, Kind::True, Level::Chapter, std::nullopt);
+                chapterBody(0);
+            }
         if (m_o.contentsAtStart) contents();
         finish();
         return std::move(m_novel);
@@ -159,9 +174,7 @@ private:
 
     // A chapter's or volume's number in Chinese, in the novel's style.
     std::string number(int n) { return chineseNumber(n, m_o.numerals); }
-    std::string title() {
-        return m_o.commaTitles && below(3) == 0 ? pick(kCommaTitles) : pick(kTitles);
-    }
+    std::string title() { return m_o.commaTitles && below(3) == 0 ? pick(kCommaTitles) : pick(kTitles); }
     // Some headings set in brackets: the whole heading, or the part up to the title.
     std::string bracketed(const std::string& head, const std::string& gap, const std::string& title) {
         if (!m_o.bracketHeadings || below(4) != 0) return head + gap + title;
@@ -197,9 +210,19 @@ private:
         case 4:
             return "　　第" + number + word;
         default:
-            return "　" + bracketed("第" + number + word, "   ",
-                                   m_o.fourByteChars && n % 2 ? pick(kFourBytePhrases) : title);
+            return "　" +
+                   bracketed("第" + number + word, "   ", m_o.fourByteChars && n % 2 ? pick(kFourBytePhrases) : title);
         }
+    }
+
+    // A chapter's line that names its volume, every other volume behind its season of three
+    // volumes: 第一季 第二卷 怒海潜沙 第一章 蛇眉铜鱼, or glued as 第六册第六十章.
+    std::string volumeChapterHeading(int n, int volume, int written) {
+        const std::string word = utf8Of(m_o.chapterWord), unit = utf8Of(m_o.volumeWord);
+        const std::string chapter = "第" + number(written) + word;
+        if (volume % 2 == 0) return "第" + number(volume) + unit + chapter;
+        return "第" + number((volume - 1) / 3 + 1) + "季 第" + number(volume) + unit + " " + pick(kTitles) + " " +
+               chapter + (n % 3 ? " " + title() : "");
     }
 
     // A web novel's chapter: one heading form for all its copies and parts. Every ninth chapter
@@ -273,8 +296,8 @@ private:
     // heading line, as download sites put one before the text.
     void contents() {
         std::size_t at = 0; // after the preamble
-        while (at < m_lines.size() && (m_novel.planted.empty() || static_cast<std::int64_t>(at + 1) <
-                                                                      m_novel.planted.front().line))
+        while (at < m_lines.size() &&
+               (m_novel.planted.empty() || static_cast<std::int64_t>(at + 1) < m_novel.planted.front().line))
             ++at;
         std::vector<RawLine> block{{script("目录")}};
         std::vector<PlantedLine> listed;
@@ -655,6 +678,28 @@ std::vector<NovelOptions> everyShapeOfSecondRound() {
                           .commaTitles = true,
                           .numerals = style});
     return novels;
+}
+
+std::vector<NovelOptions> everyShapeOfThirdRound() {
+    return {
+        // A 回 novel in 部, with 楔子 and 尾声.
+        {.seed = 91, .chapters = 120, .chapterWord = U'回', .volumeWord = U'部', .unnumberedChapters = true},
+        // Seasons and volumes named only on the chapters' lines, numbered anew in each volume.
+        {.encoding = NovelEncoding::Utf8,
+         .lineEnds = LineEnds::Lf,
+         .seed = 92,
+         .chapters = 150,
+         .restartPerVolume = true,
+         .volumesOnChapterLines = true},
+        {.encoding = NovelEncoding::Utf16Le,
+         .seed = 93,
+         .chapters = 90,
+         .numerals = NumeralStyle::Arabic,
+         .volumeWord = U'册',
+         .volumesOnChapterLines = true,
+         .unnumberedChapters = true},
+        {.encoding = NovelEncoding::Big5, .seed = 94, .chapters = 80, .volumeWord = U'季', .unnumberedChapters = true},
+    };
 }
 
 Novel makeNovel(const NovelOptions& options) {

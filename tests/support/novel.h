@@ -29,9 +29,9 @@ std::string nameOf(NovelEncoding e);
 // 两百 and 一千两百, Financial 壹佰零捌, FinancialTraditional 貳 參 陸 and 萬, Tens 廿一 and 卅五
 // (below 100), Zeros 一〇八 digit by digit (from 100), FullWidth １０８, Arabic 108.
 enum class NumeralStyle { Plain, Liang, Financial, FinancialTraditional, Tens, Zeros, FullWidth, Arabic };
-constexpr NumeralStyle kAllNumeralStyles[] = {NumeralStyle::Plain,     NumeralStyle::Liang, NumeralStyle::Financial,
-                                              NumeralStyle::FinancialTraditional, NumeralStyle::Tens,
-                                              NumeralStyle::Zeros,     NumeralStyle::FullWidth, NumeralStyle::Arabic};
+constexpr NumeralStyle kAllNumeralStyles[] = {
+    NumeralStyle::Plain, NumeralStyle::Liang, NumeralStyle::Financial, NumeralStyle::FinancialTraditional,
+    NumeralStyle::Tens,  NumeralStyle::Zeros, NumeralStyle::FullWidth, NumeralStyle::Arabic};
 
 // Mixed picks CR LF, LF or CR at random for each line.
 enum class LineEnds { CrLf, Lf, Cr, Mixed };
@@ -73,6 +73,13 @@ struct NovelOptions {
     bool bracketHeadings = false;
     bool commaTitles = false;
     NumeralStyle numerals = NumeralStyle::Plain;
+    // Forms of the third round, as real downloads have them: the word of the volumes (卷, or 季,
+    // 册, 部, 集, 篇); volumes named only on the chapters' own lines, behind a season every other
+    // time (第一季 第二卷 怒海潜沙 第一章 蛇眉铜鱼) or glued (第六册第六十章), in place of lines of
+    // their own; unnumbered chapters, 楔子 before the first and 尾声 and 完本感言 after the last.
+    char32_t volumeWord = U'卷';
+    bool volumesOnChapterLines = false;
+    bool unnumberedChapters = false;
 };
 
 // A line that holds 第 and looks like a heading: either one of the novel's headings, or prose.
@@ -126,5 +133,9 @@ std::string chineseNumber(int n, NumeralStyle style);
 // headings, short titles with commas, thousands of chapters, every numeral style, restarts
 // per volume and in extras.
 std::vector<NovelOptions> everyShapeOfSecondRound();
+
+// Novels of the third round: volumes of every word, on lines of their own or only on the
+// chapters' lines behind a season, and unnumbered chapters around the story.
+std::vector<NovelOptions> everyShapeOfThirdRound();
 
 } // namespace pwtest

@@ -6,6 +6,7 @@
 #include "scan/analysis_behind.h"
 #include "scan/analysis_texts.h"
 #include "scan/heading_analysis.h"
+#include "scan/heading_vocabulary.h"
 #include "scan/presets.h"
 #include "support/novel.h"
 
@@ -104,8 +105,18 @@ TEST(HeadingAnalysis, LineRulesFlagProseAndSpareTitles) {
     // True headings, the couplet titles of classic novels and titles ending in ！ or ？ included.
     for (TextView title : {u"第一章", u"　　第十二回　风雪山神庙", u"第一回　宴桃園豪傑三結義，斬黃巾英雄首立功",
                            u"第一回　甄士隱夢幻識通靈　賈雨村風塵懷閨秀", u"第十章 这是什么？", u"第5章：大战！！",
-                           u"第一百零八章 归来", u"第 3 章", u"第三章风起云涌", u"卷二 山河"})
+                           u"第一百零八章 归来", u"第 3 章", u"第三章风起云涌", u"卷二 山河",
+                           // Titles of a few short cries, glued to the number.
+                           u"第059章我们是，神！", u"第086章不！可！能！", u"第091章战！定！"})
         EXPECT_EQ(reasonsOf(title), 0) << toUtf8(title);
+    // A line that goes on with a sentence is prose beyond doubt, and a book leaves it out unasked;
+    // a date read as a numbered line is doubted.
+    const HeadingFacts continued =
+        judgeHeadingLine(u"第四回中既將薛家母子在榮府內寄居等事略已表明，此回則暫不能寫矣．如", 0);
+    EXPECT_EQ(continued.suspect, kSuspectSentence);
+    EXPECT_TRUE(continued.sure);
+    EXPECT_FALSE(judgeHeadingLine(u"第12章 走了。明天再来！", 0).sure);
+    EXPECT_EQ(reasonsOf(u"1989.03.21"), kSuspectSentence);
 
     EXPECT_EQ(reasonsOf(u"第四本书记载着锤法"), kSuspectSentence);
     EXPECT_EQ(reasonsOf(u"第一是要读书，第二是要明理"), kSuspectSentence);
@@ -117,8 +128,9 @@ TEST(HeadingAnalysis, LineRulesFlagProseAndSpareTitles) {
     EXPECT_EQ(reasonsOf(u"第三回　托内兄如海荐西宾，接外孙贾母惜孤女"), 0);
     // Short titles set apart from the number are titles, comma and closing ！ or 。 and all, and so
     // are headings in brackets; a comma straight after the number, or a long clause, is prose.
-    for (TextView title : {u"第12章 来吧，决战！", u"第3章：好，很好。", u"【第12章 来吧，决战！】", u"〖第一章〗 风起",
-                           u"「第三回」", u"[第5章] 夜雨", u"第7章 醒来，天亮了。（下）", u"『第977章 大漠孤烟（中）』"})
+    for (TextView title :
+         {u"第12章 来吧，决战！", u"第3章：好，很好。", u"【第12章 来吧，决战！】", u"〖第一章〗 风起", u"「第三回」",
+          u"[第5章] 夜雨", u"第7章 醒来，天亮了。（下）", u"『第977章 大漠孤烟（中）』"})
         EXPECT_EQ(reasonsOf(title), 0) << toUtf8(title);
     EXPECT_EQ(reasonsOf(u"第12章 来吧，这一战我们一定要打赢，不然就没有明天了！"), kSuspectSentence);
     EXPECT_EQ(reasonsOf(u"第12章 走了。明天再来！"), kSuspectSentence);
@@ -152,6 +164,10 @@ TEST(HeadingAnalysis, LabelsBeforeTheHeadingAndVolumesOnTheChaptersLine) {
         {u"第三卷江湖 第7章", 7, 3},
         {u"　　第十卷 第一百章 终", 100, 10},
         {u"第2部 第3回 下山", 3, 2},
+        // Seasons, books and volumes before the chapter: the innermost volume is the chapter's.
+        {u"第一季 第二卷 怒海潜沙 第一章 蛇眉铜鱼", 1, 2},
+        {u"第六册第六十章", 60, 6},
+        {u"第2卷 第4章 标题", 4, 2},
     };
     for (const Case& c : headings) {
         SCOPED_TRACE(toUtf8(c.line));
@@ -226,8 +242,8 @@ TEST(HeadingAnalysis, NumberingGapsRepeatsAndVolumes) {
     // After a volume (on its own line or before the chapter) or a marker of extras the numbering
     // may start again anywhere below where it was: a new run, whose gaps count within it.
     Feed g;
-    for (TextView line : {u"第1章", u"第2章", u"第3章", u"第4章", u"第二卷", u"第2章", u"第3章", u"第5章", u"第3卷 风云 第3章",
-                          u"第4章", u"番外", u"第2章", u"第3章", u"外传 第1章"})
+    for (TextView line : {u"第1章", u"第2章", u"第3章", u"第4章", u"第二卷", u"第2章", u"第3章", u"第5章",
+                          u"第3卷 风云 第3章", u"第4章", u"番外", u"第2章", u"第3章", u"外传 第1章"})
         g.add(line);
     const HeadingAnalysis b = g.finish();
     EXPECT_TRUE(b.repeats.empty());
@@ -299,7 +315,9 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
         {"hui", {u"第一百零八回　忠義堂", u"第一○○回"}, {u"说到第三回时", u"第一章"}},
         {"jie", {u"第三节 实验", u"第十節"}, {u"这一节课"}},
         {"volume", {u"第一卷 风起", u"卷二", u"第二部", u"第5章"}, {u"卷帘门", u"他读第二卷"}},
-        {"extras", {u"楔子", u"番外：春节", u"后记", u"第一章"}, {u"楔子是什么", u"后记里说"}},
+        {"extras",
+         {u"楔子", u"番外：春节", u"后记", u"后　记", u"尾 声", u"後記", u"后記", u"完本感言", u"第一章"},
+         {u"楔子是什么", u"后记里说", u"尾声里"}},
         {"webnovel",
          {u"第19章 夜雨", u"正文 第19章 夜雨", u"正文卷 第0029章", u"vip卷 第30章", u"VIP章节 第31章", u"卷一 第32章",
           u"第1卷 江湖 第4章 少年", u"第一卷江湖 第四章", u"番外 第1章 春节", u"番外：春节", u"序章 风起", u"楔子",
@@ -307,7 +325,13 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
          {u"他想起第十章里写过的话", u"上一章：第9章 夜雨 目录 下一章", u"读到第10章，她", u"（第10章写完了！）",
           u"第一卷 风起", u"楔子是什么", u"正文是第3章"}},
         {"english", {u"Chapter 12", u"CHAPTER IV", u"  chapter 3 The End"}, {u"In chapter 3 we saw", u"Chapters"}},
-        {"numbered", {u"1. 开始", u"001", u"12、归来"}, {u"1990年", u"3点钟"}},
+        {"numbered", {u"1. 开始", u"001", u"12、归来", u"１"}, {u"1990年", u"3点钟"}},
+        {"hua", {u"第一话 相遇", u"第12話"}, {u"说第一话"}},
+        {"part", {u"Part 3", u"PART IV The Return", u"第一部分 开端"}, {u"part of it", u"第一部 风云"}},
+        {"marked", {u"## 第一章", u"# 开端", u"###尾声"}, {u"#", u"#### 太深", u"C# 语言"}},
+        {"hanzi",
+         {u"一 青衫磊落险峰行", u"一、写作之夜", u"五十八", u"　二十三　"},
+         {u"一天早上", u"十分好", u"一二三四五六"}},
     };
     ASSERT_EQ(patternPresets().size(), std::size(cases));
     for (const Case& c : cases) {
@@ -324,6 +348,28 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
             EXPECT_EQ(re.test(l), MatchResult::NoMatch) << c.id << " " << toUtf8(l);
     }
     EXPECT_EQ(findPreset("nope"), nullptr);
+    // The volumes' own lines, for a book: a line that names a chapter after its volume is the
+    // chapter's, and 第一部分 is a part.
+    struct VolumeCase {
+        Text volumePattern;
+        std::vector<Text> volumes, chapters;
+    };
+    const VolumeCase volumeCases[] = {
+        {vocabulary::volumeLinePattern(),
+         {u"第一卷 风起", u"卷二", u"第二部"},
+         {u"第2卷 第4章 标题", u"第一卷第三回", u"第一季"}},
+        {structuredVolumePattern(),
+         {u"第一卷 风起", u"第六册", u"第一季 云顶天宫", u"【第三集】", u"卷三：山河"},
+         {u"第一季 第二卷 怒海潜沙 第一章 蛇眉铜鱼", u"第六册第六十章", u"第一部分 开端", u"第3话", u"卷帘门"}},
+    };
+    for (const VolumeCase& c : volumeCases) {
+        auto compiled = Regex::compile(c.volumePattern);
+        ASSERT_TRUE(std::holds_alternative<Regex>(compiled));
+        for (const Text& l : c.volumes)
+            EXPECT_EQ(std::get<Regex>(compiled).test(l), MatchResult::Match) << toUtf8(l);
+        for (const Text& l : c.chapters)
+            EXPECT_EQ(std::get<Regex>(compiled).test(l), MatchResult::NoMatch) << toUtf8(l);
+    }
 }
 
 namespace {
@@ -337,14 +383,20 @@ std::string digest(const HeadingAnalysis& a) {
         put(h.extras), put(h.withVolume);
     }
     const auto all = [&](const std::vector<std::int64_t>& v) {
-        for (std::int64_t x : v) put(x);
+        for (std::int64_t x : v)
+            put(x);
         d += ';';
     };
-    for (const NumberGap& g : a.gaps) put(g.after), all(g.missing);
-    for (const NumberRepeat& r : a.repeats) put(r.number), all(r.headings);
-    for (const ChapterParts& p : a.parts) put(p.number), all(p.headings);
-    for (std::int64_t k : a.restarts) put(k);
-    for (const auto& [i, v] : a.lineVolumes) put(static_cast<std::int64_t>(i)), put(v.value);
+    for (const NumberGap& g : a.gaps)
+        put(g.after), all(g.missing);
+    for (const NumberRepeat& r : a.repeats)
+        put(r.number), all(r.headings);
+    for (const ChapterParts& p : a.parts)
+        put(p.number), all(p.headings);
+    for (std::int64_t k : a.restarts)
+        put(k);
+    for (const auto& [i, v] : a.lineVolumes)
+        put(static_cast<std::int64_t>(i)), put(v.value);
     put(a.suspectCount());
     return d;
 }
