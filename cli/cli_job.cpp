@@ -240,6 +240,7 @@ int writeNovel(const NovelCommand& command, const CliOptions& o, ConsoleUi& ui, 
     job.encoding = o.encoding;
     job.excluded = exclude.rows;
     job.excludeSuspects = o.excludeSuspects;
+    job.leaveOutByDefault = o.chosenForUser && !o.keepContents;
     job.perVolume = o.perVolume;
     job.stages = stageRequest(o);
     job.loaded = &ls;

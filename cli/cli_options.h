@@ -35,6 +35,10 @@ struct CliOptions {
     bool json = false;            // scan: the whole result; split and epub: one line per novel (JSON Lines)
     bool check = false;           // scan: report suspects, gaps and repeats instead of the list
     bool excludeSuspects = false; // split: leave out what the analysis finds suspect
+    // split and epub: keep a table of contents' lines and the sure suspects as chapters, which
+    // a run whose rule was chosen for the user leaves out.
+    bool keepContents = false;
+    bool chosenForUser = false; // no pattern was given: the rule is the one chosen for the novel
     bool quiet = false;
     // epub: the book's own settings; empty ones are taken from the file's name.
     std::optional<std::string> volumePattern;

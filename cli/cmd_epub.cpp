@@ -25,6 +25,7 @@ public:
                 .batchOwn(),
             excludeRow(),
             excludeSuspectsRow(),
+            keepContentsRow(),
             textRow("--volume-pattern", &CliOptions::volumePattern,
                     "卷标题的正则表达式：符合的标题成为目录的第一层（用 --preset volume 时默认按 卷/部）", "正则表达式",
                     Utf8),

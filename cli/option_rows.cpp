@@ -201,6 +201,11 @@ OptionRow excludeSuspectsRow() {
     return flagRow("--exclude-suspects", &CliOptions::excludeSuspects, "排除可疑标题（可与 -x 同用）");
 }
 
+OptionRow keepContentsRow() {
+    return flagRow("--keep-contents", &CliOptions::keepContents,
+                   "没有给出查找条件时，保留书中目录的各行和确定不是标题的行作为章节（默认排除）");
+}
+
 OptionRow paragraphsRow(bool book) {
     std::vector<std::pair<std::string, std::optional<ParagraphMode>>> words;
     for (const ParagraphMode m : {ParagraphMode::Auto, ParagraphMode::Line, ParagraphMode::Blank, ParagraphMode::Indent,

@@ -92,6 +92,7 @@ OptionRow encodingRow();
 OptionRow quietRow();
 OptionRow excludeRow();
 OptionRow excludeSuspectsRow();
+OptionRow keepContentsRow();
 // How paragraphs are rebuilt: a book rebuilds them unless told not to, text files only when asked.
 OptionRow paragraphsRow(bool book);
 OptionRow keepBlankLinesRow();

@@ -37,15 +37,22 @@ std::optional<int> resolvePreset(CliOptions& o, const SharedRules& rules, std::F
             std::fprintf(err, "%s: %s\n", o.file.c_str(), toUtf8(*sample.error).c_str());
             return kExitRefused;
         }
-        const PresetChoice choice = choosePreset(sample.lines, all);
-        const std::vector<Text> lines = presetChoiceLines(choice);
-        // Asked for by name, the whole report; chosen for the user, its first line.
-        if (!o.quiet || !choice.chosen)
-            for (std::size_t i = 0; i < lines.size() && (i == 0 || !chooseForUser); ++i)
-                std::fprintf(err, "%s\n", toUtf8(lines[i]).c_str());
+        const StructureChoice choice = chooseStructure(sample.lines, all);
+        // Asked for by name, the reason and every preset's counts; chosen for the user, the reason.
+        if (!o.quiet || !choice.preset) {
+            std::fprintf(err, "%s\n", toUtf8(choice.reason).c_str());
+            const std::vector<Text> trials = presetChoiceLines(choice.trials);
+            for (std::size_t i = 1; i < trials.size() && !chooseForUser; ++i)
+                std::fprintf(err, "%s\n", toUtf8(trials[i]).c_str());
+        }
         // Nothing fits: the user's choice was refused; without one, the default pattern is tried.
-        if (!choice.chosen) return chooseForUser ? std::nullopt : std::optional<int>(kExitRefused);
-        chosen = choice.chosen;
+        if (!choice.preset) return chooseForUser ? std::nullopt : std::optional<int>(kExitRefused);
+        // The rule and the volumes the structure found, as if the user had written them.
+        o.pattern = toUtf8(choice.pattern);
+        o.preset.reset();
+        if (!o.volumePattern && !choice.volumePattern.empty()) o.volumePattern = toUtf8(choice.volumePattern);
+        o.chosenForUser = true;
+        return std::nullopt;
     } else if (!chosen) {
         std::string ids;
         for (const PatternPreset& p : all)

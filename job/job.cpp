@@ -173,7 +173,7 @@ JobResult run(const Job& job, UiPort& frontUi, JobReceivers receivers) {
 
     // The suspects are known only when the whole file is scanned, the volumes when the file
     // is scanned for them: then the scan comes first. Otherwise one read scans and writes.
-    if (!job.scanned && !job.excludeSuspects && !job.perVolume) {
+    if (!job.scanned && !job.excludeSuspects && !job.leaveOutByDefault && !job.perVolume) {
         const Chain chain = chainFor(job, st.strInFile, job.encoding, volumePattern);
         const std::unique_ptr<OutputFormat> format = formatFor(job);
         ScanOptions so;
@@ -209,6 +209,7 @@ JobResult run(const Job& job, UiPort& frontUi, JobReceivers receivers) {
     }
     RowRanges excluded = job.excluded;
     if (job.excludeSuspects) excluded |= RowRanges::ofRows(suspectRows(*analysis));
+    if (job.leaveOutByDefault) excluded |= RowRanges::ofRows(rowsLeftOutByDefault(*analysis));
     r.keptSuspects = keptSuspectCount(*analysis, excluded);
 
     const Chain chain = chainFor(job, st.strAnalyzedFile, encoding, volumePattern);

@@ -67,6 +67,9 @@ struct Job {
     Encoding scannedEncoding = Encoding::Gb18030;
     RowRanges excluded;          // list rows the user leaves out
     bool excludeSuspects = false; // and the rows the analysis flags
+    // And the rows no reader wants as chapters: a table of contents' lines, and the suspects the
+    // analysis is sure of (a line that goes on with a sentence).
+    bool leaveOutByDefault = false;
     std::optional<EpubSettings> book; // settled and checked, with JobFormat::Book
     bool perVolume = false;           // a book per volume (the book's volume pattern finds them)
     StageRequest stages;
