@@ -554,7 +554,10 @@ void ParagraphStage::remember(std::string_view utf8) {
     // Every fourth line is enough to know the width of the lines around (the window then
     // spans some 128 lines), and it spares measuring every line of a book.
     if (m_seen++ % 4 != 0) return;
-    m_recent[m_recentCount++ % kRecent] = measure(withoutIndent(utf8), m_layout.wrapInColumns);
+    const int w = measure(withoutIndent(utf8), m_layout.wrapInColumns);
+    // A paragraph on one line among wrapped ones says nothing of the width.
+    if (m_layout.wrapWidth > 0 && w > 2 * m_layout.wrapWidth) return;
+    m_recent[m_recentCount++ % kRecent] = w;
 }
 
 bool ParagraphStage::indentedHere(std::string_view utf8) const {
@@ -589,7 +592,15 @@ bool ParagraphStage::joins(const Line& next) const {
     case ParagraphMode::Line:
         return false;
     case ParagraphMode::Indent:
-        if (indentedHere(t)) return false;
+        if (indentedHere(t)) {
+            // A block indented as a whole (a letter, a song) is wrapped at a width of its own:
+            // an indented line goes on from one as wide as the block's first that ends
+            // mid-sentence.
+            if (!indentedHere(prev) || endsSentence(prev) || prev.ends_with("：")) return false;
+            const int w = measure(prev, true),
+                      first = measure(m_lastIsFirst ? t : std::string_view(m_first.text()), true);
+            return w >= 32 && w >= first - 2 && w <= first + 2;
+        }
         [[fallthrough]];
     case ParagraphMode::Blank:
         // A line that reaches the wrap width goes on whatever it ends with; one that stops short
@@ -700,10 +711,9 @@ void ParagraphStage::judge() {
             judged->mode = named;
             if (named == ParagraphMode::Line) judged->wrapWidth = 0;
         }
-        const bool sameWidth = judged->wrapWidth == m_layout.wrapWidth;
         m_layout = *judged;
         // The widths of the lines before belong to another part of the book.
-        if (!sameWidth) m_recentCount = m_seen = 0;
+        m_recentCount = m_seen = 0;
     }
     if (m_settings.tally && body > 0) m_settings.tally->add(m_layout, body);
 }
