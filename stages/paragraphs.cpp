@@ -581,7 +581,9 @@ bool ParagraphStage::joins(const Line& next) const {
     const std::string_view prev = last();
     // Verse and blocks indented deeper stay as written; verse after its introduction too.
     const std::string_view body = withoutIndent(t);
-    if (deeper(t) || deeper(prev)) return false;
+    // A block indented deeper stays as written, but for a line of it wrapped at the width.
+    if (deeper(t)) return false;
+    if (deeper(prev)) return !indentedHere(t) && full(prev) && !endsSentence(prev);
     if (introducesVerse(prev) && !body.starts_with("“") && !body.starts_with("「")) return false;
     if (startsGoingOn(body)) return true;
     // A couplet next to a line that stops short is verse; one that reaches the width may be
@@ -728,9 +730,12 @@ bool ParagraphStage::take(std::size_t i) {
     // A blank line inside a sentence is a page break of the book the text was scanned from: a
     // line that reaches the width and ends no sentence, one blank line, and a line that goes on
     // without an indent.
+    // Where an indent starts paragraphs, a line without one after a blank line goes on even
+    // when the line before stops short.
     if (m_held && l.role() == LineRole::Blank && i + 1 < m_count && m_layout.mode != ParagraphMode::Line &&
-        m_layout.wrapWidth > 0 && m_stretch[i + 1].role() == LineRole::Body && !endsSentence(last()) && full(last()) &&
-        !indentedHere(m_stretch[i + 1].text()) && joins(m_stretch[i + 1]))
+        m_layout.wrapWidth > 0 && m_stretch[i + 1].role() == LineRole::Body && !endsSentence(last()) &&
+        (full(last()) || m_layout.mode == ParagraphMode::Indent) && !indentedHere(m_stretch[i + 1].text()) &&
+        joins(m_stretch[i + 1]))
         return true;
     if (!flush()) return false;
     if (l.role() == LineRole::Body && !withoutTrailingSpaces(l.text()).empty()) {
