@@ -298,6 +298,11 @@ bool endsSentence(std::string_view utf8) {
 
 bool isVerseLine(std::string_view utf8) {
     std::string_view s = withoutTrailingSpaces(withoutIndent(utf8));
+    // Four clauses of seven and their marks at most; most lines of prose end in a character.
+    if (s.size() < 15 || s.size() > 120) return false;
+    std::size_t end = 0;
+    const char32_t lastMark = lastCodePoint(s, end);
+    if (lastMark >= 0x3400 && lastMark <= 0x9FFF) return false;
     std::vector<int> clauses;
     int n = 0;
     std::size_t at = 0;
@@ -573,7 +578,7 @@ bool ParagraphStage::deeper(std::string_view utf8) const {
            indentedHere(utf8) && indentColumns(utf8) >= m_layout.indentColumns + 2;
 }
 
-bool ParagraphStage::joins(const Line& next) const {
+bool ParagraphStage::joins(const Line& next, bool verse) const {
     if (next.role() != LineRole::Body) return false;
     const std::string& t = next.text();
     if (withoutTrailingSpaces(t).empty()) return false; // a line of spaces kept as Body
@@ -588,7 +593,7 @@ bool ParagraphStage::joins(const Line& next) const {
     if (startsGoingOn(body)) return true;
     // A couplet next to a line that stops short is verse; one that reaches the width may be
     // where a wrap fell.
-    if (!full(prev) && (isVerseLine(prev) || isVerseLine(t))) return false;
+    if ((m_lastVerse || verse) && !full(prev)) return false;
     switch (m_layout.mode) {
     case ParagraphMode::Auto:
     case ParagraphMode::Line:
@@ -658,9 +663,9 @@ bool ParagraphStage::flush() {
 }
 
 void ParagraphStage::judge() {
-    // The judgement reads at most some 600 lines of a stretch, evenly spread: as good a
-    // sample of its layout, at a fraction of the cost on long stretches.
-    constexpr std::size_t kJudged = 640, kRun = 32; // runs of lines kept whole: what follows a line counts
+    // The judgement reads some 160 to 320 lines of a long stretch, in runs spread over it: as
+    // good a sample of its layout, at a fraction of the cost.
+    constexpr std::size_t kJudged = 160, kRun = 32; // runs of lines kept whole: what follows a line counts
     std::vector<std::string_view> lines;
     std::int64_t body = 0, prose = 0;
     // Verse tells nothing of how the prose around it is laid out: couplets, and short lines as
@@ -668,6 +673,7 @@ void ParagraphStage::judge() {
     auto verse = [&](std::size_t i) {
         const std::string_view t = m_stretch[i].text();
         if (isVerseLine(t)) return true;
+        if (t.size() > 80) return false; // sixteen characters behind an indent at most
         const int w = measure(withoutIndent(t), true);
         // The next line of text either way, over blank lines.
         auto same = [&](std::size_t j, int step) {
@@ -722,9 +728,11 @@ void ParagraphStage::judge() {
 
 bool ParagraphStage::take(std::size_t i) {
     const Line& l = m_stretch[i];
+    const bool verse = l.role() == LineRole::Body && isVerseLine(l.text());
     if (l.role() == LineRole::Body) remember(l.text());
-    if (m_held && joins(l)) {
+    if (m_held && joins(l, verse)) {
         append(l);
+        m_lastVerse = verse;
         return true;
     }
     // A blank line inside a sentence is a page break of the book the text was scanned from: a
@@ -735,11 +743,12 @@ bool ParagraphStage::take(std::size_t i) {
     if (m_held && l.role() == LineRole::Blank && i + 1 < m_count && m_layout.mode != ParagraphMode::Line &&
         m_layout.wrapWidth > 0 && m_stretch[i + 1].role() == LineRole::Body && !endsSentence(last()) &&
         (full(last()) || m_layout.mode == ParagraphMode::Indent) && !indentedHere(m_stretch[i + 1].text()) &&
-        joins(m_stretch[i + 1]))
+        joins(m_stretch[i + 1], isVerseLine(m_stretch[i + 1].text())))
         return true;
     if (!flush()) return false;
     if (l.role() == LineRole::Body && !withoutTrailingSpaces(l.text()).empty()) {
         hold(l);
+        m_lastVerse = verse;
         return true;
     }
     if (l.role() == LineRole::Blank && m_settings.dropBlank) return true;

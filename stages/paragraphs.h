@@ -122,7 +122,8 @@ private:
     bool release();
     void judge();
     bool take(std::size_t i);
-    bool joins(const Line& next) const;
+    // `verse`: whether the next line is a line of verse.
+    bool joins(const Line& next, bool verse) const;
     bool deeper(std::string_view utf8) const;
     bool indentedHere(std::string_view utf8) const;
     void hold(const Line& l);
@@ -153,6 +154,7 @@ private:
     std::size_t m_recentCount = 0;
     std::size_t m_seen = 0;
     bool m_lastIsFirst = true;
+    bool m_lastVerse = false; // the paragraph's last line is a line of verse
 };
 
 // The stage for a run.
