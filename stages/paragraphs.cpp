@@ -155,11 +155,47 @@ struct Measured {
 // The width that a wrapped text's lines reach and do not pass, and how many lines reach it. A
 // paragraph's first line may hold its indent within the width or before it, so it counts as
 // reaching the width either way.
-Measured wrapOf(const std::vector<std::string_view>& lines, bool columns) {
-    std::vector<std::pair<int, int>> m; // without the indent, with it
-    m.reserve(lines.size());
-    for (const std::string_view l : lines)
-        m.emplace_back(measure(withoutIndent(l), columns), measure(l, columns));
+// The line's measure in columns and in characters at once, spaces at its end left out.
+std::pair<int, int> measureBoth(std::string_view utf8) {
+    utf8 = withoutTrailingSpaces(utf8);
+    int cols = 0, chars = 0;
+    for (std::size_t at = 0; at < utf8.size(); ++chars) {
+        const auto b = static_cast<unsigned char>(utf8[at]);
+        if (b < 0x80) {
+            ++cols;
+            ++at;
+        } else if (b >= 0xE3 && b <= 0xE9 && at + 3 <= utf8.size()) {
+            cols += 2;
+            at += 3;
+        } else {
+            cols += isWide(nextCodePoint(utf8, at)) ? 2 : 1;
+        }
+    }
+    return {cols, chars};
+}
+
+// Each line's measure without its indent and with it, in columns and in characters.
+struct LineMeasures {
+    std::vector<std::pair<int, int>> columns, chars; // without the indent, with it
+};
+
+LineMeasures measureLines(const std::vector<std::string_view>& lines) {
+    LineMeasures r;
+    r.columns.reserve(lines.size());
+    r.chars.reserve(lines.size());
+    for (const std::string_view l : lines) {
+        const std::string_view rest = withoutIndent(l);
+        const auto [cols, chars] = measureBoth(rest);
+        int indentCols = 0, indentChars = 0;
+        for (std::size_t at = 0; at < l.size() - rest.size(); ++indentChars)
+            indentCols += nextCodePoint(l, at) == U'\u3000' ? 2 : 1;
+        r.columns.emplace_back(cols, rest.empty() ? 0 : cols + indentCols);
+        r.chars.emplace_back(chars, rest.empty() ? 0 : chars + indentChars);
+    }
+    return r;
+}
+
+Measured wrapOf(const std::vector<std::pair<int, int>>& m, bool columns) {
     std::vector<int> widths;
     widths.reserve(m.size());
     for (const auto& [without, with] : m)
@@ -462,7 +498,8 @@ std::optional<ParagraphLayout> judgeParagraphLayout(const std::vector<std::strin
         return best;
     };
 
-    const Measured columns = wrapOf(text, true), chars = wrapOf(text, false);
+    const LineMeasures measures = measureLines(text);
+    const Measured columns = wrapOf(measures.columns, true), chars = wrapOf(measures.chars, false);
     const bool inColumns = columns.near >= chars.near;
     const Measured& w = inColumns ? columns : chars;
     // Wrapped text piles its lines up at the width: many reach it, none pass it, and far fewer
