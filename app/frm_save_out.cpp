@@ -146,9 +146,10 @@ void frmPagewright::saveEpub() {
     job.book = s;
     const JobResult made = runJob(job, *loaded);
     // The status line's tooltip says how the paragraphs were made (the line itself keeps its size).
-    if (made.end == JobEnd::Done && made.layout)
-        lblState->setToolTip((made.layoutChosen ? QStringLiteral("段落（按排版自动选择）：") : QStringLiteral("段落：")) +
-                             toQ(made.layout->describe()));
+    if (made.end == JobEnd::Done && made.paragraphs)
+        lblState->setToolTip((made.paragraphs->chosen ? QStringLiteral("段落（按排版自动选择）：")
+                                                      : QStringLiteral("段落：")) +
+                             toQ(made.paragraphs->describe()));
 }
 
 } // namespace pw

@@ -142,10 +142,11 @@ int previewCleanRules(const LoadedStages& ls, const WorkingState& st, const Scan
 // What a finished run tells besides its status: how it made paragraphs, and the flagged
 // headings it kept.
 void tellRun(const CliOptions& o, ConsoleUi& ui, const JobResult& r, bool book, NovelReport& report) {
-    if (r.layout) report.paragraphs = std::string(paragraphModeName(r.layout->mode));
+    if (r.paragraphs) report.paragraphs = r.paragraphs->modeNames();
     report.keptSuspects = r.keptSuspects;
     if (o.quiet) return;
-    if (r.layout) ui.note(toUtf8((r.layoutChosen ? u"段落（按排版自动选择）：" : u"段落：") + r.layout->describe()));
+    if (r.paragraphs)
+        ui.note(toUtf8((r.paragraphs->chosen ? u"段落（按排版自动选择）：" : u"段落：") + r.paragraphs->describe()));
     if (r.keptSuspects > 0) ui.note(keptSuspectsText(r.keptSuspects));
     // Send-to-Kindle takes no e-mail over 50 MB: the user should know before trying.
     constexpr std::uintmax_t kMailLimit = 50ull * 1024 * 1024;

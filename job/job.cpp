@@ -69,15 +69,14 @@ namespace {
 // last, of the final text.
 struct Chain {
     StageList stages;
-    std::optional<ParagraphLayout> layout;
-    bool chosen = false;
+    std::shared_ptr<ParagraphTally> paragraphs;
 };
 
 Chain chainFor(const Job& job, const Text& input, std::optional<Encoding> encoding, const Text& volumePattern) {
     const bool book = job.format == JobFormat::Book;
     const LoadedStages& loaded = *job.loaded;
     RunStages shape = stagesFor({book, job.stages.paragraphs, job.dropBlank(), toPath(input), encoding, volumePattern});
-    Chain c{std::move(shape.stages), shape.layout, shape.chosen};
+    Chain c{std::move(shape.stages), shape.tally};
     // What the whole book shows (an advert repeats, story text does not) is read from the
     // file being written, once, when a rule first needs it.
     if (loaded.clean)
@@ -126,8 +125,7 @@ void finish(JobResult& r, const SplitResult& split, Recorder& recorder, const Ch
     r.end = endOf(split.end);
     r.outputs = recorder.take();
     r.chapters = split.figures.chapters;
-    r.layout = chain.layout;
-    r.layoutChosen = chain.chosen;
+    r.paragraphs = chain.paragraphs;
 }
 
 // The text files count their chapters by the kept table: the headings found less those left out.

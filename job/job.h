@@ -88,9 +88,9 @@ struct JobResult {
     std::vector<Text> outputs;  // the files made, or the books
     std::int64_t chapters = 0;  // chapters written
     std::int64_t keptSuspects = 0; // flagged headings that still start chapters
-    // How the paragraphs were rebuilt, when they were (the run's summary says it).
-    std::optional<ParagraphLayout> layout;
-    bool layoutChosen = false; // chosen from the file (auto)
+    // How the paragraphs were rebuilt, stretch by stretch, when they were (the run's summary
+    // says it); null when every line stayed a paragraph.
+    std::shared_ptr<ParagraphTally> paragraphs;
 };
 
 // The receivers a job reports to: the scan's (the command line's listing) and the writer's.

@@ -17,12 +17,16 @@ RunStages stagesFor(const ShapeRequest& r) {
     }
     const ParagraphMode mode = r.paragraphs.value_or(r.book ? ParagraphMode::Auto : ParagraphMode::Line);
     if (mode == ParagraphMode::Line) return run;
-    // The file's first part shows its layout as well as the whole would, at no cost to speak of.
+    // The file's first part sets the layout for the stretches too short to show their own.
     const SampleLines sample = readSampleLines(r.input, kPresetSampleBytes, r.encoding);
     run.layout = paragraphLayout(mode, sample.lines);
     run.chosen = mode == ParagraphMode::Auto;
-    if (run.layout->mode == ParagraphMode::Line) return run;
-    run.stages.push_back(paragraphStage(*run.layout, r.dropBlank));
+    // Chosen from the file, the layout may change past the first part: the stage judges it
+    // stretch by stretch. A layout named one line a paragraph needs no stage.
+    if (!run.chosen && run.layout->mode == ParagraphMode::Line) return run;
+    run.tally = std::make_shared<ParagraphTally>();
+    run.tally->chosen = run.chosen;
+    run.stages.push_back(paragraphStage({mode, *run.layout, r.dropBlank, run.tally}));
     run.stages.seesBlankLines = true;
     return run;
 }

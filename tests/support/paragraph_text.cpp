@@ -9,18 +9,38 @@ namespace {
 
 // Pieces of sentences. A few hold a Latin word or a number, which a wrap never cuts.
 const std::array kPieces = {
-    "天色渐渐暗了下来", "他回到屋里坐下", "窗外下着细雨", "众人都笑了起来", "桌上放着一方印章", "她低头不语",
-    "远处传来钟声",     "说完便转身走了", "河水向东流去", "老人摇了摇头",   "门外有人敲门",     "两人相视一笑",
-    "山路十分难走",     "灯下读书到深夜", "风吹得树叶沙沙作响", "他掏出iPhone看了看", "屋里足有30个人",
-    "信上只写着OK两字",
+    "天色渐渐暗了下来",   "他回到屋里坐下", "窗外下着细雨",     "众人都笑了起来", "桌上放着一方印章",
+    "她低头不语",         "远处传来钟声",   "说完便转身走了",   "河水向东流去",   "老人摇了摇头",
+    "门外有人敲门",       "两人相视一笑",   "山路十分难走",     "灯下读书到深夜", "风吹得树叶沙沙作响",
+    "他掏出iPhone看了看", "屋里足有30个人", "信上只写着OK两字",
 };
 const std::array kEnds = {"。", "！", "？", "……", "——"};
 const std::array kSpeech = {"“你来了。”", "“走吧！”他说。", "“这是什么？”", "“好，很好。”她笑道。", "“别说了……”"};
+// Couplets of seven characters, and a letter's lines.
+const std::array kVerse = {"天上一轮才捧出，人间万姓仰头看。", "三阳交泰产群生，仙石胞含日月精。",
+                           "芦花深处屯兵士，荷叶阴中治战船。", "断送落花三月雨，摧残杨柳九秋霜。"};
+const std::array kIntro = {"诗曰：", "有诗为证：", "正是：", "词曰："};
+const std::array kLetter = {"吾兄如晤：别来无恙，", "家中一切安好，勿念。", "此致，", "弟某某顿首"};
+
+bool endsASentence(const std::string& l) {
+    for (const char* end : {"。", "！", "？", "…", "—", "”"})
+        if (l.ends_with(end)) return true;
+    return false;
+}
+
+// A mark no paragraph starts with: the line goes on from the one before.
+bool goesOn(const std::string& l) {
+    for (const char* mark : {"，", "。", "！", "？", "”", "……", "——"})
+        if (l.starts_with(mark)) return true;
+    return false;
+}
 
 struct Writer {
     std::mt19937 rng;
     const ParagraphTextOptions& o;
     ParagraphText t;
+    ParagraphLayoutKind layout = o.layout;
+    int width = o.width;
 
     std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); }
 
@@ -52,10 +72,11 @@ struct Writer {
     }
 
     std::string indent() {
-        switch (o.layout) {
+        switch (layout) {
         case ParagraphLayoutKind::OneLineIndented:
         case ParagraphLayoutKind::WrapIndent:
         case ParagraphLayoutKind::WrapIndentBlank:
+        case ParagraphLayoutKind::WrapEveryLineIndented:
             return "\u3000\u3000";
         case ParagraphLayoutKind::WrapAsciiIndent:
             return below(8) == 0 ? "\t" : "    ";
@@ -77,16 +98,23 @@ struct Writer {
         std::vector<std::string> lines;
         std::size_t at = 0;
         bool first = true;
+        const bool every = layout == ParagraphLayoutKind::WrapEveryLineIndented;
         while (at < chars.size()) {
-            const std::size_t room = first && o.widthHoldsIndent ? o.width - (ind == "\t" ? 1 : ind.size() == 4 ? 4 : 2)
-                                                                 : static_cast<std::size_t>(o.width);
+            const std::size_t w = static_cast<std::size_t>(width);
+            const std::size_t room = every                         ? (first ? w - 2 : w)
+                                     : first && o.widthHoldsIndent ? w - (ind == "\t"       ? 1
+                                                                          : ind.size() == 4 ? 4
+                                                                                            : 2)
+                                                                   : w;
             std::size_t end = std::min(chars.size(), at + room);
             if (end < chars.size()) {
                 auto latin = [&](std::size_t i) { return chars[i].size() == 1; };
                 while (end > at + 1 && latin(end) && latin(end - 1))
                     --end;
             }
-            std::string l = first ? ind : "";
+            std::string l = first || every ? ind : "";
+            // A stray ASCII space where a line goes on, as scans leave them.
+            if (!first && !every && o.straySpaces && below(12) == 0) l = " " + l;
             for (std::size_t i = at; i < end; ++i)
                 l += chars[i];
             lines.push_back(l);
@@ -101,13 +129,22 @@ struct Writer {
 
 const char* nameOf(ParagraphLayoutKind k) {
     switch (k) {
-    case ParagraphLayoutKind::OneLine: return "one-line";
-    case ParagraphLayoutKind::OneLineIndented: return "one-line-indented";
-    case ParagraphLayoutKind::OneLineBlank: return "one-line-blank";
-    case ParagraphLayoutKind::WrapIndent: return "wrap-indent";
-    case ParagraphLayoutKind::WrapAsciiIndent: return "wrap-ascii-indent";
-    case ParagraphLayoutKind::WrapBlank: return "wrap-blank";
-    case ParagraphLayoutKind::WrapIndentBlank: return "wrap-indent-blank";
+    case ParagraphLayoutKind::OneLine:
+        return "one-line";
+    case ParagraphLayoutKind::OneLineIndented:
+        return "one-line-indented";
+    case ParagraphLayoutKind::OneLineBlank:
+        return "one-line-blank";
+    case ParagraphLayoutKind::WrapIndent:
+        return "wrap-indent";
+    case ParagraphLayoutKind::WrapAsciiIndent:
+        return "wrap-ascii-indent";
+    case ParagraphLayoutKind::WrapBlank:
+        return "wrap-blank";
+    case ParagraphLayoutKind::WrapIndentBlank:
+        return "wrap-indent-blank";
+    case ParagraphLayoutKind::WrapEveryLineIndented:
+        return "wrap-every-line-indented";
     }
     return "?";
 }
@@ -119,25 +156,74 @@ bool wraps(ParagraphLayoutKind k) {
 
 ParagraphText makeParagraphText(const ParagraphTextOptions& o) {
     Writer w{std::mt19937(o.seed), o, {}};
-    const bool blankBetween = o.layout == ParagraphLayoutKind::OneLineBlank || o.layout == ParagraphLayoutKind::WrapBlank ||
-                              o.layout == ParagraphLayoutKind::WrapIndentBlank;
+    auto blankBetween = [&] {
+        return w.layout == ParagraphLayoutKind::OneLineBlank || w.layout == ParagraphLayoutKind::WrapBlank ||
+               w.layout == ParagraphLayoutKind::WrapIndentBlank;
+    };
+    // Lines written as they are and kept so (verse, a letter).
+    auto asWritten = [&](const std::string& l) {
+        w.line(l);
+        w.t.lines.push_back(l);
+        w.t.paragraphs.push_back(l);
+    };
     for (int c = 1; c <= o.chapters; ++c) {
+        if (o.changeAt > 1 && c == o.changeAt) {
+            w.layout = o.then;
+            w.width = o.thenWidth;
+        }
         const std::string heading = "第" + std::to_string(c) + "章 " + (c % 2 ? "夜宿古寺" : "故人重逢");
         w.line(heading);
         w.t.lines.push_back(heading);
-        if (blankBetween) w.line("");
-        const std::size_t paragraphs = 15 + w.below(20);
+        if (blankBetween()) w.line("");
+        const std::size_t paragraphs = static_cast<std::size_t>(o.minParagraphs) + w.below(20);
         for (std::size_t i = 0; i < paragraphs; ++i) {
-            const std::string ind = w.indent(), p = w.paragraph();
-            w.t.lines.push_back(ind + p);
-            w.t.paragraphs.push_back(p);
-            if (wraps(o.layout)) {
-                for (const std::string& l : w.wrapped(ind, p))
-                    w.line(l);
+            const std::string ind = w.indent();
+            std::string p = w.paragraph();
+            const bool extras = wraps(w.layout) && w.layout != ParagraphLayoutKind::WrapEveryLineIndented;
+            const bool verse = extras && o.verse && w.below(6) == 0;
+            // Verse follows its introduction, which ends the paragraph.
+            if (verse) p += kIntro[w.below(kIntro.size())];
+            const std::vector<std::string> lines = wraps(w.layout) ? w.wrapped(ind, p) : std::vector<std::string>{};
+            if (w.layout == ParagraphLayoutKind::WrapEveryLineIndented) {
+                std::string whole;
+                for (std::size_t k = 0; k < lines.size(); ++k) {
+                    whole += k ? lines[k].substr(ind.size()) : lines[k];
+                    if (k + 1 == lines.size() ||
+                        (endsASentence(lines[k]) && !goesOn(lines[k + 1].substr(ind.size())))) {
+                        w.t.lines.push_back(whole);
+                        w.t.paragraphs.push_back(whole.substr(ind.size()));
+                        whole = ind;
+                    }
+                }
+            } else {
+                w.t.lines.push_back(ind + p);
+                w.t.paragraphs.push_back(p);
+            }
+            if (wraps(w.layout)) {
+                for (std::size_t k = 0; k < lines.size(); ++k) {
+                    w.line(lines[k]);
+                    // A page broke after a line that reaches the width mid-sentence.
+                    if (o.pageBreaks && k + 1 < lines.size() && static_cast<unsigned char>(lines[k + 1][0]) >= 0x80 &&
+                        !endsASentence(lines[k]) && w.below(3) == 0)
+                        w.line("");
+                }
             } else {
                 w.line(ind + p);
             }
-            if (blankBetween) w.line("");
+            if (blankBetween()) w.line("");
+            if (verse) {
+                // Indented deeper than the paragraphs, or (the first line) not at all.
+                const std::size_t n = 2 + w.below(3);
+                for (std::size_t k = 0; k < n; ++k)
+                    asWritten((k == 0 && w.below(2) == 0 ? "" : "\u3000\u3000\u3000\u3000") +
+                              std::string(kVerse[w.below(kVerse.size())]));
+                if (blankBetween()) w.line("");
+            }
+            if (extras && o.letters && w.below(10) == 0) {
+                for (const char* l : kLetter)
+                    asWritten("\u3000\u3000\u3000\u3000" + std::string(l));
+                if (blankBetween()) w.line("");
+            }
         }
     }
     return std::move(w.t);
