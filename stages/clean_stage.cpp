@@ -1,5 +1,7 @@
 #include "stages/clean_stage.h"
 
+#include "scan/heading_vocabulary.h"
+
 #include "stages/clean_match.h"
 #include "stages/html_references.h"
 #include "stages/separators.h"
@@ -44,6 +46,15 @@ bool startsWithAny(std::string_view s, std::size_t at, std::initializer_list<std
     return false;
 }
 
+// Whether one of the units a heading's number is followed by (章, 回, 卷…, as the scan's
+// vocabulary has them) stands at `at`, and its length in bytes.
+bool headingUnitAt(std::string_view s, std::size_t at, std::size_t& len) {
+    if (at + 3 > s.size()) return false;
+    const Text c = fromUtf8(s.substr(at, 3));
+    len = 3;
+    return c.size() == 1 && vocabulary::kHeadingUnits.find(c[0]) != std::u16string_view::npos;
+}
+
 // A compact heading without its number: "第十二章：风起" is "风起", "12.风起" too. Empty when
 // nothing is left or the heading has no number in front.
 std::string titleOf(const std::string& heading) {
@@ -53,7 +64,7 @@ std::string titleOf(const std::string& heading) {
         at = 3;
         bool found = false;
         for (int chars = 0; at < heading.size() && chars < 12; ++chars) {
-            if (startsWithAny(heading, at, {"章", "回", "节", "節", "卷", "集", "部", "篇", "话", "話", "幕"}, len)) {
+            if (headingUnitAt(heading, at, len)) {
                 at += len;
                 found = true;
                 break;

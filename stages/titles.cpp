@@ -70,7 +70,54 @@ bool isTitleLine(std::string_view s) {
 }
 
 std::string titleWithHeading(std::string_view heading, std::string_view title) {
-    return std::string(trimBlanks(heading)) + " " + std::string(trimBlanks(title));
+    return tidyHeading(std::string(trimBlanks(heading)) + "\u3000" + std::string(trimBlanks(title)));
+}
+
+namespace {
+
+// The length of a label at the start of `s` (第 N 章, 第十二卷…), 0 when there is none.
+std::size_t labelAt(std::string_view s) {
+    if (!s.starts_with("第")) return 0;
+    std::size_t at = 3;
+    std::size_t digits = 0;
+    for (;;) {
+        while (at < s.size() && (s[at] == ' ' || s[at] == '\t')) ++at;
+        if (at < s.size() && s[at] >= '0' && s[at] <= '9') {
+            ++at;
+        } else if (const std::size_t n = startsWithOneOf(s.substr(at), numerals())) {
+            at += n;
+        } else {
+            break;
+        }
+        ++digits;
+    }
+    const std::size_t unit = digits ? startsWithOneOf(s.substr(at), vocabulary::kHeadingUnits) : 0;
+    return unit ? at + unit : 0;
+}
+
+// The gap a file leaves between a label and what follows: blanks, and a colon among them.
+std::size_t gapAt(std::string_view s) {
+    std::size_t at = 0;
+    for (;;) {
+        if (at < s.size() && (s[at] == ' ' || s[at] == '\t' || s[at] == ':')) ++at;
+        else if (s.substr(at).starts_with("\u3000") || s.substr(at).starts_with("：")) at += 3;
+        else return at;
+    }
+}
+
+} // namespace
+
+std::string tidyHeading(std::string_view heading) {
+    heading = trimBlanks(heading);
+    std::string out;
+    for (std::size_t label; (label = labelAt(heading)) > 0;) {
+        out.append(heading.substr(0, label));
+        heading.remove_prefix(label);
+        heading.remove_prefix(gapAt(heading));
+        // One ideographic space between the number and its title, whatever the file had.
+        if (!heading.empty()) out.append("\u3000");
+    }
+    return out.append(heading);
 }
 
 void TitleStage::keep(const Line& l) {
@@ -98,6 +145,15 @@ bool TitleStage::line(const Line& l) {
         if (l.role() == LineRole::Heading && isNumberOnlyHeading(l.text())) {
             keep(l);
             return true;
+        }
+        if (l.role() == LineRole::Heading) {
+            // The contents list and the page show every heading alike, however the file spaced it.
+            const std::string tidy = tidyHeading(l.text());
+            if (tidy != l.text()) {
+                Line heading = l;
+                heading.setText(tidy);
+                return Stage::line(heading);
+            }
         }
         return Stage::line(l);
     }

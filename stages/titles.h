@@ -15,8 +15,11 @@ namespace pw {
 bool isNumberOnlyHeading(std::string_view utf8);
 // Whether a line can be a heading's title: short (30 characters at most), no sentence.
 bool isTitleLine(std::string_view utf8);
-// The heading with its title: "第三回 托内兄如海荐西宾".
+// The heading with its title: "第三回　托内兄如海荐西宾".
 std::string titleWithHeading(std::string_view heading, std::string_view title);
+// A heading as the book shows it: each label (第三回, 第二卷…) and what follows it separated by
+// one ideographic space, whatever the file had ("第三回  灵根", "第1章：标题", "第1章标题").
+std::string tidyHeading(std::string_view heading);
 
 class TitleStage : public Stage {
 public:

@@ -192,7 +192,7 @@ TEST(CliAnalysis, TitlesUnderBareNumbersParagraphsAndKeptSuspectsAreTold) {
     std::vector<std::string> titles;
     for (const auto& h : json["headings"])
         titles.push_back(h["title"]);
-    EXPECT_EQ(titles, (std::vector<std::string>{"第一回 托内兄如海荐西宾", "第二回", "第三回 归去"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{"第一回\u3000托内兄如海荐西宾", "第二回", "第三回\u3000归去"}));
 
     const CliRun book = runCli({"epub", file, "-p", "^第.回", "-o", (dir / "b.epub").string()}, {});
     ASSERT_EQ(book.status, 0) << book.err;

@@ -105,21 +105,44 @@ TEST(Stages, TitlesTakeTheLineUnderABareNumberUpToThirtyCharacters) {
     struct Case {
         std::string heading, next, shown;
     } cases[] = {
-        {"第三回", "托内兄如海荐西宾", "第三回 托内兄如海荐西宾"},
-        {"第三回", thirty, "第三回 " + thirty},
+        {"第三回", "托内兄如海荐西宾", "第三回　托内兄如海荐西宾"},
+        {"第三回", thirty, "第三回　" + thirty},
         {"第三回", over, "第三回"},
         {"第三回", "他说完了。", "第三回"},
         // Every numeral and unit the scan reads: 兩 and 話 as much as 二 and 章.
-        {"第兩章", "重逢", "第兩章 重逢"},
-        {"第一話", "出發", "第一話 出發"},
-        {"第十二季", "新的一年", "第十二季 新的一年"},
-        {"第三回 有题", "另一行", "第三回 有题"},
+        {"第兩章", "重逢", "第兩章　重逢"},
+        {"第一話", "出發", "第一話　出發"},
+        {"第十二季", "新的一年", "第十二季　新的一年"},
+        {"第三回 有题", "另一行", "第三回　有题"},
     };
     for (const Case& c : cases) {
         const auto sink = pwtest::runStages({titleStage()}, {{}, {c.heading, c.next, "正文。"}});
         ASSERT_FALSE(sink.lines.empty());
         EXPECT_EQ(sink.lines.front().text, c.shown) << c.next;
         EXPECT_EQ(sink.lines.front().role, LineRole::Heading);
+    }
+}
+
+// The book shows every heading alike: one ideographic space between a label and its title,
+// whatever the file had; nothing else of the heading changes.
+TEST(Stages, HeadingsAreSpacedAlikeInTheBook) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"第三回  灵根育孕源流出", "第三回　灵根育孕源流出"},
+        {"第三回　　　灵根育孕源流出", "第三回　灵根育孕源流出"},
+        {"　第1章：开始", "第1章　开始"},
+        {"第1章标题", "第1章　标题"},
+        {"第 12 章 Hello World", "第 12 章　Hello World"},
+        {"第一季 第二卷 怒海潜沙 第一章 蛇眉铜鱼", "第一季　第二卷　怒海潜沙 第一章 蛇眉铜鱼"},
+        {"楔子", "楔子"},
+        {"Chapter 3  Rain", "Chapter 3  Rain"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tidyHeading(c.in), c.out) << c.in;
+        const auto sink = pwtest::runStages({titleStage()}, {{}, {c.in, "正文。"}});
+        EXPECT_EQ(sink.lines.front().text, c.out) << c.in;
     }
 }
 
