@@ -15,7 +15,7 @@ std::optional<TextStages> loadTextStages(const CliOptions& o, ConsoleUi& ui, int
             CleanRulesLoad load = readCleanRules(file);
             if (!load.error.empty()) {
                 ui.error("净化规则文件 " + file + " " + load.error);
-                status = kExitRefused;
+                status = kExitUsage;
                 return std::nullopt;
             }
             for (CleanRule& r : load.rules)
@@ -23,7 +23,7 @@ std::optional<TextStages> loadTextStages(const CliOptions& o, ConsoleUi& ui, int
         }
         auto set = std::make_shared<const CleanRuleSet>(std::move(rules));
         for (const std::string& skipped : set->skipped())
-            ui.note("净化规则无法编译，已跳过：" + skipped);
+            ui.note("净化规则无法使用，已跳过：" + skipped);
         t.clean = std::move(set);
     }
     if (o.convert) {
@@ -61,7 +61,7 @@ std::string cleanCountsText(const std::vector<std::pair<std::string, std::int64_
 }
 
 std::string ruleSwitchedOffText(const std::string& rule) {
-    return "净化规则 " + rule + " 超出了匹配的时间限度，本次已停用";
+    return "净化规则 " + rule + " 超出了匹配的时间限度（或把一行变得过长），本次已停用";
 }
 
 } // namespace pw::cli

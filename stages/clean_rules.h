@@ -32,6 +32,8 @@ struct CleanRule {
     // Matched caselessly against the line with full-width letters, digits and marks made
     // ASCII; a match takes out the whole line (the built-in set's rules).
     bool wholeLine = false;
+    // Why a rule read from a file takes no part (empty: it does); CleanRuleSet names it.
+    std::string leftOut;
 };
 
 // The built-in set: whole lines only, and only lines no story holds.
@@ -39,10 +41,14 @@ std::vector<CleanRule> builtInCleanRules();
 
 struct CleanRulesLoad {
     std::vector<CleanRule> rules; // in their order
-    std::string error;            // the file is no rule list (nothing read)
+    // The file is no rule list, or a rule in it says something wrong (a replacement that is
+    // no text, a group the pattern lacks): nothing is read, and the rule is named.
+    std::string error;
 };
 // legado's replace rules: a JSON array (or one object) of {name, pattern, replacement, isRegex,
-// isEnabled, scopeTitle, scopeContent, order}; other fields are ignored.
+// isEnabled, scopeTitle, scopeContent, order}, or of the older {replaceSummary, regex,
+// replacement, isRegex, enable, useTo, serialNumber}; other fields are ignored. Patterns and
+// replacements are Java's, made PCRE2's here; names are made safe to print.
 CleanRulesLoad parseCleanRules(std::string_view json);
 CleanRulesLoad readCleanRules(const std::string& path);
 
