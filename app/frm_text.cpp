@@ -8,6 +8,7 @@
 #include "app/frm_pagewright.h"
 #include "app/text_choices.h"
 #include "output/split_run.h"
+#include "stages/chapter_rules.h"
 #include "stages/clean_preview.h"
 #include "stages/clean_stage.h"
 #include "stages/convert_stage.h"
@@ -96,7 +97,9 @@ bool frmPagewright::textStagesFor(bool book, StageList& stages, std::shared_ptr<
             m_ui->messageBox({MsgId::ReadFailed, fromQ(chosen.error)});
             return false;
         }
-        stages.insert(stages.begin(), cleanStage(chosen.rules, std::make_shared<CleanTally>(), nullptr, book));
+        auto tally = std::make_shared<CleanTally>();
+        if (chosen.rules->acrossCount() > 0) stages.insert(stages.begin(), chapterRulesStage(chosen.rules, tally));
+        stages.insert(stages.begin(), cleanStage(chosen.rules, tally, nullptr, book));
     }
     converter.reset();
     if (!m_textChoices.convert.isEmpty()) {

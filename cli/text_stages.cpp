@@ -1,6 +1,7 @@
 #include "cli/text_stages.h"
 
 #include "cli/console_ui.h"
+#include "stages/chapter_rules.h"
 #include "stages/clean_stage.h"
 #include "stages/convert_stage.h"
 
@@ -38,6 +39,7 @@ std::optional<TextStages> loadTextStages(const CliOptions& o, ConsoleUi& ui, int
 }
 
 void addTextStages(const TextStages& t, StageList& stages, bool book) {
+    if (t.clean && t.clean->acrossCount() > 0) stages.insert(stages.begin(), chapterRulesStage(t.clean, t.tally));
     if (t.clean) stages.insert(stages.begin(), cleanStage(t.clean, t.tally, nullptr, book));
     if (t.converter) stages.push_back(convertStage(t.converter));
 }

@@ -145,11 +145,16 @@ RuleMatcher::RuleMatcher(std::int64_t runBudgetNs) : m_runBudgetNs(runBudgetNs) 
     pcre2_set_depth_limit(m_context, kDepthLimit);
     pcre2_set_heap_limit(m_context, kHeapLimitKiB);
     m_data = pcre2_match_data_create(32, nullptr);
+    // The default 32 KiB stack of the JIT ends a group repeated over a whole chapter
+    // ((.|\n)* in a rule that runs on the chapter's text).
+    m_stack = pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr);
+    if (m_stack) pcre2_jit_stack_assign(m_context, nullptr, m_stack);
 }
 
 RuleMatcher::~RuleMatcher() {
     pcre2_match_data_free(m_data);
     pcre2_match_context_free(m_context);
+    pcre2_jit_stack_free(m_stack);
 }
 
 Applied RuleMatcher::apply(const CleanRule& r, const CleanRuleSet::Compiled& c, const std::string& text,

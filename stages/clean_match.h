@@ -60,6 +60,7 @@ private:
     Applied applyOnce(const CleanRule& r, const CleanRuleSet::Compiled& c, const std::string& text, std::string& out);
     pcre2_match_context* m_context = nullptr;
     pcre2_match_data* m_data = nullptr;
+    pcre2_jit_stack* m_stack = nullptr;
     std::string m_folded;
     std::int64_t m_runBudgetNs;
     struct Spent {

@@ -153,6 +153,7 @@ CleanRulesLoad parseCleanRules(std::string_view json) {
         r.scope = inTitle && inContent ? RuleScope::Both : inTitle ? RuleScope::Headings : RuleScope::Body;
         const std::string java = pattern ? pattern->get<std::string>() : std::string();
         r.pattern = isRegex ? javaPatternToPcre(java, true) : java;
+        r.acrossLines = isRegex ? crossesLines(java) : java.find('\n') != std::string::npos;
         if (r.name.empty()) r.name = visibleName(java);
         if (r.pattern.empty()) {
             r.leftOut = "没有 pattern";
@@ -172,6 +173,13 @@ CleanRulesLoad parseCleanRules(std::string_view json) {
     return out;
 }
 
+bool crossesLines(std::string_view p) {
+    for (const char* piece :
+         {"\\n", "\\r", "\\R", "(?s", "[\\s\\S]", "[\\S\\s]", "[\\w\\W]", "[\\W\\w]", "[\\d\\D]", "[\\D\\d]", "[^]"})
+        if (p.find(piece) != std::string_view::npos) return true;
+    return p.find('\n') != std::string_view::npos;
+}
+
 CleanRulesLoad readCleanRules(const std::string& path) {
     std::string bytes;
     if (auto why = readRuleFile(fromNativeBytes(path), bytes)) {
@@ -189,6 +197,17 @@ std::int64_t CleanTally::total() const {
     return n;
 }
 
+void CleanTally::prepare(const CleanRuleSet& rules) {
+    if (counts.size() == rules.size() + rules.acrossCount()) return;
+    names.clear();
+    for (std::size_t i = 0; i < rules.size(); ++i)
+        names.push_back(rules.rule(i).name);
+    for (std::size_t i = 0; i < rules.acrossCount(); ++i)
+        names.push_back(rules.acrossRule(i).name);
+    counts.assign(names.size(), 0);
+    switchedOff.clear();
+}
+
 CleanRuleSet::CleanRuleSet(std::vector<CleanRule> rules) {
     for (CleanRule& r : rules) {
         if (!r.enabled) continue;
@@ -202,6 +221,12 @@ CleanRuleSet::CleanRuleSet(std::vector<CleanRule> rules) {
             compiled = compileRule(r, why);
             if (!compiled) {
                 m_skipped.push_back(r.name + "：" + why);
+                continue;
+            }
+            if (r.acrossLines) {
+                compiled->index = m_acrossRules.size(); // the chapter stage has its own matcher
+                m_acrossRules.push_back(std::move(r));
+                m_acrossCompiled.push_back(std::move(compiled));
                 continue;
             }
             compiled->index = m_compiled.size();

@@ -91,14 +91,7 @@ CleanStage::CleanStage(ChapterSink& next, std::shared_ptr<const CleanRuleSet> ru
                        CleanObserver* observer, bool mergeRepeats)
     : Stage(next), m_rules(std::move(rules)), m_tally(std::move(tally)), m_observer(observer),
       m_matcher(std::make_unique<Matcher>()), m_off(m_rules->size(), false), m_merge(mergeRepeats) {
-    // A tally that counts already goes on counting: a book per volume is several runs.
-    if (m_tally->counts.size() != m_rules->size()) {
-        m_tally->names.clear();
-        for (std::size_t i = 0; i < m_rules->size(); ++i)
-            m_tally->names.push_back(m_rules->rule(i).name);
-        m_tally->counts.assign(m_rules->size(), 0);
-        m_tally->switchedOff.clear();
-    }
+    m_tally->prepare(*m_rules); // a tally that counts already goes on counting
 }
 
 CleanStage::~CleanStage() = default;

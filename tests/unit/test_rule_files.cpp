@@ -6,11 +6,16 @@
 #include <vector>
 
 #include "formats/epub/cover_check.h"
+#include "formats/text/text_files.h"
+#include "output/split_run.h"
 #include "platform/rule_files.h"
 #include "scan/shared_rules.h"
+#include "stages/chapter_rules.h"
 #include "stages/clean_match.h"
 #include "stages/clean_rules.h"
+#include "stages/clean_stage.h"
 #include "support/images.h"
+#include "support/split_test_util.h"
 
 using namespace pw;
 
@@ -172,4 +177,36 @@ TEST(CoverCheck, WholeImagesOnly) {
             EXPECT_EQ(check.width * check.height, 1u) << c.what;
         }
     }
+}
+
+TEST(ChapterRules, RulesThatCrossLinesRunOnTheChapter) {
+    // The rest of a chapter after 作者有话要说 goes, as in the app, and only in that chapter;
+    // the line rules still run line by line beside it.
+    std::string tail;
+    for (int i = 0; i < 3000; ++i)
+        tail += "　　作者的话，很长很长的一段。\n";
+    const std::string novel = "第一章 甲\n　　正文一。\n作者有话要说：求票\n" + tail + "第二章 乙\n　　正文一二。\n";
+    const CleanRulesLoad load = parseCleanRules(R"j([
+      {"name": "作者有话", "pattern": "作者有话要说(.|\\n)*", "replacement": ""},
+      {"name": "换行", "regex": "二。\\n?$", "replacement": "二！", "serialNumber": 2},
+      {"name": "一", "pattern": "一", "replacement": "1"}
+    ])j");
+    ASSERT_EQ(load.error, "");
+    for (const CleanRule& r : load.rules)
+        EXPECT_EQ(r.acrossLines, r.name != "一") << r.name;
+    auto rules = std::make_shared<const CleanRuleSet>(load.rules);
+    ASSERT_EQ(rules->acrossCount(), 2u);
+    ASSERT_EQ(rules->size(), 1u);
+    auto tally = std::make_shared<CleanTally>();
+    pwtest::SplitSetup s(novel, 1000, [](const Text& l) { return l.rfind(u"第", 0) == 0; });
+    const StageList stages{cleanStage(rules, tally), chapterRulesStage(rules, tally)};
+    SplitReceiver none;
+    const SplitResult res = runSplit(s.st, analysedInput(s.st, s.encoding), RowRanges::ofRows({}), TextFiles(s.st),
+                                     s.ui, none, LineReader::kDefaultCapacity, stages);
+    ASSERT_EQ(res.end, SplitEnd::Done);
+    const std::string joined = s.joined();
+    EXPECT_TRUE(joined == "第一章 甲\r\n　　正文1。\r\n第二章 乙\r\n　　正文1二！\r\n") << joined.substr(0, 200);
+    EXPECT_EQ(tally->names, (std::vector<std::string>{"一", "作者有话", "换行"}));
+    EXPECT_EQ(tally->counts, (std::vector<std::int64_t>{3002, 1, 1}));
+    EXPECT_TRUE(tally->switchedOff.empty());
 }
