@@ -21,7 +21,7 @@ std::string cleanCountsText(const std::vector<std::pair<std::string, std::int64_
 }
 
 std::string ruleSwitchedOffText(const std::string& rule) {
-    return "净化规则 " + rule + " 超出了匹配的时间限度，本次已停用";
+    return "净化规则 " + rule + " 超出了匹配的时间限度（或把一行变得过长），本次已停用";
 }
 
 } // namespace pw::cli

@@ -145,6 +145,7 @@ void tellRun(const CliOptions& o, ConsoleUi& ui, const JobResult& r, bool book, 
     if (r.paragraphs) report.paragraphs = r.paragraphs->modeNames();
     report.keptSuspects = r.keptSuspects;
     if (o.quiet) return;
+    if (!o.chosenReason.empty()) ui.note(o.chosenReason);
     if (r.paragraphs)
         ui.note(toUtf8((r.paragraphs->chosen ? u"段落（按排版自动选择）：" : u"段落：") + r.paragraphs->describe()));
     if (r.keptSuspects > 0) ui.note(keptSuspectsText(r.keptSuspects));
@@ -322,7 +323,7 @@ int withNovel(const CliOptions& given, const Streams& streams, const NovelPart& 
         status = stages.usage ? kExitUsage : kExitRefused;
     } else {
         for (const std::string& skipped : stages.loaded->skippedRules)
-            ui.note("净化规则无法编译，已跳过：" + skipped);
+            ui.note("净化规则无法使用，已跳过：" + skipped);
         status = part(o, ui, report, *stages.loaded);
     }
     // Nothing found: name the presets that would find headings, as the window does.

@@ -39,6 +39,7 @@ struct CliOptions {
     // a run whose rule was chosen for the user leaves out.
     bool keepContents = false;
     bool chosenForUser = false; // no pattern was given: the rule is the one chosen for the novel
+    std::string chosenReason;   // which rule that is and why, one line
     bool quiet = false;
     // epub: the book's own settings; empty ones are taken from the file's name.
     std::optional<std::string> volumePattern;

@@ -41,6 +41,9 @@ std::string cliText(const Message& msg, const CliOptions& o) {
         if (isFolder(fromNativeBytes(o.file)))
             return say(u"输入的是一个文件夹：" + fromNativeBytes(o.file) + u"，请给出其中要处理的文本文件。");
         return say(u"输入文件不存在：" + fromNativeBytes(o.file) + u"，请检查文件名。");
+    case MsgId::InputNotRegular:
+        return say(u"输入的不是普通文件：" + fromNativeBytes(o.file) +
+                   u"（管道、设备或链接循环），请给出一个文本文件。");
     case MsgId::NotAnalyzed:
         return say(u"还没有分析过输入文件，已停止，请重新运行。");
     case MsgId::NotCurrentFile:

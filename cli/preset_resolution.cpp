@@ -38,11 +38,14 @@ std::optional<int> resolvePreset(CliOptions& o, const SharedRules& rules, std::F
             return kExitRefused;
         }
         const StructureChoice choice = chooseStructure(sample.lines, all);
-        // Asked for by name, the reason and every preset's counts; chosen for the user, the reason.
-        if (!o.quiet || !choice.preset) {
+        // Asked for by name: the reason and every preset's counts, now. Chosen for the user: the
+        // reason, told with the run's other notes when it is done (a refusal stays one line).
+        if (chooseForUser) {
+            o.chosenReason = toUtf8(choice.reason);
+        } else if (!o.quiet || !choice.preset) {
             std::fprintf(err, "%s\n", toUtf8(choice.reason).c_str());
             const std::vector<Text> trials = presetChoiceLines(choice.trials);
-            for (std::size_t i = 1; i < trials.size() && !chooseForUser; ++i)
+            for (std::size_t i = 1; i < trials.size(); ++i)
                 std::fprintf(err, "%s\n", toUtf8(trials[i]).c_str());
         }
         // Nothing fits: the user's choice was refused; without one, the default pattern is tried.

@@ -8,6 +8,7 @@
 #include "formats/text/text_files.h"
 #include "job/volume_books.h"
 #include "platform/paths.h"
+#include "stages/chapter_rules.h"
 #include "stages/clean_stage.h"
 #include "stages/convert_stage.h"
 #include "output/run_stages.h"
@@ -23,7 +24,9 @@ StagesLoad loadStages(const StageRequest& r) {
         for (const std::string& file : r.cleanRules) {
             CleanRulesLoad load = readCleanRules(file);
             if (!load.error.empty()) {
+                // The file the user named is wrong, not the system: a usage error.
                 out.error = "净化规则文件 " + file + " " + load.error;
+                out.usage = true;
                 return out;
             }
             for (CleanRule& rule : load.rules)
@@ -79,6 +82,10 @@ Chain chainFor(const Job& job, const Text& input, std::optional<Encoding> encodi
     Chain c{std::move(shape.stages), shape.tally};
     // What the whole book shows (an advert repeats, story text does not) is read from the
     // file being written, once, when a rule first needs it.
+    // Rules that cross lines run on a chapter's whole text, right after the line rules, as
+    // the reader app runs them; both count into the one tally.
+    if (loaded.clean && loaded.clean->acrossCount() > 0)
+        c.stages.insert(c.stages.begin(), chapterRulesStage(loaded.clean, loaded.tally));
     if (loaded.clean)
         c.stages.insert(c.stages.begin(), cleanStage(loaded.clean, loaded.tally, nullptr, book,
                                                      std::make_shared<CleanEvidence>(toPath(input), encoding)));

@@ -46,6 +46,83 @@ FileError errnoError(TextView path, int err) {
 
 } // namespace
 
+bool isNonRegularEntry(TextView path) {
+    if (path.empty()) return false;
+#ifdef _WIN32
+    std::error_code ec;
+    const auto type = std::filesystem::status(toPath(path), ec).type();
+    return type != std::filesystem::file_type::regular && type != std::filesystem::file_type::directory &&
+           type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none;
+#else
+    struct stat st {};
+    if (::stat(toPath(path).c_str(), &st) != 0) return errno == ELOOP;
+    return !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+#endif
+}
+
+std::optional<FileError> readSmallFile(TextView path, std::int64_t limit, std::string& into) {
+    into.clear();
+    const Text notRegular = u"不是普通文件";
+    const auto tooLarge = [&] {
+        return FileError{Text(path), u"文件太大（超过 " + fromUtf8(std::to_string(limit >> 20)) + u" MB）"};
+    };
+#ifdef _WIN32
+    if (isNonRegularEntry(path)) return FileError{Text(path), notRegular};
+    InputFile in;
+    if (auto err = in.open(path)) return err;
+    if (in.size() > limit) return tooLarge();
+    char buf[1 << 16];
+    for (;;) {
+        const auto n = in.read(buf, sizeof buf);
+        if (!n) return *in.error();
+        if (*n == 0) break;
+        if (static_cast<std::int64_t>(into.size() + *n) > limit) return tooLarge();
+        into.append(buf, *n);
+    }
+#else
+    // O_NONBLOCK: a named pipe opens at once instead of waiting for a writer, and is then refused.
+    // What is opened is what is measured and read: nothing can be put in its place between.
+    int fd;
+    do
+        fd = ::open(toPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int err = errno;
+        return FileError{Text(path), err == ELOOP ? notRegular + u"（链接循环）" : reasonFromErrno(err)};
+    }
+    struct stat st {};
+    std::optional<FileError> failure;
+    if (fstat(fd, &st) != 0)
+        failure = errnoError(path, errno);
+    else if (S_ISDIR(st.st_mode))
+        failure = errnoError(path, EISDIR);
+    else if (!S_ISREG(st.st_mode))
+        failure = FileError{Text(path), notRegular};
+    else if (st.st_size > limit)
+        failure = tooLarge();
+    if (!failure) {
+        // Never more than the limit, whatever the file grew to since it was measured.
+        into.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t got = 0;
+        while (got < into.size()) {
+            const ssize_t n = ::read(fd, into.data() + got, into.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                failure = errnoError(path, errno);
+                break;
+            }
+            if (n == 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        into.resize(got);
+    }
+    ::close(fd);
+    if (failure) into.clear();
+    return failure;
+#endif
+    return std::nullopt;
+}
+
 std::optional<FileError> InputFile::open(TextView path, const FolderLock* folder) {
     close();
     m_error.reset();

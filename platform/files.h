@@ -33,6 +33,15 @@ class FolderLock;
 // locked even when that folder is moved or another takes its name.
 EntryKind entryAt(TextView path, const FolderLock* folder = nullptr);
 
+// Whether what stands at the path is something other than a regular file or a folder: a named
+// pipe, a device, a socket, a loop of links. Such an entry is there, yet holds no text to read.
+bool isNonRegularEntry(TextView path);
+
+// A small file read whole (a rule list, a cover): a regular file only, refused at once as
+// "不是普通文件" otherwise (a named pipe waits for a writer, a device never ends), and refused
+// when longer than `limit` bytes before anything is read. A link to a regular file is read.
+std::optional<FileError> readSmallFile(TextView path, std::int64_t limit, std::string& into);
+
 // A file opened for reading raw bytes, unbuffered: the line reader keeps its own buffer.
 class InputFile {
 public:

@@ -34,6 +34,7 @@ enum class MsgId {
     UnreadableFileName, // a picked name the system could not spell back
     // Either pass.
     InputMissing,
+    InputNotRegular, // a named pipe, a device or a loop of links: there, but no file to read
     OpenFailed,
     ReadFailed,
     // The scan.
@@ -90,6 +91,7 @@ struct Message {
 
 // Texts that more than one pass shows.
 inline constexpr char16_t kInputMissingText[] = u"输入文件不存在！";
+inline constexpr char16_t kInputNotRegularText[] = u"输入的不是普通文件（管道、设备或链接循环），无法读取！";
 inline constexpr char16_t kReadFailedText[] = u"读取文件失败：";
 
 // A run that ran out of memory, or of threads, ends with this instead of aborting: every

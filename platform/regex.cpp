@@ -1,6 +1,8 @@
 #include "platform/regex.h"
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <pcre2.h>
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
@@ -20,6 +22,21 @@ constexpr std::uint32_t kHeapLimitKiB = 16 * 1024; // only the interpreter uses 
 // through), and the retries cost at most a third more than one try with the full limit.
 constexpr std::uint32_t kFirstTry = 1000;
 constexpr std::uint32_t kTryGrowth = 4;
+
+// JIT-compiled patterns count their steps otherwise: a pattern may stay under the first limit
+// on every line and still take milliseconds each. So time is measured too, over all lines, by
+// a clock read without a system call; its ticks are coarse, but summed over many lines the
+// differences add up to the time spent.
+std::int64_t coarseNowNs() {
+#ifdef CLOCK_MONOTONIC_COARSE
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+#else
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+#endif
+}
 
 // PCRE2 wants a real pointer even for an empty string.
 const char16_t kEmpty[1] = {0};
@@ -109,6 +126,9 @@ struct Regex::Impl {
     bool jit = false;
     std::uint32_t lineLimit = 0;
     std::uint64_t budgetLeft = 0;
+    std::int64_t spentNs = 0;
+    std::int64_t tested = 0;
+    bool outOfTime = false;
     Text error;
 
     ~Impl() {
@@ -150,7 +170,36 @@ std::variant<Regex, RegexError> Regex::compile(TextView pattern, std::uint32_t m
     return Regex(std::move(impl));
 }
 
+std::optional<RegexError> Regex::check(TextView pattern) {
+    pcre2_compile_context* cc = pcre2_compile_context_create(nullptr);
+    pcre2_set_compile_extra_options(cc, PCRE2_EXTRA_ALT_BSUX);
+    int code = 0;
+    PCRE2_SIZE offset = 0;
+    pcre2_code* re = pcre2_compile(sptr(pattern), pattern.size(), kCompileOptions, &code, &offset, cc);
+    pcre2_compile_context_free(cc);
+    if (!re) return RegexError{compileErrorText(code), charactersBefore(pattern, offset)};
+    pcre2_code_free(re);
+    return std::nullopt;
+}
+
 MatchResult Regex::test(TextView subject) {
+    if (m->outOfTime) return MatchResult::LimitHit;
+    const std::int64_t start = coarseNowNs();
+    const MatchResult r = testOnce(subject);
+    m->spentNs += coarseNowNs() - start;
+    ++m->tested;
+    if (r != MatchResult::LimitHit && m->spentNs > kTimeBudgetNs && m->spentNs > m->tested * kLineTimeNs) {
+        m->outOfTime = true;
+        return MatchResult::LimitHit;
+    }
+    return r;
+}
+
+bool Regex::outOfTime() const {
+    return m->outOfTime;
+}
+
+MatchResult Regex::testOnce(TextView subject) {
     int rc = 0;
     for (std::uint32_t limit = std::min(kFirstTry, m->lineLimit);; limit = growLimit(limit, m->lineLimit)) {
         pcre2_set_match_limit(m->context, limit);

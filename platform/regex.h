@@ -4,6 +4,7 @@
 // their patterns in. \d and \w stay ASCII, as in ECMAScript.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -35,8 +36,15 @@ public:
     // per-line limit: a pattern that stays just under the limit on every line would otherwise
     // keep a long file busy for minutes. Honest patterns spend next to nothing of it.
     static constexpr std::uint64_t kBudgetLines = 16;
+    // Time as well: a pattern that has taken this long over all lines, and far longer per line
+    // than an honest one ever takes, is a runaway however few steps each line counted.
+    static constexpr std::int64_t kTimeBudgetNs = 3'000'000'000;
+    static constexpr std::int64_t kLineTimeNs = 50'000;
 
     static std::variant<Regex, RegexError> compile(TextView pattern, std::uint32_t matchLimit = kDefaultMatchLimit);
+    // Whether compile() would take the pattern, without readying it for matching (the JIT
+    // costs far more than the check): for long lists of patterns, most never used.
+    static std::optional<RegexError> check(TextView pattern);
 
     Regex(Regex&&) noexcept;
     Regex& operator=(Regex&&) noexcept;
@@ -45,6 +53,8 @@ public:
     // Whether the pattern matches anywhere in `subject`. LimitHit once this line needs more
     // than the per-line limit, or all lines tested so far more than the whole budget.
     MatchResult test(TextView subject);
+    // Whether the last LimitHit came from the time over all lines (kTimeBudgetNs).
+    bool outOfTime() const;
     // Where the last Match began in its subject, in UTF-16 units.
     std::size_t matchStart() const;
     // The engine's message for the last LimitHit or Failed.
@@ -56,6 +66,7 @@ public:
     std::vector<char16_t> requiredLiterals() const;
 
 private:
+    MatchResult testOnce(TextView subject);
     struct Impl;
     explicit Regex(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m;

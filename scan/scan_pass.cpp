@@ -13,6 +13,7 @@ namespace {
 
 // What the scan says to the user, in one place.
 constexpr char16_t kMissingStatus[] = u"输入文件不存在，无法分析！";
+constexpr char16_t kNotRegularStatus[] = u"输入的不是普通文件，无法分析！";
 constexpr char16_t kScanning[] = u"正在分析文件...";
 constexpr char16_t kBadPatternStatus[] = u"查找条件有误，无法分析！";
 constexpr char16_t kCannotReadStatus[] = u"文件无法读取，无法分析！";
@@ -33,6 +34,10 @@ Text utf32Text(TextView path) {
 }
 Text runawayText(std::int64_t line) {
     return u"查找条件过于复杂，第 " + decimal(line) + u" 行的匹配超出限度，分析已中止！";
+}
+Text slowPatternText(TextView pattern) {
+    return u"查找条件用时过长（超过 " + decimal(Regex::kTimeBudgetNs / 1'000'000'000) + u" 秒），分析已中止：" +
+           Text(pattern);
 }
 Text longLineText(std::int64_t line, std::size_t maxBytes) {
     return u"第 " + decimal(line) + u" 行超过 " + decimal(static_cast<std::int64_t>(maxBytes >> 20)) +
@@ -158,7 +163,8 @@ private:
             if (m_analyse) m_analyzer.add(m_text, m_re.matchStart(), m_lines, offset);
             return true;
         case MatchResult::LimitHit:
-            m_ui.messageBox({MsgId::PatternRunaway, runawayText(m_lines)});
+            m_ui.messageBox(
+                {MsgId::PatternRunaway, m_re.outOfTime() ? slowPatternText(m_state.strFindStr) : runawayText(m_lines)});
             return false;
         case MatchResult::Failed:
             m_ui.messageBox({MsgId::MatchFailed, engineFailedText(m_lines, m_re.lastError())});
@@ -219,7 +225,10 @@ std::unique_ptr<ScanFeed> ScanFeed::start(WorkingState& state, UiPort& ui, ScanR
     // Everything that can refuse comes first, so that a refusal leaves the earlier results whole.
     // A real test of a regular file: a path with wildcards is just a name here.
     if (!isRegularFile(state.strInFile)) {
-        refuse(ui, {MsgId::InputMissing, kInputMissingText}, kMissingStatus);
+        if (isNonRegularEntry(state.strInFile))
+            refuse(ui, {MsgId::InputNotRegular, kInputNotRegularText, state.strInFile}, kNotRegularStatus);
+        else
+            refuse(ui, {MsgId::InputMissing, kInputMissingText}, kMissingStatus);
         return nullptr;
     }
     auto compiled = Regex::compile(state.strFindStr, options.matchLimit);

@@ -131,14 +131,7 @@ CleanStage::CleanStage(ChapterSink& next, std::shared_ptr<const CleanRuleSet> ru
       m_repeatRule(m_rules->size()), m_evidence(std::move(evidence)) {
     for (std::size_t i = 0; i < m_rules->size(); ++i)
         if (m_rules->rule(i).kind == RuleKind::RepeatedParagraph) m_repeatRule = i;
-    // A tally that counts already goes on counting: a book per volume is several runs.
-    if (m_tally->counts.size() != m_rules->size()) {
-        m_tally->names.clear();
-        for (std::size_t i = 0; i < m_rules->size(); ++i)
-            m_tally->names.push_back(m_rules->rule(i).name);
-        m_tally->counts.assign(m_rules->size(), 0);
-        m_tally->switchedOff.clear();
-    }
+    m_tally->prepare(*m_rules); // a tally that counts already goes on counting
 }
 
 CleanStage::~CleanStage() = default;

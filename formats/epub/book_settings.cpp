@@ -5,10 +5,11 @@
 #include <chrono>
 #include <filesystem>
 
+#include "formats/epub/cover_check.h"
 #include "formats/epub/epub_package.h"
 #include "formats/epub/epub_text.h"
-#include "output/split_texts.h"
 #include "options/intake.h"
+#include "output/split_texts.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/regex.h"
@@ -71,23 +72,16 @@ std::optional<Refusal> checkEpubSettings(const EpubSettings& s) {
             return Refusal{{MsgId::BadVolumePattern, Text(e::kBadVolumePattern) + err->message}, e::kCheckStatus};
     }
     if (!s.cover.empty()) {
-        InputFile in;
-        if (auto err = in.open(s.cover))
+        std::string bytes;
+        if (auto err = readCover(s.cover, bytes))
             return Refusal{{MsgId::CoverUnreadable, failureText(e::kCoverUnreadable, *err), s.cover}, e::kCheckStatus};
-        char head[8] = {};
-        std::size_t got = 0;
-        while (got < sizeof head) {
-            const auto n = in.read(head + got, sizeof head - got);
-            if (!n)
-                return Refusal{{MsgId::CoverUnreadable,
-                                failureText(e::kCoverUnreadable, in.error().value_or(FileError{s.cover, u""})),
-                                s.cover},
-                               e::kCheckStatus};
-            if (*n == 0) break;
-            got += *n;
-        }
-        if (coverImageKind(std::string_view(head, got)) == CoverImage::None)
+        const CoverCheck cover = checkCoverImage(bytes);
+        if (cover.kind == CoverImage::None)
             return Refusal{{MsgId::CoverNotImage, Text(e::kCoverNotImage) + s.cover, s.cover}, e::kCheckStatus};
+        if (!cover.whole())
+            return Refusal{
+                {MsgId::CoverNotImage, kCoverBroken + s.cover + u"（" + fromUtf8(cover.fault) + u"）", s.cover},
+                e::kCheckStatus};
     }
     const std::filesystem::path folder = toPath(s.path).parent_path();
     std::error_code ec;

@@ -8,12 +8,13 @@
 #include <variant>
 
 #include "convert/script.h"
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "formats/epub/cover_check.h"
 #include "formats/epub/epub_package.h"
 #include "formats/epub/epub_text.h"
-#include "output/split_texts.h"
 #include "formats/epub/zip_writer.h"
+#include "output/split_texts.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace pw {
 
@@ -42,21 +43,6 @@ std::string isoTime(std::int64_t seconds) {
     char buf[32];
     std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
     return buf;
-}
-
-// The whole of a small file (a cover), or the reason it cannot be read.
-std::variant<std::string, FileError> readWhole(TextView path) {
-    InputFile in;
-    if (auto e = in.open(path)) return *e;
-    std::string bytes;
-    char buf[1 << 16];
-    for (;;) {
-        const auto n = in.read(buf, sizeof buf);
-        if (!n) return in.error().value_or(FileError{Text(path), u"读取失败"});
-        if (*n == 0) break;
-        bytes.append(buf, *n);
-    }
-    return bytes;
 }
 
 // A book's language when the user gave none: what the novel is written in. Big5 is Traditional
@@ -304,13 +290,12 @@ private:
     bool finishBook() {
         std::string coverBytes;
         if (!m_s.cover.empty()) {
-            auto read = readWhole(m_s.cover);
-            if (auto* e = std::get_if<FileError>(&read)) {
+            if (auto e = readCover(m_s.cover, coverBytes)) {
                 fail({MsgId::ReadFailed, failureText(kReadFailedText, *e)});
                 return false;
             }
-            coverBytes = std::move(std::get<std::string>(read));
-            m_book.cover = coverImageKind(coverBytes);
+            // Checked before the run; a cover replaced since by a broken one stays out.
+            m_book.cover = checkCoverImage(coverBytes).whole() ? coverImageKind(coverBytes) : CoverImage::None;
         }
         m_book.title = xml(m_s.title);
         m_book.author = xml(m_s.author);

@@ -192,7 +192,7 @@ TEST(CliClean, LegadoRuleFiles) {
     const CliRun bad = runCli({"split", (dir / "n.txt").string(), "--clean-rules", (dir / "bad.json").string(), "-o",
                                (out / "x").string(), "--create-dir"},
                               {});
-    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.status, 2);
     EXPECT_FALSE(fs::exists(out / "x"));
 }
 

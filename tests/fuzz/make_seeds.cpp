@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/images.h"
 #include "support/novel.h"
 
 namespace fs = std::filesystem;
@@ -68,5 +69,14 @@ int main(int argc, char** argv) {
     put(out / "epub_text", ++n, "《斗破苍穹》作者：天蚕土豆");
     put(out / "epub_text", ++n, "【雪中悍刀行】 by 烽火");
     put(out / "out_name", ++n, std::string("\xff\xff\xff\x7f\x27\x7f\x01\0", 8) + "C:\\书\\\x01全集");
+    // Rule lists in both of legado's formats, and the covers the tests use.
+    put(out / "clean_rules", ++n,
+        R"([{"name":"价","pattern":"(\\d+)元","replacement":"$1块","isRegex":true,"scopeContent":true,"order":1},)"
+        R"({"replaceSummary":"旧","regex":"\\u3000+广告","replacement":"","enable":true,"serialNumber":2}])");
+    put(out / "toc_rules", ++n,
+        R"([{"name":"目录","rule":"(?<=[　\\s])第.{1,8}章.{0,30}$","enable":true,"example":"第一章"},)"
+        R"({"name":"等","rule":"(?<=\\={3,6})第.章","enable":false,"serialNumber":1}])");
+    put(out / "cover_check", ++n, pwtest::pngPixel());
+    put(out / "cover_check", ++n, pwtest::jpegPixel());
     return 0;
 }
