@@ -20,6 +20,7 @@
 #include "cli/split_watch.h"
 #include "convert/script.h"
 #include "stages/clean_preview.h"
+#include "stages/titles.h"
 #include "options/intake.h"
 #include "options/make_out_name.h"
 #include "options/settings.h"
@@ -165,7 +166,7 @@ void addTitles(nlohmann::ordered_json& headings, const std::string& file, Encodi
     const std::map<std::int64_t, std::string> titles = headingTitles(std::filesystem::path(file), encoding, at);
     for (auto& h : headings) {
         const auto t = titles.find(h["line"].get<std::int64_t>());
-        h["title"] = t != titles.end() ? t->second : h["text"].get<std::string>();
+        h["title"] = t != titles.end() ? t->second : tidyHeading(h["text"].get<std::string>());
     }
 }
 

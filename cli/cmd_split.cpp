@@ -43,7 +43,6 @@ public:
             paragraphsRow(false),
             excludeRow(),
             excludeSuspectsRow(),
-            keepContentsRow(),
             outputEncodingRow(),
             cleanRow(),
             cleanRulesRow(),

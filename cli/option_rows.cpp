@@ -203,7 +203,7 @@ OptionRow excludeSuspectsRow() {
 
 OptionRow keepContentsRow() {
     return flagRow("--keep-contents", &CliOptions::keepContents,
-                   "没有给出查找条件时，保留书中目录的各行和确定不是标题的行作为章节（默认排除）");
+                   "没有给出 -p 或 --preset 时，保留书中目录的各行和确定不是标题的行作为章节（默认排除）");
 }
 
 OptionRow paragraphsRow(bool book) {

@@ -238,6 +238,6 @@ TEST(CliAnalysis, PerVolumeMakesABookForEachVolume) {
     for (std::size_t i = 0; i < volumes.size(); ++i)
         EXPECT_EQ(fs::path(line["outputs"][i].get<std::string>()).filename().string(), "月下 " + volumes[i] + ".epub");
     EXPECT_EQ(line["chapters"], novel.matching(U'章').size());
-    expectRefused(runCli({"epub", file, "--per-volume"}, {}),
+    expectRefused(runCli({"epub", file, "-p", "^第.{1,3}章", "--per-volume"}, {}),
                   "pagewright-cli: --per-volume 需要卷标题条件，请用 --volume-pattern 给出，或用 --preset volume。", 2);
 }

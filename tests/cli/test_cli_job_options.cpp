@@ -55,7 +55,7 @@ TEST(CliJobOptions, TheUsersLanguageStandsAgainstTheConversion) {
     EXPECT_EQ(language({"--language", "zh-CN"}), "zh-CN");
 }
 
-// With no pattern, split and epub choose the rule for the novel and say which in one line:
+// With no pattern, epub chooses the rule for the novel and says which in one line:
 // one stray 第…章 among a 回 novel's headings no longer makes a book of one chapter.
 TEST(CliJobOptions, WithNoPatternTheRuleIsChosenForTheNovel) {
     ScratchDir dir;
@@ -73,7 +73,7 @@ TEST(CliJobOptions, WithNoPatternTheRuleIsChosenForTheNovel) {
     const auto line = nlohmann::json::parse(r.out);
     EXPECT_EQ(line["chapters"], 12) << r.out;
     // -q: nothing but errors.
-    const CliRun quiet = runCli({"split", (dir / "n.txt").string(), "-q", "-o", (dir / "t").string(), "--create-dir"}, {});
+    const CliRun quiet = runCli({"epub", (dir / "n.txt").string(), "-q", "-o", (dir / "q.epub").string()}, {});
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.err, "");
     // A pattern given is the user's: the stray line is what it finds.

@@ -187,6 +187,51 @@ private slots:
         QCOMPARE(w->lblState->toolTip(), QStringLiteral("段落：缩进分段"));
     }
 
+    // Whether the analysed file is the one meant is asked before the book's dialogs, and only
+    // once; a book per volume goes into the folder picked, one book a volume.
+    void theBookAsksAboutAnotherFileFirstAndMakesABookPerVolume() {
+        input = dir->path() / "novel.txt";
+        out = dir->path() / "out";
+        std::filesystem::create_directories(out);
+        std::string novel;
+        for (int v = 1; v <= 2; ++v) {
+            novel += "第" + std::to_string(v) + "卷 卷名" + std::to_string(v) + "\r\n";
+            for (int c = 1; c <= 3; ++c)
+                novel += "第" + std::to_string((v - 1) * 3 + c) + "章 标题\r\n　　正文。\r\n";
+        }
+        pwtest::writeAll(input, novel);
+        w->txtFile->setText(q(input));
+        w->txtOut->setText(q(out));
+        w->txtFindStr->setText(QStringLiteral("^第[0-9]+章"));
+        QTest::mouseClick(w->cmdAnalyze, Qt::LeftButton);
+        QCOMPARE(w->headings().rowCount(), 6);
+        pwtest::writeAll(dir->path() / "other.txt", "第1章 别的\r\n");
+        w->txtFile->setText(q(dir->path() / "other.txt"));
+
+        bool asked = false;
+        setNextEpubDialogHook([&](EpubDialog& d) {
+            asked = true;
+            d.txtBookTitle->setText(QStringLiteral("书"));
+            d.txtVolumePattern->setText(QStringLiteral("^第[0-9]+卷"));
+            d.chkPerVolume->setChecked(true);
+            return true;
+        });
+        boxes.setNextAnswer(MsgAnswer::No);
+        w->saveEpub();
+        QVERIFY(!asked);
+        QCOMPARE(boxes.shown().size(), std::size_t(1));
+        QVERIFY(boxes.shown().front().id == MsgId::NotCurrentFile);
+        boxes.clearShown();
+
+        boxes.setNextAnswer(MsgAnswer::Yes);
+        setNextDialogHook([&](QFileDialog&) { return q(out); });
+        w->saveEpub();
+        QTRY_VERIFY(std::filesystem::exists(out / "书 第2卷 卷名2.epub"));
+        QVERIFY(std::filesystem::exists(out / "书 第1卷 卷名1.epub"));
+        QCOMPARE(boxes.shown().size(), std::size_t(1)); // the question, once
+        QCOMPARE(status(), QStringLiteral("处理完毕，已按卷生成 2 本电子书，共 6 章！"));
+    }
+
     void closingTheWindowStopsThePass() {
         prepare({.seed = 23, .chapters = 200});
         // The close arrives at the pass's first event turn.

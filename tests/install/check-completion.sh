@@ -45,7 +45,7 @@ expect "auto big5 gb18030 utf-16be utf-16le utf-8" scan -q --encoding ""
 expect "big5 gb18030 keep utf-16be utf-16le utf-8" split --output-encoding ""
 # A value that is free text offers nothing; the output folder offers folders only.
 expect "" split -p ""
-expect "auto chapter english extras hui jie numbered volume webnovel" scan --preset ""
+expect "auto chapter english extras hanzi hua hui jie marked numbered part volume webnovel" scan --preset ""
 expect "out dir" split -o ou
 expect "s2t s2tw s2twp" epub --convert s2t
 expect "全集.txt" split --clean-rules 全

@@ -564,9 +564,10 @@ TEST(Epub, TitlesVolumesAndParagraphsAsTheBookReadsThem) {
         EXPECT_EQ(m.split.figures.chapters, 3);
         expectValid(dir / "b.epub");
         EXPECT_EQ(bookLines(dir / "b.epub"),
-                  (std::vector<std::string>{"书名", "第一卷 风起", "第一回 夜宿古寺", "他走进山门，天色已晚。", "她说：“走吧。”",
-                                            "第二回", "“你来了。”", "第二卷", "第三回 归去", "完。"}));
-        const std::string tree = "前言,第一卷 风起(第一回 夜宿古寺,第二回),第二卷(第三回 归去)";
+                  (std::vector<std::string>{"书名", "第一卷　风起", "第一回　夜宿古寺", "他走进山门，天色已晚。", "她说：“走吧。”",
+                                            "第二回", "“你来了。”", "第二卷", "第三回　归去", "完。"}));
+        // Every label and its title one full-width space apart, however the file spaced them.
+        const std::string tree = "前言,第一卷　风起(第一回　夜宿古寺,第二回),第二卷(第三回　归去)";
         EXPECT_EQ(navTree(entry(dir / "b.epub", "OEBPS/nav.xhtml")), tree);
         EXPECT_EQ(ncxTree(entry(dir / "b.epub", "OEBPS/toc.ncx")), tree);
         const std::string page = entry(dir / "b.epub", "OEBPS/text/c00001.xhtml");
