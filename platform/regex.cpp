@@ -23,20 +23,6 @@ constexpr std::uint32_t kHeapLimitKiB = 16 * 1024; // only the interpreter uses 
 constexpr std::uint32_t kFirstTry = 1000;
 constexpr std::uint32_t kTryGrowth = 4;
 
-// JIT-compiled patterns count their steps otherwise: a pattern may stay under the first limit
-// on every line and still take milliseconds each. So time is measured too, over all lines, by
-// a clock read without a system call; its ticks are coarse, but summed over many lines the
-// differences add up to the time spent.
-std::int64_t coarseNowNs() {
-#ifdef CLOCK_MONOTONIC_COARSE
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-#else
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-#endif
-}
 
 // PCRE2 wants a real pointer even for an empty string.
 const char16_t kEmpty[1] = {0};
@@ -111,6 +97,21 @@ std::uint32_t growLimit(std::uint32_t limit, std::uint32_t lineLimit) {
 
 } // namespace
 
+// JIT-compiled patterns count their steps otherwise: a pattern may stay under the first limit
+// on every line and still take milliseconds each. So time is measured too, over all lines, by
+// a clock read without a system call; its ticks are coarse, but summed over many lines the
+// differences add up to the time spent.
+std::int64_t coarseClockNs() {
+#ifdef CLOCK_MONOTONIC_COARSE
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+#else
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+#endif
+}
+
 bool hasNoCase(char16_t c) {
     if (U16_IS_SURROGATE(c) || c == 0xFFFD) return false;
     const UChar32 cp = c;
@@ -184,9 +185,9 @@ std::optional<RegexError> Regex::check(TextView pattern) {
 
 MatchResult Regex::test(TextView subject) {
     if (m->outOfTime) return MatchResult::LimitHit;
-    const std::int64_t start = coarseNowNs();
+    const std::int64_t start = coarseClockNs();
     const MatchResult r = testOnce(subject);
-    m->spentNs += coarseNowNs() - start;
+    m->spentNs += coarseClockNs() - start;
     ++m->tested;
     if (r != MatchResult::LimitHit && m->spentNs > kTimeBudgetNs && m->spentNs > m->tested * kLineTimeNs) {
         m->outOfTime = true;

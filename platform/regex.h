@@ -27,6 +27,11 @@ enum class MatchResult {
     Failed,   // any other engine failure; lastError() says what
 };
 
+// A clock for time budgets that are checked on every line: read without a system call, so its
+// ticks are coarse (milliseconds), but summed over many lines the differences add up to the
+// time spent. Nanoseconds.
+std::int64_t coarseClockNs();
+
 class Regex {
 public:
     // Backtracking steps allowed per line. Real headings need a few hundred; a pattern that

@@ -61,19 +61,6 @@ bool pcreReplacement(const std::string& java, const pcre2_code* code, std::strin
     return true;
 }
 
-// A clock read on every line a rule is tried on must cost next to nothing: the coarse one is
-// read without a system call. Its ticks are milliseconds, but summed over many lines the
-// differences still add up to the time spent.
-std::int64_t coarseNowNs() {
-#ifdef CLOCK_MONOTONIC_COARSE
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-#else
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-#endif
-}
 
 bool limitHit(int rc) {
     return rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT ||
@@ -161,9 +148,9 @@ Applied RuleMatcher::apply(const CleanRule& r, const CleanRuleSet::Compiled& c, 
                            std::string& out) {
     if (c.index >= m_spent.size()) m_spent.resize(c.index + 1);
     Spent& spent = m_spent[c.index];
-    const std::int64_t start = coarseNowNs();
+    const std::int64_t start = coarseClockNs();
     const Applied applied = applyOnce(r, c, text, out);
-    spent.ns += coarseNowNs() - start;
+    spent.ns += coarseClockNs() - start;
     ++spent.lines;
     if (spent.ns > m_runBudgetNs && spent.ns > spent.lines * kLineBudgetNs) return Applied::LimitHit;
     return applied;
