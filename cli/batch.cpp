@@ -317,7 +317,9 @@ int Batch::summary() {
             t.chapters += r.chapters.value_or(0);
             t.keptSuspects += r.keptSuspects.value_or(0);
             if (!m_o.quiet)
-                lines.push_back(batchDoneLine(n.file, n.place, static_cast<std::int64_t>(r.outputs.size()),
+                // Books per volume are named by their volumes: the place to name is their folder.
+                lines.push_back(batchDoneLine(n.file, m_o.perVolume ? fromPath(toPath(n.place).parent_path()) : n.place,
+                                              static_cast<std::int64_t>(r.outputs.size()),
                                               r.chapters.value_or(0), book, r.keptSuspects.value_or(0)));
         } else if (r.status == NovelStatus::Interrupted) {
             ++t.interrupted;
