@@ -36,7 +36,7 @@ Text runawayText(std::int64_t line) {
     return u"查找条件过于复杂，第 " + decimal(line) + u" 行的匹配超出限度，分析已中止！";
 }
 Text slowPatternText(TextView pattern) {
-    return u"查找条件用时过长（超过 " + decimal(Regex::kTimeBudgetNs / 1'000'000'000) + u" 秒），分析已中止：" +
+    return u"查找条件过于复杂，用时过长（超过 " + decimal(Regex::kTimeBudgetNs / 1'000'000'000) + u" 秒），分析已中止：" +
            Text(pattern);
 }
 Text longLineText(std::int64_t line, std::size_t maxBytes) {
