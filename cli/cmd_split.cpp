@@ -43,6 +43,7 @@ public:
             paragraphsRow(false),
             excludeRow(),
             excludeSuspectsRow(),
+            keepContentsRow(),
             outputEncodingRow(),
             cleanRow(),
             cleanRulesRow(),

@@ -141,6 +141,7 @@ inline CliRun runCli(const std::vector<std::string>& args, const SpawnOptions& o
 }
 
 // One job, given the way both front ends take it.
+inline const std::string kWindowPattern = "第(.){1,10}章";
 struct Job {
     std::filesystem::path file{};
     std::optional<std::string> pattern{}, name{}, chapters{};
@@ -150,8 +151,9 @@ struct Job {
 
     std::vector<std::string> args(const std::string& command) const {
         // Without -q: the summary line is held against the core's status.
-        std::vector<std::string> a{command, file.string()};
-        if (pattern) a.insert(a.end(), {"-p", *pattern});
+        // The window's field holds its default pattern when the job names none; the command
+        // line would choose a rule for the novel instead.
+        std::vector<std::string> a{command, file.string(), "-p", pattern.value_or(kWindowPattern)};
         if (encoding) a.insert(a.end(), {"--encoding", pw::traitsOf(*encoding).id});
         if (command == "scan") return a;
         if (name) a.insert(a.end(), {"-n", *name});

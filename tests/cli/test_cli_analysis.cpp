@@ -167,7 +167,9 @@ TEST(CliAnalysis, CheckReportsInPlainChineseAndSplitLeavesSuspectsOut) {
     ScratchDir out;
     const std::string both = std::to_string(suspects.front()) + ",1";
     const CliRun split =
-        runCli({"split", file, "-q", "-o", out.path().string(), "-c", "1", "--exclude-suspects", "-x", both}, {});
+        runCli({"split", file, "-p", kWindowPattern, "-q", "-o", out.path().string(), "-c", "1", "--exclude-suspects",
+                "-x", both},
+               {});
     ASSERT_EQ(split.status, 0) << split.err;
     const auto files = folderFiles(out.path());
     // The text before the first heading kept (here the preamble and chapter 1) is a file too.
@@ -202,19 +204,19 @@ TEST(CliAnalysis, TitlesUnderBareNumbersParagraphsAndKeptSuspectsAreTold) {
 
     const std::string faulty = (dir / "faulty.txt").string();
     writeNovel(faulty, kFaulty);
-    const CliRun split = runCli({"split", faulty, "-o", (dir / "out").string(), "--create-dir", "--json"}, {});
+    const CliRun split = runCli({"split", faulty, "-p", kWindowPattern, "-o", (dir / "out").string(), "--create-dir", "--json"}, {});
     ASSERT_EQ(split.status, 0) << split.err;
     const auto line = nlohmann::json::parse(split.out);
     ASSERT_GT(line["kept_suspects"].get<int>(), 0);
     EXPECT_EQ(line["kept_suspects"], line["suspects"]);
     EXPECT_TRUE(line["paragraphs"].is_null()); // text files keep their lines unless asked
-    const CliRun told = runCli({"split", faulty, "-o", (dir / "out2").string(), "--create-dir"}, {});
+    const CliRun told = runCli({"split", faulty, "-p", kWindowPattern, "-o", (dir / "out2").string(), "--create-dir"}, {});
     EXPECT_NE(told.err.find("其中有 " + std::to_string(line["kept_suspects"].get<int>()) +
                             " 个可疑标题仍作为章节：用 scan --check 查看，用 --exclude-suspects 排除。"),
               std::string::npos)
         << told.err;
     const auto left = nlohmann::json::parse(
-        runCli({"split", faulty, "-o", (dir / "out3").string(), "--create-dir", "--json", "--exclude-suspects"}, {}).out);
+        runCli({"split", faulty, "-p", kWindowPattern, "-o", (dir / "out3").string(), "--create-dir", "--json", "--exclude-suspects"}, {}).out);
     EXPECT_EQ(left["kept_suspects"], 0);
 }
 

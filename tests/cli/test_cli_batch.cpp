@@ -73,8 +73,8 @@ TEST(CliBatch, EachNovelEndsAsItsSingleRunWouldInAPlaceOfItsOwn) {
     const Library lib;
     const std::vector<std::string> files = lib.files();
     ScratchDir work;
-    const std::vector<std::string> options = {"-c",   "3", "-n", "第01卷", "--keep-blank-lines", "--output-encoding",
-                                              "utf-8"};
+    const std::vector<std::string> options = {"-p", kWindowPattern,       "-c",  "3", "-n", "第01卷",
+                                              "--keep-blank-lines", "--output-encoding", "utf-8"};
     std::vector<std::string> batch = {"split"};
     batch.insert(batch.end(), files.begin(), files.end());
     batch.insert(batch.end(), {"-o", (work / "out").string(), "--create-dir", "-j", "2", "--json"});

@@ -55,11 +55,14 @@ TEST(CliJobOptions, TheUsersLanguageStandsAgainstTheConversion) {
     EXPECT_EQ(language({"--language", "zh-CN"}), "zh-CN");
 }
 
-// With no pattern, epub chooses the rule for the novel and says which in one line:
-// one stray 第…章 among a 回 novel's headings no longer makes a book of one chapter.
+// With no pattern, split and epub choose the rule for the novel and say which in one line:
+// one stray 第…章 among a 回 novel's headings no longer makes a book of one chapter, and the
+// novel's own table of contents stays in the front matter unless --keep-contents.
 TEST(CliJobOptions, WithNoPatternTheRuleIsChosenForTheNovel) {
     ScratchDir dir;
-    std::string novel = "书名\n";
+    std::string novel = "书名\n目录\n";
+    for (int k = 1; k <= 12; ++k)
+        novel += "第" + std::to_string(k) + "回 回目" + std::to_string(k) + "\n";
     for (int k = 1; k <= 12; ++k) {
         novel += "第" + std::to_string(k) + "回 回目" + std::to_string(k) + "\n";
         for (int p = 0; p < 6; ++p)
@@ -67,17 +70,31 @@ TEST(CliJobOptions, WithNoPatternTheRuleIsChosenForTheNovel) {
         if (k == 7) novel += "第三章提到的那件事。\n";
     }
     writeAll(dir / "n.txt", novel);
-    const CliRun r = runCli({"epub", (dir / "n.txt").string(), "-o", (dir / "b.epub").string(), "--json"}, {});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("pagewright-cli: 自动选择「第…回」"), std::string::npos) << r.err;
-    const auto line = nlohmann::json::parse(r.out);
-    EXPECT_EQ(line["chapters"], 12) << r.out;
+    const std::string file = (dir / "n.txt").string();
+    const struct {
+        std::vector<std::string> args;
+        int chapters;
+    } cases[] = {
+        {{"epub", file, "-o", (dir / "b.epub").string()}, 12},
+        {{"split", file, "-c", "1", "-o", (dir / "t").string(), "--create-dir"}, 12},
+        {{"split", file, "-c", "1", "-o", (dir / "k").string(), "--create-dir", "--keep-contents"}, 24},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.front() + " " + c.args.back());
+        std::vector<std::string> args = c.args;
+        args.push_back("--json");
+        const CliRun r = runCli(args, {});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("pagewright-cli: 自动选择「第…回」"), std::string::npos) << r.err;
+        EXPECT_EQ(nlohmann::json::parse(r.out)["chapters"], c.chapters) << r.out;
+    }
+    EXPECT_EQ(folderFiles(dir / "t").size(), 13u) << "the front matter and a file a chapter";
     // -q: nothing but errors.
-    const CliRun quiet = runCli({"epub", (dir / "n.txt").string(), "-q", "-o", (dir / "q.epub").string()}, {});
+    const CliRun quiet = runCli({"epub", file, "-q", "-o", (dir / "q.epub").string()}, {});
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.err, "");
     // A pattern given is the user's: the stray line is what it finds.
-    const CliRun given = runCli({"scan", (dir / "n.txt").string(), "-p", "第.{1,10}章", "-q"}, {});
+    const CliRun given = runCli({"scan", file, "-p", "第.{1,10}章", "-q"}, {});
     EXPECT_EQ(given.out, "[1] 第三章提到的那件事。\n");
 }
 

@@ -66,7 +66,7 @@ struct BigNovel {
         if (full.status != 0) throw std::runtime_error("the reference split failed: " + full.err);
     }
     std::vector<std::string> split(const fs::path& out, const std::string& existing = "fail") const {
-        return {"split", file.string(), "-q", "-c", "10", "-o", out.string(), "--existing", existing};
+        return {"split", file.string(), "-p", kWindowPattern, "-q", "-c", "10", "-o", out.string(), "--existing", existing};
     }
     std::map<std::string, std::string> files() const { return folderFiles(reference.path()); }
 };
@@ -324,7 +324,7 @@ TEST(CliWorldChanges, AnInputCutDuringTheOneReadIsRefusedAndNothingPlaced) {
     for (int attempt = 0;; ++attempt) {
         ASSERT_LT(attempt, 5) << "the run always ended before the cut";
         fs::copy_file(big.file, file, fs::copy_options::overwrite_existing);
-        Child c = startCli({"split", file.string(), "-q", "-c", "10", "-o", out.path().string()});
+        Child c = startCli({"split", file.string(), "-p", kWindowPattern, "-q", "-c", "10", "-o", out.path().string()});
         const bool ready = whenReady(c, [&] { return holdsTemporaryFile(out.path()); });
         if (ready) fs::resize_file(file, fs::file_size(file) / 2);
         e = finishCli(c);
@@ -413,7 +413,7 @@ TEST(CliAppend, AnAppendThatFailsIsTakenBackAndSaysSo) {
     ScratchDir in, out;
     const fs::path novel = in / "n.txt";
     writeNovel(novel, NovelOptions{.seed = 5, .chapters = 30, .falseHeadings = false, .paragraphs = 20});
-    ASSERT_EQ(runCli({"split", novel.string(), "-q", "-c", "10", "-o", out.path().string()}, {}).status, 0);
+    ASSERT_EQ(runCli({"split", novel.string(), "-p", kWindowPattern, "-q", "-c", "10", "-o", out.path().string()}, {}).status, 0);
     // The second file grown large: its append is the one the limit stops part-way.
     std::ofstream(out / "小说02.txt", std::ios::binary | std::ios::app) << std::string(1 << 20, 'x') << "\r\n";
     const auto before = folderFiles(out.path());
@@ -421,8 +421,8 @@ TEST(CliAppend, AnAppendThatFailsIsTakenBackAndSaysSo) {
     const long limit = static_cast<long>(fs::file_size(out / "小说02.txt")) + 100;
     for (const bool scanFirst : {false, true}) {
         SCOPED_TRACE(scanFirst ? "scan first" : "one read");
-        std::vector<std::string> args{"split", novel.string(),      "-q",         "-c",    "10",
-                                      "-o",    out.path().string(), "--existing", "append"};
+        std::vector<std::string> args{"split", novel.string(), "-p", kWindowPattern, "-q", "-c", "10",
+                                      "-o", out.path().string(), "--existing", "append"};
         if (scanFirst) args.push_back("--exclude-suspects");
         const CliRun r = runCli(args, {.fileSizeLimit = limit});
         EXPECT_EQ(r.status, 1);
@@ -473,8 +473,8 @@ TEST(CliAppend, AStopDuringAnAppendTakesItBackAndNeverAdvisesOverwrite) {
 TEST(CliResources, RunningOutOfMemoryEndsAsAnErrorWithNothingLeftBehind) {
     const BigNovel& big = bigNovel();
     const std::vector<std::string> runs[] = {
-        {"split", big.file.string(), "-q", "-c", "10"},
-        {"split", big.file.string(), "-q", "-c", "10", "--exclude-suspects"},
+        {"split", big.file.string(), "-p", kWindowPattern, "-q", "-c", "10"},
+        {"split", big.file.string(), "-p", kWindowPattern, "-q", "-c", "10", "--exclude-suspects"},
         {"epub", big.file.string(), "-q"},
     };
     int refused = 0;

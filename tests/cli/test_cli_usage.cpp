@@ -74,7 +74,7 @@ TEST(CliUsage, RefusalsSayWhyAndWriteNothing) {
         // The list's form is checked before anything is read, even a file that is not there...
         {{"split", (cwd / "none.txt").string(), "-x", "2,,5"}, 2, "pagewright-cli: 排除列表格式不正确：2,,5\n"},
         // ...its range after the scan, as the numbers are those it prints.
-        {{"split", ahq, "-x", "3,11"}, 2, "pagewright-cli: 排除的编号 11 超出范围 1-10\n"},
+        {{"split", ahq, "-p", kWindowPattern, "-x", "3,11"}, 2, "pagewright-cli: 排除的编号 11 超出范围 1-10\n"},
         {{"split", (cwd / "none.txt").string()},
          1,
          "pagewright-cli: 输入文件不存在：" + (cwd / "none.txt").string() + "，请检查文件名。\n"},
