@@ -2,9 +2,11 @@
 # pagewright-cli against general tools on the ~200 MB GB18030 benchmark file, all six
 # commands side by side in one hyperfine run:
 #   scan:  pagewright-cli scan           against  rg -c -E gbk
-#   split: pagewright-cli split          against  cat file > copy, and iconv to UTF-8 + csplit;
+#   split: pagewright-cli split -p       against  cat file > copy, and iconv to UTF-8 + csplit;
 #          and split --exclude-suspects, which has to scan the whole file before it writes
-#          (the two reads split took before it scanned and wrote in one)
+#          (the two reads split took before it scanned and wrote in one); split with no
+#          pattern chooses the rule first and scans first too
+#          (the pattern is given to the one-read split, as the window's field would)
 # then the peak memory of each, and a Markdown table of means, ratios and peaks.
 # Usage: bench/cli.sh [build dir]
 # PW_BENCH_OUT names the folder to work in (default bench/out; a subfolder pw-cli is made
@@ -40,8 +42,8 @@ fi
 
 scan_pw="'$cli' scan '$data' -q"
 scan_rg="rg -c -E gbk '$pattern' '$data'"
-split_pw="'$cli' split '$data' -q -o '$out' --existing overwrite"
-split_pw2="'$cli' split '$data' -q -o '$out' --existing overwrite --exclude-suspects"
+split_pw="'$cli' split '$data' -p '第(.){1,10}章' -q -o '$out' --existing overwrite"
+split_pw2="'$cli' split '$data' -p '第(.){1,10}章' -q -o '$out' --existing overwrite --exclude-suspects"
 split_cat="cat '$data' > '$out/copy'"
 split_csplit="iconv -f GB18030 -t UTF-8 '$data' > '$out/u8' && LC_ALL=$u8locale csplit -s -z -f '$out/x' '$out/u8' '/第.\{1,10\}章/' '{*}'"
 
@@ -50,7 +52,7 @@ echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -
 echo "file:    $data ($(($(stat -c %s "$data") / 1024 / 1024)) MB)"
 echo "headings: pagewright-cli $("$cli" scan "$data" -q | tail -1), rg $(rg -c -E gbk "$pattern" "$data")"
 eval "$clean"
-"$cli" split "$data" -q -o "$out" --existing overwrite
+"$cli" split "$data" -p '第(.){1,10}章' -q -o "$out" --existing overwrite
 echo "split: pagewright-cli $(ls "$out" | wc -l) files"
 eval "$clean"
 eval "$split_csplit"
