@@ -4,14 +4,14 @@
 #include <string>
 
 #include "convert/chinese_converter.h"
-#include "platform/files.h"
-#include "platform/transcoder.h"
+#include "platform/input_head.h"
+#include "platform/paths.h"
 
 namespace pw {
 
 namespace {
 
-constexpr std::size_t kSampleBytes = 64 * 1024;
+constexpr std::size_t kSampleChars = 32 * 1024;
 
 bool isHan(char32_t c) {
     return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x20000 && c <= 0x2FFFF) ||
@@ -59,29 +59,15 @@ ScriptShare measureScript(std::string_view utf8) {
 }
 
 Script scriptOfFile(TextView path, Encoding encoding) {
-    InputFile in;
-    if (in.open(path)) return Script::Unknown;
-    std::string bytes(kSampleBytes, '\0');
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const auto n = in.read(bytes.data() + got, bytes.size() - got);
-        if (!n || *n == 0) break;
-        got += *n;
+    const std::shared_ptr<const InputHead> head = readInputHead(toPath(path), encoding);
+    if (head->error) return Script::Unknown;
+    // About the first 64 KiB of a GBK file: enough text for a sure answer.
+    Text text;
+    for (const Text& line : head->lines) {
+        if (text.size() >= kSampleChars) break;
+        text.append(line).push_back(u'\n');
     }
-    bytes.resize(got);
-    // Up to the last line end, so no character is cut (UTF-16 in whole units).
-    if (got == kSampleBytes && encoding != Encoding::Utf16Le && encoding != Encoding::Utf16Be) {
-        if (const std::size_t end = bytes.find_last_of('\n'); end != std::string::npos) bytes.resize(end + 1);
-    } else if (got == kSampleBytes) {
-        bytes.resize(got & ~std::size_t(1));
-    }
-    std::string utf8;
-    Utf8Transcoder decode(encoding);
-    decode.convert(bytes, [&utf8](std::string_view piece) {
-        utf8.append(piece);
-        return true;
-    });
-    return measureScript(utf8).script;
+    return measureScript(toUtf8(text)).script;
 }
 
 const char* scriptId(Script s) {

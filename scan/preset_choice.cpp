@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <variant>
 
-#include "platform/files.h"
+#include "platform/input_head.h"
 #include "platform/paths.h"
 #include "platform/regex.h"
 #include "scan/heading_analysis.h"
@@ -12,41 +12,9 @@ namespace pw {
 
 SampleLines readSampleLines(const std::filesystem::path& file, std::size_t bytes, std::optional<Encoding> encoding) {
     SampleLines out;
-    InputFile in;
-    if (auto err = in.open(fromPath(file))) {
-        out.error = err->reason;
-        return out;
-    }
-    std::string head(bytes, '\0');
-    std::size_t got = 0;
-    while (got < bytes) {
-        const auto n = in.read(head.data() + got, bytes - got);
-        if (!n) {
-            out.error = in.error() ? in.error()->reason : Text(u"读取失败");
-            return out;
-        }
-        if (*n == 0) break;
-        got += *n;
-    }
-    head.resize(got);
-    const bool whole = got < bytes;
-    const EncodingGuess guess =
-        encoding ? chosenEncoding(head, *encoding)
-                 : detectEncoding(std::string_view(head).substr(0, kEncodingSample), whole && got <= kEncodingSample);
-    std::string_view body = std::string_view(head).substr(guess.bomLength);
-    if (traitsOf(guess.encoding).unitWidth == 2) body = body.substr(0, body.size() & ~std::size_t(1));
-    Decoder decoder(guess.encoding);
-    const Text text = decoder.decode(body);
-    // CR LF, LF and CR each end a line, as the line reader has it; a line cut by the sample's
-    // end is left out.
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' && text[i] != u'\n') continue;
-        out.lines.emplace_back(text, from, i - from);
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        from = i + 1;
-    }
-    if (whole && from < text.size()) out.lines.emplace_back(text, from);
+    const std::shared_ptr<const InputHead> head = readInputHead(file, encoding, bytes);
+    out.error = head->error;
+    out.lines = head->lines;
     return out;
 }
 

@@ -1,10 +1,11 @@
 // An open input file's length is the length of the file that was opened, whatever its name
-// points to by the time it is asked.
+// points to by the time it is asked; the start of a novel is decoded once.
 #include <cerrno>
 #include <cstring>
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
+#include "platform/input_head.h"
 #include "platform/paths.h"
 #include "support/corpus.h"
 
@@ -49,4 +50,26 @@ TEST(InputFile, SystemReasonsAreSaidInChinese) {
     for (const auto& [err, text] : said)
         EXPECT_EQ(pw::reasonFromErrno(err), text) << err;
     EXPECT_EQ(pw::reasonFromErrno(ENOTSUP), u"系统错误：" + pw::fromUtf8(std::strerror(ENOTSUP)));
+}
+
+// The start of a novel is decoded once for everyone who looks at it (the rule's choice, the
+// paragraph layout, the script): the same file read again is the same lines, and a file saved
+// anew under the same name, or asked for in another encoding, is read anew.
+TEST(InputHead, DecodedOnceAndReadAnewWhenTheFileChanges) {
+    ScratchDir dir;
+    const auto path = dir / "novel.txt";
+    writeAll(path, "第一章\r\n正文\n");
+    const auto first = pw::readInputHead(path);
+    ASSERT_FALSE(first->error);
+    EXPECT_EQ(first->lines, (std::vector<pw::Text>{u"第一章", u"正文"}));
+    EXPECT_EQ(pw::readInputHead(path), first);
+    EXPECT_EQ(pw::readInputHead(path, first->encoding), first) << "the encoding found, given back";
+    EXPECT_NE(pw::readInputHead(path, pw::Encoding::Big5), first);
+    EXPECT_EQ(pw::readInputHead(path), pw::readInputHead(path)) << "asked for as the scan finds it";
+
+    // Same size, new bytes, written by renaming a new file over the name.
+    writeAll(dir / "new.txt", "第二章\r\n新文\n");
+    std::filesystem::rename(dir / "new.txt", path);
+    EXPECT_EQ(pw::readInputHead(path)->lines, (std::vector<pw::Text>{u"第二章", u"新文"}));
+    EXPECT_TRUE(pw::readInputHead(dir / "none.txt")->error);
 }
