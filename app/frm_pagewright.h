@@ -67,6 +67,11 @@ public:
     TextChoices& textChoices() { return m_textChoices; }
     // What the clean-up rules would do to the analysed file, in a dialog.
     void showCleanPreview();
+    // The rule 自动 last put into txtFindStr and the volume rule chosen with it: while the field
+    // still holds that rule, the book's dialog proposes those volumes.
+    struct ChosenRule {
+        Text pattern, volumePattern;
+    } chosenRule;
 
 public slots:
     void cmdAnalyze_Click();

@@ -93,7 +93,9 @@ void frmPagewright::saveEpub() {
     request.input = m_state.strAnalyzedFile;
     request.headingPattern = m_state.strFindStr;
     request.folder = m_state.strOutDir;
-    const EpubSettings proposed = bookSettings(request);
+    EpubSettings proposed = bookSettings(request);
+    if (proposed.volumePattern.empty() && !chosenRule.pattern.empty() && chosenRule.pattern == m_state.strFindStr)
+        proposed.volumePattern = chosenRule.volumePattern;
     EpubDialog dialog(this);
     dialog.txtBookTitle->setText(toQ(proposed.title));
     dialog.txtBookAuthor->setText(toQ(proposed.author));

@@ -91,8 +91,9 @@ void rescanIfAnalysed(frmPagewright& w, bool analysed) {
     if (analysed) QMetaObject::invokeMethod(&w, &frmPagewright::cmdAnalyze_Click, Qt::QueuedConnection);
 }
 
-// 自动: every preset tried on the first part of the file in txtFile; the winner goes into the
-// pattern field, and a box says which and why, with each preset's counts.
+// 自动: every preset tried on the first part of the file in txtFile; the rule chosen for its
+// structure (the winner, widened to its extras and volume lines) goes into the pattern field,
+// and a box says which and why, with each preset's counts.
 void choosePresetFor(frmPagewright& w) {
     const QString file = w.txtFile->text().trimmed();
     if (file.isEmpty()) {
@@ -104,14 +105,18 @@ void choosePresetFor(frmPagewright& w) {
         QMessageBox::warning(&w, w.windowTitle(), QStringLiteral("无法读取文件：") + toQ(*sample.error));
         return;
     }
-    const PresetChoice choice = choosePreset(sample.lines, patternPresets());
-    if (choice.chosen) w.txtFindStr->setText(toQ(choice.chosen->pattern));
-    QStringList lines;
-    for (const Text& l : presetChoiceLines(choice))
-        lines << toQ(l);
+    const StructureChoice choice = chooseStructure(sample.lines, patternPresets());
+    if (choice.preset) {
+        w.txtFindStr->setText(toQ(choice.pattern));
+        w.chosenRule = {choice.pattern, choice.volumePattern};
+    }
+    QStringList lines{toQ(choice.reason)};
+    const std::vector<Text> trials = presetChoiceLines(choice.trials);
+    for (std::size_t i = 1; i < trials.size(); ++i)
+        lines << toQ(trials[i]);
     const bool analysed = analysedFileShown(w);
     QMessageBox::information(&w, w.windowTitle(), lines.join(u'\n'));
-    rescanIfAnalysed(w, analysed && choice.chosen);
+    rescanIfAnalysed(w, analysed && choice.preset);
 }
 
 QMenu* buildPatternMenu(frmPagewright& w, QWidget* parent) {

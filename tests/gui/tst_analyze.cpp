@@ -267,6 +267,19 @@ private slots:
         QCOMPARE(presets->actions().front()->text(), QStringLiteral("自动"));
         action(presets, QStringLiteral("第…回"))->trigger();
         QCOMPARE(w->txtFindStr->text(), toQ(findPreset("hui")->pattern));
+
+        // 自动 on a novel with volume lines: the chapter rule in the field, said in a box, and
+        // the volume rule chosen with it proposed by the book's dialog while the field holds it.
+        writeNovel(*dir / "volumes.txt", {.seed = 7, .chapters = 30});
+        w->txtFile->setText(q(*dir / "volumes.txt"));
+        std::unique_ptr<QMenu> again(buildPatternMenu(*w, w.get()));
+        QStringList box;
+        answerNextBox(box, QMessageBox::Ok);
+        action(again->actions().back()->menu(), QStringLiteral("自动"))->trigger();
+        QVERIFY2(box.last().startsWith(QStringLiteral("自动选择「第…章」")), qPrintable(box.join(u'|')));
+        QCOMPARE(w->txtFindStr->text(), toQ(w->chosenRule.pattern));
+        QVERIFY(!w->chosenRule.volumePattern.empty());
+        QVERIFY(QString(toQ(w->chosenRule.volumePattern)).contains(u'卷'));
     }
 
     void encodingMenusExtendWhatIsThere() {
