@@ -41,7 +41,6 @@ public:
             common.written,
         });
     }
-    Output output() const override { return Output::Book; }
     JobFormat format() const override { return JobFormat::Book; }
     std::optional<BookRequest> book(const CliOptions& o, const Text& cwd) const override {
         return bookRequest(o, cwd);

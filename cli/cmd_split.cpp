@@ -45,7 +45,6 @@ public:
             common.batch,
         });
     }
-    Output output() const override { return Output::Files; }
     JobFormat format() const override { return JobFormat::TextFiles; }
 };
 

@@ -25,7 +25,7 @@ std::optional<SharedRules> loadRules(const CliOptions& o, std::FILE* err, int& s
 std::optional<int> resolvePreset(CliOptions& o, const SharedRules& rules, std::FILE* err) {
     // A book with neither a pattern nor a preset chooses the rule for the novel, as --preset
     // auto does, and says so in one line; the listing and the text files keep the window's default.
-    const bool chooseForUser = !o.preset && !o.pattern && o.command && o.command->output() == Output::Book;
+    const bool chooseForUser = !o.preset && !o.pattern && o.command && o.command->makesBook();
     if (!chooseForUser && (!o.preset || findPreset(*o.preset))) return std::nullopt;
     const std::vector<PatternPreset> all = rules.withBuiltIns();
     const PatternPreset* chosen = o.preset ? rules.find(*o.preset) : nullptr;
