@@ -59,14 +59,10 @@ QString droppedFile(const QMimeData* data) {
     if (!data || !data->hasUrls()) return {};
     const QList<QUrl> urls = data->urls();
     if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
-#ifdef _WIN32
-    const QString path = urls.front().toLocalFile();
-#else
     // The address carries the name's bytes percent-encoded; toLocalFile() would decode them
     // as UTF-8 and lose a GBK name. Kept as bytes, the core's paths take them unchanged.
     const QByteArray bytes = QByteArray::fromPercentEncoding(urls.front().path(QUrl::FullyEncoded).toLatin1());
     const QString path = toQ(fromNativeBytes(std::string_view(bytes.constData(), std::size_t(bytes.size()))));
-#endif
     return isRegularFile(fromQ(path)) ? QDir::toNativeSeparators(path) : QString();
 }
 

@@ -76,8 +76,10 @@ struct Run {
 
 class Batch {
 public:
-    Batch(const CliOptions& o, std::string self, std::FILE* out, std::FILE* err, bool bar, bool wipeForOutput)
-        : m_o(o), m_self(std::move(self)), m_out(out), m_err(err), m_bar(bar), m_wipeForOutput(wipeForOutput) {}
+    Batch(const CliOptions& o, bool book, std::string self, std::FILE* out, std::FILE* err, bool bar,
+          bool wipeForOutput)
+        : m_o(o), m_book(book), m_self(std::move(self)), m_out(out), m_err(err), m_bar(bar),
+          m_wipeForOutput(wipeForOutput) {}
 
     int run(std::vector<Novel> novels, std::size_t jobs);
 
@@ -90,6 +92,7 @@ private:
     int summary();
 
     const CliOptions& m_o;
+    const bool m_book; // each run makes a book in the batch's folder, else files in a folder of its own
     std::string m_self;
     std::FILE* m_out;
     std::FILE* m_err;
@@ -115,7 +118,7 @@ void Batch::start(std::size_t index) {
     };
     const auto fail = [&](int error) { failWith(batchStartFailedText(reasonFromErrno(error))); };
     // The run would take a link for the folder it names and write wherever it points: outside -o.
-    if (m_o.command->output() == Output::Files && fs::is_symlink(there)) return failWith(batchPlaceIsLinkText(n.place));
+    if (!m_book && fs::is_symlink(there)) return failWith(batchPlaceIsLinkText(n.place));
     int outPipe[2], errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0) return fail(errno);
     if (pipe2(errPipe, O_CLOEXEC) != 0) {
@@ -201,7 +204,7 @@ void Batch::ended(Run& run, int waitStatus) {
     if (n.report.message.empty()) n.report.message = saidOnStderr(run.err);
     // The folder the batch had the run make stays only with something in it: a novel that
     // failed before it wrote leaves no empty folder behind (remove() takes empty ones only).
-    if (m_o.command->output() == Output::Files && n.report.status == NovelStatus::Failed && !n.placeExisted) {
+    if (!m_book && n.report.status == NovelStatus::Failed && !n.placeExisted) {
         std::error_code ec;
         fs::remove(toPath(n.place), ec);
     }
@@ -294,7 +297,6 @@ int Batch::run(std::vector<Novel> novels, std::size_t jobs) {
 }
 
 int Batch::summary() {
-    const bool book = m_o.command->output() == Output::Book;
     BatchTotals t;
     t.novels = static_cast<std::int64_t>(m_novels.size());
     std::vector<std::string> lines;
@@ -319,8 +321,8 @@ int Batch::summary() {
             if (!m_o.quiet)
                 // Books per volume are named by their volumes: the place to name is their folder.
                 lines.push_back(batchDoneLine(n.file, m_o.perVolume ? fromPath(toPath(n.place).parent_path()) : n.place,
-                                              static_cast<std::int64_t>(r.outputs.size()),
-                                              r.chapters.value_or(0), book, r.keptSuspects.value_or(0)));
+                                              static_cast<std::int64_t>(r.outputs.size()), r.chapters.value_or(0),
+                                              m_book, r.keptSuspects.value_or(0)));
         } else if (r.status == NovelStatus::Interrupted) {
             ++t.interrupted;
             lines.push_back(batchInterruptedLine(n.file, r.message));
@@ -333,7 +335,7 @@ int Batch::summary() {
     if (!m_o.quiet || t.done < t.novels) {
         for (const std::string& line : lines)
             std::fprintf(m_err, "%s\n", line.c_str());
-        std::fprintf(m_err, "%s\n", batchTotalsLine(t, book).c_str());
+        std::fprintf(m_err, "%s\n", batchTotalsLine(t, m_book).c_str());
         if (m_o.clean || !m_o.cleanRules.empty()) std::fprintf(m_err, "%s\n", cleanCountsText(cleaned).c_str());
         std::fflush(m_err);
     }
@@ -365,7 +367,7 @@ Text batchFolderName(TextView stem) {
 }
 
 Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir) {
-    if (o.command->output() == Output::Book) {
+    if (o.command->makesBook()) {
         // Into the folder `dir`, which --create-dir may not have made yet: as a book run
         // without -o names its book in its current folder.
         CliOptions one = o;
@@ -379,7 +381,7 @@ Text batchPlace(const CliOptions& o, const std::string& file, const Text& dir) {
 std::vector<std::string> singleRunArguments(const CliOptions& o, const std::string& file, const Text& place) {
     std::vector<std::string> a{o.command->name()};
     a.insert(a.end(), o.forwarded.begin(), o.forwarded.end());
-    if (o.command->output() == Output::Book) {
+    if (o.command->makesBook()) {
         // The book's folder: the run names the book in it as it does alone.
         a.insert(a.end(), {"-o", toNativeBytes(fromPath(toPath(place).parent_path()))});
     } else {
@@ -405,8 +407,8 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
     const fs::path dirPath = toPath(dir);
     const bool isFolder = fs::is_directory(dirPath, ec);
     const bool existsAsOther = !isFolder && fs::exists(fs::symlink_status(dirPath, ec));
-    if (o.command->output() == Output::Book && !isFolder && (!o.createDir || existsAsOther))
-        return refuse(batchBookFolderText(dir), kExitRefused);
+    const bool book = o.command->makesBook();
+    if (book && !isFolder && (!o.createDir || existsAsOther)) return refuse(batchBookFolderText(dir), kExitRefused);
     if (existsAsOther) return refuse(batchNotAFolderText(dir), kExitRefused);
     if (!isFolder && !o.createDir) return refuse(cliText({MsgId::OfferCreateFolder, {}, {}}, o), kExitRefused);
 
@@ -419,9 +421,7 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
         n.place = batchPlace(o, file, dir);
         const Text key = fromPath(toPath(n.place).lexically_normal());
         if (const auto [it, fresh] = byPlace.emplace(key, novels.size()); !fresh)
-            return refuse(
-                batchSharedPlaceText(novels[it->second].file, file, n.place, o.command->output() == Output::Book),
-                kExitRefused);
+            return refuse(batchSharedPlaceText(novels[it->second].file, file, n.place, book), kExitRefused);
         const auto size = fs::file_size(toPath(fromNativeBytes(file)), ec);
         n.bytes = ec ? 0 : static_cast<std::int64_t>(size);
         novels.push_back(std::move(n));
@@ -440,7 +440,7 @@ int runBatch(const CliOptions& o, const char* self, std::FILE* out, std::FILE* e
     // Every book of a batch goes into the one folder: a book run holds it only to plan and to
     // place, so the books are made side by side like the split folders.
     const std::size_t jobs = o.jobs > 0 ? static_cast<std::size_t>(o.jobs) : cores;
-    Batch batch(o, selfPath(self), out, err, errIsTerminal && !o.quiet, outIsTerminal);
+    Batch batch(o, book, selfPath(self), out, err, errIsTerminal && !o.quiet, outIsTerminal);
     return batch.run(std::move(novels), jobs);
 }
 

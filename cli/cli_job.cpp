@@ -303,9 +303,11 @@ int writeNovel(const NovelCommand& command, const CliOptions& o, ConsoleUi& ui, 
 }
 
 // What every command that reads a novel does around its own part: the shared rules and the
-// preset, the console, the clean-up rules and the converter, and the JSON line at the end.
+// preset, the console, the clean-up rules and the converter; `end` has the last word, whatever
+// the status (the options as the preset left them, the rules as loaded).
 using NovelPart = std::function<int(const CliOptions&, ConsoleUi&, NovelReport&, const LoadedStages&)>;
-int withNovel(const CliOptions& given, const Streams& streams, const NovelPart& part) {
+using NovelEnd = std::function<void(const CliOptions&, ConsoleUi&, const NovelReport&, const SharedRules&, int status)>;
+int withNovel(const CliOptions& given, const Streams& streams, const NovelPart& part, const NovelEnd& end) {
     CliOptions o = given;
     int refused = 0;
     const std::optional<SharedRules> rules = loadRules(o, streams.err, refused);
@@ -327,30 +329,39 @@ int withNovel(const CliOptions& given, const Streams& streams, const NovelPart& 
             ui.note("净化规则无法使用，已跳过：" + skipped);
         status = part(o, ui, report, *stages.loaded);
     }
-    // Nothing found: name the presets that would find headings, as the window does.
-    if (o.command->output() == Output::Listing && report.headings && *report.headings == 0 && report.encoding)
-        namePresetsThatFind(o, *rules, *report.encoding, streams.err);
-    if (o.json && o.command->output() != Output::Listing) {
-        report.status = statusOfExit(status);
-        report.message = report.status == NovelStatus::Done ? toUtf8(ui.lastStatus()) : ui.lastError();
-        ui.beforeOutput();
-        std::fprintf(streams.out, "%s\n", novelJsonLine(report).c_str());
-    }
+    end(o, ui, report, *rules, status);
     return status;
 }
 
 } // namespace
 
 int runScan(const CliOptions& o, const Streams& streams) {
-    return withNovel(o, streams, [&](const CliOptions& given, ConsoleUi& ui, NovelReport& report, const LoadedStages& ls) {
-        return listNovel(given, ui, streams.out, report, ls);
-    });
+    return withNovel(
+        o, streams,
+        [&](const CliOptions& given, ConsoleUi& ui, NovelReport& report, const LoadedStages& ls) {
+            return listNovel(given, ui, streams.out, report, ls);
+        },
+        [&](const CliOptions& given, ConsoleUi&, const NovelReport& report, const SharedRules& rules, int) {
+            // Nothing found: name the presets that would find headings, as the window does.
+            if (report.headings && *report.headings == 0 && report.encoding)
+                namePresetsThatFind(given, rules, *report.encoding, streams.err);
+        });
 }
 
 int NovelCommand::run(const CliOptions& o, const Streams& streams) const {
-    return withNovel(o, streams, [&](const CliOptions& given, ConsoleUi& ui, NovelReport& report, const LoadedStages& ls) {
-        return writeNovel(*this, given, ui, streams.out, report, ls);
-    });
+    return withNovel(
+        o, streams,
+        [&](const CliOptions& given, ConsoleUi& ui, NovelReport& report, const LoadedStages& ls) {
+            return writeNovel(*this, given, ui, streams.out, report, ls);
+        },
+        [&](const CliOptions& given, ConsoleUi& ui, const NovelReport& told, const SharedRules&, int status) {
+            if (!given.json) return;
+            NovelReport report = told;
+            report.status = statusOfExit(status);
+            report.message = report.status == NovelStatus::Done ? toUtf8(ui.lastStatus()) : ui.lastError();
+            ui.beforeOutput();
+            std::fprintf(streams.out, "%s\n", novelJsonLine(report).c_str());
+        });
 }
 
 StageRequest stageRequest(const CliOptions& o) {

@@ -25,38 +25,26 @@ public:
     std::string name() const override { return "split"; }
     std::string about() const override { return "按章节标题把文件切割成多个文件"; }
     std::vector<OptionRow> options() const override {
-        return {
-            inputsRow(&CliOptions::files, "输入的文本文件，可以有多个（每个各自输出）"),
-            patternRow(),
-            presetRow(),
-            rulesRow(),
-            encodingRow(),
-            quietRow(),
-            textRow("-o,--out", &CliOptions::out, "输出目录（默认当前目录；多个输入文件时各自输出到其中的 <文件名>/）",
-                    "目录")
-                .batchOwn(),
-            textRow("-n,--name", &CliOptions::name, "输出文件名及起始编号（默认 " + toUtf8(kDefaultOutName) + "01）",
-                    "文本", Utf8),
-            textRow("-c,--chapters", &CliOptions::chapters,
-                    "每个文件的章数（默认 " + std::to_string(kDefaultChapters) + "）", "数", Utf8 | WholeCount),
-            keepBlankLinesRow(),
-            paragraphsRow(false),
-            excludeRow(),
-            excludeSuspectsRow(),
-            keepContentsRow(),
-            outputEncodingRow(),
-            cleanRow(),
-            cleanRulesRow(),
-            convertRow(),
-            choiceRow("--existing", &CliOptions::existing,
-                      {{"fail", Existing::Fail}, {"overwrite", Existing::Overwrite}, {"append", Existing::Append}},
-                      "输出文件已存在时：fail、overwrite 或 append（默认 fail）"),
-            createDirRow(),
-            jobsRow(),
-            jsonLinesRow(),
-        };
+        const NovelRows common = novelRows(false);
+        return rowsOf({
+            common.input,
+            {
+                textRow("-o,--out", &CliOptions::out,
+                        "输出目录（默认当前目录；多个输入文件时各自输出到其中的 <文件名>/）", "目录")
+                    .batchOwn(),
+                textRow("-n,--name", &CliOptions::name,
+                        "输出文件名及起始编号（默认 " + toUtf8(kDefaultOutName) + "01）", "文本", Utf8),
+                textRow("-c,--chapters", &CliOptions::chapters,
+                        "每个文件的章数（默认 " + std::to_string(kDefaultChapters) + "）", "数", Utf8 | WholeCount),
+            },
+            common.lines,
+            common.kept,
+            {outputEncodingRow()},
+            common.stages,
+            common.written,
+            common.batch,
+        });
     }
-    Output output() const override { return Output::Files; }
     JobFormat format() const override { return JobFormat::TextFiles; }
 };
 

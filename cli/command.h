@@ -24,13 +24,6 @@ struct Streams {
     bool outIsTerminal;
 };
 
-// What a command's run writes. A batch (batch.h) places each novel's run by it.
-enum class Output {
-    Listing, // it writes on standard output only
-    Files,   // text files into a folder
-    Book,    // one book
-};
-
 class Command {
 public:
     virtual ~Command() = default;
@@ -39,7 +32,11 @@ public:
     virtual std::string about() const = 0;
     // Its options, in the order the help lists them.
     virtual std::vector<OptionRow> options() const = 0;
-    virtual Output output() const { return Output::Listing; }
+    // Whether its run makes a book: one file, which -o names or the folder of, rather than
+    // files in the folder -o names. A batch places each novel's run by it.
+    virtual bool makesBook() const { return false; }
+    // Whether it writes the novel out (text files or a book), not only lists it.
+    virtual bool writesNovel() const { return false; }
     // The run of one input (or of none); `o.command` is this command. Returns the exit status.
     virtual int run(const CliOptions& o, const Streams& streams) const = 0;
 };
@@ -50,6 +47,8 @@ class NovelCommand : public Command {
 public:
     int run(const CliOptions& o, const Streams& streams) const final;
     virtual JobFormat format() const = 0;
+    bool makesBook() const final { return format() == JobFormat::Book; }
+    bool writesNovel() const final { return true; }
     virtual std::optional<BookRequest> book(const CliOptions& /*o*/, const Text& /*cwd*/) const { return std::nullopt; }
 };
 

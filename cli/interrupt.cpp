@@ -21,11 +21,6 @@ extern "C" void onRepeatedStopSignal(int sig) {
 } // namespace
 
 void catchStopSignals() {
-#ifdef _WIN32
-    // The C runtime resets the handler as it calls it: a second Ctrl-C ends the program.
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
-#else
     struct sigaction sa {};
     sa.sa_handler = onStopSignal;
     sigemptyset(&sa.sa_mask);
@@ -41,21 +36,15 @@ void catchStopSignals() {
     sigaddset(&stops, SIGINT);
     sigaddset(&stops, SIGTERM);
     sigprocmask(SIG_UNBLOCK, &stops, nullptr);
-#endif
 }
 
 void catchRepeatedStopSignals() {
-#ifdef _WIN32
-    std::signal(SIGINT, onRepeatedStopSignal);
-    std::signal(SIGTERM, onRepeatedStopSignal);
-#else
     struct sigaction sa {};
     sa.sa_handler = onRepeatedStopSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
-#endif
 }
 
 int stopSignal() {

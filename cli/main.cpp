@@ -4,13 +4,7 @@
 #include <new>
 #include <string>
 #include <system_error>
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
 #include <unistd.h>
-#endif
 
 #include "cli/cli_options.h"
 #include "cli/command_line.h"

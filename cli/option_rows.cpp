@@ -274,4 +274,30 @@ OptionRow convertRow() {
             }};
 }
 
+NovelRows novelRows(bool book) {
+    // A book is overwritten or left, never appended to.
+    std::vector<std::pair<std::string, Existing>> existing{{"fail", Existing::Fail},
+                                                           {"overwrite", Existing::Overwrite}};
+    if (!book) existing.emplace_back("append", Existing::Append);
+    return {
+        {inputsRow(&CliOptions::files, "输入的文本文件，可以有多个（每个各自输出）"), patternRow(), presetRow(),
+         rulesRow(), encodingRow(), quietRow()},
+        {excludeRow(), excludeSuspectsRow(), keepContentsRow()},
+        {keepBlankLinesRow(), paragraphsRow(book)},
+        {cleanRow(), cleanRulesRow(), convertRow()},
+        {choiceRow("--existing", &CliOptions::existing, existing,
+                   book ? "电子书已存在时：fail 或 overwrite（默认 fail）"
+                        : "输出文件已存在时：fail、overwrite 或 append（默认 fail）"),
+         createDirRow()},
+        {jobsRow(), jsonLinesRow()},
+    };
+}
+
+std::vector<OptionRow> rowsOf(std::initializer_list<std::vector<OptionRow>> parts) {
+    std::vector<OptionRow> rows;
+    for (const auto& part : parts)
+        rows.insert(rows.end(), part.begin(), part.end());
+    return rows;
+}
+
 } // namespace pw::cli

@@ -5,6 +5,7 @@
 // forwarding are all read from the same rows, so an option is added in one place.
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -103,5 +104,18 @@ OptionRow jsonLinesRow();
 OptionRow cleanRow();
 OptionRow cleanRulesRow();
 OptionRow convertRow();
+
+// The rows every command that writes a novel has, in groups: a command lists the groups and
+// its own rows in the order its help shows them (rowsOf). `book`: the command makes a book.
+struct NovelRows {
+    std::vector<OptionRow> input;   // the inputs, how headings are found, the input's encoding, -q
+    std::vector<OptionRow> kept;    // which headings are kept
+    std::vector<OptionRow> lines;   // blank lines and paragraphs
+    std::vector<OptionRow> stages;  // clean-up and conversion
+    std::vector<OptionRow> written; // an output already there, a folder not yet there
+    std::vector<OptionRow> batch;   // what a batch takes besides the runs' options
+};
+NovelRows novelRows(bool book);
+std::vector<OptionRow> rowsOf(std::initializer_list<std::vector<OptionRow>> parts);
 
 } // namespace pw::cli

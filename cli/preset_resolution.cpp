@@ -27,7 +27,7 @@ std::optional<int> resolvePreset(CliOptions& o, const SharedRules& rules, std::F
     // does, and says so in one line: a reader who does not write regular expressions still gets
     // the novel's chapters. The listing keeps the window's default, so that scan shows what the
     // window's field would find.
-    const bool chooseForUser = !o.preset && !o.pattern && o.command && o.command->output() != Output::Listing;
+    const bool chooseForUser = !o.preset && !o.pattern && o.command && o.command->writesNovel();
     if (!chooseForUser && (!o.preset || findPreset(*o.preset))) return std::nullopt;
     const std::vector<PatternPreset> all = rules.withBuiltIns();
     const PatternPreset* chosen = o.preset ? rules.find(*o.preset) : nullptr;

@@ -1,12 +1,9 @@
 #include "output/run_undo.h"
 
 #include <cerrno>
-#include <filesystem>
-#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 #include "output/split_texts.h"
 #include "platform/messages.h"
@@ -18,11 +15,9 @@ namespace {
 
 constexpr char16_t kChangedMeanwhile[] = u"文件已被别的程序改动";
 
-#ifndef _WIN32
 FolderLock::At whereIs(TextView path, const FolderLock* folder) {
     return folder ? folder->at(path) : FolderLock::At{AT_FDCWD, toPath(path).native()};
 }
-#endif
 
 } // namespace
 
@@ -42,7 +37,6 @@ Text undoneText(const Undone& u) {
 
 void RunUndo::note(TextView path, std::int64_t oldSize, const FolderLock* folder) {
     Entry e{Text(path), oldSize};
-#ifndef _WIN32
     // Who the file is, so that a file put in its place meanwhile is never the one cut or removed.
     const FolderLock::At at = whereIs(path, folder);
     struct stat st {};
@@ -51,9 +45,6 @@ void RunUndo::note(TextView path, std::int64_t oldSize, const FolderLock* folder
         e.inode = static_cast<std::uint64_t>(st.st_ino);
         e.known = true;
     }
-#else
-    (void)folder;
-#endif
     m_entries.push_back(std::move(e));
 }
 
@@ -71,7 +62,6 @@ Undone RunUndo::takeBack(const FolderLock* folder) {
     if (!m_appendedAny) return u;
     for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
         const Entry& e = *it;
-#ifndef _WIN32
         const FolderLock::At at = whereIs(e.path, folder);
         const int fd = ::openat(at.dir, at.name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) {
@@ -95,17 +85,6 @@ Undone RunUndo::takeBack(const FolderLock* folder) {
             u.left.push_back({e.path, why});
             continue;
         }
-#else
-        std::error_code ec;
-        if (e.oldSize >= 0)
-            std::filesystem::resize_file(toPath(e.path), static_cast<std::uintmax_t>(e.oldSize), ec);
-        else
-            std::filesystem::remove(toPath(e.path), ec);
-        if (ec) {
-            u.left.push_back({e.path, reasonText(ec)});
-            continue;
-        }
-#endif
         ++(e.oldSize >= 0 ? u.restored : u.removed);
     }
     m_entries.clear();

@@ -2,23 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <filesystem>
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <share.h>
-#include <sys/stat.h>
-#define NOMINMAX
-#include <windows.h>
-#else
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <stdio.h> // renameat2
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 #include "platform/paths.h"
 #include "platform/write_behind.h"
@@ -32,12 +22,7 @@ constexpr std::size_t kWriteBuffer = 1 << 20;
 constexpr std::size_t kSmallFile = 256 << 10;
 
 std::FILE* openFile(TextView path, const char* mode) {
-#ifdef _WIN32
-    std::wstring wmode(mode, mode + std::strlen(mode));
-    return _wfopen(toPath(path).c_str(), wmode.c_str());
-#else
     return std::fopen(toPath(path).c_str(), mode);
-#endif
 }
 
 FileError errnoError(TextView path, int err) {
@@ -48,16 +33,9 @@ FileError errnoError(TextView path, int err) {
 
 bool isNonRegularEntry(TextView path) {
     if (path.empty()) return false;
-#ifdef _WIN32
-    std::error_code ec;
-    const auto type = std::filesystem::status(toPath(path), ec).type();
-    return type != std::filesystem::file_type::regular && type != std::filesystem::file_type::directory &&
-           type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none;
-#else
     struct stat st {};
     if (::stat(toPath(path).c_str(), &st) != 0) return errno == ELOOP;
     return !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
-#endif
 }
 
 std::optional<FileError> readSmallFile(TextView path, std::int64_t limit, std::string& into) {
@@ -66,20 +44,6 @@ std::optional<FileError> readSmallFile(TextView path, std::int64_t limit, std::s
     const auto tooLarge = [&] {
         return FileError{Text(path), u"文件太大（超过 " + fromUtf8(std::to_string(limit >> 20)) + u" MB）"};
     };
-#ifdef _WIN32
-    if (isNonRegularEntry(path)) return FileError{Text(path), notRegular};
-    InputFile in;
-    if (auto err = in.open(path)) return err;
-    if (in.size() > limit) return tooLarge();
-    char buf[1 << 16];
-    for (;;) {
-        const auto n = in.read(buf, sizeof buf);
-        if (!n) return *in.error();
-        if (*n == 0) break;
-        if (static_cast<std::int64_t>(into.size() + *n) > limit) return tooLarge();
-        into.append(buf, *n);
-    }
-#else
     // O_NONBLOCK: a named pipe opens at once instead of waiting for a writer, and is then refused.
     // What is opened is what is measured and read: nothing can be put in its place between.
     int fd;
@@ -119,8 +83,6 @@ std::optional<FileError> readSmallFile(TextView path, std::int64_t limit, std::s
     ::close(fd);
     if (failure) into.clear();
     return failure;
-#endif
-    return std::nullopt;
 }
 
 std::optional<FileError> InputFile::open(TextView path, const FolderLock* folder) {
@@ -130,10 +92,6 @@ std::optional<FileError> InputFile::open(TextView path, const FolderLock* folder
     m_left = -1;
     m_path = Text(path);
     errno = 0;
-#ifdef _WIN32
-    (void)folder;
-    m_file = openFile(path, "rb");
-#else
     if (folder) {
         const FolderLock::At at = folder->at(path);
         const int fd = ::openat(at.dir, at.name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -142,10 +100,8 @@ std::optional<FileError> InputFile::open(TextView path, const FolderLock* folder
     } else {
         m_file = openFile(path, "rb");
     }
-#endif
     if (!m_file) return m_error = errnoError(path, errno ? errno : EIO);
     std::setvbuf(m_file, nullptr, _IONBF, 0);
-#ifndef _WIN32
     struct stat st {};
     if (fstat(fileno(m_file), &st) == 0) {
         m_opened = Identity{static_cast<std::int64_t>(st.st_size),
@@ -154,19 +110,13 @@ std::optional<FileError> InputFile::open(TextView path, const FolderLock* folder
         // Only a regular file has a length to hold to; a pipe or a device reads to its end.
         if (S_ISREG(st.st_mode)) m_left = m_opened->size;
     }
-#else
-    m_opened = identityOf(path);
-    if (m_opened) m_left = m_opened->size;
-#endif
     return std::nullopt;
 }
 
 std::int64_t InputFile::size() const {
-#ifndef _WIN32
     // The open file's own length: the path may name another file by now.
     struct stat st {};
     if (m_file) return fstat(fileno(m_file), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
-#endif
     std::error_code ec;
     const auto n = std::filesystem::file_size(toPath(m_path), ec);
     return ec ? -1 : static_cast<std::int64_t>(n);
@@ -192,34 +142,21 @@ void InputFile::close() {
 }
 
 std::optional<InputFile::Identity> InputFile::identityOf(TextView path) {
-#ifdef _WIN32
-    // No inode here: the length and the time of the last write say enough of a rewrite.
-    std::error_code ec;
-    const auto p = toPath(path);
-    const auto size = std::filesystem::file_size(p, ec);
-    if (ec) return std::nullopt;
-    const auto time = std::filesystem::last_write_time(p, ec);
-    if (ec) return std::nullopt;
-    return Identity{static_cast<std::int64_t>(size), static_cast<std::int64_t>(time.time_since_epoch().count()), 0, 0};
-#else
     struct stat st {};
     if (::stat(toPath(path).c_str(), &st) != 0) return std::nullopt;
     return Identity{static_cast<std::int64_t>(st.st_size),
                     static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
                     static_cast<std::uint64_t>(st.st_ino), static_cast<std::uint64_t>(st.st_dev)};
-#endif
 }
 
 bool InputFile::changedSinceOpen() const {
     if (!m_opened) return false; // nothing was measured to compare with
-#ifndef _WIN32
     // The open file itself, cut or rewritten in place...
     struct stat st {};
     if (m_file && fstat(fileno(m_file), &st) == 0 &&
         (st.st_size != m_opened->size ||
          static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec != m_opened->mtimeNs))
         return true;
-#endif
     // ...and the file the path names now: another one put in its place is a change too.
     const auto now = identityOf(m_path);
     return !now || !(*now == *m_opened);
@@ -227,7 +164,6 @@ bool InputFile::changedSinceOpen() const {
 
 EntryKind entryAt(TextView path, const FolderLock* folder) {
     namespace fs = std::filesystem;
-#ifndef _WIN32
     if (folder) {
         const FolderLock::At at = folder->at(path);
         struct stat st {};
@@ -238,9 +174,6 @@ EntryKind entryAt(TextView path, const FolderLock* folder) {
         if (S_ISLNK(st.st_mode)) return EntryKind::Link;
         return EntryKind::Other;
     }
-#else
-    (void)folder;
-#endif
     std::error_code ec;
     switch (fs::symlink_status(toPath(path), ec).type()) {
     case fs::file_type::not_found:
@@ -266,18 +199,6 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode, const 
     // The buffer first: out of memory, nothing has been made that nobody knows of.
     m_buf.clear();
     m_buf.reserve(kWriteBuffer);
-#ifdef _WIN32
-    (void)folder;
-    // Links on Windows need rights that few users have; the exclusive create is what counts.
-    const int flags = _O_WRONLY | _O_BINARY | _O_CREAT | (mode == OutputMode::Create ? _O_EXCL : _O_APPEND);
-    const errno_t err = _wsopen_s(&m_fd, toPath(path).c_str(), flags, _SH_DENYWR, _S_IREAD | _S_IWRITE);
-    if (err != 0) {
-        m_fd = -1;
-        m_error = errnoError(path, err);
-        if (err == EEXIST) m_error->fault = FileFault::Exists;
-        return m_error;
-    }
-#else
     // O_NOFOLLOW: a link planted where an output file goes must not carry the text elsewhere.
     // O_NONBLOCK: a named pipe there fails at once instead of waiting for a reader.
     // A new file is written from its start anyway; only an append needs O_APPEND, and without
@@ -304,7 +225,6 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode, const 
         m_fd = -1;
         return m_error = FileError{Text(path), u"不是普通文件"};
     }
-#endif
     m_written = 0;
     m_handedOff = false;
     m_mode = mode;
@@ -314,13 +234,8 @@ std::optional<FileError> OutputFile::open(TextView path, OutputMode mode, const 
 std::int64_t OutputFile::sizeOnDisk() const {
     if (m_fd < 0) return -1;
     if (m_behind) m_behind->drain();
-#ifdef _WIN32
-    struct _stat64 st {};
-    return _fstat64(m_fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
-#else
     struct stat st {};
     return fstat(m_fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
-#endif
 }
 
 bool OutputFile::write(const char* data, std::size_t n) {
@@ -376,9 +291,6 @@ bool OutputFile::writeAt(std::int64_t offset, const char* data, std::size_t n) {
         return false;
     }
     if (!flush() || !writeAll(data, n, offset)) return false;
-#ifdef _WIN32
-    if (_lseeki64(m_fd, 0, SEEK_END) < 0) m_error = errnoError(m_name, errno ? errno : EIO);
-#endif
     return !m_error;
 }
 
@@ -416,116 +328,17 @@ std::optional<FileError> OutputFile::close() {
 }
 
 std::optional<FileError> removeFile(TextView path, const FolderLock* folder) {
-#ifndef _WIN32
     if (folder) {
         // unlinkat() removes a link itself, as it removes a file.
         const FolderLock::At at = folder->at(path);
         if (::unlinkat(at.dir, at.name.c_str(), 0) != 0 && errno != ENOENT) return errnoError(path, errno);
         return std::nullopt;
     }
-#else
-    (void)folder;
-#endif
     // remove() unlinks a link itself, as it unlinks a file.
     std::error_code ec;
     if (!std::filesystem::remove(toPath(path), ec) && ec) return FileError{Text(path), reasonText(ec)};
     return std::nullopt;
 }
-
-#ifdef _WIN32
-
-std::optional<FileError> moveFile(TextView from, TextView to, bool replace, const FolderLock*) {
-    // Windows gives no descriptor-relative calls: the port would go through the folder's
-    // handle with SetFileInformationByHandle (FileRenameInfoEx).
-    if (MoveFileExW(toPath(from).c_str(), toPath(to).c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) return {};
-    const DWORD err = GetLastError();
-    FileError e{Text(to), reasonText(std::error_code(static_cast<int>(err), std::system_category()))};
-    if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) e.fault = FileFault::Exists;
-    return e;
-}
-
-bool FolderLock::tryLock(TextView folder) {
-    release();
-    m_folder = Text(folder);
-    if (!endsWithSeparator(m_folder)) m_folder.push_back(kSeparator);
-    // Windows locks no folders: a hidden file held open without sharing, gone when closed.
-    const std::filesystem::path lockPath = toPath(folder) / L".pagewright.lock";
-    HANDLE h = CreateFileW(lockPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return GetLastError() != ERROR_SHARING_VIOLATION;
-    m_handle = h;
-    return true;
-}
-
-void FolderLock::release() {
-    if (m_handle) CloseHandle(static_cast<HANDLE>(m_handle));
-    m_handle = nullptr;
-}
-
-void FolderLock::unlock() {
-    release();
-}
-
-bool FolderLock::relock() {
-    if (m_handle) return true;
-    const Text folder = m_folder;
-    return tryLock(folder);
-}
-
-std::optional<FileError> HeldFile::create(TextView path, const FolderLock* folder) {
-    release();
-    // Deleted by the system when the handle closes, so nothing is left behind on Windows.
-    HANDLE h = CreateFileW(toPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        const DWORD err = GetLastError();
-        FileError e{Text(path), reasonText(std::error_code(static_cast<int>(err), std::system_category()))};
-        if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS || err == ERROR_SHARING_VIOLATION)
-            e.fault = FileFault::Exists;
-        return e;
-    }
-    m_handle = h;
-    m_path = Text(path);
-    m_folder = folder;
-    return std::nullopt;
-}
-
-bool HeldFile::held() const {
-    return m_handle != nullptr;
-}
-
-void HeldFile::release() {
-    if (m_handle) CloseHandle(static_cast<HANDLE>(m_handle));
-    m_handle = nullptr;
-    m_path.clear();
-}
-
-HeldFile::State HeldFile::stateOf(TextView path, const FolderLock*) {
-    HANDLE h = CreateFileW(toPath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
-        return State::Free;
-    }
-    return GetLastError() == ERROR_SHARING_VIOLATION ? State::Held : State::Missing;
-}
-
-bool HeldFile::removeIfFree(TextView path, const FolderLock*) {
-    // A file still open by its run cannot be deleted.
-    return DeleteFileW(toPath(path).c_str()) != 0;
-}
-
-std::vector<Text> FolderLock::names(std::size_t most, TextView skipping) const {
-    std::vector<Text> out;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(toPath(m_folder), ec), end; !ec && it != end && out.size() < most;
-         it.increment(ec)) {
-        Text name = fromPath(it->path().filename());
-        if (skipping.empty() || !name.starts_with(skipping)) out.push_back(std::move(name));
-    }
-    return out;
-}
-
-#else
 
 namespace {
 
@@ -711,7 +524,5 @@ std::vector<Text> FolderLock::names(std::size_t most, TextView skipping) const {
     closedir(dir);
     return out;
 }
-
-#endif
 
 } // namespace pw

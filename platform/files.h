@@ -172,11 +172,10 @@ public:
     const Text& folder() const { return m_folder; }
 
     // The names of the entries in the locked folder (`most` of them at most), read through
-    // its descriptor (by its path where the system gives none); names that start with
+    // its descriptor (by its path when it is not locked); names that start with
     // `skipping`, when given, are passed over.
     std::vector<Text> names(std::size_t most = SIZE_MAX, TextView skipping = {}) const;
 
-#ifndef _WIN32
     // Where the operations that take this folder find `path`: through the folder's descriptor
     // when it lies right in the folder, else the path as it is.
     struct At {
@@ -184,16 +183,11 @@ public:
         std::string name; // relative to `dir`, in the system's bytes
     };
     At at(TextView path) const;
-#endif
 
 private:
     Text m_folder; // with its separator
-#ifdef _WIN32
-    void* m_handle = nullptr;
-#else
     int m_fd = -1;
     bool m_locked = false;
-#endif
 };
 
 // A file that says "this run is alive": made in a folder and held for the run's life, so
@@ -222,11 +216,7 @@ public:
 private:
     Text m_path;
     const FolderLock* m_folder = nullptr;
-#ifdef _WIN32
-    void* m_handle = nullptr;
-#else
     int m_fd = -1;
-#endif
 };
 
 } // namespace pw

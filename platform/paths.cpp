@@ -58,21 +58,12 @@ std::string toNativeBytes(TextView text) {
     return out;
 }
 
-#ifdef _WIN32
-std::filesystem::path toPath(TextView s) {
-    return std::filesystem::path(Text(s));
-}
-Text fromPath(const std::filesystem::path& p) {
-    return p.u16string();
-}
-#else
 std::filesystem::path toPath(TextView s) {
     return std::filesystem::path(toNativeBytes(s));
 }
 Text fromPath(const std::filesystem::path& p) {
     return fromNativeBytes(p.native());
 }
-#endif
 
 bool isRegularFile(TextView path) {
     if (path.empty()) return false;
@@ -87,11 +78,7 @@ bool isFolder(TextView path) {
 }
 
 bool endsWithSeparator(TextView path) {
-#ifdef _WIN32
-    return !path.empty() && (path.back() == u'\\' || path.back() == u'/');
-#else
     return !path.empty() && path.back() == kSeparator;
-#endif
 }
 
 Text reasonText(const std::error_code& ec) {

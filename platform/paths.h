@@ -8,11 +8,7 @@
 
 namespace pw {
 
-#ifdef _WIN32
-constexpr char16_t kSeparator = u'\\';
-#else
 constexpr char16_t kSeparator = u'/';
-#endif
 
 std::filesystem::path toPath(TextView s);
 Text fromPath(const std::filesystem::path& p);

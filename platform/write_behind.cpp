@@ -1,14 +1,9 @@
 #include "platform/write_behind.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <system_error>
-#ifdef _WIN32
-#include <io.h>
-#else
 #include <unistd.h>
-#endif
 
 #include "platform/paths.h"
 
@@ -17,12 +12,7 @@ namespace pw {
 int writeDescriptor(int fd, const char* data, std::size_t n, std::int64_t at) {
     // A signal (Ctrl-C asks the pass to stop) may cut a write short or interrupt it.
     while (n > 0) {
-#ifdef _WIN32
-        if (at >= 0 && _lseeki64(fd, at, SEEK_SET) != at) return errno ? errno : EIO;
-        const int put = _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(n, 1u << 30)));
-#else
         const ssize_t put = at < 0 ? ::write(fd, data, n) : ::pwrite(fd, data, n, static_cast<off_t>(at));
-#endif
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) return put < 0 && errno ? errno : EIO;
         data += put;
@@ -33,11 +23,7 @@ int writeDescriptor(int fd, const char* data, std::size_t n, std::int64_t at) {
 }
 
 int closeDescriptor(int fd) {
-#ifdef _WIN32
-    return _close(fd) == 0 ? 0 : (errno ? errno : EIO);
-#else
     return ::close(fd) == 0 || errno == EINTR ? 0 : (errno ? errno : EIO);
-#endif
 }
 
 WriteBehind::~WriteBehind() {

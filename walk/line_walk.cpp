@@ -20,7 +20,7 @@ constexpr std::chrono::milliseconds kTurnInterval{15};
 ChapterWalk::ChapterWalk(const KeptTable& kept, bool growing, const EncodingTraits& traits,
                          const WalkSettings& settings, ChapterSink& sink, UiPort& ui)
     : m_kept(kept), m_growing(growing), m_traits(traits), m_dropBlank(settings.dropBlank),
-      m_fileSize(settings.fileSize), m_sink(sink), m_runs(sink.takesRuns()),
+      m_fileSize(settings.fileSize), m_sink(sink), m_runs(dynamic_cast<ByteRunSink*>(&sink)),
       m_decoder(traits.encoding), m_current({}, LineRole::Body, 0, 0, &m_decoder), m_throttle(ui, kTurnInterval),
       m_keptCount(kept.lngKeptCount) {
     if (!settings.volumePattern.empty()) {
@@ -57,7 +57,7 @@ bool ChapterWalk::step(const LineBlock& block) {
     const std::size_t mark =
         block.offset == 0 && !m_traits.bom.empty() && block.bytes.starts_with(m_traits.bom) ? m_traits.bom.size() : 0;
     if (!m_runs) return walkLines(block.bytes, mark);
-    return walkBlock(block.bytes, m_sink.wantsInputMark() ? 0 : mark);
+    return walkBlock(block.bytes, m_runs->wantsInputMark() ? 0 : mark);
 }
 
 WalkEnd ChapterWalk::stoppedEnd() const {
@@ -92,7 +92,7 @@ bool ChapterWalk::walkBlock(std::string_view b, std::size_t skip) {
             run = pos;
         } else if (le.termLen != crlf.size()) {
             if (!text(b, run, le.end)) return false;
-            if (!m_sink.lineEnd()) {
+            if (!m_runs->lineEnd()) {
                 m_sinkStopped = true;
                 return false;
             }
@@ -194,7 +194,7 @@ bool ChapterWalk::finishChapter() {
 
 bool ChapterWalk::text(std::string_view b, std::size_t from, std::size_t to) {
     if (to <= from) return true;
-    if (m_sink.text(b.substr(from, to - from))) return true;
+    if (m_runs->text(b.substr(from, to - from))) return true;
     m_sinkStopped = true;
     return false;
 }

@@ -4,11 +4,12 @@
 // ends, event turns and progress; what becomes of the lines (numbered text files, a book) is
 // the sink's alone, and stages (stages/) may stand between the walk and the sink.
 //
-// Two ways to hand lines out, chosen by the first sink of the chain:
-//  - one by one, as Line values that know their role and decode their text once;
-//  - for a sink that only copies the input's bytes (the text files with no stage before
-//    them), whole runs of lines straight from the read buffer, which is what keeps a split
-//    near the speed of a copy.
+// Two ways to hand lines out, chosen by the sink the walk is given:
+//  - to a ChapterSink, one by one, as Line values that know their role and decode their
+//    text once;
+//  - to a ByteRunSink (the text files with no stage before them, which only copy the
+//    input's bytes), whole runs of lines straight from the read buffer, which is what keeps
+//    a split near the speed of a copy.
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -39,23 +40,14 @@ struct OutputFigures {
     bool preface = false; // the text before the first kept heading went out as its own part
 };
 
+// Takes a run's chapters line by line. Every sink is one; a stage is one in front of another.
 class ChapterSink {
 public:
     virtual ~ChapterSink() = default;
-    // Whether it takes whole runs of the input's bytes (text() and lineEnd()) instead of
-    // line() for each line.
-    virtual bool takesRuns() const { return false; }
-    // With runs: whether the input's byte-order mark is handed on as the first bytes of line 1.
-    virtual bool wantsInputMark() const { return false; }
     // A chapter's first line has been read: a chapter the input no longer has never begins.
     virtual bool beginChapter(const ChapterStart& c) = 0;
     // The next line of the current chapter. Blank lines are gone when the user asked for that.
     virtual bool line(const Line& line) = 0;
-    // With runs: text of the current chapter in the input's encoding, lines each ended by the
-    // input's CR LF, except that the last one's end may come as lineEnd() (the input ended it
-    // otherwise, or not at all).
-    virtual bool text(std::string_view) { return true; }
-    virtual bool lineEnd() { return true; }
     // Every line of the chapter has been handed out; the last chapter has no such call.
     virtual bool endChapter() = 0;
     // The run is over, `complete` when every chapter was handed out. Called whatever the end.
@@ -77,6 +69,20 @@ protected:
 private:
     std::optional<Message> m_failure;
     bool m_refused = false;
+};
+
+// A sink that, given to the walk itself, takes the chapter's text as whole runs of the input's
+// bytes between beginChapter() and endChapter() instead of line(). After a stage it is handed
+// lines like any other sink.
+class ByteRunSink : public ChapterSink {
+public:
+    // Whether the input's byte-order mark is handed on as the first bytes of line 1.
+    virtual bool wantsInputMark() const = 0;
+    // Text of the current chapter in the input's encoding, lines each ended by the input's
+    // CR LF, except that the last one's end may come as lineEnd() (the input ended it
+    // otherwise, or not at all).
+    virtual bool text(std::string_view bytes) = 0;
+    virtual bool lineEnd() = 0;
 };
 
 enum class WalkEnd {
@@ -101,7 +107,6 @@ public:
     // walked, and the last chapter runs to the end of whatever is read.
     ChapterWalk(const KeptTable& kept, bool growing, const EncodingTraits& traits, const WalkSettings& settings,
                 ChapterSink& sink, UiPort& ui);
-
 
     // The whole walk over the reader's blocks.
     WalkEnd run(LineReader& reader);
@@ -131,7 +136,7 @@ private:
     const std::int64_t m_fileSize;
     std::optional<Regex> m_volume;
     ChapterSink& m_sink;
-    const bool m_runs;
+    ByteRunSink* const m_runs; // the sink, when it takes runs of bytes
     LineDecoder m_decoder;
     Line m_current;
     EventThrottle m_throttle;

@@ -143,11 +143,7 @@ struct ZipWriter::Impl {
 std::tm utcTime(std::int64_t seconds) {
     const auto t = static_cast<std::time_t>(seconds);
     std::tm tm{};
-#ifdef _WIN32
-    gmtime_s(&tm, &t);
-#else
     gmtime_r(&t, &tm);
-#endif
     return tm;
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 namespace t = split_text;
 
-class TextFilesSink : public ChapterSink, private ByteWriter {
+class TextFilesSink : public ByteRunSink, private ByteWriter {
 public:
     TextFilesSink(const FormatContext& c, std::int64_t n)
         : m_files(c.files), m_encoder(c.encoder), m_n(n), m_ui(c.ui), m_receiver(c.receiver),
@@ -25,7 +25,6 @@ public:
     }
 
     // Alone, it copies the input's bytes; after a stage it takes lines like any sink.
-    bool takesRuns() const override { return true; }
     bool wantsInputMark() const override { return m_encoder.keepsInputMark(); }
 
     bool beginChapter(const ChapterStart& c) override {
