@@ -139,6 +139,9 @@ TEST(HeadingAnalysis, LineRulesFlagProseAndSpareTitles) {
     EXPECT_TRUE(reasonsOf(paragraph) & kSuspectLong);
     EXPECT_EQ(reasonsOf(u"第一章 " + Text(36, u'长')), kSuspectLong); // 40 characters trimmed
     EXPECT_EQ(reasonsOf(u"第一章 " + Text(35, u'长')), 0);
+    // A tag set after the title, apart and in brackets, is no part of it.
+    EXPECT_EQ(reasonsOf(u"第十二章　在遇海月 [更多精彩，更多好书，尽在[5 １ 7 Ｚ . c Ｏ m]"), 0);
+    EXPECT_EQ(reasonsOf(u"第一章 " + Text(36, u'长') + u" 【求月票】"), kSuspectLong);
     const std::vector<const char*> codes = suspectCodes(kSuspectLong | kSuspectTiny);
     EXPECT_EQ(std::vector<std::string>(codes.begin(), codes.end()), (std::vector<std::string>{"long", "tiny"}));
 }
@@ -269,6 +272,33 @@ TEST(HeadingAnalysis, TableOfContentsInsideTheText) {
     for (int i = 1; i <= 12; ++i)
         g.add(chapterLine(i), 30, 1);
     EXPECT_EQ(g.finish().suspectCount(), 0);
+}
+
+// A list of the volumes of two seasons: the second list a few lines after the first, volumes
+// written otherwise than in the text (（上） for ·上, a volume listed twice by its halves), one
+// entry that names no volume of the text. Every line of both lists is the contents'; the text's
+// volume line, close before its first chapter, is not.
+TEST(HeadingAnalysis, TableOfContentsRunsOnOverTheVolumesItLists) {
+    const TextView lists[][6] = {
+        {u"第一卷 七星鲁王", u"第二卷 怒海潜沙", u"第三卷 蛇沼(上)1-8章", u"第三卷 蛇沼(上)9-29章", u"第四卷 谜海",
+         u"第二季 引子"},
+        {u"第一卷 阴山古楼", u"第二卷 邛笼", u"第三卷 大结局·上", u"第四卷 大结局·下", {}, {}}};
+    const TextView text[] = {u"第一卷 七星鲁王", u"第二卷 怒海潜沙", u"第三卷 蛇沼（上）",   u"第四卷 谜海",
+                             u"第一卷 阴山古楼", u"第二卷 邛笼",     u"第三卷 大结局（上）", u"第四卷 大结局（下）"};
+    Feed f;
+    for (const auto& list : lists) {
+        for (TextView entry : list)
+            if (!entry.empty()) f.add(entry, 40, 2);
+        f.line += 3;
+    }
+    for (TextView volume : text) {
+        f.add(volume, 30, 2);
+        for (int i = 1; i <= 3; ++i)
+            f.add(chapterLine(i));
+    }
+    const HeadingAnalysis a = f.finish();
+    for (std::size_t i = 0; i < a.headings.size(); ++i)
+        EXPECT_EQ((a.headings[i].suspect & kSuspectContents) != 0, i < 10) << i;
 }
 
 // A chapter published in parts is one chapter; a copy of it, or an unmarked repeat, is not.
