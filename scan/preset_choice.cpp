@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/regex.h"
 #include "scan/heading_analysis.h"
+#include "scan/heading_vocabulary.h"
 
 namespace pw {
 
@@ -209,6 +210,40 @@ Text presetsThatFindText(const PresetChoice& c) {
     return t + u"（按" + sampleWords(c) + u"计）";
 }
 
+namespace {
+
+// Volumes that the chapters' lines name before the chapter, with no line of their own (第一季
+// 第二卷 怒海潜沙 第一章 蛇眉铜鱼): how many times the named volume changes, and the words that open
+// such lines (季 here), which the volume pattern must find at the line's start.
+struct NamedVolumes {
+    std::int64_t volumes = 0;
+    Text units;
+};
+
+NamedVolumes volumesOnChaptersLines(const std::vector<Text>& lines) {
+    NamedVolumes named;
+    Text label = vocabulary::headingLead();
+    label.append(vocabulary::volumeLabelPattern(vocabulary::kVolumeUnits));
+    auto compiled = Regex::compile(label);
+    auto* re = std::get_if<Regex>(&compiled);
+    if (!re) return named;
+    std::optional<ChapterNumber> last;
+    for (const Text& line : lines) {
+        if (re->test(line) != MatchResult::Match) continue;
+        std::optional<ChapterNumber> volume;
+        const HeadingFacts f = judgeHeadingLine(line, re->matchStart(), &volume);
+        if (f.suspect != 0 || !f.withVolume || !volume) continue;
+        const auto opening = parseChapterNumber(line);
+        if (!opening || vocabulary::kVolumeUnits.find(opening->unit) == TextView::npos) continue;
+        if (named.units.find(opening->unit) == Text::npos) named.units.push_back(opening->unit);
+        if (volume != last) ++named.volumes;
+        last = volume;
+    }
+    return named;
+}
+
+} // namespace
+
 StructureChoice chooseStructure(const std::vector<Text>& lines, std::span<const PatternPreset> presets) {
     StructureChoice s;
     s.trials = choosePreset(lines, presets);
@@ -244,6 +279,11 @@ StructureChoice chooseStructure(const std::vector<Text>& lines, std::span<const 
             s.volumePattern = structuredVolumePattern(units);
             s.pattern = structuredPattern(*s.preset, units);
             more = u"，另有 " + decimal(s.volumes) + u" 个卷行作为卷";
+        } else if (const NamedVolumes named = volumesOnChaptersLines(lines); named.volumes >= kFewestHeadings) {
+            s.volumes = named.volumes;
+            s.volumePattern = structuredVolumePattern(named.units);
+            s.pattern = structuredPattern(*s.preset, named.units);
+            more = u"，章节行上另写有 " + decimal(s.volumes) + u" 个卷名，作为卷";
         }
         more += u"，序章、楔子、尾声等单独成章";
     }
