@@ -313,8 +313,9 @@ bool isLabelPrefix(TextView prefix, std::optional<ChapterNumber>& volume) {
             ++e;
         TextView word = prefix.substr(i, e - i);
         i = e;
-        // A label glued to its heading: 正文第19章.
-        if (isLabelWord(word)) {
+        // A label glued to its heading (正文第19章), or the book's title that a download sets
+        // before every heading (《血色浪漫》第一章(1)).
+        if (isLabelWord(word) || (word.size() > 2 && word.front() == u'《' && word.back() == u'》')) {
             titleMayFollow = false;
             continue;
         }
@@ -827,6 +828,18 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
         hs[i].suspect |= kSuspectTiny;
 }
 
+// The next part of a chapter published in parts (第一章(11) after 第一章(10)) may be short, as the
+// last part of a chapter often is: the numbering vouches for it, and it is no tiny chapter.
+void sparePartsOfAChapter(std::deque<HeadingFacts>& hs) {
+    const HeadingFacts* before = nullptr;
+    for (HeadingFacts& h : hs) {
+        if (h.suspect == kSuspectTiny && h.part >= 2 && before && before->number == h.number &&
+            before->part + 1 == h.part)
+            h.suspect = 0;
+        if (h.suspect == 0) before = &h;
+    }
+}
+
 // Reads the numbering of the headings that look real, one series per unit (volumes and
 // chapters count apart). The numbering starts a new run where it starts again after a volume
 // (on its own line or named before the chapter) or after a marker of extras (番外, 外传, 后记),
@@ -963,6 +976,7 @@ HeadingAnalysis HeadingAnalyzer::finish(std::int64_t fileSize, std::int64_t line
     m_runStart = 0;
     m_keysFrom = 0;
     flagTiny(hs, fileSize);
+    sparePartsOfAChapter(hs);
     readNumbering(a);
     return a;
 }

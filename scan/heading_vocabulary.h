@@ -45,7 +45,7 @@ Text headingLead();
 // nothing on the line that names a chapter (第2卷 第4章 标题 is a chapter of volume 2).
 Text volumeLinePattern();
 // The same for the volume words `units` (of kVolumeUnits), with or without the line's opening
-// bracket: 第一季, 第六册, 卷三; 第一部分 stays a part, not a volume.
+// bracket: 第一季, 第六册, 卷三; 第一部分 stays a part, not a volume, and 第七幕完 ends one.
 Text volumeLinePattern(std::u16string_view units);
 // A volume's label alone, unanchored: 第N季 (of `units`), 卷N, 部N.
 Text volumeLabelPattern(std::u16string_view units);

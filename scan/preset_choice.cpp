@@ -242,6 +242,17 @@ NamedVolumes volumesOnChaptersLines(const std::vector<Text>& lines) {
     return named;
 }
 
+// The chapter rule with volumes of the words `units` on lines of their own. A preset of 第N
+// headings has its own (structuredPattern); numbered lines take the volumes' lines, the
+// unnumbered chapters (尾声) and their numbers in brackets (【1】潜入) beside them.
+Text withVolumes(const PatternPreset& p, std::u16string_view units) {
+    if (p.chapterUnits) return structuredPattern(p, units);
+    Text t = u"(?:";
+    t.append(p.pattern).append(u")|(?:").append(vocabulary::headingLead()).append(vocabulary::unnumberedPattern());
+    if (std::string_view(p.id) == "numbered") t.append(u")|(?:^[ \\t\u3000]*【[0-9０-９]{1,4}】");
+    return t.append(u")|(?:").append(structuredVolumePattern(units)).append(u")");
+}
+
 } // namespace
 
 StructureChoice chooseStructure(const std::vector<Text>& lines, std::span<const PatternPreset> presets) {
@@ -253,40 +264,42 @@ StructureChoice chooseStructure(const std::vector<Text>& lines, std::span<const 
         return s;
     }
     Text more;
-    if (s.preset->chapterUnits) {
-        // Volume lines of their own, beside the chapters: kept as volumes, not left inside the
-        // chapter before them. Lines that read as prose are none. A book has one level of
-        // volumes: where seasons hold volumes (第一季, then 第二卷 怒海潜沙), the inner ones.
-        static constexpr std::u16string_view kOuterToInner = u"季部册冊集卷篇";
-        std::size_t innermost = TextView::npos;
-        std::int64_t count[kOuterToInner.size()] = {};
-        auto compiled = Regex::compile(structuredVolumePattern());
-        if (auto* re = std::get_if<Regex>(&compiled))
-            for (const Text& line : lines) {
-                if (re->test(line) != MatchResult::Match) continue;
-                std::optional<ChapterNumber> named;
-                const HeadingFacts f = judgeHeadingLine(line, re->matchStart(), &named);
-                const std::size_t at = kOuterToInner.find(f.number.unit);
-                if (f.suspect != 0 || at == TextView::npos) continue;
-                ++count[at];
-                innermost = innermost == TextView::npos ? at : std::max(innermost, at);
-            }
-        if (innermost != TextView::npos) {
-            // 册 and 冊 are one word in two scripts.
-            const bool book = innermost == 2 || innermost == 3;
-            const std::u16string_view units = book ? kOuterToInner.substr(2, 2) : kOuterToInner.substr(innermost, 1);
-            s.volumes = book ? count[2] + count[3] : count[innermost];
-            s.volumePattern = structuredVolumePattern(units);
-            s.pattern = structuredPattern(*s.preset, units);
-            more = u"，另有 " + decimal(s.volumes) + u" 个卷行作为卷";
-        } else if (const NamedVolumes named = volumesOnChaptersLines(lines); named.volumes >= kFewestHeadings) {
-            s.volumes = named.volumes;
-            s.volumePattern = structuredVolumePattern(named.units);
-            s.pattern = structuredPattern(*s.preset, named.units);
-            more = u"，章节行上另写有 " + decimal(s.volumes) + u" 个卷名，作为卷";
+    // Volume lines of their own, beside the chapters: kept as volumes, not left inside the
+    // chapter before them. Lines that read as prose are none. A book has one level of
+    // volumes: where seasons hold volumes (第一季, then 第二卷 怒海潜沙), the inner ones. Acts
+    // (第一幕) hold the numbered sections of a novel as volumes do.
+    static constexpr std::u16string_view kOuterToInner = u"季部册冊集卷篇幕";
+    std::size_t innermost = TextView::npos;
+    std::int64_t count[kOuterToInner.size()] = {};
+    auto compiled = Regex::compile(vocabulary::volumeLinePattern(kOuterToInner));
+    if (auto* re = std::get_if<Regex>(&compiled))
+        for (const Text& line : lines) {
+            if (re->test(line) != MatchResult::Match) continue;
+            std::optional<ChapterNumber> named;
+            const HeadingFacts f = judgeHeadingLine(line, re->matchStart(), &named);
+            const std::size_t at = kOuterToInner.find(f.number.unit);
+            if (f.suspect != 0 || at == TextView::npos) continue;
+            ++count[at];
+            innermost = innermost == TextView::npos ? at : std::max(innermost, at);
         }
-        more += u"，序章、楔子、尾声等单独成章";
+    // 册 and 冊 are one word in two scripts.
+    const bool book = innermost == 2 || innermost == 3;
+    const std::int64_t volumes = innermost == TextView::npos ? 0 : book ? count[2] + count[3] : count[innermost];
+    // Beside numbered lines (1.路明非) volumes are believed from two lines on.
+    if (volumes > 0 && (s.preset->chapterUnits || volumes >= kFewestHeadings)) {
+        const std::u16string_view units = book ? kOuterToInner.substr(2, 2) : kOuterToInner.substr(innermost, 1);
+        s.volumes = volumes;
+        s.volumePattern = structuredVolumePattern(units);
+        s.pattern = withVolumes(*s.preset, units);
+        more = u"，另有 " + decimal(s.volumes) + u" 个卷行作为卷";
+    } else if (const NamedVolumes named = volumesOnChaptersLines(lines);
+               s.preset->chapterUnits && named.volumes >= kFewestHeadings) {
+        s.volumes = named.volumes;
+        s.volumePattern = structuredVolumePattern(named.units);
+        s.pattern = structuredPattern(*s.preset, named.units);
+        more = u"，章节行上另写有 " + decimal(s.volumes) + u" 个卷名，作为卷";
     }
+    if (s.preset->chapterUnits || !s.volumePattern.empty()) more += u"，序章、楔子、尾声等单独成章";
     if (s.pattern.empty()) s.pattern = structuredPattern(*s.preset, false);
     s.reason = choiceLine(s.trials, more);
     return s;

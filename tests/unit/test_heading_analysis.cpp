@@ -171,6 +171,9 @@ TEST(HeadingAnalysis, LabelsBeforeTheHeadingAndVolumesOnTheChaptersLine) {
         {u"第一季 第二卷 怒海潜沙 第一章 蛇眉铜鱼", 1, 2},
         {u"第六册第六十章", 60, 6},
         {u"第2卷 第4章 标题", 4, 2},
+        // The book's title that a download sets before every heading.
+        {u"《血色浪漫》第一章(1)", 1, {}},
+        {u"《血色浪漫上》第十七章(2)", 17, {}},
     };
     for (const Case& c : headings) {
         SCOPED_TRACE(toUtf8(c.line));
@@ -215,6 +218,17 @@ TEST(HeadingAnalysis, ChapterSizesAndTinyChapters) {
     const HeadingAnalysis b = g.finish();
     EXPECT_EQ(b.headings[1].suspect, 0);
     EXPECT_NE(b.headings[2].suspect, 0);
+
+    // The last part of a chapter in parts is often short (第一章(3) of a few lines): the numbering
+    // vouches for it. A chapter of next to nothing that is no next part is still doubted.
+    Feed parts;
+    for (int c = 1; c <= 4; ++c)
+        for (int part = 1; part <= 3; ++part)
+            parts.add(chapterLine(c) + u"(" + decimal(part) + u")", part == 3 ? 300 : 5000);
+    parts.add(u"第5章", 100);
+    parts.add(u"第6章(1)");
+    const HeadingAnalysis c = parts.finish();
+    EXPECT_EQ(suspectRows(c), std::vector<std::int64_t>{12});
 }
 
 TEST(HeadingAnalysis, NumberingGapsRepeatsAndVolumes) {
@@ -346,7 +360,8 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
         {"jie", {u"第三节 实验", u"第十節"}, {u"这一节课"}},
         {"volume", {u"第一卷 风起", u"卷二", u"第二部", u"第5章"}, {u"卷帘门", u"他读第二卷"}},
         {"extras",
-         {u"楔子", u"番外：春节", u"后记", u"后　记", u"尾 声", u"後記", u"后記", u"完本感言", u"第一章"},
+         {u"楔子", u"番外：春节", u"后记", u"后　记", u"尾 声", u"後記", u"后記", u"完本感言", u"第一章", u"尾声(2)",
+          u"《血色浪漫》引子", u"《血色浪漫》第一章(1)"},
          {u"楔子是什么", u"后记里说", u"尾声里"}},
         {"webnovel",
          {u"第19章 夜雨", u"正文 第19章 夜雨", u"正文卷 第0029章", u"vip卷 第30章", u"VIP章节 第31章", u"卷一 第32章",
@@ -391,6 +406,7 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
         {structuredVolumePattern(),
          {u"第一卷 风起", u"第六册", u"第一季 云顶天宫", u"【第三集】", u"卷三：山河"},
          {u"第一季 第二卷 怒海潜沙 第一章 蛇眉铜鱼", u"第六册第六十章", u"第一部分 开端", u"第3话", u"卷帘门"}},
+        {structuredVolumePattern(u"幕篇"), {u"第一幕 卡塞尔之门", u"第一篇", u"《血色浪漫》第二篇"}, {u"第七幕完"}},
     };
     for (const VolumeCase& c : volumeCases) {
         auto compiled = Regex::compile(c.volumePattern);
