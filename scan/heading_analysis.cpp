@@ -547,7 +547,8 @@ HeadingFacts judgeLine(TextView line, std::size_t matchStart, std::optional<Chap
     const Prose prose = readsAsSentence(judged, parsed);
     if (prose != Prose::No) f.suspect |= kSuspectSentence;
     // Prose before the match and prose after it: a sentence that mentions a chapter.
-    f.sure = prose == Prose::Sure || (prose == Prose::Maybe && (f.suspect & kSuspectNotAtStart));
+    // So is a sentence too long for a heading: 2.〉“重修，只是重修而已，除非特殊情况，……”
+    f.sure = prose == Prose::Sure || (prose == Prose::Maybe && (f.suspect & (kSuspectNotAtStart | kSuspectLong)));
     f.extras = opensExtras(t);
     if (volume) {
         f.withVolume = 1;

@@ -22,7 +22,7 @@ inline constexpr std::u16string_view kTens = u"廿卅卌";
 // What may follow a heading's number: 章, 回, 节, 卷…
 inline constexpr std::u16string_view kHeadingUnits = u"章回节節卷部集篇幕话話折册冊季";
 // The units that hold chapters: a volume's.
-inline constexpr std::u16string_view kVolumeUnits = u"卷部集篇册冊季";
+inline constexpr std::u16string_view kVolumeUnits = u"卷部集篇册冊季幕";
 // The volume words of the book's default volume pattern: the two that are never a chapter's.
 inline constexpr std::u16string_view kBookVolumeUnits = u"卷部";
 // The units of a chapter's own number, where a volume's are never found.

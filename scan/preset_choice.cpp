@@ -245,11 +245,37 @@ NamedVolumes volumesOnChaptersLines(const std::vector<Text>& lines) {
 // The chapter rule with volumes of the words `units` on lines of their own. A preset of 第N
 // headings has its own (structuredPattern); numbered lines take the volumes' lines, the
 // unnumbered chapters (尾声) and their numbers in brackets (【1】潜入) beside them.
-Text withVolumes(const PatternPreset& p, std::u16string_view units) {
+Text withVolumes(const PatternPreset& p, std::u16string_view units, const std::vector<Text>& lines) {
     if (p.chapterUnits) return structuredPattern(p, units);
     Text t = u"(?:";
-    t.append(p.pattern).append(u")|(?:").append(vocabulary::headingLead()).append(vocabulary::unnumberedPattern());
-    if (std::string_view(p.id) == "numbered") t.append(u")|(?:^[ \\t\u3000]*【[0-9０-９]{1,4}】");
+    if (std::string_view(p.id) == "numbered") {
+        // A file numbers its sections one way: 1.路明非 throughout, and the odd 2、燃烧的棋子 or
+        // 7．。 between them is no section of that series.
+        static constexpr std::u16string_view kMarks = u".．、";
+        std::int64_t marked[kMarks.size()] = {};
+        for (const Text& line : lines) {
+            std::size_t i = line.find_first_not_of(u" \t\u3000");
+            const std::size_t digits = i;
+            while (i < line.size() && i - digits < 5 &&
+                   ((line[i] >= u'0' && line[i] <= u'9') || (line[i] >= u'０' && line[i] <= u'９')))
+                ++i;
+            if (i == digits || i == TextView::npos || i >= line.size() || i - digits > 4) continue;
+            if (const std::size_t m = kMarks.find(line[i]); m != TextView::npos) ++marked[m];
+        }
+        const std::size_t most =
+            static_cast<std::size_t>(std::max_element(std::begin(marked), std::end(marked)) - marked);
+        const std::int64_t all = marked[0] + marked[1] + marked[2];
+        if (all > 0 && marked[most] * 4 >= all * 3) {
+            t.append(u"^[ \\t\u3000]*[0-9０-９]{1,4}").append(most == 0 ? u"\\." : kMarks.substr(most, 1));
+        } else {
+            t.append(p.pattern);
+        }
+        // The same sections numbered in brackets further on: 【1】潜入.
+        t.append(u")|(?:^[ \\t\u3000]*【[0-9０-９]{1,4}】");
+    } else {
+        t.append(p.pattern);
+    }
+    t.append(u")|(?:").append(vocabulary::headingLead()).append(vocabulary::unnumberedPattern());
     return t.append(u")|(?:").append(structuredVolumePattern(units)).append(u")");
 }
 
@@ -290,7 +316,7 @@ StructureChoice chooseStructure(const std::vector<Text>& lines, std::span<const 
         const std::u16string_view units = book ? kOuterToInner.substr(2, 2) : kOuterToInner.substr(innermost, 1);
         s.volumes = volumes;
         s.volumePattern = structuredVolumePattern(units);
-        s.pattern = withVolumes(*s.preset, units);
+        s.pattern = withVolumes(*s.preset, units, lines);
         more = u"，另有 " + decimal(s.volumes) + u" 个卷行作为卷";
     } else if (const NamedVolumes named = volumesOnChaptersLines(lines);
                s.preset->chapterUnits && named.volumes >= kFewestHeadings) {
