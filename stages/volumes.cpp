@@ -13,9 +13,6 @@ namespace {
 
 // A volume's line is a short one; matching longer lines would only find prose that names one.
 constexpr std::size_t kVolumeLineBytes = 150;
-// Past this much text under it, a volume line found in the text heads a volume of its own
-// though no chapter has come yet: a list of volumes has next to none between its lines.
-constexpr std::size_t kListedVolumeText = 1000;
 
 bool isBlankChar(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\u3000';
@@ -81,7 +78,7 @@ bool VolumeStage::line(const Line& l) {
             if (!release(false)) return false;
         } else {
             hold({Event::Text, {}, l});
-            return m_heldBytes <= kListedVolumeText || release(true);
+            return m_heldBytes <= static_cast<std::size_t>(kListedVolumeText) || release(true);
         }
     } else if (m_waiting == Waiting::Unnumbered) {
         if (l.role() == LineRole::Blank) {

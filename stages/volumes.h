@@ -4,6 +4,7 @@
 // heading, or that the chapter pattern never matched, would otherwise sit in the text of the
 // chapter before it. A chapter's line that names its volume first (第一季 第二卷 怒海潜沙 第一章
 // 蛇眉铜鱼) opens that volume where the volume changes, and keeps the chapter's own words.
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
@@ -13,6 +14,10 @@
 #include "stages/stage.h"
 
 namespace pw {
+
+// Past this much text under it, a volume line found in the text heads a volume of its own
+// though no chapter has come yet: a list of volumes has next to none between its lines.
+inline constexpr std::int64_t kListedVolumeText = 1000;
 
 class VolumeStage : public Stage {
 public:
