@@ -1,11 +1,13 @@
 #include "job/volume_books.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
 #include "formats/epub/epub_book.h"
 #include "platform/paths.h"
 #include "scan/scan_pass.h"
+#include "stages/volumes.h"
 
 namespace pw {
 
@@ -27,13 +29,32 @@ private:
 
 struct VolumeLine {
     std::int64_t line;
+    std::int64_t offset;
     Text text;
 };
 
 class VolumeLines : public ScanReceiver {
 public:
     std::vector<VolumeLine> found;
-    void heading(const HeadingFound& h) override { found.push_back({h.line, trimSpaces(Text(h.text))}); }
+    void heading(const HeadingFound& h) override { found.push_back({h.line, h.offset, trimSpaces(Text(h.text))}); }
+    // As the book's volume stage has it: a volume line with neither a chapter nor much text before
+    // the next one is a line of a list of volumes (a table of contents), with no book of its own.
+    // `headings` are the analysed scan's lines (lngMatchLines).
+    void dropListed(const std::vector<std::int64_t>& headings) {
+        std::vector<VolumeLine> kept;
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            bool holds = i + 1 == found.size() || found[i + 1].offset - found[i].offset > kListedVolumeText;
+            auto v = found.begin() + static_cast<std::ptrdiff_t>(i) + 1;
+            for (auto h = std::upper_bound(headings.begin(), headings.end(), found[i].line);
+                 !holds && h != headings.end() && *h < found[i + 1].line; ++h) {
+                while (v != found.end() && v->line < *h)
+                    ++v;
+                holds = v == found.end() || v->line != *h; // a heading that is no volume's line
+            }
+            if (holds) kept.push_back(std::move(found[i]));
+        }
+        found = std::move(kept);
+    }
 };
 
 // Hands each volume's lines to its own book: the book changes at the first line of the next
@@ -159,6 +180,7 @@ VolumeBooksPlan planVolumeBooks(const EpubSettings& book, const WorkingState& st
     so.encoding = encoding;
     so.analysis = false;
     const ScanOutcome scanned = runScan(scratch, quiet, volumes, so).outcome;
+    volumes.dropListed(st.lngMatchLines);
     if (scanned != ScanOutcome::Finished && ui.stopRequested()) {
         plan.stopped = true;
         return plan;

@@ -313,8 +313,9 @@ bool isLabelPrefix(TextView prefix, std::optional<ChapterNumber>& volume) {
             ++e;
         TextView word = prefix.substr(i, e - i);
         i = e;
-        // A label glued to its heading: 正文第19章.
-        if (isLabelWord(word)) {
+        // A label glued to its heading (正文第19章), or the book's title that a download sets
+        // before every heading (《血色浪漫》第一章(1)).
+        if (isLabelWord(word) || (word.size() > 2 && word.front() == u'《' && word.back() == u'》')) {
             titleMayFollow = false;
             continue;
         }
@@ -430,6 +431,22 @@ Prose readsAsSentence(TextView t, const std::optional<Parsed>& p) {
     return glued && (seen & kComma) && restChars >= 15 ? Prose::Sure : Prose::No;
 }
 
+// The heading without a tag that a site or an uploader set after it, apart and in brackets
+// (第十二章　在遇海月 [更多精彩，更多好书，尽在…], 第3章 风起 【求月票】): a long line is prose
+// only by its own words, and a tag says nothing of them. Looked for after the number, `from`.
+TextView withoutTag(TextView t, std::size_t from) {
+    for (std::size_t i = std::max<std::size_t>(from, 1); i < t.size(); ++i) {
+        const char16_t c = t[i];
+        if ((c == u'[' || c == u'［' || c == u'【' || c == u'〖' || c == u'(' || c == u'（') && isBlank(t[i - 1])) {
+            std::size_t end = i;
+            while (end > 0 && isBlank(t[end - 1]))
+                --end;
+            return t.substr(0, end);
+        }
+    }
+    return t;
+}
+
 // Whether the line opens extras: 番外, 外传, 后记 at its start.
 bool opensExtras(TextView t) {
     if (t.empty() || (t[0] != u'番' && t[0] != u'外' && t[0] != u'后' && t[0] != u'後')) return false;
@@ -511,7 +528,9 @@ HeadingFacts judgeLine(TextView line, std::size_t matchStart, std::optional<Chap
     if (parsed) f.number = parsed->number;
     // Every character is one or two units: only lines in between need counting.
     const std::size_t longAt = HeadingAnalyzer::kLongLine;
-    if (t.size() >= 2 * longAt || (t.size() >= longAt && characters(t) >= longAt)) f.suspect |= kSuspectLong;
+    if (const TextView own = withoutTag(t, parsed ? parsed->end : 0);
+        own.size() >= 2 * longAt || (own.size() >= longAt && characters(own) >= longAt))
+        f.suspect |= kSuspectLong;
     // A label before the match makes a heading (正文 第19章, 第1卷 江湖 第4章); prose makes a suspect.
     if (at > 0 && !isLabelPrefix(t.substr(0, at), volume)) f.suspect |= kSuspectNotAtStart;
     // The title is judged without its part mark: 第7章 天亮了。（下） is 天亮了。 in parts.
@@ -528,7 +547,8 @@ HeadingFacts judgeLine(TextView line, std::size_t matchStart, std::optional<Chap
     const Prose prose = readsAsSentence(judged, parsed);
     if (prose != Prose::No) f.suspect |= kSuspectSentence;
     // Prose before the match and prose after it: a sentence that mentions a chapter.
-    f.sure = prose == Prose::Sure || (prose == Prose::Maybe && (f.suspect & kSuspectNotAtStart));
+    // So is a sentence too long for a heading: 2.〉“重修，只是重修而已，除非特殊情况，……”
+    f.sure = prose == Prose::Sure || (prose == Prose::Maybe && (f.suspect & (kSuspectNotAtStart | kSuspectLong)));
     f.extras = opensExtras(t);
     if (volume) {
         f.withVolume = 1;
@@ -644,9 +664,47 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
         if (!hs[i].hasNumber()) continue;
         if (const auto m = lastNumber.find(numberKey(i)); m != lastNumber.end()) m->second = i;
     }
-    for (const auto& block : blocks) {
-        // Named, not bound: a lambda may not capture a structured binding before C++20's clang 16.
-        const std::size_t first = block.first, last = block.second;
+    // A table of contents runs on over the lists that follow it closely, and lists the volumes
+    // whatever they are called there: written otherwise than in the text (第三卷 大结局·上 for
+    // 第三卷 大结局（上）), a volume in two parts, the second season's volumes a few lines on.
+    // Between the first list's first line and the last list's last, a volume's line is the
+    // contents' when its number comes again after them, and so is one between two of the
+    // contents' lines.
+    const auto flagListedThrough = [&](std::size_t from, std::size_t to) {
+        std::vector<std::size_t> between;
+        for (std::size_t i = from; i <= to; ++i) {
+            HeadingFacts& h = hs[i];
+            bool listed = (h.suspect & kSuspectContents) != 0;
+            if (!listed && (h.suspect != 0 || !isVolumeUnit(h.number.unit))) continue;
+            if (!listed)
+                if (const auto m = lastNumber.find(numberKey(i)); m != lastNumber.end() && m->second > to)
+                    listed = true;
+            if (!listed) {
+                between.push_back(i);
+                continue;
+            }
+            h.suspect |= kSuspectContents;
+            for (const std::size_t j : between)
+                hs[j].suspect |= kSuspectContents;
+            between.clear();
+        }
+    };
+    // The last line of the lists that follow block b closely: the headings after it, each a few
+    // lines after the one before, up to where the text begins (a heading with text under it, or
+    // its volume's line right before it).
+    const auto listsThrough = [&](std::size_t b) {
+        const auto hasText = [&](std::size_t i) {
+            return i + 1 >= n || hs[i + 1].offset - hs[i].offset > HeadingAnalyzer::kCloseBytes;
+        };
+        std::size_t to = blocks[b].second;
+        while (to + 1 < n && !hasText(to + 1) && !hasText(to + 2) &&
+               hs[to + 1].line - hs[to].line <= 2 * HeadingAnalyzer::kCloseLines &&
+               hs[to + 1].offset - hs[to].offset <= 2 * HeadingAnalyzer::kCloseBytes)
+            ++to;
+        return to;
+    };
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        const std::size_t first = blocks[b].first, last = blocks[b].second;
         // `again(i)` is the index of the next heading after the block that heading i comes again as,
         // or 0. Flagged when at least `share` percent come again, in the order the block lists them.
         const auto flagAgain = [&](auto&& again, std::size_t share) {
@@ -683,7 +741,19 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
             previous = *next;
         }
         const auto textAgain = [&](std::size_t i) { return textTargets[i - first]; };
-        if (flagAgain(textAgain, 50)) continue;
+        if (flagAgain(textAgain, 50)) {
+            // Up to the text: the first heading that a line of the list comes again as (the first
+            // chapter may follow the list closely), unless it is a line of the lists after this one
+            // (a line's copy is told by its length and first character, and 第一卷 七星鲁王 reads as
+            // 第一卷 阴山古楼 of the second season's list).
+            const std::size_t to = listsThrough(b);
+            std::size_t text = n;
+            for (std::size_t i = first; i <= last; ++i)
+                if (const std::size_t t = textTargets[i - first]; t != 0 && (t <= last || t > to))
+                    text = std::min(text, t);
+            flagListedThrough(first, std::min(to, text - 1));
+            continue;
+        }
         // Written otherwise than the chapters (without titles, say): by number, on stronger evidence,
         // since real chapters numbered anew in each volume come again by number too.
         const auto numberAgain = [&](std::size_t i) {
@@ -757,6 +827,18 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
     // Flagged only now: a flag set during the walk would change the sizes of the headings before it.
     for (std::size_t i : tiny)
         hs[i].suspect |= kSuspectTiny;
+}
+
+// The next part of a chapter published in parts (第一章(11) after 第一章(10)) may be short, as the
+// last part of a chapter often is: the numbering vouches for it, and it is no tiny chapter.
+void sparePartsOfAChapter(std::deque<HeadingFacts>& hs) {
+    const HeadingFacts* before = nullptr;
+    for (HeadingFacts& h : hs) {
+        if (h.suspect == kSuspectTiny && h.part >= 2 && before && before->number == h.number &&
+            before->part + 1 == h.part)
+            h.suspect = 0;
+        if (h.suspect == 0) before = &h;
+    }
 }
 
 // Reads the numbering of the headings that look real, one series per unit (volumes and
@@ -895,6 +977,7 @@ HeadingAnalysis HeadingAnalyzer::finish(std::int64_t fileSize, std::int64_t line
     m_runStart = 0;
     m_keysFrom = 0;
     flagTiny(hs, fileSize);
+    sparePartsOfAChapter(hs);
     readNumbering(a);
     return a;
 }

@@ -17,7 +17,8 @@ Text numeralClass() {
 }
 
 Text headingLead() {
-    Text t = u"^[ \\t\u3000]*";
+    // A book's title in 《》 may open every heading of a download (《血色浪漫》第一章(1)).
+    Text t = u"^[ \\t\u3000]*(?:《[^》]{1,20}》[ \\t\u3000]*)?";
     t.append(u"[");
     for (const char16_t c : kOpenBrackets) {
         if (c == u'[') t.push_back(u'\\');
@@ -35,7 +36,7 @@ Text volumeLabelPattern(std::u16string_view units) {
     // Appended piece by piece: GCC 12 at -O3 sees an overlap that is not there in a chain of +.
     const Text numeral = numeralClass();
     Text t = u"(?:第[ \u3000]*";
-    t.append(numeral).append(u"+[ \u3000]*[").append(units).append(u"](?!分)");
+    t.append(numeral).append(u"+[ \u3000]*[").append(units).append(u"](?![分完])");
     t.append(u"|[卷部][ \u3000]*").append(numeral).append(u"+(?:[ \\t\u3000：:]|$))");
     return t;
 }
@@ -64,7 +65,7 @@ Text unnumberedPattern() {
             }
         }
     }
-    t.append(u")([ \\t\u3000：:·]|$)");
+    t.append(u")([ \\t\u3000：:·(（]|$)");
     return t;
 }
 

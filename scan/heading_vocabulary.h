@@ -22,7 +22,7 @@ inline constexpr std::u16string_view kTens = u"廿卅卌";
 // What may follow a heading's number: 章, 回, 节, 卷…
 inline constexpr std::u16string_view kHeadingUnits = u"章回节節卷部集篇幕话話折册冊季";
 // The units that hold chapters: a volume's.
-inline constexpr std::u16string_view kVolumeUnits = u"卷部集篇册冊季";
+inline constexpr std::u16string_view kVolumeUnits = u"卷部集篇册冊季幕";
 // The volume words of the book's default volume pattern: the two that are never a chapter's.
 inline constexpr std::u16string_view kBookVolumeUnits = u"卷部";
 // The units of a chapter's own number, where a volume's are never found.
@@ -45,7 +45,7 @@ Text headingLead();
 // nothing on the line that names a chapter (第2卷 第4章 标题 is a chapter of volume 2).
 Text volumeLinePattern();
 // The same for the volume words `units` (of kVolumeUnits), with or without the line's opening
-// bracket: 第一季, 第六册, 卷三; 第一部分 stays a part, not a volume.
+// bracket: 第一季, 第六册, 卷三; 第一部分 stays a part, not a volume, and 第七幕完 ends one.
 Text volumeLinePattern(std::u16string_view units);
 // A volume's label alone, unanchored: 第N季 (of `units`), 卷N, 部N.
 Text volumeLabelPattern(std::u16string_view units);

@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/regex.h"
 #include "scan/heading_analysis.h"
+#include "scan/heading_vocabulary.h"
 
 namespace pw {
 
@@ -177,6 +178,77 @@ Text presetsThatFindText(const PresetChoice& c) {
     return t + u"（按" + sampleWords(c) + u"计）";
 }
 
+namespace {
+
+// Volumes that the chapters' lines name before the chapter, with no line of their own (第一季
+// 第二卷 怒海潜沙 第一章 蛇眉铜鱼): how many times the named volume changes, and the words that open
+// such lines (季 here), which the volume pattern must find at the line's start.
+struct NamedVolumes {
+    std::int64_t volumes = 0;
+    Text units;
+};
+
+NamedVolumes volumesOnChaptersLines(const std::vector<Text>& lines) {
+    NamedVolumes named;
+    Text label = vocabulary::headingLead();
+    label.append(vocabulary::volumeLabelPattern(vocabulary::kVolumeUnits));
+    auto compiled = Regex::compile(label);
+    auto* re = std::get_if<Regex>(&compiled);
+    if (!re) return named;
+    std::optional<ChapterNumber> last;
+    for (const Text& line : lines) {
+        if (re->test(line) != MatchResult::Match) continue;
+        std::optional<ChapterNumber> volume;
+        const HeadingFacts f = judgeHeadingLine(line, re->matchStart(), &volume);
+        if (f.suspect != 0 || !f.withVolume || !volume) continue;
+        const auto opening = parseChapterNumber(line);
+        if (!opening || vocabulary::kVolumeUnits.find(opening->unit) == TextView::npos) continue;
+        if (named.units.find(opening->unit) == Text::npos) named.units.push_back(opening->unit);
+        if (volume != last) ++named.volumes;
+        last = volume;
+    }
+    return named;
+}
+
+// The chapter rule with volumes of the words `units` on lines of their own. A preset of 第N
+// headings has its own (structuredPattern); numbered lines take the volumes' lines, the
+// unnumbered chapters (尾声) and their numbers in brackets (【1】潜入) beside them.
+Text withVolumes(const PatternPreset& p, std::u16string_view units, const std::vector<Text>& lines) {
+    if (p.chapterUnits) return structuredPattern(p, units);
+    Text t = u"(?:";
+    if (std::string_view(p.id) == "numbered") {
+        // A file numbers its sections one way: 1.路明非 throughout, and the odd 2、燃烧的棋子 or
+        // 7．。 between them is no section of that series.
+        static constexpr std::u16string_view kMarks = u".．、";
+        std::int64_t marked[kMarks.size()] = {};
+        for (const Text& line : lines) {
+            std::size_t i = line.find_first_not_of(u" \t\u3000");
+            const std::size_t digits = i;
+            while (i < line.size() && i - digits < 5 &&
+                   ((line[i] >= u'0' && line[i] <= u'9') || (line[i] >= u'０' && line[i] <= u'９')))
+                ++i;
+            if (i == digits || i == TextView::npos || i >= line.size() || i - digits > 4) continue;
+            if (const std::size_t m = kMarks.find(line[i]); m != TextView::npos) ++marked[m];
+        }
+        const std::size_t most =
+            static_cast<std::size_t>(std::max_element(std::begin(marked), std::end(marked)) - marked);
+        const std::int64_t all = marked[0] + marked[1] + marked[2];
+        if (all > 0 && marked[most] * 4 >= all * 3) {
+            t.append(u"^[ \\t\u3000]*[0-9０-９]{1,4}").append(most == 0 ? u"\\." : kMarks.substr(most, 1));
+        } else {
+            t.append(p.pattern);
+        }
+        // The same sections numbered in brackets further on: 【1】潜入.
+        t.append(u")|(?:^[ \\t\u3000]*【[0-9０-９]{1,4}】");
+    } else {
+        t.append(p.pattern);
+    }
+    t.append(u")|(?:").append(vocabulary::headingLead()).append(vocabulary::unnumberedPattern());
+    return t.append(u")|(?:").append(structuredVolumePattern(units)).append(u")");
+}
+
+} // namespace
+
 StructureChoice chooseStructure(const std::vector<Text>& lines, std::span<const PatternPreset> presets) {
     StructureChoice s;
     s.trials = choosePreset(lines, presets);
@@ -186,35 +258,42 @@ StructureChoice chooseStructure(const std::vector<Text>& lines, std::span<const 
         return s;
     }
     Text more;
-    if (s.preset->chapterUnits) {
-        // Volume lines of their own, beside the chapters: kept as volumes, not left inside the
-        // chapter before them. Lines that read as prose are none. A book has one level of
-        // volumes: where seasons hold volumes (第一季, then 第二卷 怒海潜沙), the inner ones.
-        static constexpr std::u16string_view kOuterToInner = u"季部册冊集卷篇";
-        std::size_t innermost = TextView::npos;
-        std::int64_t count[kOuterToInner.size()] = {};
-        auto compiled = Regex::compile(structuredVolumePattern());
-        if (auto* re = std::get_if<Regex>(&compiled))
-            for (const Text& line : lines) {
-                if (re->test(line) != MatchResult::Match) continue;
-                std::optional<ChapterNumber> named;
-                const HeadingFacts f = judgeHeadingLine(line, re->matchStart(), &named);
-                const std::size_t at = kOuterToInner.find(f.number.unit);
-                if (f.suspect != 0 || at == TextView::npos) continue;
-                ++count[at];
-                innermost = innermost == TextView::npos ? at : std::max(innermost, at);
-            }
-        if (innermost != TextView::npos) {
-            // 册 and 冊 are one word in two scripts.
-            const bool book = innermost == 2 || innermost == 3;
-            const std::u16string_view units = book ? kOuterToInner.substr(2, 2) : kOuterToInner.substr(innermost, 1);
-            s.volumes = book ? count[2] + count[3] : count[innermost];
-            s.volumePattern = structuredVolumePattern(units);
-            s.pattern = structuredPattern(*s.preset, units);
-            more = u"，另有 " + decimal(s.volumes) + u" 个卷行作为卷";
+    // Volume lines of their own, beside the chapters: kept as volumes, not left inside the
+    // chapter before them. Lines that read as prose are none. A book has one level of
+    // volumes: where seasons hold volumes (第一季, then 第二卷 怒海潜沙), the inner ones. Acts
+    // (第一幕) hold the numbered sections of a novel as volumes do.
+    static constexpr std::u16string_view kOuterToInner = u"季部册冊集卷篇幕";
+    std::size_t innermost = TextView::npos;
+    std::int64_t count[kOuterToInner.size()] = {};
+    auto compiled = Regex::compile(vocabulary::volumeLinePattern(kOuterToInner));
+    if (auto* re = std::get_if<Regex>(&compiled))
+        for (const Text& line : lines) {
+            if (re->test(line) != MatchResult::Match) continue;
+            std::optional<ChapterNumber> named;
+            const HeadingFacts f = judgeHeadingLine(line, re->matchStart(), &named);
+            const std::size_t at = kOuterToInner.find(f.number.unit);
+            if (f.suspect != 0 || at == TextView::npos) continue;
+            ++count[at];
+            innermost = innermost == TextView::npos ? at : std::max(innermost, at);
         }
-        more += u"，序章、楔子、尾声等单独成章";
+    // 册 and 冊 are one word in two scripts.
+    const bool book = innermost == 2 || innermost == 3;
+    const std::int64_t volumes = innermost == TextView::npos ? 0 : book ? count[2] + count[3] : count[innermost];
+    // Beside numbered lines (1.路明非) volumes are believed from two lines on.
+    if (volumes > 0 && (s.preset->chapterUnits || volumes >= kFewestHeadings)) {
+        const std::u16string_view units = book ? kOuterToInner.substr(2, 2) : kOuterToInner.substr(innermost, 1);
+        s.volumes = volumes;
+        s.volumePattern = structuredVolumePattern(units);
+        s.pattern = withVolumes(*s.preset, units, lines);
+        more = u"，另有 " + decimal(s.volumes) + u" 个卷行作为卷";
+    } else if (const NamedVolumes named = volumesOnChaptersLines(lines);
+               s.preset->chapterUnits && named.volumes >= kFewestHeadings) {
+        s.volumes = named.volumes;
+        s.volumePattern = structuredVolumePattern(named.units);
+        s.pattern = structuredPattern(*s.preset, named.units);
+        more = u"，章节行上另写有 " + decimal(s.volumes) + u" 个卷名，作为卷";
     }
+    if (s.preset->chapterUnits || !s.volumePattern.empty()) more += u"，序章、楔子、尾声等单独成章";
     if (s.pattern.empty()) s.pattern = structuredPattern(*s.preset, false);
     s.reason = choiceLine(s.trials, more);
     return s;

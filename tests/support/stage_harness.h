@@ -3,9 +3,11 @@
 // are given as lists of lines (the first of chapter k >= 1 is its heading); what reaches the
 // end of the chain is recorded as the sink saw it.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/regex.h"
 #include "stages/stage.h"
 
 namespace pwtest {
@@ -40,7 +42,11 @@ public:
 };
 
 // Chapter 0 is the text before the first heading (may be empty); blank lines given as "".
-inline RecordingSink runStages(const pw::StageList& stages, const std::vector<std::vector<std::string>>& chapters) {
+// Headings that `volumes` matches are volumes, as the walk marks them.
+inline RecordingSink runStages(const pw::StageList& stages, const std::vector<std::vector<std::string>>& chapters,
+                               const pw::Text& volumes = {}) {
+    std::optional<pw::Regex> volume;
+    if (!volumes.empty()) volume.emplace(std::move(std::get<pw::Regex>(pw::Regex::compile(volumes))));
     RecordingSink sink;
     pw::StageChain chain(stages, sink);
     pw::LineDecoder decoder(pw::Encoding::Utf8);
@@ -56,6 +62,8 @@ inline RecordingSink runStages(const pw::StageList& stages, const std::vector<st
             const pw::LineRole role =
                 k > 0 && i == 0 ? pw::LineRole::Heading : blank ? pw::LineRole::Blank : pw::LineRole::Body;
             line = pw::Line(t, role, ++number, static_cast<std::int64_t>(k), &decoder);
+            if (role == pw::LineRole::Heading && volume)
+                line.setVolume(volume->test(pw::fromUtf8(t)) == pw::MatchResult::Match);
             chain.first().line(line);
         }
     }

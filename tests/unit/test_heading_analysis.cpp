@@ -139,6 +139,9 @@ TEST(HeadingAnalysis, LineRulesFlagProseAndSpareTitles) {
     EXPECT_TRUE(reasonsOf(paragraph) & kSuspectLong);
     EXPECT_EQ(reasonsOf(u"第一章 " + Text(36, u'长')), kSuspectLong); // 40 characters trimmed
     EXPECT_EQ(reasonsOf(u"第一章 " + Text(35, u'长')), 0);
+    // A tag set after the title, apart and in brackets, is no part of it.
+    EXPECT_EQ(reasonsOf(u"第十二章　在遇海月 [更多精彩，更多好书，尽在[5 １ 7 Ｚ . c Ｏ m]"), 0);
+    EXPECT_EQ(reasonsOf(u"第一章 " + Text(36, u'长') + u" 【求月票】"), kSuspectLong);
     const std::vector<const char*> codes = suspectCodes(kSuspectLong | kSuspectTiny);
     EXPECT_EQ(std::vector<std::string>(codes.begin(), codes.end()), (std::vector<std::string>{"long", "tiny"}));
 }
@@ -168,6 +171,9 @@ TEST(HeadingAnalysis, LabelsBeforeTheHeadingAndVolumesOnTheChaptersLine) {
         {u"第一季 第二卷 怒海潜沙 第一章 蛇眉铜鱼", 1, 2},
         {u"第六册第六十章", 60, 6},
         {u"第2卷 第4章 标题", 4, 2},
+        // The book's title that a download sets before every heading.
+        {u"《血色浪漫》第一章(1)", 1, {}},
+        {u"《血色浪漫上》第十七章(2)", 17, {}},
     };
     for (const Case& c : headings) {
         SCOPED_TRACE(toUtf8(c.line));
@@ -212,6 +218,17 @@ TEST(HeadingAnalysis, ChapterSizesAndTinyChapters) {
     const HeadingAnalysis b = g.finish();
     EXPECT_EQ(b.headings[1].suspect, 0);
     EXPECT_NE(b.headings[2].suspect, 0);
+
+    // The last part of a chapter in parts is often short (第一章(3) of a few lines): the numbering
+    // vouches for it. A chapter of next to nothing that is no next part is still doubted.
+    Feed parts;
+    for (int c = 1; c <= 4; ++c)
+        for (int part = 1; part <= 3; ++part)
+            parts.add(chapterLine(c) + u"(" + decimal(part) + u")", part == 3 ? 300 : 5000);
+    parts.add(u"第5章", 100);
+    parts.add(u"第6章(1)");
+    const HeadingAnalysis c = parts.finish();
+    EXPECT_EQ(suspectRows(c), std::vector<std::int64_t>{12});
 }
 
 TEST(HeadingAnalysis, NumberingGapsRepeatsAndVolumes) {
@@ -271,6 +288,33 @@ TEST(HeadingAnalysis, TableOfContentsInsideTheText) {
     EXPECT_EQ(g.finish().suspectCount(), 0);
 }
 
+// A list of the volumes of two seasons: the second list a few lines after the first, volumes
+// written otherwise than in the text (（上） for ·上, a volume listed twice by its halves), one
+// entry that names no volume of the text. Every line of both lists is the contents'; the text's
+// volume line, close before its first chapter, is not.
+TEST(HeadingAnalysis, TableOfContentsRunsOnOverTheVolumesItLists) {
+    const TextView lists[][6] = {
+        {u"第一卷 七星鲁王", u"第二卷 怒海潜沙", u"第三卷 蛇沼(上)1-8章", u"第三卷 蛇沼(上)9-29章", u"第四卷 谜海",
+         u"第二季 引子"},
+        {u"第一卷 阴山古楼", u"第二卷 邛笼", u"第三卷 大结局·上", u"第四卷 大结局·下", {}, {}}};
+    const TextView text[] = {u"第一卷 七星鲁王", u"第二卷 怒海潜沙", u"第三卷 蛇沼（上）",   u"第四卷 谜海",
+                             u"第一卷 阴山古楼", u"第二卷 邛笼",     u"第三卷 大结局（上）", u"第四卷 大结局（下）"};
+    Feed f;
+    for (const auto& list : lists) {
+        for (TextView entry : list)
+            if (!entry.empty()) f.add(entry, 40, 2);
+        f.line += 3;
+    }
+    for (TextView volume : text) {
+        f.add(volume, 30, 2);
+        for (int i = 1; i <= 3; ++i)
+            f.add(chapterLine(i));
+    }
+    const HeadingAnalysis a = f.finish();
+    for (std::size_t i = 0; i < a.headings.size(); ++i)
+        EXPECT_EQ((a.headings[i].suspect & kSuspectContents) != 0, i < 10) << i;
+}
+
 // A chapter published in parts is one chapter; a copy of it, or an unmarked repeat, is not.
 TEST(HeadingAnalysis, ChaptersInParts) {
     Feed f;
@@ -316,7 +360,8 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
         {"jie", {u"第三节 实验", u"第十節"}, {u"这一节课"}},
         {"volume", {u"第一卷 风起", u"卷二", u"第二部", u"第5章"}, {u"卷帘门", u"他读第二卷"}},
         {"extras",
-         {u"楔子", u"番外：春节", u"后记", u"后　记", u"尾 声", u"後記", u"后記", u"完本感言", u"第一章"},
+         {u"楔子", u"番外：春节", u"后记", u"后　记", u"尾 声", u"後記", u"后記", u"完本感言", u"第一章", u"尾声(2)",
+          u"《血色浪漫》引子", u"《血色浪漫》第一章(1)"},
          {u"楔子是什么", u"后记里说", u"尾声里"}},
         {"webnovel",
          {u"第19章 夜雨", u"正文 第19章 夜雨", u"正文卷 第0029章", u"vip卷 第30章", u"VIP章节 第31章", u"卷一 第32章",
@@ -361,6 +406,7 @@ TEST(PatternPresets, EachFindsItsFormAndSkipsProse) {
         {structuredVolumePattern(),
          {u"第一卷 风起", u"第六册", u"第一季 云顶天宫", u"【第三集】", u"卷三：山河"},
          {u"第一季 第二卷 怒海潜沙 第一章 蛇眉铜鱼", u"第六册第六十章", u"第一部分 开端", u"第3话", u"卷帘门"}},
+        {structuredVolumePattern(u"幕篇"), {u"第一幕 卡塞尔之门", u"第一篇", u"《血色浪漫》第二篇"}, {u"第七幕完"}},
     };
     for (const VolumeCase& c : volumeCases) {
         auto compiled = Regex::compile(c.volumePattern);

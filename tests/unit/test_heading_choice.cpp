@@ -107,10 +107,11 @@ TEST(HeadingChoice, ChoosesChaptersAndVolumesTogether) {
         ASSERT_NE(s.preset, nullptr);
         EXPECT_EQ(s.reason.find(fromUtf8(s.preset->id)), Text::npos) << toUtf8(s.reason);
         Regex chapters = compiled(s.pattern);
-        const bool ownVolumeLines = o.volumes && !o.volumesOnChapterLines;
-        ASSERT_EQ(s.volumePattern.empty(), !ownVolumeLines) << toUtf8(s.reason);
+        // Volumes named only on their chapters' lines are the book's volumes too; the volume
+        // pattern still finds no chapter's line (the book opens the volume from it).
+        ASSERT_EQ(s.volumePattern.empty(), !o.volumes) << toUtf8(s.reason);
         std::optional<Regex> volumes;
-        if (ownVolumeLines) volumes = compiled(s.volumePattern);
+        if (o.volumes) volumes = compiled(s.volumePattern);
         HeadingAnalyzer analyzer;
         std::size_t planted = 0;
         std::int64_t offset = 0;
@@ -144,6 +145,34 @@ TEST(HeadingChoice, ChoosesChaptersAndVolumesTogether) {
         EXPECT_TRUE(a.gaps.empty());
         EXPECT_EQ(a.repeats.size(), 0u) << (a.repeats.empty() ? 0 : a.repeats.front().number);
     }
+}
+
+// Acts (第一幕) over numbered sections: the acts are the book's volumes, the sections its chapters
+// in the way the file numbers them (1.路明非, later 【1】潜入), the epilogue a chapter of its own; a
+// line that closes an act, or numbers otherwise, is neither.
+TEST(HeadingChoice, ActsHoldTheNumberedSections) {
+    std::vector<Text> lines{u"【龙族】", u""};
+    for (int act = 1; act <= 3; ++act) {
+        // Appended piece by piece: GCC 12 at -O3 sees an overlap that is not there in a chain of +.
+        lines.emplace_back(u"　　第");
+        lines.back().append(1, u"一二三"[act - 1]).append(u"幕 卡塞尔之门");
+        for (int section = 1; section <= 5; ++section) {
+            lines.emplace_back(act == 3 ? u"　　【" : u"　　");
+            lines.back().append(decimal(section)).append(act == 3 ? u"】" : u".").append(u"见面");
+            for (int i = 0; i < 20; ++i)
+                lines.push_back(u"　　路明非看着窗外，心里想着明天的考试，还有那封信。");
+        }
+    }
+    const StructureChoice s = chooseStructure(lines, patternPresets());
+    ASSERT_NE(s.preset, nullptr);
+    ASSERT_FALSE(s.volumePattern.empty()) << toUtf8(s.reason);
+    Regex chapters = compiled(s.pattern), volumes = compiled(s.volumePattern);
+    for (TextView l : {u"　　1.路明非", u"　　【1】潜入", u"尾声", u"　　第一幕 卡塞尔之门"})
+        EXPECT_EQ(chapters.test(l), MatchResult::Match) << toUtf8(l);
+    for (TextView l : {u"　　2、燃烧的棋子", u"　　第七幕完", u"　　1990年，冬"})
+        EXPECT_EQ(chapters.test(l), MatchResult::NoMatch) << toUtf8(l);
+    EXPECT_EQ(volumes.test(u"　　第十幕 七宗罪"), MatchResult::Match);
+    EXPECT_EQ(volumes.test(u"　　1.路明非"), MatchResult::NoMatch);
 }
 
 // The choice weighs how the rule cuts, not only how often it matches.

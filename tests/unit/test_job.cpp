@@ -8,8 +8,10 @@
 #include "job/job.h"
 #include "options/make_out_name.h"
 #include "platform/paths.h"
+#include "scan/presets.h"
 #include "stages/clean_stage.h"
 #include "stages/titles.h"
+#include "stages/volumes.h"
 #include "support/corpus.h"
 #include "support/scripted_ui.h"
 #include "support/stage_harness.h"
@@ -123,6 +125,35 @@ TEST(Stages, TitlesTakeTheLineUnderABareNumberUpToThirtyCharacters) {
     }
 }
 
+// Which lines head volumes in the book: a volume line of the text holds chapters, a list of
+// volumes (a table of contents left in the front matter) stays text, a chapter's line that names
+// its volume opens it where it changes, and an unnumbered heading with no text before a chapter
+// numbered 1 heads what follows, among volumes. "V:" a volume, "H:" a chapter, else text.
+TEST(Stages, VolumesHoldChaptersAndAListOfVolumesStaysText) {
+    const struct {
+        std::vector<std::vector<std::string>> chapters;
+        std::vector<std::string> book;
+    } cases[] = {
+        {{{"目录", "第一卷 甲", "第二卷 乙", "说明", "第三卷 丙"}, {"第一卷 甲"}, {"第一章 风起", "正文。"}},
+         {"目录", "第一卷 甲", "第二卷 乙", "说明", "第三卷 丙", "V:第一卷 甲", "H:第一章 风起", "正文。"}},
+        {{{}, {"第一章 风起", "正文。", "第二卷 乙"}, {"第二章 夜", "正文。"}},
+         {"H:第一章 风起", "正文。", "V:第二卷 乙", "H:第二章 夜", "正文。"}},
+        {{{}, {"第一季 第一卷 甲 第一章 风起", "正文。"}, {"第二章 夜"}, {"第一季 第二卷 乙 第一章 雨"}},
+         {"V:第一季 第一卷 甲", "H:第一章 风起", "正文。", "H:第二章 夜", "V:第一季 第二卷 乙", "H:第一章 雨"}},
+        {{{}, {"第1卷 江湖 第1章 甲"}, {"第1卷　江湖 第2章 乙"}}, {"V:第1卷 江湖", "H:第1章 甲", "H:第2章 乙"}},
+        {{{}, {"第一卷 甲"}, {"第一章 风起", "正文。"}, {"引子", ""}, {"第一章 雨", "正文。"}, {"尾声", "完。"}},
+         {"V:第一卷 甲", "H:第一章 风起", "正文。", "V:引子", "", "H:第一章 雨", "正文。", "H:尾声", "完。"}},
+    };
+    const Text volumes = structuredVolumePattern(u"卷季");
+    for (const auto& c : cases) {
+        const auto sink = pwtest::runStages({*volumeStage(volumes)}, c.chapters, volumes);
+        std::vector<std::string> book;
+        for (const pwtest::StageOut& l : sink.lines)
+            book.push_back((l.volume ? "V:" : l.role == LineRole::Heading ? "H:" : "") + l.text);
+        EXPECT_EQ(book, c.book);
+    }
+}
+
 // The book shows every heading alike: one ideographic space between a label and its title,
 // whatever the file had; nothing else of the heading changes.
 TEST(Stages, HeadingsAreSpacedAlikeInTheBook) {
@@ -202,6 +233,21 @@ TEST(Job, ABookPerVolumeIsEveryVolumesBookPutInPlaceTogether) {
     EXPECT_EQ(s.names(), (std::vector<std::string>{"书 第1卷 卷名1.epub", "书 第2卷 卷名2.epub", "书 第3卷 卷名3.epub"}));
     EXPECT_EQ(r.chapters, 6);
     EXPECT_EQ(r.outputs.size(), 3u);
+}
+
+// A list of the volumes at the front (a table of contents) makes no books: its lines have neither
+// a chapter nor text under them before the next volume.
+TEST(Job, ABookPerVolumeLeavesOutAListOfTheVolumes) {
+    JobSetup s("目录\n第1卷 卷名1\n第2卷 卷名2\n第3卷 卷名3\n" + volumeNovel(3));
+    Job job;
+    job.format = JobFormat::Book;
+    job.perVolume = true;
+    job.book = s.book();
+    const JobResult r = s.run(job);
+    ASSERT_EQ(r.end, JobEnd::Done);
+    EXPECT_EQ(s.names(),
+              (std::vector<std::string>{"书 第1卷 卷名1.epub", "书 第2卷 卷名2.epub", "书 第3卷 卷名3.epub"}));
+    EXPECT_EQ(r.chapters, 6);
 }
 
 // Every name is checked before anything is written, and a refusal or stop on the way leaves the
