@@ -571,7 +571,14 @@ std::optional<ParagraphLayout> judgeParagraphLayout(const std::vector<std::strin
 ParagraphStage::ParagraphStage(ChapterSink& next, const ParagraphSettings& settings)
     : Stage(next), m_settings(settings), m_layout(settings.start) {}
 
-bool ParagraphStage::full(std::string_view utf8) const {
+bool ParagraphStage::wrappedBlock(std::string_view first) const {
+    // A block is wrapped narrower than the prose around it; twenty characters or more is no
+    // title, no item of a list and no couplet.
+    const int width = localWidth();
+    return width > 0 && measure(first, true) >= 40 && 5 * measure(first, m_layout.wrapInColumns) >= 3 * width;
+}
+
+int ParagraphStage::localWidth() const {
     // The width of the lines around, once there are enough of them: a text put together from
     // several sources is wrapped at another width from part to part.
     int width = m_layout.wrapWidth;
@@ -589,7 +596,19 @@ bool ParagraphStage::full(std::string_view utf8) const {
         }
         width = second;
     }
+    return width;
+}
+
+bool ParagraphStage::full(std::string_view utf8) const {
+    const int width = localWidth();
     return width > 0 && measure(utf8, m_layout.wrapInColumns) >= width - tolerance(width, m_layout.wrapInColumns);
+}
+
+bool ParagraphStage::wrappedShort(std::string_view utf8) const {
+    // Old texts re-wrapped by hand stop a few characters short of the width, and not always at
+    // the same place; a title or an item of a list stops far shorter.
+    const int width = localWidth();
+    return width > 0 && 4 * measure(utf8, m_layout.wrapInColumns) >= 3 * width;
 }
 
 void ParagraphStage::remember(std::string_view utf8) {
@@ -637,13 +656,15 @@ bool ParagraphStage::joins(const Line& next, bool verse) const {
         return false;
     case ParagraphMode::Indent:
         if (indentedHere(t)) {
-            // A block indented as a whole (a letter, a song) is wrapped at a width of its own:
-            // an indented line goes on from one as wide as the block's first that ends
-            // mid-sentence.
-            if (!indentedHere(prev) || endsSentence(prev) || prev.ends_with("：")) return false;
-            const int w = measure(prev, true),
-                      first = measure(m_lastIsFirst ? t : std::string_view(m_first.text()), true);
-            return w >= 32 && w >= first - 2 && w <= first + 2;
+            // A block indented as a whole (a letter, a song) is wrapped at a width of its own,
+            // ragged where it was wrapped by hand, and a line's last characters may stand on a
+            // line of their own: an indented line goes on while the block has not ended its
+            // sentence, when the block's first line was wrapped (a title, an item of a list or
+            // a line of verse is short).
+            // The paragraph as joined: a closing mark wrapped onto a line of its own ends it too.
+            if (endsSentence(m_text) || m_text.ends_with("：") || m_text.ends_with(":")) return false;
+            const std::string_view first = m_lastIsFirst ? prev : std::string_view(m_first.text());
+            return indentedHere(first) && wrappedBlock(first);
         }
         [[fallthrough]];
     case ParagraphMode::Blank:
@@ -655,7 +676,9 @@ bool ParagraphStage::joins(const Line& next, bool verse) const {
     case ParagraphMode::Unwrap: {
         // A wrap moves a Latin word or a number on whole, leaving the line before it short.
         std::size_t at = 0;
-        return !endsSentence(prev) && (full(prev) || (!body.empty() && isLatinOrDigit(nextCodePoint(body, at))));
+        // Short of the width, a line that introduces what follows (道：) ends there.
+        return !endsSentence(prev) && (full(prev) || (wrappedShort(prev) && !prev.ends_with("：")) ||
+                                       (!body.empty() && isLatinOrDigit(nextCodePoint(body, at))));
     }
     }
     return false;
@@ -669,6 +692,7 @@ void ParagraphStage::hold(const Line& l) {
     m_first.setBytes(m_bytes, m_mark);
     m_text.assign(withoutTrailingSpaces(l.text()));
     m_lastIsFirst = true;
+    m_allIndented = indentedHere(l.text());
     m_ended = l.ended();
     m_replaced = l.replaced();
     m_lines = 1;
@@ -683,6 +707,7 @@ void ParagraphStage::append(const Line& l) {
     m_text += more;
     m_last.assign(l.text());
     m_lastIsFirst = false;
+    m_allIndented = m_allIndented && indentedHere(l.text());
     m_ended = l.ended();
     m_replaced += l.replaced();
     ++m_lines;
@@ -757,8 +782,12 @@ void ParagraphStage::judge() {
             if (named == ParagraphMode::Line) judged->wrapWidth = 0;
         }
         m_layout = *judged;
-        // The widths of the lines before belong to another part of the book.
+        // The widths of the lines before belong to another part of the book; the stretch's own
+        // first lines tell the width from its first line on.
         m_recentCount = m_seen = 0;
+        for (std::size_t i = 0; i < m_count && m_recentCount < kRecent; ++i)
+            if (m_stretch[i].role() == LineRole::Body) remember(m_stretch[i].text());
+        m_seen = 0;
     }
     if (m_settings.tally && body > 0) m_settings.tally->add(m_layout, body);
 }
@@ -776,10 +805,11 @@ bool ParagraphStage::take(std::size_t i) {
     // line that reaches the width and ends no sentence, one blank line, and a line that goes on
     // without an indent.
     // Where an indent starts paragraphs, a line without one after a blank line goes on even
-    // when the line before stops short.
+    // when the line before stops short; inside a block indented as a whole, an indented one may.
     if (m_held && l.role() == LineRole::Blank && i + 1 < m_count && m_layout.mode != ParagraphMode::Line &&
-        m_layout.wrapWidth > 0 && m_stretch[i + 1].role() == LineRole::Body && !endsSentence(last()) &&
-        (full(last()) || m_layout.mode == ParagraphMode::Indent) && !indentedHere(m_stretch[i + 1].text()) &&
+        (m_layout.wrapWidth > 0 || m_layout.wrapVaries) && m_stretch[i + 1].role() == LineRole::Body &&
+        !endsSentence(last()) && (full(last()) || m_layout.mode == ParagraphMode::Indent || m_allIndented) &&
+        (!indentedHere(m_stretch[i + 1].text()) || m_allIndented) &&
         joins(m_stretch[i + 1], isVerseLine(m_stretch[i + 1].text())))
         return true;
     if (!flush()) return false;
