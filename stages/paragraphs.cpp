@@ -358,7 +358,8 @@ bool isVerseLine(std::string_view utf8) {
         } else if (c < 0x3400 || isSpace(c)) {
             return false; // verse is made of ideographs
         } else {
-            ++n;
+            // Seven characters a clause and four clauses at most: prose stops here.
+            if (++n > 7 || clauses.size() >= 4) return false;
             ended = false;
         }
     }
@@ -470,9 +471,13 @@ ParagraphLayout chooseParagraphLayout(const std::vector<Text>& sample) {
 
 std::optional<ParagraphLayout> judgeParagraphLayout(const std::vector<std::string_view>& utf8) {
     auto blank = [](std::string_view l) { return withoutTrailingSpaces(l).empty(); };
-    std::vector<std::string_view> text; // lines that hold text
-    for (const std::string_view l : utf8)
-        if (!blank(l) && !isSeparatorLine(l)) text.push_back(l);
+    std::vector<std::string_view> text;     // lines that hold text
+    std::vector<char> kind(utf8.size(), 0); // of each line: 0 blank, 1 a separator, 2 text
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (blank(utf8[i])) continue;
+        kind[i] = isSeparatorLine(utf8[i]) ? 1 : 2;
+        if (kind[i] == 2) text.push_back(utf8[i]);
+    }
     if (text.size() < 20) return std::nullopt;
     ParagraphLayout layout;
 
@@ -508,12 +513,18 @@ std::optional<ParagraphLayout> judgeParagraphLayout(const std::vector<std::strin
     // A wrap cuts anywhere, so most lines that reach the width end in the middle of a sentence;
     // lines that a site cut at a length of its own, each a paragraph, end their sentences.
     const int tol = tolerance(w.width, inColumns);
-    auto full = [&](std::string_view l) { return measure(l, inColumns) >= w.width - tol; };
+    // Each line's measure with its indent, as measured above for the lines of text.
+    std::vector<int> widths(utf8.size(), 0);
+    for (std::size_t i = 0, k = 0; i < utf8.size(); ++i) {
+        if (kind[i] == 1) widths[i] = measure(utf8[i], inColumns);
+        if (kind[i] == 2) widths[i] = (inColumns ? measures.columns : measures.chars)[k++].second;
+    }
+    auto fullAt = [&](std::size_t i) { return widths[i] >= w.width - tol; };
     std::int64_t fullLines = 0, fullOpen = 0;
-    for (const std::string_view l : text)
-        if (full(l)) {
+    for (std::size_t i = 0; i < utf8.size(); ++i)
+        if (kind[i] == 2 && fullAt(i)) {
             ++fullLines;
-            if (!endsSentence(l)) ++fullOpen;
+            if (!endsSentence(utf8[i])) ++fullOpen;
         }
     if (w.near < 0.08 || w.near < 2 * w.before || w.width < (inColumns ? 20 : 10) || fullOpen * 10 < fullLines * 6) {
         // Texts put together from several sources change their width from part to part; an
@@ -546,15 +557,15 @@ std::optional<ParagraphLayout> judgeParagraphLayout(const std::vector<std::strin
     const int deep = commonest(0) + 6;
     for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {
         const std::string_view l = utf8[i];
-        if (blank(l) || isSeparatorLine(l) || isVerseLine(l) || indentColumns(l) >= deep) continue;
-        if (!full(l)) {
+        if (kind[i] != 2 || isVerseLine(l) || indentColumns(l) >= deep) continue;
+        if (!fullAt(i)) {
             ++shortLines;
-            if (blank(utf8[i + 1])) ++shortThenBlank;
+            if (kind[i + 1] == 0) ++shortThenBlank;
             std::size_t j = i + 1;
-            while (j < utf8.size() && blank(utf8[j]))
+            while (j < utf8.size() && kind[j] == 0)
                 ++j;
             if (j < utf8.size() && isIndented(utf8[j])) ++shortThenIndent;
-            if (j < utf8.size() && full(utf8[j])) ++starts[std::min(16, indentColumns(utf8[j]))];
+            if (j < utf8.size() && fullAt(j)) ++starts[std::min(16, indentColumns(utf8[j]))];
         }
     }
     layout.indentColumns = static_cast<int>(std::max_element(starts.begin(), starts.end()) - starts.begin());
@@ -602,13 +613,6 @@ int ParagraphStage::localWidth() const {
 bool ParagraphStage::full(std::string_view utf8) const {
     const int width = localWidth();
     return width > 0 && measure(utf8, m_layout.wrapInColumns) >= width - tolerance(width, m_layout.wrapInColumns);
-}
-
-bool ParagraphStage::wrappedShort(std::string_view utf8) const {
-    // Old texts re-wrapped by hand stop a few characters short of the width, and not always at
-    // the same place; a title or an item of a list stops far shorter.
-    const int width = localWidth();
-    return width > 0 && 4 * measure(utf8, m_layout.wrapInColumns) >= 3 * width;
 }
 
 void ParagraphStage::remember(std::string_view utf8) {
@@ -676,9 +680,15 @@ bool ParagraphStage::joins(const Line& next, bool verse) const {
     case ParagraphMode::Unwrap: {
         // A wrap moves a Latin word or a number on whole, leaving the line before it short.
         std::size_t at = 0;
-        // Short of the width, a line that introduces what follows (道：) ends there.
-        return !endsSentence(prev) && (full(prev) || (wrappedShort(prev) && !prev.ends_with("：")) ||
-                                       (!body.empty() && isLatinOrDigit(nextCodePoint(body, at))));
+        // Old texts re-wrapped by hand stop a few characters short of the width, and not
+        // always at the same place: three quarters of it is a wrapped line, a title or an item
+        // of a list stops far shorter. Short of the width, a line that introduces what follows
+        // (道：) ends there.
+        if (endsSentence(prev)) return false;
+        const int width = localWidth(), m = width > 0 ? measure(prev, m_layout.wrapInColumns) : 0;
+        const bool reaches = width > 0 && m >= width - tolerance(width, m_layout.wrapInColumns);
+        return reaches || (width > 0 && 4 * m >= 3 * width && !prev.ends_with("：")) ||
+               (!body.empty() && isLatinOrDigit(nextCodePoint(body, at)));
     }
     }
     return false;
@@ -735,14 +745,18 @@ void ParagraphStage::judge() {
     auto verse = [&](std::size_t i) {
         const std::string_view t = m_stretch[i].text();
         if (isVerseLine(t)) return true;
-        if (t.size() > 80) return false; // sixteen characters behind an indent at most
-        const int w = measure(withoutIndent(t), true);
+        // Sixteen wide characters at most (32 columns take no more than 64 bytes): longer
+        // lines are not measured.
+        const std::string_view rest = withoutIndent(t);
+        if (rest.size() > 64) return false;
+        const int w = measure(rest, true);
         // The next line of text either way, over blank lines.
         auto same = [&](std::size_t j, int step) {
             while (j < m_count && m_stretch[j].role() == LineRole::Blank)
                 j += step;
-            return j < m_count && m_stretch[j].role() == LineRole::Body &&
-                   measure(withoutIndent(m_stretch[j].text()), true) == w;
+            if (j >= m_count || m_stretch[j].role() != LineRole::Body) return false;
+            const std::string_view other = withoutIndent(m_stretch[j].text());
+            return other.size() <= 64 && measure(other, true) == w;
         };
         return w > 0 && w <= 32 && (same(i + 1, 1) || same(i - 1, -1));
     };
@@ -794,8 +808,10 @@ void ParagraphStage::judge() {
 
 bool ParagraphStage::take(std::size_t i) {
     const Line& l = m_stretch[i];
-    const bool verse = l.role() == LineRole::Body && isVerseLine(l.text());
-    if (l.role() == LineRole::Body) remember(l.text());
+    // One line a paragraph joins nothing: neither verse nor the widths around matter there.
+    const bool body = l.role() == LineRole::Body && m_layout.mode != ParagraphMode::Line;
+    const bool verse = body && isVerseLine(l.text());
+    if (body) remember(l.text());
     if (m_held && joins(l, verse)) {
         append(l);
         m_lastVerse = verse;

@@ -131,8 +131,6 @@ private:
     bool flush();
     // Whether the line reaches the width the text is wrapped at around here.
     bool full(std::string_view utf8) const;
-    // Whether it reaches three quarters of it: a line wrapped by hand, if it ends mid-sentence.
-    bool wrappedShort(std::string_view utf8) const;
     // Whether a block's first line is as long as a wrapped line of a block.
     bool wrappedBlock(std::string_view first) const;
     int localWidth() const;
