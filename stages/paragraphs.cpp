@@ -687,7 +687,12 @@ bool ParagraphStage::joins(const Line& next, bool verse) const {
         if (endsSentence(prev)) return false;
         const int width = localWidth(), m = width > 0 ? measure(prev, m_layout.wrapInColumns) : 0;
         const bool reaches = width > 0 && m >= width - tolerance(width, m_layout.wrapInColumns);
-        return reaches || (width > 0 && 4 * m >= 3 * width && !prev.ends_with("：")) ||
+        // Half the width and cut off in the middle of a word (an ideograph last, no mark):
+        // a line broken where the scan broke it, whatever the next line starts with.
+        std::size_t start = 0;
+        const char32_t lastChar = lastCodePoint(withoutTrailingSpaces(prev), start);
+        const bool midWord = lastChar >= 0x4E00 && lastChar <= 0x9FFF && 2 * m >= width;
+        return reaches || (width > 0 && (4 * m >= 3 * width || midWord) && !prev.ends_with("：")) ||
                (!body.empty() && isLatinOrDigit(nextCodePoint(body, at)));
     }
     }
