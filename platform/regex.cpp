@@ -245,4 +245,8 @@ std::vector<char16_t> Regex::requiredLiterals() const {
     return out;
 }
 
+Text regexErrorText(int code) {
+    return compileErrorText(code);
+}
+
 } // namespace pw

@@ -20,6 +20,10 @@ struct RegexError {
     std::size_t offset = 0;
 };
 
+// The words a refusal with this PCRE2 error code is told in, for patterns compiled elsewhere
+// with other options (the clean-up rules).
+Text regexErrorText(int pcre2Error);
+
 enum class MatchResult {
     NoMatch,
     Match,

@@ -1,5 +1,7 @@
 #include "platform/rule_files.h"
 
+#include <vector>
+
 #include <cstdio>
 
 #include "platform/files.h"
@@ -162,6 +164,133 @@ std::size_t groupEnd(std::string_view p, std::size_t open) {
     return std::string_view::npos;
 }
 
+// A look-behind that Java bounds but PCRE2 wants of fixed length, (?<=“[^“”]{2,50}) or
+// (?<=\w{16}(。|；|[！？]{1,2})”?), spelled out as top-level branches of fixed lengths, which PCRE2
+// takes: one branch per length and choice, as long as they stay few. Nothing when the body is
+// of one length already, holds a * or +, or spells out into too many branches.
+constexpr std::size_t kLookBehindBranches = 256;
+
+// The groups of a spelled-out branch made non-capturing.
+std::string nonCapturing(const std::string& p) {
+    std::string out;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        out += p[i];
+        if (p[i] == '\\' && i + 1 < p.size()) {
+            out += p[++i];
+        } else if (p[i] == '[') {
+            const std::size_t e = itemEnd(p, i);
+            if (e == std::string_view::npos) continue;
+            out.append(p, i + 1, e - i - 1);
+            i = e - 1;
+        } else if (p[i] == '(' && (i + 1 >= p.size() || p[i + 1] != '?')) {
+            out += "?:";
+        }
+    }
+    return out;
+}
+
+// Each way the piece can be spelled at a fixed length.
+std::optional<std::vector<std::string>> fixedSpellings(std::string_view p, bool unicodeEscapes);
+
+std::optional<std::vector<std::string>> alternativesOf(std::string_view p, bool unicodeEscapes) {
+    std::vector<std::string> all;
+    std::size_t start = 0;
+    int depth = 0;
+    for (std::size_t i = 0; i <= p.size(); ++i) {
+        if (i < p.size() && p[i] == '\\') {
+            ++i;
+        } else if (i < p.size() && p[i] == '[') {
+            const std::size_t e = itemEnd(p, i);
+            if (e == std::string_view::npos) return std::nullopt;
+            i = e - 1;
+        } else if (i < p.size() && p[i] == '(') {
+            ++depth;
+        } else if (i < p.size() && p[i] == ')') {
+            --depth;
+        } else if (i == p.size() || (p[i] == '|' && depth == 0)) {
+            const auto one = fixedSpellings(p.substr(start, i - start), unicodeEscapes);
+            if (!one) return std::nullopt;
+            all.insert(all.end(), one->begin(), one->end());
+            if (all.size() > kLookBehindBranches) return std::nullopt;
+            start = i + 1;
+        }
+    }
+    return all;
+}
+
+std::optional<std::vector<std::string>> fixedSpellings(std::string_view p, bool unicodeEscapes) {
+    std::vector<std::string> done{""};
+    for (std::size_t at = 0; at < p.size();) {
+        std::vector<std::string> unit; // the ways the unit is spelled once
+        std::size_t end;
+        if (p[at] == '^' || p[at] == '$') {
+            unit = {std::string(1, p[at])};
+            end = at + 1;
+        } else if (p[at] == '(') {
+            const std::size_t close = groupEnd(p, at);
+            if (close == std::string_view::npos) return std::nullopt;
+            std::string_view inner = p.substr(at + 1, close - at - 1);
+            bool capturing = true;
+            if (inner.starts_with("?:")) {
+                inner.remove_prefix(2);
+                capturing = false;
+            } else if (inner.starts_with("?")) {
+                return std::nullopt; // assertions, named groups, flags: left as written
+            }
+            const auto alts = alternativesOf(inner, unicodeEscapes);
+            if (!alts) return std::nullopt;
+            for (const std::string& a : *alts)
+                unit.push_back((capturing ? "(" : "(?:") + a + ")");
+            end = close + 1;
+        } else {
+            end = itemEnd(p, at);
+            if (end == std::string_view::npos) return std::nullopt;
+            unit = {javaPatternToPcre(p.substr(at, end - at), unicodeEscapes)};
+        }
+        long least = 1, most = 1;
+        if (const auto q = quantifier(p, end)) {
+            const std::string_view spec = p.substr(end, q->second - end);
+            if (spec[0] == '*' || spec[0] == '+') return std::nullopt;
+            least = q->first;
+            if (spec[0] == '?') {
+                most = 1;
+            } else if (const std::size_t comma = spec.find(','); comma == std::string_view::npos) {
+                most = least;
+            } else if (spec[comma + 1] == '}') {
+                return std::nullopt; // {n,} has no bound
+            } else {
+                most = std::stol(std::string(spec.substr(comma + 1)));
+            }
+            if (most < least || most > static_cast<long>(kLookBehindBranches)) return std::nullopt;
+            end = q->second;
+        }
+        // One unit repeated: a single spelling goes as X{n}; several are spelled out in turn.
+        std::vector<std::string> next;
+        for (long n = least; n <= most; ++n) {
+            std::vector<std::string> reps{""};
+            if (unit.size() == 1) {
+                reps = {n == 0 ? "" : n == 1 ? unit[0] : unit[0] + "{" + std::to_string(n) + "}"};
+            } else {
+                for (long k = 0; k < n; ++k) {
+                    std::vector<std::string> longer;
+                    for (const std::string& r : reps)
+                        for (const std::string& u : unit)
+                            longer.push_back(r + u);
+                    reps.swap(longer);
+                    if (reps.size() > kLookBehindBranches) return std::nullopt;
+                }
+            }
+            for (const std::string& d : done)
+                for (const std::string& r : reps)
+                    next.push_back(d + r);
+            if (next.size() > kLookBehindBranches) return std::nullopt;
+        }
+        done.swap(next);
+        at = end;
+    }
+    return done;
+}
+
 } // namespace
 
 std::string javaPatternToPcre(std::string_view java, bool unicodeEscapes) {
@@ -219,6 +348,18 @@ std::string javaPatternToPcre(std::string_view java, bool unicodeEscapes) {
                         }
                         out += ")";
                     } // a look-behind that may match nothing always holds: it goes
+                    i = close;
+                    continue;
+                }
+                // Several lengths: spelled out as branches of one length each.
+                // The first branch keeps its groups capturing, the others do not: the groups
+                // keep their numbers (what a group inside a look-behind caught is seldom used).
+                const auto branches = alternativesOf(body, unicodeEscapes);
+                if (branches && branches->size() > 1) {
+                    out += java.substr(i, 4);
+                    for (std::size_t b = 0; b < branches->size(); ++b)
+                        out += (b ? "|" : "") + (b ? nonCapturing((*branches)[b]) : (*branches)[b]);
+                    out += ")";
                     i = close;
                     continue;
                 }

@@ -10,8 +10,10 @@ namespace {
 
 class ChapterRules : public Stage {
 public:
-    ChapterRules(ChapterSink& next, std::shared_ptr<const CleanRuleSet> rules, std::shared_ptr<CleanTally> tally)
-        : Stage(next), m_rules(std::move(rules)), m_tally(std::move(tally)), m_off(m_rules->acrossCount(), false) {
+    ChapterRules(ChapterSink& next, std::shared_ptr<const CleanRuleSet> rules, std::shared_ptr<CleanTally> tally,
+                 CleanObserver* observer)
+        : Stage(next), m_rules(std::move(rules)), m_tally(std::move(tally)), m_observer(observer),
+          m_off(m_rules->acrossCount(), false) {
         m_tally->prepare(*m_rules);
     }
 
@@ -51,6 +53,7 @@ private:
                 break;
             case Applied::Changed:
                 ++m_tally->counts[m_rules->size() + i];
+                if (m_observer) tell(m_rules->acrossRule(i).name, text, m_out);
                 text.swap(m_out);
                 changed = true;
                 break;
@@ -78,11 +81,51 @@ private:
         }
         m_held.clear();
         m_bytes.clear();
+        m_numbers.clear();
         return going;
+    }
+
+    static std::vector<std::string_view> linesOf(std::string_view text) {
+        std::vector<std::string_view> lines;
+        for (std::size_t at = 0; at <= text.size();) {
+            const std::size_t end = std::min(text.find('\n', at), text.size());
+            lines.push_back(text.substr(at, end - at));
+            at = end + 1;
+        }
+        return lines;
+    }
+
+    // The lines between what the rule left alone at the chapter's start and at its end, each
+    // with what took its place (nothing: taken out). Where they stand is where the stage puts
+    // them: by their place in the chapter, as flush() does.
+    void tell(const std::string& rule, std::string_view before, std::string_view after) {
+        if (m_numbers.empty())
+            for (const Line& l : m_held)
+                m_numbers.push_back(l.number());
+        const std::vector<std::string_view> was = linesOf(before), now = linesOf(after);
+        std::size_t head = 0, tail = 0;
+        while (head < was.size() && head < now.size() && was[head] == now[head])
+            ++head;
+        while (tail < was.size() - head && tail < now.size() - head &&
+               was[was.size() - 1 - tail] == now[now.size() - 1 - tail])
+            ++tail;
+        for (std::size_t k = head; k < was.size() - tail; ++k) {
+            const std::string_view in = k < now.size() - tail ? now[k] : std::string_view();
+            if (was[k].empty() && in.empty()) continue;
+            m_observer->hit(m_numbers[std::min(k, m_numbers.size() - 1)], rule, was[k], in);
+        }
+        // The lines after take the numbers of their places, as they will go out.
+        std::vector<std::int64_t> numbers;
+        for (std::size_t k = 0; k < now.size(); ++k)
+            numbers.push_back(
+                m_numbers[std::min(k < now.size() - tail ? k : k - now.size() + was.size(), m_numbers.size() - 1)]);
+        m_numbers.swap(numbers);
     }
 
     std::shared_ptr<const CleanRuleSet> m_rules;
     std::shared_ptr<CleanTally> m_tally;
+    CleanObserver* m_observer;
+    std::vector<std::int64_t> m_numbers; // the numbers of the chapter's lines as the rules left them
     std::vector<bool> m_off;
     RuleMatcher m_matcher;
     std::deque<Line> m_held;
@@ -92,9 +135,10 @@ private:
 
 } // namespace
 
-StageMaker chapterRulesStage(std::shared_ptr<const CleanRuleSet> rules, std::shared_ptr<CleanTally> tally) {
-    return [rules = std::move(rules), tally = std::move(tally)](ChapterSink& next) -> std::unique_ptr<Stage> {
-        return std::make_unique<ChapterRules>(next, rules, tally);
+StageMaker chapterRulesStage(std::shared_ptr<const CleanRuleSet> rules, std::shared_ptr<CleanTally> tally,
+                             CleanObserver* observer) {
+    return [rules = std::move(rules), tally = std::move(tally), observer](ChapterSink& next) -> std::unique_ptr<Stage> {
+        return std::make_unique<ChapterRules>(next, rules, tally, observer);
     };
 }
 

@@ -14,6 +14,9 @@ namespace pw {
 // Put right after the line-by-line clean stage, with the same rule set (its acrossCount()
 // rules) and the same tally, which counts the chapters each of them changed after the line
 // rules' lines. Nothing to do, and nothing held, when the set has no such rules.
-StageMaker chapterRulesStage(std::shared_ptr<const CleanRuleSet> rules, std::shared_ptr<CleanTally> tally);
+// `observer` (may be null) is told of each line a rule changed or took out, numbered as the
+// lines of the chapter it ran on (a preview lists them with the line rules' hits).
+StageMaker chapterRulesStage(std::shared_ptr<const CleanRuleSet> rules, std::shared_ptr<CleanTally> tally,
+                             CleanObserver* observer = nullptr);
 
 } // namespace pw

@@ -20,7 +20,7 @@ namespace {
     "asia|us|in|ru|jp|tk|win|link|live|life|fun|ink|love|shop|today|pro|cloud|work|ltd|space|tech|icu|one|run|xin|fm|" \
     "im|to|ml|ga|cf|gq|de|uk|li|ag|vc|ac|cx|nu)"
 // Between the parts of an address written to slip past filters: a mark or a character.
-#define AD_SEP "(?:[.。\\-:?·_|]|\\p{Han})"
+#define AD_SEP "(?:[.。,，/\\-:?·_|]|\\p{Han})"
 #define AD_DOMAIN "(?:[a-z0-9][a-z0-9-]*[.。])+" AD_TLD "(?![a-z0-9-])"
 #define AD_WWW "www" AD_SEP "{1,2}[a-z0-9][a-z0-9-]*?" AD_SEP "{1,2}" AD_TLD "(?![a-z0-9])"
 #define AD_ADDRESS "(?:(?:https?|ftp):?//)?(?:" AD_WWW "|" AD_DOMAIN ")(?::\\d+)?(?:/[!-~]*)?"
@@ -168,8 +168,12 @@ struct AdvertShapes::Impl {
         std::vector<std::string> labels(1);
         std::size_t i = 0;
         if (const std::size_t scheme = address.find("//"); scheme != std::string_view::npos) i = scheme + 2;
-        while (i < address.size() && address[i] != '/') {
+        // A path starts at the first / after a name with a dot; before one (www/xiaoshuotxt/net)
+        // a / stands between the parts of a name written to slip past filters.
+        bool dotted = false;
+        while (i < address.size() && (address[i] != '/' || !dotted)) {
             const auto b = static_cast<unsigned char>(address[i]);
+            dotted = dotted || b == '.';
             if ((b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')) {
                 labels.back() += static_cast<char>(b);
                 ++i;

@@ -25,8 +25,10 @@ bool pcreReplacement(const std::string& java, const pcre2_code* code, std::strin
                 why = "以单独的 \\ 结尾（要写 \\ 本身请用 \\\\）";
                 return false;
             }
-            if (java[i] == '$') out += "$$";
-            else out += java[i];
+            if (java[i] == '$')
+                out += "$$";
+            else
+                out += java[i];
         } else if (c == '$') {
             if (i + 1 < java.size() && java[i + 1] == '{') {
                 const std::size_t close = java.find('}', i + 2);
@@ -61,7 +63,6 @@ bool pcreReplacement(const std::string& java, const pcre2_code* code, std::strin
     return true;
 }
 
-
 bool limitHit(int rc) {
     return rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT ||
            rc == PCRE2_ERROR_JIT_STACKLIMIT;
@@ -83,15 +84,9 @@ std::unique_ptr<CleanRuleSet::Compiled> compileRule(const CleanRule& r, std::str
     c->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(r.pattern.data()), r.pattern.size(), options, &error, &offset,
                             nullptr);
     if (!c->code) {
-        // In the words the heading pattern's refusals use, where they know the mistake.
-        auto checked = Regex::compile(fromUtf8(r.pattern));
-        if (const auto* e = std::get_if<RegexError>(&checked)) {
-            why = toUtf8(e->message);
-            return nullptr;
-        }
-        PCRE2_UCHAR buf[256];
-        pcre2_get_error_message(error, buf, sizeof buf);
-        why = std::string(reinterpret_cast<const char*>(buf)) + "（第 " + std::to_string(offset + 1) + " 个字节处）";
+        // In the words the heading pattern's refusals use, for this refusal: compiled again
+        // with the heading pattern's options, a rule may fail elsewhere and be told wrong.
+        why = toUtf8(regexErrorText(error));
         return nullptr;
     }
     if (r.wholeLine) {
@@ -195,8 +190,8 @@ Applied RuleMatcher::applyOnce(const CleanRule& r, const CleanRuleSet::Compiled&
     for (int tries = 0; tries < 2; ++tries) {
         out.resize(size);
         PCRE2_SIZE got = size;
-        const int n = pcre2_substitute(c.code, s, text.size(), 0, options, m_data, m_context, rep,
-                                       c.replacement.size(), reinterpret_cast<PCRE2_UCHAR*>(out.data()), &got);
+        const int n = pcre2_substitute(c.code, s, text.size(), 0, options, m_data, m_context, rep, c.replacement.size(),
+                                       reinterpret_cast<PCRE2_UCHAR*>(out.data()), &got);
         if (n == PCRE2_ERROR_NOMEMORY) {
             // `got` is the length it needs: past the cap, the rule floods the line.
             if (got > growthCap(text.size())) return Applied::LimitHit;

@@ -1,8 +1,11 @@
 #include "stages/clean_preview.h"
 
+#include <algorithm>
+
 #include "platform/files.h"
 #include "platform/line_reader.h"
 #include "platform/paths.h"
+#include "stages/chapter_rules.h"
 #include "stages/clean_stage.h"
 #include "walk/exclusions.h"
 #include "walk/kept_table.h"
@@ -47,7 +50,9 @@ CleanPreview previewClean(TextView path, Encoding encoding, const std::vector<st
     NoSink none;
     Collect collect(out.hits);
     auto tally = std::make_shared<CleanTally>();
-    CleanStage stage(none, std::move(rules), tally, &collect, false,
+    // The rules that cross lines run on each chapter after the line rules, as in a run.
+    const std::unique_ptr<Stage> across = chapterRulesStage(rules, tally, &collect)(none);
+    CleanStage stage(*across, std::move(rules), tally, &collect, false,
                      std::make_shared<CleanEvidence>(toPath(path), encoding));
     LineReader reader(in, traitsOf(encoding), LineReader::kDefaultCapacity);
     WalkSettings settings;
@@ -55,6 +60,9 @@ CleanPreview previewClean(TextView path, Encoding encoding, const std::vector<st
     ChapterWalk walk(kept, false, traitsOf(encoding), settings, stage, ui);
     const WalkEnd end = walk.run(reader);
     stage.close(end == WalkEnd::Done);
+    // A chapter's cross-line hits come after its line hits: in the order of the lines.
+    std::stable_sort(out.hits.begin(), out.hits.end(),
+                     [](const CleanHit& a, const CleanHit& b) { return a.line < b.line; });
     out.tally = *tally;
     if (end == WalkEnd::Stopped) out.stopped = true;
     if (end == WalkEnd::ReadFailed) out.failure = reader.error() ? reader.error()->reason : Text(u"读取失败");

@@ -89,7 +89,7 @@ CleanRulesLoad parseCleanRules(std::string_view json) {
         r.acrossLines = isRegex ? crossesLines(java) : java.find('\n') != std::string::npos;
         if (r.name.empty()) r.name = visibleName(java);
         if (r.pattern.empty()) {
-            r.leftOut = "没有 pattern";
+            r.leftOut = "查找内容为空";
         } else if (r.enabled && isRegex) {
             std::string why;
             bool replacementFault = false;

@@ -106,12 +106,13 @@ bool chatLine(std::string_view utf8) {
     return colon != std::string_view::npos && characters(utf8.substr(0, colon)) <= 10;
 }
 
-// The story announces what follows (他写下网址：) or is inside a quote not yet closed.
-bool introduces(std::string_view utf8) {
+// The story announces what follows (他写下网址：; `announced`) or is inside a quote not yet closed.
+bool introduces(std::string_view utf8, bool& announced) {
     while (!utf8.empty() && (utf8.back() == ' ' || utf8.ends_with("\u3000"))) {
         utf8.remove_suffix(utf8.back() == ' ' ? 1 : 3);
     }
-    if (utf8.ends_with("：") || utf8.ends_with(":")) return true;
+    announced = utf8.ends_with("：") || utf8.ends_with(":");
+    if (announced) return true;
     std::size_t open = 0, close = 0;
     for (std::size_t at = 0; (at = utf8.find("“", at)) != std::string_view::npos; at += 3)
         ++open;
@@ -278,7 +279,17 @@ bool CleanStage::siteAdvertGoes(const Line& l, const std::string& text) {
 }
 
 bool CleanStage::addressLineGoes(const std::string& text) {
-    if (!m_shapes.addressLine(text, m_keys) || m_introduced) return false;
+    if (!m_shapes.addressLine(text, m_keys)) return false;
+    if (m_introduced) {
+        // After a line that announces it, an address is the story's. Inside a quote left open
+        // (a letter runs over paragraphs so) it is too, unless the book names the site on
+        // other lines of its own and shows it advertising: the story gives an address once.
+        if (m_announced || !m_evidence || m_evidence->lines() == 0) return false;
+        for (const std::string& k : m_keys)
+            if (!m_evidence->advertSite(k) || (m_evidence->copies(text) < 2 && m_evidence->siteLines(k) < 3))
+                return false;
+        return true;
+    }
     // Among a site's notices, or a site the book shows advertising; an address the story
     // gives once is the story's.
     if (m_advertBefore) return true;
@@ -309,7 +320,7 @@ bool CleanStage::resolveRepeat(bool again) {
     std::size_t from = 0;
     if (again) {
         m_advertBefore = false;
-        m_introduced = introduces(held.front().line.text());
+        m_introduced = introduces(held.front().line.text(), m_announced);
     } else {
         counted(m_repeatRule, held.front().line, held.front().line.text(), {});
         from = 1;
@@ -348,7 +359,7 @@ bool CleanStage::line(const Line& l) {
         m_afterHeading = true;
         m_lastParagraph.clear();
         m_said = 0;
-        m_advertBefore = m_introduced = false;
+        m_advertBefore = m_introduced = m_announced = false;
         m_titles.assign(1, {});
         compact(m_text, m_titles[0]);
         m_titles.push_back(titleOf(m_titles[0]));
@@ -367,7 +378,7 @@ bool CleanStage::line(const Line& l) {
             return true;
         }
         m_advertBefore = false;
-        m_introduced = introduces(m_text);
+        m_introduced = introduces(m_text, m_announced);
     }
     if (m_text == l.text()) return Stage::line(l);
     Line copy = l;

@@ -65,6 +65,7 @@ private:
     std::vector<HeldLine> m_repeat;          // the second saying and the blank lines after it
     bool m_advertBefore = false;             // the last line with text was taken as an advert
     bool m_introduced = false;               // the last line kept ends with ： or leaves a quote open
+    bool m_announced = false;                // it ends with ：
     std::shared_ptr<const CleanEvidence> m_evidence;
     AdvertShapes m_shapes;
     std::vector<std::string> m_keys;

@@ -358,7 +358,8 @@ bool isVerseLine(std::string_view utf8) {
         } else if (c < 0x3400 || isSpace(c)) {
             return false; // verse is made of ideographs
         } else {
-            ++n;
+            // Seven characters a clause and four clauses at most: prose stops here.
+            if (++n > 7 || clauses.size() >= 4) return false;
             ended = false;
         }
     }
@@ -470,9 +471,13 @@ ParagraphLayout chooseParagraphLayout(const std::vector<Text>& sample) {
 
 std::optional<ParagraphLayout> judgeParagraphLayout(const std::vector<std::string_view>& utf8) {
     auto blank = [](std::string_view l) { return withoutTrailingSpaces(l).empty(); };
-    std::vector<std::string_view> text; // lines that hold text
-    for (const std::string_view l : utf8)
-        if (!blank(l) && !isSeparatorLine(l)) text.push_back(l);
+    std::vector<std::string_view> text;     // lines that hold text
+    std::vector<char> kind(utf8.size(), 0); // of each line: 0 blank, 1 a separator, 2 text
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (blank(utf8[i])) continue;
+        kind[i] = isSeparatorLine(utf8[i]) ? 1 : 2;
+        if (kind[i] == 2) text.push_back(utf8[i]);
+    }
     if (text.size() < 20) return std::nullopt;
     ParagraphLayout layout;
 
@@ -508,12 +513,18 @@ std::optional<ParagraphLayout> judgeParagraphLayout(const std::vector<std::strin
     // A wrap cuts anywhere, so most lines that reach the width end in the middle of a sentence;
     // lines that a site cut at a length of its own, each a paragraph, end their sentences.
     const int tol = tolerance(w.width, inColumns);
-    auto full = [&](std::string_view l) { return measure(l, inColumns) >= w.width - tol; };
+    // Each line's measure with its indent, as measured above for the lines of text.
+    std::vector<int> widths(utf8.size(), 0);
+    for (std::size_t i = 0, k = 0; i < utf8.size(); ++i) {
+        if (kind[i] == 1) widths[i] = measure(utf8[i], inColumns);
+        if (kind[i] == 2) widths[i] = (inColumns ? measures.columns : measures.chars)[k++].second;
+    }
+    auto fullAt = [&](std::size_t i) { return widths[i] >= w.width - tol; };
     std::int64_t fullLines = 0, fullOpen = 0;
-    for (const std::string_view l : text)
-        if (full(l)) {
+    for (std::size_t i = 0; i < utf8.size(); ++i)
+        if (kind[i] == 2 && fullAt(i)) {
             ++fullLines;
-            if (!endsSentence(l)) ++fullOpen;
+            if (!endsSentence(utf8[i])) ++fullOpen;
         }
     if (w.near < 0.08 || w.near < 2 * w.before || w.width < (inColumns ? 20 : 10) || fullOpen * 10 < fullLines * 6) {
         // Texts put together from several sources change their width from part to part; an
@@ -546,15 +557,15 @@ std::optional<ParagraphLayout> judgeParagraphLayout(const std::vector<std::strin
     const int deep = commonest(0) + 6;
     for (std::size_t i = 0; i + 1 < utf8.size(); ++i) {
         const std::string_view l = utf8[i];
-        if (blank(l) || isSeparatorLine(l) || isVerseLine(l) || indentColumns(l) >= deep) continue;
-        if (!full(l)) {
+        if (kind[i] != 2 || isVerseLine(l) || indentColumns(l) >= deep) continue;
+        if (!fullAt(i)) {
             ++shortLines;
-            if (blank(utf8[i + 1])) ++shortThenBlank;
+            if (kind[i + 1] == 0) ++shortThenBlank;
             std::size_t j = i + 1;
-            while (j < utf8.size() && blank(utf8[j]))
+            while (j < utf8.size() && kind[j] == 0)
                 ++j;
             if (j < utf8.size() && isIndented(utf8[j])) ++shortThenIndent;
-            if (j < utf8.size() && full(utf8[j])) ++starts[std::min(16, indentColumns(utf8[j]))];
+            if (j < utf8.size() && fullAt(j)) ++starts[std::min(16, indentColumns(utf8[j]))];
         }
     }
     layout.indentColumns = static_cast<int>(std::max_element(starts.begin(), starts.end()) - starts.begin());
@@ -571,7 +582,14 @@ std::optional<ParagraphLayout> judgeParagraphLayout(const std::vector<std::strin
 ParagraphStage::ParagraphStage(ChapterSink& next, const ParagraphSettings& settings)
     : Stage(next), m_settings(settings), m_layout(settings.start) {}
 
-bool ParagraphStage::full(std::string_view utf8) const {
+bool ParagraphStage::wrappedBlock(std::string_view first) const {
+    // A block is wrapped narrower than the prose around it; twenty characters or more is no
+    // title, no item of a list and no couplet.
+    const int width = localWidth();
+    return width > 0 && measure(first, true) >= 40 && 5 * measure(first, m_layout.wrapInColumns) >= 3 * width;
+}
+
+int ParagraphStage::localWidth() const {
     // The width of the lines around, once there are enough of them: a text put together from
     // several sources is wrapped at another width from part to part.
     int width = m_layout.wrapWidth;
@@ -589,6 +607,11 @@ bool ParagraphStage::full(std::string_view utf8) const {
         }
         width = second;
     }
+    return width;
+}
+
+bool ParagraphStage::full(std::string_view utf8) const {
+    const int width = localWidth();
     return width > 0 && measure(utf8, m_layout.wrapInColumns) >= width - tolerance(width, m_layout.wrapInColumns);
 }
 
@@ -637,13 +660,15 @@ bool ParagraphStage::joins(const Line& next, bool verse) const {
         return false;
     case ParagraphMode::Indent:
         if (indentedHere(t)) {
-            // A block indented as a whole (a letter, a song) is wrapped at a width of its own:
-            // an indented line goes on from one as wide as the block's first that ends
-            // mid-sentence.
-            if (!indentedHere(prev) || endsSentence(prev) || prev.ends_with("：")) return false;
-            const int w = measure(prev, true),
-                      first = measure(m_lastIsFirst ? t : std::string_view(m_first.text()), true);
-            return w >= 32 && w >= first - 2 && w <= first + 2;
+            // A block indented as a whole (a letter, a song) is wrapped at a width of its own,
+            // ragged where it was wrapped by hand, and a line's last characters may stand on a
+            // line of their own: an indented line goes on while the block has not ended its
+            // sentence, when the block's first line was wrapped (a title, an item of a list or
+            // a line of verse is short).
+            // The paragraph as joined: a closing mark wrapped onto a line of its own ends it too.
+            if (endsSentence(m_text) || m_text.ends_with("：") || m_text.ends_with(":")) return false;
+            const std::string_view first = m_lastIsFirst ? prev : std::string_view(m_first.text());
+            return indentedHere(first) && wrappedBlock(first);
         }
         [[fallthrough]];
     case ParagraphMode::Blank:
@@ -655,7 +680,20 @@ bool ParagraphStage::joins(const Line& next, bool verse) const {
     case ParagraphMode::Unwrap: {
         // A wrap moves a Latin word or a number on whole, leaving the line before it short.
         std::size_t at = 0;
-        return !endsSentence(prev) && (full(prev) || (!body.empty() && isLatinOrDigit(nextCodePoint(body, at))));
+        // Old texts re-wrapped by hand stop a few characters short of the width, and not
+        // always at the same place: three quarters of it is a wrapped line, a title or an item
+        // of a list stops far shorter. Short of the width, a line that introduces what follows
+        // (道：) ends there.
+        if (endsSentence(prev)) return false;
+        const int width = localWidth(), m = width > 0 ? measure(prev, m_layout.wrapInColumns) : 0;
+        const bool reaches = width > 0 && m >= width - tolerance(width, m_layout.wrapInColumns);
+        // Half the width and cut off in the middle of a word (an ideograph last, no mark):
+        // a line broken where the scan broke it, whatever the next line starts with.
+        std::size_t start = 0;
+        const char32_t lastChar = lastCodePoint(withoutTrailingSpaces(prev), start);
+        const bool midWord = lastChar >= 0x4E00 && lastChar <= 0x9FFF && 2 * m >= width;
+        return reaches || (width > 0 && (4 * m >= 3 * width || midWord) && !prev.ends_with("：")) ||
+               (!body.empty() && isLatinOrDigit(nextCodePoint(body, at)));
     }
     }
     return false;
@@ -669,6 +707,7 @@ void ParagraphStage::hold(const Line& l) {
     m_first.setBytes(m_bytes, m_mark);
     m_text.assign(withoutTrailingSpaces(l.text()));
     m_lastIsFirst = true;
+    m_allIndented = indentedHere(l.text());
     m_ended = l.ended();
     m_replaced = l.replaced();
     m_lines = 1;
@@ -683,6 +722,7 @@ void ParagraphStage::append(const Line& l) {
     m_text += more;
     m_last.assign(l.text());
     m_lastIsFirst = false;
+    m_allIndented = m_allIndented && indentedHere(l.text());
     m_ended = l.ended();
     m_replaced += l.replaced();
     ++m_lines;
@@ -710,14 +750,18 @@ void ParagraphStage::judge() {
     auto verse = [&](std::size_t i) {
         const std::string_view t = m_stretch[i].text();
         if (isVerseLine(t)) return true;
-        if (t.size() > 80) return false; // sixteen characters behind an indent at most
-        const int w = measure(withoutIndent(t), true);
+        // Sixteen wide characters at most (32 columns take no more than 64 bytes): longer
+        // lines are not measured.
+        const std::string_view rest = withoutIndent(t);
+        if (rest.size() > 64) return false;
+        const int w = measure(rest, true);
         // The next line of text either way, over blank lines.
         auto same = [&](std::size_t j, int step) {
             while (j < m_count && m_stretch[j].role() == LineRole::Blank)
                 j += step;
-            return j < m_count && m_stretch[j].role() == LineRole::Body &&
-                   measure(withoutIndent(m_stretch[j].text()), true) == w;
+            if (j >= m_count || m_stretch[j].role() != LineRole::Body) return false;
+            const std::string_view other = withoutIndent(m_stretch[j].text());
+            return other.size() <= 64 && measure(other, true) == w;
         };
         return w > 0 && w <= 32 && (same(i + 1, 1) || same(i - 1, -1));
     };
@@ -757,16 +801,22 @@ void ParagraphStage::judge() {
             if (named == ParagraphMode::Line) judged->wrapWidth = 0;
         }
         m_layout = *judged;
-        // The widths of the lines before belong to another part of the book.
+        // The widths of the lines before belong to another part of the book; the stretch's own
+        // first lines tell the width from its first line on.
         m_recentCount = m_seen = 0;
+        for (std::size_t i = 0; i < m_count && m_recentCount < kRecent; ++i)
+            if (m_stretch[i].role() == LineRole::Body) remember(m_stretch[i].text());
+        m_seen = 0;
     }
     if (m_settings.tally && body > 0) m_settings.tally->add(m_layout, body);
 }
 
 bool ParagraphStage::take(std::size_t i) {
     const Line& l = m_stretch[i];
-    const bool verse = l.role() == LineRole::Body && isVerseLine(l.text());
-    if (l.role() == LineRole::Body) remember(l.text());
+    // One line a paragraph joins nothing: neither verse nor the widths around matter there.
+    const bool body = l.role() == LineRole::Body && m_layout.mode != ParagraphMode::Line;
+    const bool verse = body && isVerseLine(l.text());
+    if (body) remember(l.text());
     if (m_held && joins(l, verse)) {
         append(l);
         m_lastVerse = verse;
@@ -776,10 +826,11 @@ bool ParagraphStage::take(std::size_t i) {
     // line that reaches the width and ends no sentence, one blank line, and a line that goes on
     // without an indent.
     // Where an indent starts paragraphs, a line without one after a blank line goes on even
-    // when the line before stops short.
+    // when the line before stops short; inside a block indented as a whole, an indented one may.
     if (m_held && l.role() == LineRole::Blank && i + 1 < m_count && m_layout.mode != ParagraphMode::Line &&
-        m_layout.wrapWidth > 0 && m_stretch[i + 1].role() == LineRole::Body && !endsSentence(last()) &&
-        (full(last()) || m_layout.mode == ParagraphMode::Indent) && !indentedHere(m_stretch[i + 1].text()) &&
+        (m_layout.wrapWidth > 0 || m_layout.wrapVaries) && m_stretch[i + 1].role() == LineRole::Body &&
+        !endsSentence(last()) && (full(last()) || m_layout.mode == ParagraphMode::Indent || m_allIndented) &&
+        (!indentedHere(m_stretch[i + 1].text()) || m_allIndented) &&
         joins(m_stretch[i + 1], isVerseLine(m_stretch[i + 1].text())))
         return true;
     if (!flush()) return false;

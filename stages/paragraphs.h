@@ -131,6 +131,9 @@ private:
     bool flush();
     // Whether the line reaches the width the text is wrapped at around here.
     bool full(std::string_view utf8) const;
+    // Whether a block's first line is as long as a wrapped line of a block.
+    bool wrappedBlock(std::string_view first) const;
+    int localWidth() const;
     // The paragraph's last line so far.
     std::string_view last() const { return m_lastIsFirst ? std::string_view(m_first.text()) : m_last; }
     void remember(std::string_view utf8);
@@ -154,7 +157,8 @@ private:
     std::size_t m_recentCount = 0;
     std::size_t m_seen = 0;
     bool m_lastIsFirst = true;
-    bool m_lastVerse = false; // the paragraph's last line is a line of verse
+    bool m_allIndented = false; // every line of the paragraph so far indented: a block
+    bool m_lastVerse = false;   // the paragraph's last line is a line of verse
 };
 
 // The stage for a run.

@@ -97,7 +97,8 @@ std::string allFiles(const fs::path& dir) {
 }
 
 std::string withoutIndent(std::string s) {
-    while (s.starts_with("\u3000")) s.erase(0, 3);
+    while (s.starts_with("\u3000"))
+        s.erase(0, 3);
     return s;
 }
 
@@ -109,9 +110,8 @@ TEST(CliClean, EveryPlantedLineGoesAndNoStoryLine) {
             SCOPED_TRACE(pw::traitsOf(enc).id + std::string(" seed ") + std::to_string(seed));
             ScratchDir dir, out;
             const JunkNovel novel = writeJunkNovel(dir / "n.txt", {.seed = seed, .chapters = 12, .encoding = enc});
-            const CliRun r = runCli({"split", (dir / "n.txt").string(), "--clean", "-c", "1000", "--json", "-o",
-                                     out.path().string()},
-                                    {});
+            const CliRun r = runCli(
+                {"split", (dir / "n.txt").string(), "--clean", "-c", "1000", "--json", "-o", out.path().string()}, {});
             ASSERT_EQ(r.status, 0) << r.err;
             std::vector<std::string> written = decodedLines(allFiles(out.path()), enc);
             EXPECT_EQ(firstDifference(written, novel.story()), "");
@@ -123,7 +123,8 @@ TEST(CliClean, EveryPlantedLineGoesAndNoStoryLine) {
             EXPECT_EQ(counted, static_cast<std::int64_t>(novel.junkLineNumbers().size()));
 
             // The book: the same story, a repeated heading going with its empty chapter.
-            const CliRun b = runCli({"epub", (dir / "n.txt").string(), "--clean", "-q", "-o", (out / "b.epub").string()}, {});
+            const CliRun b =
+                runCli({"epub", (dir / "n.txt").string(), "--clean", "-q", "-o", (out / "b.epub").string()}, {});
             ASSERT_EQ(b.status, 0) << b.err;
             // Its rows of marks are scene breaks, shown as rules.
             std::vector<std::string> story;
@@ -135,8 +136,10 @@ TEST(CliClean, EveryPlantedLineGoesAndNoStoryLine) {
 
 TEST(CliClean, PreviewListsEveryHitAndWritesNothing) {
     ScratchDir dir;
-    const JunkNovel novel = writeJunkNovel(dir / "n.txt", {.seed = 5, .chapters = 10, .encoding = pw::Encoding::Gb18030});
-    const CliRun r = runCli({"scan", (dir / "n.txt").string(), "--clean", "--check"}, {SpawnOptions{.cwd = dir.path()}});
+    const JunkNovel novel =
+        writeJunkNovel(dir / "n.txt", {.seed = 5, .chapters = 10, .encoding = pw::Encoding::Gb18030});
+    const CliRun r =
+        runCli({"scan", (dir / "n.txt").string(), "--clean", "--check"}, {SpawnOptions{.cwd = dir.path()}});
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<std::int64_t> listed;
     static const std::regex hit("^净化 \\[[^\\]]+\\] 第 ([0-9]+) 行：");
@@ -144,17 +147,42 @@ TEST(CliClean, PreviewListsEveryHitAndWritesNothing) {
     for (std::string line; std::getline(lines, line);)
         if (std::smatch m; std::regex_search(line, m, hit)) listed.push_back(std::stoll(m[1]));
     EXPECT_EQ(listed, novel.junkLineNumbers());
-    EXPECT_NE(r.out.find("净化：") , std::string::npos);
+    EXPECT_NE(r.out.find("净化："), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(CliClean, PreviewListsTheHitsOfRulesThatCrossLines) {
+    // A rule run on the chapter's text lists each line it takes or changes, in the order of the
+    // lines, beside the line rules' hits; the next chapter keeps its own.
+    ScratchDir dir;
+    writeAll(dir / "n.txt", "第一章 甲\r\n　　正文一。\r\n作者有话要说：求票\r\n　　谢谢大家。\r\n"
+                            "第二章 乙\r\n　　正文二。\r\n　　完。\r\n");
+    writeAll(dir / "rules.json", R"([
+      {"name": "作者有话", "pattern": "作者有话要说(.|\\n)*", "replacement": ""},
+      {"name": "二完", "pattern": "二。\\n　　完", "replacement": "二，完"},
+      {"name": "一", "pattern": "一", "replacement": "1"}
+    ])");
+    const CliRun r =
+        runCli({"scan", (dir / "n.txt").string(), "--clean-rules", (dir / "rules.json").string(), "--check"}, {});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("净化 [一] 第 2 行：　　正文一。 → 　　正文1。\n"
+                         "净化 [作者有话] 第 3 行：作者有话要说：求票\n"
+                         "净化 [作者有话] 第 4 行：　　谢谢大家。\n"
+                         "净化 [二完] 第 6 行：　　正文二。 → 　　正文二，完。\n"
+                         "净化 [二完] 第 7 行：　　完。\n"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST(CliClean, CountsOnStderrUnlessQuietAndInTheBatchSummary) {
     ScratchDir dir, out;
     const JunkNovel a = writeJunkNovel(dir / "a.txt", {.seed = 1});
     const JunkNovel b = writeJunkNovel(dir / "b.txt", {.seed = 2});
-    const CliRun loud = runCli({"split", (dir / "a.txt").string(), "--clean", "-o", (out / "1").string(), "--create-dir"}, {});
-    EXPECT_NE(loud.err.find("pagewright-cli: 净化：") , std::string::npos) << loud.err;
-    const CliRun quiet = runCli({"split", (dir / "a.txt").string(), "--clean", "-q", "-o", (out / "2").string(), "--create-dir"}, {});
+    const CliRun loud =
+        runCli({"split", (dir / "a.txt").string(), "--clean", "-o", (out / "1").string(), "--create-dir"}, {});
+    EXPECT_NE(loud.err.find("pagewright-cli: 净化："), std::string::npos) << loud.err;
+    const CliRun quiet =
+        runCli({"split", (dir / "a.txt").string(), "--clean", "-q", "-o", (out / "2").string(), "--create-dir"}, {});
     EXPECT_EQ(quiet.err, "");
     const CliRun batch = runCli({"split", (dir / "a.txt").string(), (dir / "b.txt").string(), "--clean", "-o",
                                  (out / "3").string(), "--create-dir"},
@@ -166,8 +194,9 @@ TEST(CliClean, CountsOnStderrUnlessQuietAndInTheBatchSummary) {
 
 TEST(CliClean, LegadoRuleFiles) {
     ScratchDir dir, out;
-    writeAll(dir / "n.txt", "第一章 甲子（求月票）\r\n　　他说：“广告位招租。”\r\n　　价格是100元，折后80元。\r\n"
-                            "　　aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa!\r\n第二章 乙丑\r\n　　广告位招租\r\n");
+    writeAll(dir / "n.txt",
+             "第一章 甲子（求月票）\r\n　　他说：“广告位招租。”\r\n　　价格是100元，折后80元。\r\n"
+             "　　aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa!\r\n第二章 乙丑\r\n　　广告位招租\r\n");
     // legado's own fields, and some it has that mean nothing here.
     writeAll(dir / "rules.json", R"([
       {"id": 1, "name": "求票", "group": "标题", "pattern": "（求月票）", "replacement": "", "isRegex": false,
@@ -217,7 +246,12 @@ TEST(CliConvert, SameAsOpenccForTextTitlesAndMetadata) {
         SCOPED_TRACE(c.config);
         ScratchDir dir, out;
         // Long enough for several pieces, converted at once on as many threads, to come out in order.
-        NovelOptions o{.encoding = c.written, .seed = 4, .chapters = 150, .badBytes = false, .oddBlankLines = false, .paragraphs = 30};
+        NovelOptions o{.encoding = c.written,
+                       .seed = 4,
+                       .chapters = 150,
+                       .badBytes = false,
+                       .oddBlankLines = false,
+                       .paragraphs = 30};
         const Novel novel = makeNovel(o);
         std::string utf8;
         for (const std::string& l : novel.lines)
@@ -229,7 +263,8 @@ TEST(CliConvert, SameAsOpenccForTextTitlesAndMetadata) {
         std::vector<std::string> trimmed;
         for (std::string l : reference) {
             l = withoutIndent(l);
-            while (l.ends_with(" ")) l.pop_back();
+            while (l.ends_with(" "))
+                l.pop_back();
             trimmed.push_back(l);
         }
 
@@ -243,18 +278,23 @@ TEST(CliConvert, SameAsOpenccForTextTitlesAndMetadata) {
         std::vector<std::string> written = decodedLines(allFiles(out.path()), c.as);
         EXPECT_EQ(firstDifference(written, reference), "");
 
-        const CliRun b = runCli({"epub", input.string(), "--convert", c.config, "-q", "-o", (out / "b.epub").string()}, {});
+        const CliRun b =
+            runCli({"epub", input.string(), "--convert", c.config, "-q", "-o", (out / "b.epub").string()}, {});
         ASSERT_EQ(b.status, 0) << b.err;
         const std::string opf = bookEntry(out / "b.epub", "OEBPS/content.opf");
         writeAll(dir / "meta.txt", "长夜\n无名\n");
-        EXPECT_EQ(between(opf, "<dc:title>", "</dc:title>") + "\n" + between(opf, "<dc:creator", "</dc:creator>").substr(between(opf, "<dc:creator", "</dc:creator>").find('>') + 1) + "\n",
+        EXPECT_EQ(between(opf, "<dc:title>", "</dc:title>") + "\n" +
+                      between(opf, "<dc:creator", "</dc:creator>")
+                          .substr(between(opf, "<dc:creator", "</dc:creator>").find('>') + 1) +
+                      "\n",
                   opencc(c.config, dir / "meta.txt"));
         EXPECT_EQ(between(opf, "<dc:language>", "</dc:language>"), c.language);
         // Every heading of the contents list is a line of the reference.
         const std::string nav = bookEntry(out / "b.epub", "OEBPS/nav.xhtml");
         static const std::regex entry("<a href=\"text/c[^\"]*\">([^<]*)</a>");
         int titles = 0;
-        for (auto it = std::sregex_iterator(nav.begin(), nav.end(), entry); it != std::sregex_iterator(); ++it, ++titles)
+        for (auto it = std::sregex_iterator(nav.begin(), nav.end(), entry); it != std::sregex_iterator();
+             ++it, ++titles)
             EXPECT_NE(std::find(trimmed.begin(), trimmed.end(), (*it)[1].str()), trimmed.end()) << (*it)[1];
         EXPECT_GT(titles, 30);
         // And the book's text is the reference's, line for line (a book leaves out blank lines).
@@ -267,13 +307,15 @@ TEST(CliConvert, SameAsOpenccForTextTitlesAndMetadata) {
 
 TEST(CliConvert, BooksTaggedByTheirScriptAndUnknownConfigurationsRefused) {
     ScratchDir dir, out;
-    for (const auto& [written, language] : {std::pair{NovelEncoding::Big5, "zh-TW"}, std::pair{NovelEncoding::Gb18030, "zh-CN"}}) {
+    for (const auto& [written, language] :
+         {std::pair{NovelEncoding::Big5, "zh-TW"}, std::pair{NovelEncoding::Gb18030, "zh-CN"}}) {
         const Novel novel = makeNovel({.encoding = written, .seed = 2, .badBytes = false});
         std::string utf8;
         for (const std::string& l : novel.lines)
             utf8 += l + "\r\n";
         writeAll(dir / "n.txt", encodeText(utf8, pw::Encoding::Gb18030));
-        const CliRun b = runCli({"epub", (dir / "n.txt").string(), "-q", "--existing", "overwrite", "-o", (out / "b.epub").string()}, {});
+        const CliRun b = runCli(
+            {"epub", (dir / "n.txt").string(), "-q", "--existing", "overwrite", "-o", (out / "b.epub").string()}, {});
         ASSERT_EQ(b.status, 0) << b.err;
         EXPECT_EQ(between(bookEntry(out / "b.epub", "OEBPS/content.opf"), "<dc:language>", "</dc:language>"), language);
     }

@@ -219,6 +219,36 @@ ParagraphText makeParagraphText(const ParagraphTextOptions& o) {
                               std::string(kVerse[w.below(kVerse.size())]));
                 if (blankBetween()) w.line("");
             }
+            if (o.songs && w.layout == ParagraphLayoutKind::WrapIndent && w.width >= 28 && w.below(12) == 0) {
+                // A song wrapped by hand: every line at the paragraphs' indent, narrower than the
+                // prose and ragged, a page breaking inside it now and then. One paragraph.
+                std::vector<std::string> chars;
+                const std::size_t clauses = 6 + w.below(6);
+                for (std::size_t k = 0; k < clauses; ++k) {
+                    std::string piece;
+                    while (piece.empty() || static_cast<unsigned char>(piece[0]) < 0x80 ||
+                           piece.find_first_of("0123456789abcdefghijklmnopqrstuvwxyzIKOP") != std::string::npos)
+                        piece = kPieces[w.below(kPieces.size())];
+                    piece += k + 1 == clauses ? "……" : "，";             // no couplet at its end
+                    for (std::size_t at = 0; at < piece.size(); at += 3) // all three bytes long
+                        chars.push_back(piece.substr(at, 3));
+                }
+                std::string whole;
+                for (std::size_t at = 0; at < chars.size();) {
+                    std::size_t end = std::min(chars.size(), at + w.width * 3 / 4 - 1 + w.below(3));
+                    while (end < chars.size() && chars[end] == "…") // …… stays whole
+                        ++end;
+                    std::string l;
+                    for (std::size_t k = at; k < end; ++k)
+                        l += chars[k];
+                    whole += l;
+                    w.line("\u3000\u3000" + l);
+                    at = end;
+                    if (o.pageBreaks && at < chars.size() && w.below(4) == 0) w.line("");
+                }
+                w.t.lines.push_back("\u3000\u3000" + whole);
+                w.t.paragraphs.push_back(whole);
+            }
             if (extras && o.letters && w.below(10) == 0) {
                 for (const char* l : kLetter)
                     asWritten("\u3000\u3000\u3000\u3000" + std::string(l));

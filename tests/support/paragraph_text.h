@@ -50,6 +50,8 @@ struct ParagraphTextOptions {
     bool verse = false;
     bool letters = false;
     bool straySpaces = false;
+    // Songs and letters wrapped by hand at the paragraphs' own indent (WrapIndent, width 28 or more).
+    bool songs = false;
 };
 
 struct ParagraphText {

@@ -73,9 +73,18 @@ const std::vector<std::string> kAdverts = {
 // Addresses alone on a line, as sites leave them at chapter ends: they go because the book
 // shows each more than once (every one is planted twice at least).
 const std::vector<std::string> kAddresses = {
-    "www.biquge.la",          "ｗｗｗ．ｂｉｑｕｇｅ．ｃｏｍ", "https://www.69shu.com/txt/12345.htm",
-    "（biquge.info）",        "ＷＷＷ.xiＡosＨuoＴＸＴ.net",  "www-xiaoshuotxt-net",
-    "wＷw：xiaoshuotxt？net", "☆http://www.zxtxt.com☆",
+    "www.biquge.la",
+    "ｗｗｗ．ｂｉｑｕｇｅ．ｃｏｍ",
+    "https://www.69shu.com/txt/12345.htm",
+    "（biquge.info）",
+    "ＷＷＷ.xiＡosＨuoＴＸＴ.net",
+    "www-xiaoshuotxt-net",
+    "wＷw：xiaoshuotxt？net",
+    "☆http://www.zxtxt.com☆",
+    // Commas and slashes between the parts.
+    "www.xiaoshuotＸt，ｎｅt",
+    "w w w/xiao shu otx t.net",
+    " www/xiaoshuotxt/n e t",
 };
 
 // Adverts set inside a paragraph, before it (true) or after it, and HTML references: the

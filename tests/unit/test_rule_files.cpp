@@ -34,6 +34,12 @@ TEST(JavaPatterns, ReadAsPcre2Reads) {
         {R"((?<!\d+)元)", R"((?<!\d)元)"},
         {R"(x(?<=a|bc)y)", R"(x(?<=a|bc)y)"},     // already fixed-length alternatives
         {R"((?<=[\s　])第)", R"((?<=[\s　])第)"}, // nothing to do
+        // Java bounds a look-behind, PCRE2 wants each branch of one length: spelled out, the
+        // groups capturing in the first branch only, so that they keep their numbers.
+        {R"((?<=“[^“”]{2,3})\n)", R"((?<=“[^“”]{2}|“[^“”]{3})\n)"},
+        {R"((?<=a(。|；)”?)b)", R"((?<=a(。)|a(?:；)|a(?:。)”|a(?:；)”)b)"},
+        {R"((?<=^.{2,3}[\u4e00-\u9fa5])x)", R"((?<=^.{2}[\x{4e00}-\x{9fa5}]|^.{3}[\x{4e00}-\x{9fa5}])x)"},
+        {R"((?<=a.*)b)", R"((?<=a.*)b)"}, // unbounded: left for PCRE2 to refuse
     };
     for (const Case& c : cases)
         EXPECT_EQ(javaPatternToPcre(c.java, true), c.pcre) << c.java;
@@ -75,6 +81,25 @@ TEST(CleanRuleFiles, BothFormatsReadWhole) {
             if (m.apply(set.rule(i), set.compiled(i), text, out) == Applied::Changed) text = out;
         EXPECT_EQ(text, after) << before;
     }
+}
+
+TEST(CleanRuleFiles, RulesStillSkippedSayWhy) {
+    // As shared lists hold them: a group's title with no pattern, an escape Java refuses too,
+    // a look-behind with no bound; a bounded one that crosses lines is read.
+    const CleanRulesLoad load = parseCleanRules(R"j([
+      {"replaceSummary": "👇【标点修正】👇", "regex": "", "replacement": "", "enable": true, "serialNumber": 1},
+      {"replaceSummary": "yu/玉", "regex": "(?<=[美白])玉\\yu", "replacement": "玉", "enable": true, "serialNumber": 2},
+      {"replaceSummary": "无界", "regex": "(?<=“.*)\\n", "replacement": "", "enable": true, "serialNumber": 3},
+      {"replaceSummary": "句首", "regex": "(?<=\\S{25}[\\u4e00-\\u9fa5])\\r?\\n|(?<=“[^“”]{2,50})\\n“",
+       "replacement": "", "enable": true, "serialNumber": 4}
+    ])j");
+    ASSERT_EQ(load.error, "");
+    const CleanRuleSet set(load.rules);
+    EXPECT_EQ(set.skipped(),
+              (std::vector<std::string>{"👇【标点修正】👇：查找内容为空", "yu/玉：不认识反斜杠 \\ 后面的字符",
+                                        "无界：向后查找 (?<=…) 或 (?<!…) 里的内容长度必须固定"}));
+    ASSERT_EQ(set.acrossCount(), 1u);
+    EXPECT_EQ(set.acrossRule(0).name, "句首");
 }
 
 TEST(CleanRuleFiles, WrongFieldsRefusedNamingTheRule) {
