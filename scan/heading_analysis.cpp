@@ -131,6 +131,7 @@ struct Parsed {
     std::size_t end = 0;    // after the number, its unit and any blanks before the unit
     bool firstForm = false; // a 第… form
     bool unitFollows = false;
+    bool padded = false; // written with leading zeros (第001章): a heading's form, never prose's
 };
 
 // The run of numerals from `from` on, read as it is found: where it ends, and its value (see
@@ -210,6 +211,7 @@ std::int64_t unitReading(TextView run) {
     Parsed p;
     p.number = {static_cast<std::int32_t>(run.value), unit};
     p.end = run.end;
+    p.padded = run.end - b >= 2 && (s[b] == u'0' || s[b] == u'０');
     return p;
 }
 
@@ -245,6 +247,14 @@ std::optional<Parsed> parseAt(TextView s, std::size_t from) {
                 if (auto p = numberFrom(start + 7, u'C'); p && isArabic(s[skipBlanks(s, start + 7)])) return p;
         }
         if (isArabic(s[start])) return numberFrom(start, u'#');
+        // A Chinese number alone or before its title (一 青衫磊落险峰行, 二十、无极之维, 五十八): read
+        // as a bare number, so that its copies and its sequence can be told. Not the start of a
+        // word (十年后…).
+        if (isNumeral(s[start])) {
+            const NumeralRun run = readNumeralRun(s, start);
+            if (run.end == s.size() || isTitleSeparator(s[run.end]))
+                if (auto p = numberFrom(start, u'#')) return p;
+        }
     }
     // 第…: the first one with a number after it.
     for (std::size_t at = s.find(u'第', start); at != TextView::npos; at = s.find(u'第', at + 1))
@@ -419,7 +429,10 @@ Prose readsAsSentence(TextView t, const std::optional<Parsed>& p) {
     const auto fullStop = [&] { return rest.find_first_of(u"。；;") != TextView::npos; };
     const bool cries = p && p->unitFollows && restChars <= kShortCries && longestCry <= kShortCry &&
                        rest.find_first_of(u"。；;…") == TextView::npos;
-    const bool shortTitle = cries || (setApart && restChars <= kShortTitle + 1);
+    // A number padded with zeros (第099章你赢了，我也没有输？) is a heading's way of writing it: a
+    // short title behind one is the title's own question or cry.
+    const bool padded = p && p->padded && p->unitFollows && restChars <= kShortTitle;
+    const bool shortTitle = cries || padded || (setApart && restChars <= kShortTitle + 1);
     if ((seen & kSentenceEnd) && !(shortTitle && !fullStop())) return Prose::Maybe;
     // Going on after a comma to the end of a sentence: 第七十七回，他已經讀過三遍了。 A couplet
     // title has its comma but no end.
@@ -601,6 +614,19 @@ void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t li
         volumes.emplace_back(m_result.headings.size(), *volume);
     f.line = lineNumber;
     f.offset = offset;
+    // A heading written again a line or two further on (二十 three times, 一、写作之夜 around an
+    // advert): the copies before the last are no chapters, and the book leaves them out.
+    if (!m_result.headings.empty() && !m_textKeys.empty()) {
+        HeadingFacts& before = m_result.headings.back();
+        const bool close = lineNumber - before.line <= kCloseLines && offset - before.offset <= kCloseBytes;
+        const bool same = before.hasNumber() || f.hasNumber()
+                              ? before.number == f.number && before.part == f.part && f.hasNumber()
+                              : m_textKeys.back() == key;
+        if (close && same && before.suspect == 0 && f.suspect == 0) {
+            before.suspect |= kSuspectTiny;
+            before.sure = 1;
+        }
+    }
     m_result.headings.push_back(f);
     m_textKeys.push_back(key);
 }
@@ -748,10 +774,28 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
     if (kept.size() < kEnoughForAMedian) return;
     const std::int64_t median = kthSmallest(kept, kept.size() / 2);
     kept = {};
+    // A short chapter whose number runs on from the one before and into the one after (第一章,
+    // 第二章 of a few paragraphs, 第三章) is the author's: only one of next to nothing is doubted.
+    constexpr std::int64_t kShortInSequence = 15; // under a fifteenth of the median
+    const auto inSequence = [&](std::size_t i) {
+        constexpr std::size_t kLookAround = 8;
+        const HeadingFacts& h = hs[i];
+        if (!h.hasNumber()) return false;
+        const auto neighbour = [&](std::ptrdiff_t step) -> const HeadingFacts* {
+            for (std::ptrdiff_t j = static_cast<std::ptrdiff_t>(i) + step, n = 0;
+                 j >= 0 && j < static_cast<std::ptrdiff_t>(hs.size()) && n < std::ptrdiff_t(kLookAround); j += step, ++n)
+                if (hs[static_cast<std::size_t>(j)].suspect == 0) return &hs[static_cast<std::size_t>(j)];
+            return nullptr;
+        };
+        const HeadingFacts *before = neighbour(-1), *after = neighbour(1);
+        return before && after && before->number.unit == h.number.unit && after->number.unit == h.number.unit &&
+               before->number.value + 1 == h.number.value && h.number.value + 1 == after->number.value;
+    };
     std::vector<std::size_t> tiny;
     eachSize([&](std::size_t i, const HeadingFacts& h, std::int64_t size) {
         // A volume's line is short by nature: its first chapter follows right under it.
-        if (size * kTinyShare < median && !(h.suspect & kSuspectContents) && !isVolumeUnit(h.number.unit))
+        if (size * kTinyShare < median && !(h.suspect & kSuspectContents) && !isVolumeUnit(h.number.unit) &&
+            !(size * kShortInSequence >= median && inSequence(i)))
             tiny.push_back(i);
     });
     // Flagged only now: a flag set during the walk would change the sizes of the headings before it.
