@@ -246,6 +246,10 @@ std::optional<Parsed> parseAt(TextView s, std::size_t from) {
             if (word && isBlank(s[start + 7]))
                 if (auto p = numberFrom(start + 7, u'C'); p && isArabic(s[skipBlanks(s, start + 7)])) return p;
         }
+        // Part N, glued or not (part1, Part 12): read as Chapter N is.
+        if (s.size() - start > 4 && (s[start] | 0x20) == u'p' && (s[start + 1] | 0x20) == u'a' &&
+            (s[start + 2] | 0x20) == u'r' && (s[start + 3] | 0x20) == u't')
+            if (auto p = numberFrom(start + 4, u'C'); p && isArabic(s[skipBlanks(s, start + 4)])) return p;
         if (isArabic(s[start])) return numberFrom(start, u'#');
         // A Chinese number alone or before its title (一 青衫磊落险峰行, 二十、无极之维, 五十八): read
         // as a bare number, so that its copies and its sequence can be told. Not the start of a
@@ -480,6 +484,7 @@ std::vector<const char*> suspectCodes(SuspectReasons reasons) {
     if (reasons & kSuspectSentence) out.push_back("sentence");
     if (reasons & kSuspectTiny) out.push_back("tiny");
     if (reasons & kSuspectContents) out.push_back("contents");
+    if (reasons & kSuspectCopy) out.push_back("copy");
     return out;
 }
 
@@ -540,8 +545,9 @@ HeadingFacts judgeLine(TextView line, std::size_t matchStart, std::optional<Chap
     }
     const Prose prose = readsAsSentence(judged, parsed);
     if (prose != Prose::No) f.suspect |= kSuspectSentence;
-    // Prose before the match and prose after it: a sentence that mentions a chapter.
-    f.sure = prose == Prose::Sure || (prose == Prose::Maybe && (f.suspect & kSuspectNotAtStart));
+    // Prose before the match and prose after it, or a long line that reads as a sentence: a
+    // paragraph that mentions a chapter or starts with a number (五、六点钟，夏天，雨后的太阳很干净…).
+    f.sure = prose == Prose::Sure || (prose == Prose::Maybe && (f.suspect & (kSuspectNotAtStart | kSuspectLong)));
     f.extras = opensExtras(t);
     if (volume) {
         f.withVolume = 1;
@@ -592,6 +598,8 @@ void HeadingAnalyzer::closeRun(std::size_t last) {
 void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t lineNumber, std::int64_t offset) {
     // Runs of headings with next to no text between them are found here, while the heading
     // before is at hand, rather than by another walk over all of them when the scan ends.
+    const std::optional<std::uint32_t> keyBefore =
+        m_textKeys.empty() ? std::nullopt : std::optional<std::uint32_t>(m_textKeys.back());
     if (const std::size_t k = m_result.headings.size(); k > 0) {
         const HeadingFacts& before = m_result.headings.back();
         if (lineNumber - before.line > kCloseLines || offset - before.offset > kCloseBytes) {
@@ -615,16 +623,18 @@ void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t li
     f.line = lineNumber;
     f.offset = offset;
     // A heading written again a line or two further on (二十 three times, 一、写作之夜 around an
-    // advert): the copies before the last are no chapters, and the book leaves them out.
-    if (!m_result.headings.empty() && !m_textKeys.empty()) {
-        HeadingFacts& before = m_result.headings.back();
-        const bool close = lineNumber - before.line <= kCloseLines && offset - before.offset <= kCloseBytes;
+    // advert, part34 around an author's note): the copies after the first are no chapters, and the
+    // book leaves them out, as lines of the chapter they repeat the heading of.
+    constexpr std::int64_t kCopyLines = 6;
+    if (!m_result.headings.empty()) {
+        const HeadingFacts& before = m_result.headings.back();
+        const bool close = lineNumber - before.line <= kCopyLines && offset - before.offset <= kCloseBytes;
         const bool same = before.hasNumber() || f.hasNumber()
                               ? before.number == f.number && before.part == f.part && f.hasNumber()
-                              : m_textKeys.back() == key;
-        if (close && same && before.suspect == 0 && f.suspect == 0) {
-            before.suspect |= kSuspectTiny;
-            before.sure = 1;
+                              : keyBefore == key;
+        if (close && same && (before.suspect == 0 || before.suspect == kSuspectCopy) && f.suspect == 0) {
+            f.suspect = kSuspectCopy;
+            f.sure = 1;
         }
     }
     m_result.headings.push_back(f);
@@ -783,7 +793,8 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
         if (!h.hasNumber()) return false;
         const auto neighbour = [&](std::ptrdiff_t step) -> const HeadingFacts* {
             for (std::ptrdiff_t j = static_cast<std::ptrdiff_t>(i) + step, n = 0;
-                 j >= 0 && j < static_cast<std::ptrdiff_t>(hs.size()) && n < std::ptrdiff_t(kLookAround); j += step, ++n)
+                 j >= 0 && j < static_cast<std::ptrdiff_t>(hs.size()) && n < std::ptrdiff_t(kLookAround);
+                 j += step, ++n)
                 if (hs[static_cast<std::size_t>(j)].suspect == 0) return &hs[static_cast<std::size_t>(j)];
             return nullptr;
         };
@@ -794,8 +805,9 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
     std::vector<std::size_t> tiny;
     eachSize([&](std::size_t i, const HeadingFacts& h, std::int64_t size) {
         // A volume's line is short by nature: its first chapter follows right under it.
+        // Nor is the afterword's (后记, 番外): it is as long as the author had to say.
         if (size * kTinyShare < median && !(h.suspect & kSuspectContents) && !isVolumeUnit(h.number.unit) &&
-            !(size * kShortInSequence >= median && inSequence(i)))
+            !h.extras && !(size * kShortInSequence >= median && inSequence(i)))
             tiny.push_back(i);
     });
     // Flagged only now: a flag set during the walk would change the sizes of the headings before it.

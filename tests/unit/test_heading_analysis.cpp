@@ -233,8 +233,9 @@ TEST(HeadingAnalysis, ChapterSizesAndTinyChapters) {
         r.add(copy, 30, 2);
         r.add(copy);
         const HeadingAnalysis d = r.finish();
-        EXPECT_EQ(rowsLeftOutByDefault(d), (std::vector<std::int64_t>{9, 10})) << toUtf8(copy);
-        EXPECT_EQ(d.headings[11].suspect, 0) << toUtf8(copy);
+        EXPECT_EQ(rowsLeftOutByDefault(d), (std::vector<std::int64_t>{10, 11})) << toUtf8(copy);
+        EXPECT_EQ(d.headings[9].suspect, 0) << toUtf8(copy);
+        EXPECT_EQ(reasonWords(d.headings[10].suspect), u"重复的标题");
     }
 }
 
