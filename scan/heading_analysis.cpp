@@ -699,8 +699,14 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
             if (candidates < kShortestBlock || count * 100 < candidates * share || inOrder * 100 < count * share)
                 return false;
             // Only the lines that come again: a chapter that follows the block closely stays a chapter.
-            for (std::size_t i = first; i <= last; ++i)
+            // A line listed twice (a chapter the text writes twice) is the contents' too.
+            for (std::size_t i = first; i <= last; ++i) {
                 if (hs[i].suspect == 0 && again(i) != 0) hs[i].suspect |= kSuspectContents;
+                if (hs[i].suspect == kSuspectCopy) {
+                    hs[i].suspect = kSuspectContents;
+                    hs[i].sure = 0;
+                }
+            }
             return true;
         };
         // A chapter that follows the block closely may fall inside it: compared with what comes after
