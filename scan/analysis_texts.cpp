@@ -44,11 +44,8 @@ Text numbersWithUnit(char16_t unit, const Text& numbers) {
 
 Text reasonWords(SuspectReasons reasons) {
     static constexpr std::pair<SuspectReason, const char16_t*> kWords[] = {
-        {kSuspectLong, u"行太长"},
-        {kSuspectNotAtStart, u"不在行首"},
-        {kSuspectSentence, u"像句子"},
-        {kSuspectTiny, u"本章过短"},
-        {kSuspectContents, u"目录"},
+        {kSuspectLong, u"行太长"},   {kSuspectNotAtStart, u"不在行首"}, {kSuspectSentence, u"像句子"},
+        {kSuspectTiny, u"本章过短"}, {kSuspectContents, u"目录"},       {kSuspectCopy, u"重复的标题"},
     };
     Text t;
     for (const auto& [bit, word] : kWords) {

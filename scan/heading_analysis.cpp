@@ -131,6 +131,7 @@ struct Parsed {
     std::size_t end = 0;    // after the number, its unit and any blanks before the unit
     bool firstForm = false; // a 第… form
     bool unitFollows = false;
+    bool padded = false; // written with leading zeros (第001章): a heading's form, never prose's
 };
 
 // The run of numerals from `from` on, read as it is found: where it ends, and its value (see
@@ -210,6 +211,7 @@ std::int64_t unitReading(TextView run) {
     Parsed p;
     p.number = {static_cast<std::int32_t>(run.value), unit};
     p.end = run.end;
+    p.padded = run.end - b >= 2 && (s[b] == u'0' || s[b] == u'０');
     return p;
 }
 
@@ -244,7 +246,19 @@ std::optional<Parsed> parseAt(TextView s, std::size_t from) {
             if (word && isBlank(s[start + 7]))
                 if (auto p = numberFrom(start + 7, u'C'); p && isArabic(s[skipBlanks(s, start + 7)])) return p;
         }
+        // Part N, glued or not (part1, Part 12): read as Chapter N is.
+        if (s.size() - start > 4 && (s[start] | 0x20) == u'p' && (s[start + 1] | 0x20) == u'a' &&
+            (s[start + 2] | 0x20) == u'r' && (s[start + 3] | 0x20) == u't')
+            if (auto p = numberFrom(start + 4, u'C'); p && isArabic(s[skipBlanks(s, start + 4)])) return p;
         if (isArabic(s[start])) return numberFrom(start, u'#');
+        // A Chinese number alone or before its title (一 青衫磊落险峰行, 二十、无极之维, 五十八): read
+        // as a bare number, so that its copies and its sequence can be told. Not the start of a
+        // word (十年后…).
+        if (isNumeral(s[start])) {
+            const NumeralRun run = readNumeralRun(s, start);
+            if (run.end == s.size() || isTitleSeparator(s[run.end]))
+                if (auto p = numberFrom(start, u'#')) return p;
+        }
     }
     // 第…: the first one with a number after it.
     for (std::size_t at = s.find(u'第', start); at != TextView::npos; at = s.find(u'第', at + 1))
@@ -420,7 +434,10 @@ Prose readsAsSentence(TextView t, const std::optional<Parsed>& p) {
     const auto fullStop = [&] { return rest.find_first_of(u"。；;") != TextView::npos; };
     const bool cries = p && p->unitFollows && restChars <= kShortCries && longestCry <= kShortCry &&
                        rest.find_first_of(u"。；;…") == TextView::npos;
-    const bool shortTitle = cries || (setApart && restChars <= kShortTitle + 1);
+    // A number padded with zeros (第099章你赢了，我也没有输？) is a heading's way of writing it: a
+    // short title behind one is the title's own question or cry.
+    const bool padded = p && p->padded && p->unitFollows && restChars <= kShortTitle;
+    const bool shortTitle = cries || padded || (setApart && restChars <= kShortTitle + 1);
     if ((seen & kSentenceEnd) && !(shortTitle && !fullStop())) return Prose::Maybe;
     // Going on after a comma to the end of a sentence: 第七十七回，他已經讀過三遍了。 A couplet
     // title has its comma but no end.
@@ -484,6 +501,7 @@ std::vector<const char*> suspectCodes(SuspectReasons reasons) {
     if (reasons & kSuspectSentence) out.push_back("sentence");
     if (reasons & kSuspectTiny) out.push_back("tiny");
     if (reasons & kSuspectContents) out.push_back("contents");
+    if (reasons & kSuspectCopy) out.push_back("copy");
     return out;
 }
 
@@ -546,8 +564,9 @@ HeadingFacts judgeLine(TextView line, std::size_t matchStart, std::optional<Chap
     }
     const Prose prose = readsAsSentence(judged, parsed);
     if (prose != Prose::No) f.suspect |= kSuspectSentence;
-    // Prose before the match and prose after it: a sentence that mentions a chapter.
-    // So is a sentence too long for a heading: 2.〉“重修，只是重修而已，除非特殊情况，……”
+    // Prose before the match and prose after it, or a long line that reads as a sentence: a
+    // paragraph that mentions a chapter or starts with a number (五、六点钟，夏天，雨后的太阳很干净…,
+    // 2.〉“重修，只是重修而已，除非特殊情况，……”).
     f.sure = prose == Prose::Sure || (prose == Prose::Maybe && (f.suspect & (kSuspectNotAtStart | kSuspectLong)));
     f.extras = opensExtras(t);
     if (volume) {
@@ -599,6 +618,8 @@ void HeadingAnalyzer::closeRun(std::size_t last) {
 void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t lineNumber, std::int64_t offset) {
     // Runs of headings with next to no text between them are found here, while the heading
     // before is at hand, rather than by another walk over all of them when the scan ends.
+    const std::optional<std::uint32_t> keyBefore =
+        m_textKeys.empty() ? std::nullopt : std::optional<std::uint32_t>(m_textKeys.back());
     if (const std::size_t k = m_result.headings.size(); k > 0) {
         const HeadingFacts& before = m_result.headings.back();
         if (lineNumber - before.line > kCloseLines || offset - before.offset > kCloseBytes) {
@@ -621,6 +642,21 @@ void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t li
         volumes.emplace_back(m_result.headings.size(), *volume);
     f.line = lineNumber;
     f.offset = offset;
+    // A heading written again a line or two further on (二十 three times, 一、写作之夜 around an
+    // advert, part34 around an author's note): the copies after the first are no chapters, and the
+    // book leaves them out, as lines of the chapter they repeat the heading of.
+    constexpr std::int64_t kCopyLines = 6;
+    if (!m_result.headings.empty()) {
+        const HeadingFacts& before = m_result.headings.back();
+        const bool close = lineNumber - before.line <= kCopyLines && offset - before.offset <= kCloseBytes;
+        const bool same = before.hasNumber() || f.hasNumber()
+                              ? before.number == f.number && before.part == f.part && f.hasNumber()
+                              : keyBefore == key;
+        if (close && same && (before.suspect == 0 || before.suspect == kSuspectCopy) && f.suspect == 0) {
+            f.suspect = kSuspectCopy;
+            f.sure = 1;
+        }
+    }
     m_result.headings.push_back(f);
     m_textKeys.push_back(key);
 }
@@ -721,8 +757,14 @@ void flagContents(std::deque<HeadingFacts>& hs, const std::vector<std::uint32_t>
             if (candidates < kShortestBlock || count * 100 < candidates * share || inOrder * 100 < count * share)
                 return false;
             // Only the lines that come again: a chapter that follows the block closely stays a chapter.
-            for (std::size_t i = first; i <= last; ++i)
+            // A line listed twice (a chapter the text writes twice) is the contents' too.
+            for (std::size_t i = first; i <= last; ++i) {
                 if (hs[i].suspect == 0 && again(i) != 0) hs[i].suspect |= kSuspectContents;
+                if (hs[i].suspect == kSuspectCopy) {
+                    hs[i].suspect = kSuspectContents;
+                    hs[i].sure = 0;
+                }
+            }
             return true;
         };
         // A chapter that follows the block closely may fall inside it: compared with what comes after
@@ -818,10 +860,30 @@ void flagTiny(std::deque<HeadingFacts>& hs, std::int64_t fileSize) {
     if (kept.size() < kEnoughForAMedian) return;
     const std::int64_t median = kthSmallest(kept, kept.size() / 2);
     kept = {};
+    // A short chapter whose number runs on from the one before and into the one after (第一章,
+    // 第二章 of a few paragraphs, 第三章) is the author's: only one of next to nothing is doubted.
+    constexpr std::int64_t kShortInSequence = 15; // under a fifteenth of the median
+    const auto inSequence = [&](std::size_t i) {
+        constexpr std::size_t kLookAround = 8;
+        const HeadingFacts& h = hs[i];
+        if (!h.hasNumber()) return false;
+        const auto neighbour = [&](std::ptrdiff_t step) -> const HeadingFacts* {
+            for (std::ptrdiff_t j = static_cast<std::ptrdiff_t>(i) + step, n = 0;
+                 j >= 0 && j < static_cast<std::ptrdiff_t>(hs.size()) && n < std::ptrdiff_t(kLookAround);
+                 j += step, ++n)
+                if (hs[static_cast<std::size_t>(j)].suspect == 0) return &hs[static_cast<std::size_t>(j)];
+            return nullptr;
+        };
+        const HeadingFacts *before = neighbour(-1), *after = neighbour(1);
+        return before && after && before->number.unit == h.number.unit && after->number.unit == h.number.unit &&
+               before->number.value + 1 == h.number.value && h.number.value + 1 == after->number.value;
+    };
     std::vector<std::size_t> tiny;
     eachSize([&](std::size_t i, const HeadingFacts& h, std::int64_t size) {
         // A volume's line is short by nature: its first chapter follows right under it.
-        if (size * kTinyShare < median && !(h.suspect & kSuspectContents) && !isVolumeUnit(h.number.unit))
+        // Nor is the afterword's (后记, 番外): it is as long as the author had to say.
+        if (size * kTinyShare < median && !(h.suspect & kSuspectContents) && !isVolumeUnit(h.number.unit) &&
+            !h.extras && !(size * kShortInSequence >= median && inSequence(i)))
             tiny.push_back(i);
     });
     // Flagged only now: a flag set during the walk would change the sizes of the headings before it.

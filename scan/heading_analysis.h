@@ -24,11 +24,14 @@ enum SuspectReason : std::uint8_t {
     // One of a block of headings with next to no text between them that come again later: the
     // book's own table of contents.
     kSuspectContents = 16,
+    // The heading before it written again a line or two on (二十 three times, around an advert):
+    // a copy, not a chapter of its own.
+    kSuspectCopy = 32,
 };
 using SuspectReasons = std::uint8_t;
 
 // The reason codes that scripts see, in bit order: "long", "not_at_start", "sentence", "tiny",
-// "contents".
+// "contents", "copy".
 std::vector<const char*> suspectCodes(SuspectReasons reasons);
 
 // A chapter number as a heading writes it, and the unit that follows it (章, 回, 卷…; '#' for

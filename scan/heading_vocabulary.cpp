@@ -65,7 +65,8 @@ Text unnumberedPattern() {
             }
         }
     }
-    t.append(u")([ \\t\u3000：:·(（]|$)");
+    // Numbered among themselves too: 番外1, 番外三：; 尾声(1) in parts.
+    t.append(u")").append(numeralClass()).append(u"*([ \\t\u3000：:·(（]|$)");
     return t;
 }
 

@@ -49,8 +49,8 @@ Text volumeLinePattern();
 Text volumeLinePattern(std::u16string_view units);
 // A volume's label alone, unanchored: 第N季 (of `units`), 卷N, 部N.
 Text volumeLabelPattern(std::u16string_view units);
-// The unnumbered chapters of kUnnumbered as an alternation, each alone or before a title:
-// "(序章|…)([ \t　：:·]|$)".
+// The unnumbered chapters of kUnnumbered as an alternation, each alone or before a title, and
+// perhaps numbered among themselves (番外1, 番外三): "(序章|…)[numerals]*([ \t　：:·]|$)".
 Text unnumberedPattern();
 
 } // namespace pw::vocabulary

@@ -40,6 +40,18 @@ int evennessOf(const HeadingAnalysis& a) {
     return static_cast<int>(even * 100 / static_cast<std::int64_t>(sizes.size()));
 }
 
+// The analysis of the lines that `re` matches in the sample, as a scan of it would give it.
+HeadingAnalysis analyseSample(Regex& re, const std::vector<Text>& lines) {
+    HeadingAnalyzer analyzer;
+    std::int64_t offset = 0, number = 0;
+    for (const Text& line : lines) {
+        ++number;
+        if (re.test(line) == MatchResult::Match) analyzer.add(line, re.matchStart(), number, offset);
+        offset += static_cast<std::int64_t>(line.size()) + 1;
+    }
+    return analyzer.finish(offset, number);
+}
+
 // Below this share of evenly sized chapters a rule cuts at lines that are no headings, or only
 // at some of them; above this share of front matter it misses the headings of most of the text.
 constexpr int kLeastEvenness = 40, kMostFront = 50;
@@ -53,29 +65,34 @@ PresetTrial trial(const PatternPreset& p, const std::vector<Text>& lines) {
         t.compiled = false;
         return t;
     }
-    Regex& re = std::get<Regex>(compiled);
-    HeadingAnalyzer analyzer;
-    std::int64_t offset = 0, number = 0;
-    for (const Text& line : lines) {
-        ++number;
-        if (re.test(line) == MatchResult::Match) analyzer.add(line, re.matchStart(), number, offset);
-        offset += static_cast<std::int64_t>(line.size()) + 1;
-    }
-    const HeadingAnalysis a = analyzer.finish(offset, number);
+    const HeadingAnalysis a = analyseSample(std::get<Regex>(compiled), lines);
+    const std::int64_t offset = a.fileSize;
     t.matches = static_cast<std::int64_t>(a.headings.size());
     t.suspects = a.suspectCount();
     t.contents = std::count_if(a.headings.begin(), a.headings.end(),
                                [](const HeadingFacts& h) { return h.suspect == kSuspectContents; });
+    t.copies = std::count_if(a.headings.begin(), a.headings.end(),
+                             [](const HeadingFacts& h) { return h.suspect == kSuspectCopy; });
+    if (isBareNumberPreset(p)) {
+        std::int64_t real = 0, titled = 0;
+        for (const HeadingFacts& h : a.headings) {
+            if (h.suspect != 0) continue;
+            ++real;
+            const auto form = bareFormOf(lines[static_cast<std::size_t>(h.line - 1)]);
+            titled += form && *form != BareForm::Alone;
+        }
+        t.titled = real > 0 ? static_cast<int>(titled * 100 / real) : 0;
+    }
     t.evenness = evennessOf(a);
     const auto firstReal =
         std::find_if(a.headings.begin(), a.headings.end(), [](const HeadingFacts& h) { return h.suspect == 0; });
     const std::int64_t frontSize = firstReal == a.headings.end() ? offset : firstReal->offset;
     t.front = offset > 0 ? static_cast<int>(frontSize * 100 / offset) : 100;
     // Many headings that look real, in chapters of a kind, from early on; each doubted match counts
-    // against, but not a line of the text's own table of contents: a rule that finds the headings
-    // finds their copies there too.
+    // against, but not a line of the text's own table of contents nor a heading written twice: a
+    // rule that finds the headings finds their copies too.
     t.score = static_cast<double>(t.matches - t.suspects) * t.evenness / 100.0 * (100 - t.front) / 100.0 -
-              static_cast<double>(t.suspects - t.contents);
+              static_cast<double>(t.suspects - t.contents - t.copies);
     t.eligible = t.matches - t.suspects >= kFewestHeadings && t.evenness >= kLeastEvenness && t.front <= kMostFront;
     return t;
 }
@@ -129,6 +146,81 @@ Text choiceLine(const PresetChoice& c, TextView more) {
     return line;
 }
 
+// A chapter rule other than 第N: the preset's pattern fitted to how the sample writes its headings,
+// with the unnumbered chapters beside it. What was fitted goes to `said`.
+Text shapedPattern(const std::vector<Text>& lines, const PatternPreset& p, Text& said) {
+    auto compiled = Regex::compile(p.pattern);
+    if (!std::holds_alternative<Regex>(compiled)) return p.pattern;
+    Regex& re = std::get<Regex>(compiled);
+    const HeadingAnalysis a = analyseSample(re, lines);
+    Text pattern = p.pattern;
+    std::int64_t real = 0, labelled = 0;
+    std::int64_t forms[3] = {}, formsOfAll[3] = {};
+    for (const HeadingFacts& h : a.headings) {
+        const Text& line = lines[static_cast<std::size_t>(h.line - 1)];
+        const auto form = bareFormOf(line);
+        if (form) ++formsOfAll[static_cast<int>(*form)];
+        if (h.suspect != 0) continue;
+        ++real;
+        labelled += line.find_first_not_of(u" \t\u3000") == line.find(u"正文");
+        if (form) ++forms[static_cast<int>(*form)];
+    }
+    // Bare numbers: the novel writes its headings in one form, and the lines of another form are
+    // the items of its lists (1、目前国际研究动向) or its front matter's (1．段——一百段), whether
+    // they look real or not.
+    constexpr std::int64_t kOneForm = 80, kEnoughToTell = 8; // percent, headings
+    if (isBareNumberPreset(p) && real >= kEnoughToTell) {
+        const auto most = std::max_element(std::begin(forms), std::end(forms));
+        const auto form = most - std::begin(forms);
+        if (*most * 100 >= real * kOneForm && formsOfAll[form] < static_cast<std::int64_t>(a.headings.size())) {
+            pattern = bareNumberPattern(p, static_cast<BareForm>(form));
+            said += u"，只取与多数标题同样写法的编号行";
+        }
+    }
+    // Part N with numbers missing that lines of a number alone carry (part21, 22, 23, 24, part25):
+    // those lines are the same headings, written short.
+    if (std::string_view(p.id) == "part") {
+        std::vector<std::int64_t> parts, alone;
+        for (const Text& line : lines) {
+            std::size_t i = line.find_first_not_of(u" \t\u3000");
+            if (i == Text::npos) continue;
+            const auto form = bareFormOf(line);
+            if (form == BareForm::Alone) {
+                const bool arabic = (line[i] >= u'0' && line[i] <= u'9') || (line[i] >= u'０' && line[i] <= u'９');
+                if (const auto n = parseChapterNumber(line, i); n && arabic) alone.push_back(n->value);
+                continue;
+            }
+            if (line.size() < i + 4 || (line[i] | 0x20) != u'p' || (line[i + 1] | 0x20) != u'a' ||
+                (line[i + 2] | 0x20) != u'r' || (line[i + 3] | 0x20) != u't')
+                continue;
+            i = line.find_first_not_of(u" \t", i + 4);
+            std::int64_t n = 0;
+            bool digits = false;
+            for (; i < line.size() && line[i] >= u'0' && line[i] <= u'9'; ++i, digits = true)
+                n = std::min<std::int64_t>(n * 10 + (line[i] - u'0'), 1'000'000);
+            if (digits) parts.push_back(n);
+        }
+        std::sort(parts.begin(), parts.end());
+        const bool fill =
+            !alone.empty() && parts.size() >= 2 && std::all_of(alone.begin(), alone.end(), [&](std::int64_t n) {
+                return n > parts.front() && n < parts.back() && !std::binary_search(parts.begin(), parts.end(), n);
+            });
+        if (fill) {
+            Text wider = u"(?:";
+            pattern = wider.append(pattern).append(u")|^[ \\t\u3000]*[0-9０-９]{1,4}[ \\t\u3000]*$");
+            said += u"，单独一行的数字补上所缺的编号";
+        }
+    }
+    pattern = unnumberedBeside(pattern);
+    // A label the headings carry (正文 1, 正文 尾声): every line it leads is one of them.
+    if (real > 0 && labelled * 100 >= real * kOneForm) {
+        pattern.append(u"|^[ \\t\u3000]*正文[ \\t\u3000]+[^ \\t\u3000]");
+        said += u"，以「正文」开头的行都作标题";
+    }
+    said += u"，序章、楔子、尾声等单独成章";
+    return pattern;
+}
+
 } // namespace
 
 PresetChoice choosePreset(const std::vector<Text>& lines, std::span<const PatternPreset> presets) {
@@ -140,14 +232,19 @@ PresetChoice choosePreset(const std::vector<Text>& lines, std::span<const Patter
     }
     // Ties go to the earlier preset: the list runs from the plainer rules to the broader ones.
     // Bare numbers are the headings of a book only when it has no others: in a book of 第N章
-    // they are the items of lists, however many.
-    const auto bare = [](const PresetTrial& t) {
-        const std::string_view id = t.preset->id;
-        return id == "numbered" || id == "hanzi";
+    // they are the items of lists, however many. Among bare numbers, lines with titles (一、写作之夜)
+    // are the chapters and a run of numbers alone the sections inside them (１, ２…), when there
+    // are enough of the titled ones to make a book of.
+    constexpr std::int64_t kEnoughTitled = 8;
+    const auto rank = [&](const PresetTrial& t) {
+        if (!isBareNumberPreset(*t.preset)) return 0;
+        return t.titled >= 50 && t.matches - t.suspects >= kEnoughTitled ? 1 : 2;
     };
-    for (const bool fallback : {false, true})
+    for (const int pass : {0, 1, 2}) {
         for (const PresetTrial& t : c.trials)
-            if (t.eligible && bare(t) == fallback && !(fallback && best) && (!best || t.score > best->score)) best = &t;
+            if (t.eligible && rank(t) == pass && (!best || t.score > best->score)) best = &t;
+        if (best) break;
+    }
     if (best) c.chosen = best->preset;
     return c;
 }
@@ -294,7 +391,9 @@ StructureChoice chooseStructure(const std::vector<Text>& lines, std::span<const 
         more = u"，章节行上另写有 " + decimal(s.volumes) + u" 个卷名，作为卷";
     }
     if (s.preset->chapterUnits || !s.volumePattern.empty()) more += u"，序章、楔子、尾声等单独成章";
-    if (s.pattern.empty()) s.pattern = structuredPattern(*s.preset, false);
+    if (s.pattern.empty())
+        s.pattern =
+            s.preset->chapterUnits ? structuredPattern(*s.preset, false) : shapedPattern(lines, *s.preset, more);
     s.reason = choiceLine(s.trials, more);
     return s;
 }

@@ -22,6 +22,8 @@ struct PresetTrial {
     std::int64_t contents = 0; // of the suspects, lines of a table of contents and nothing else
     int evenness = 0;          // percent of the chapters between kept headings within a factor of four of the median
     int front = 0;             // percent of the sample before the first heading that looks real: the front matter
+    std::int64_t copies = 0;   // of the suspects, a heading's copies a line or two after it (二十 written thrice)
+    int titled = 0;            // of a bare number's lines that look real, percent with a title after the number
     double score = 0;
     // Whether the automatic choice may take it: two headings that look real, most of the text
     // after the first of them, and chapters not wildly uneven.

@@ -12,6 +12,17 @@ namespace {
 
 namespace v = vocabulary;
 
+constexpr std::u16string_view kArabicRun = u"[0-9０-９]{1,4}";
+constexpr const char16_t* kHanziRun = u"[零〇一二两三四五六七八九十百]{1,5}";
+
+// Where a bare number's line starts: blanks, the label download sites put before it (正文 1) and,
+// before a Chinese number, a page mark of the site's (09   三十五).
+Text bareLead(bool hanzi) {
+    Text t = u"^[ \\t\u3000]*(?:正文[ \\t\u3000]*)?";
+    if (hanzi) t += u"(?:[0-9０-９]{1,3}[ \\t\u3000]+)?";
+    return t;
+}
+
 // Written with \t rather than a tab: a pattern is shown in the field and listed one per line.
 // Each anchors at the line's start after blanks (ASCII or ideographic) and an opening bracket,
 // so prose that merely mentions a chapter is not taken; the number may be written in any of
@@ -40,13 +51,13 @@ struct Built {
             // before it, as 第…章 leaves it.
             lead + labels() + u"(" + first(u"章") + u"|" + unnumbered + u")",
             u"^[ \\t\u3000]*chapter[ \\t]+([0-9]+|[ivxlcdm]+)\\b",
-            u"^[ \\t\u3000]*[0-9０-９]{1,4}([.．、]|[ \\t\u3000]|$)",
+            bareLead(false) + u"[0-9０-９]{1,4}([.．、]|[ \\t\u3000]|$)",
             lead + first(u"[话話]"),
-            u"^[ \\t\u3000]*(part[ \\t]+([0-9]+|[ivxlcdm]+)\\b|第[ \u3000]*" + num + u"[ \u3000]*部分)",
+            u"^[ \\t\u3000]*(part[ \\t]*([0-9]+|[ivxlcdm]+)\\b|第[ \u3000]*" + num + u"[ \u3000]*部分)",
             // Markdown's way: a title behind one to three #.
             u"^[ \\t\u3000]*#{1,3}[ \\t\u3000]*[^# \\t\u3000]",
             // 一 青衫磊落险峰行, 一、写作之夜, 五十八: a Chinese number alone or before a title.
-            u"^[ \\t\u3000]*[零〇一二两三四五六七八九十百]{1,5}([、．.]|[ \\t\u3000]+[^ \\t\u3000]|[ \\t\u3000]*$)",
+            bareLead(true) + kHanziRun + u"([、．.]|[ \\t\u3000]+[^ \\t\u3000]|[ \\t\u3000]*$)",
         };
         const char* ids[] = {"chapter", "hui",      "jie", "volume", "extras", "webnovel",
                              "english", "numbered", "hua", "part",   "marked", "hanzi"};
@@ -103,12 +114,73 @@ Text structuredPattern(const PatternPreset& p, bool volumes) {
 
 Text structuredPattern(const PatternPreset& p, std::u16string_view volumeUnits) {
     const bool volumes = !volumeUnits.empty();
-    if (!p.chapterUnits) return p.pattern;
+    if (!p.chapterUnits) return unnumberedBeside(p.pattern);
     Text t = v::headingLead();
     t.append(u"(?:").append(Built::labels()).append(u"(第[ \u3000]*").append(v::numeralClass());
     t.append(u"+[ \u3000]*[").append(p.chapterUnits).append(u"]|").append(v::unnumberedPattern()).append(u")");
     if (volumes) t.append(u"|").append(v::volumeLabelPattern(volumeUnits));
     return t.append(u")");
+}
+
+Text unnumberedBeside(TextView pattern) {
+    Text t = u"(?:";
+    t.append(pattern).append(u")|").append(v::headingLead()).append(u"(?:正文[ \\t\u3000]*)?");
+    return t.append(v::unnumberedPattern());
+}
+
+bool isBareNumberPreset(const PatternPreset& p) {
+    const std::string_view id = p.id;
+    return id == "numbered" || id == "hanzi";
+}
+
+Text bareNumberPattern(const PatternPreset& p, BareForm form) {
+    const bool hanzi = std::string_view(p.id) == "hanzi";
+    Text t = bareLead(hanzi);
+    t.append(hanzi ? std::u16string_view(kHanziRun) : kArabicRun);
+    switch (form) {
+    case BareForm::Alone:
+        return t.append(u"[ \\t\u3000]*$");
+    case BareForm::Titled:
+        return t.append(u"(?:[.．]|[ \\t\u3000]+[^ \\t\u3000])");
+    case BareForm::Listed:
+        return t.append(u"、");
+    }
+    return t;
+}
+
+std::optional<BareForm> bareFormOf(TextView line) {
+    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\u3000'; };
+    const auto arabic = [](char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'０' && c <= u'９'); };
+    const auto hanzi = [](char16_t c) {
+        return std::u16string_view(u"零〇一二两三四五六七八九十百").find(c) != std::u16string_view::npos;
+    };
+    std::size_t i = 0;
+    const auto skipBlanks = [&] {
+        while (i < line.size() && blank(line[i]))
+            ++i;
+    };
+    skipBlanks();
+    if (line.substr(i).starts_with(u"正文")) i += 2;
+    skipBlanks();
+    std::size_t from = i;
+    while (i < line.size() && arabic(line[i]))
+        ++i;
+    // A page mark before a Chinese number: the number that counts is the second.
+    if (i > from) {
+        std::size_t j = i;
+        while (j < line.size() && blank(line[j]))
+            ++j;
+        if (j > i && j < line.size() && hanzi(line[j])) i = from = j;
+    }
+    while (i < line.size() && hanzi(line[i]))
+        ++i;
+    if (i == from) return std::nullopt;
+    if (i == line.size()) return BareForm::Alone;
+    if (line[i] == u'、') return BareForm::Listed;
+    if (line[i] == u'.' || line[i] == u'．') return BareForm::Titled;
+    if (!blank(line[i])) return std::nullopt;
+    skipBlanks();
+    return i == line.size() ? BareForm::Alone : BareForm::Titled;
 }
 
 Text structuredVolumePattern() {

@@ -2,6 +2,7 @@
 // Heading patterns for the common forms, so that nobody has to write a regular expression
 // for 第…回 or "Chapter 12". The window offers them by their labels, the command line by id.
 // Each carries the pattern of its volumes' own lines, for the book's first level.
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -35,6 +36,20 @@ Text structuredPattern(const PatternPreset& p, std::u16string_view volumeUnits);
 // of every volume word, or of `units`.
 Text structuredVolumePattern();
 Text structuredVolumePattern(std::u16string_view units);
+// The pattern with the unnumbered chapters (后记, 番外1, 正文 尾声) beside it: how the automatic choice
+// widens a preset of other headings.
+Text unnumberedBeside(TextView pattern);
+
+// The presets of a bare number's line (1. 疯狂年代, 01, 一 青衫磊落险峰行, 二十、无极之维), and the forms
+// such a line takes: the number alone (22), before its title (1. 疯狂年代, 27 伊文斯), or listed
+// (1、目前国际研究动向). A novel writes its headings in one form; the items of its lists take another.
+bool isBareNumberPreset(const PatternPreset& p);
+enum class BareForm { Alone, Titled, Listed };
+// The lines of preset `p` (numbered or hanzi) that have the form.
+Text bareNumberPattern(const PatternPreset& p, BareForm form);
+// The form of a line that a bare-number preset matched; none when it holds no such number.
+std::optional<BareForm> bareFormOf(TextView line);
+
 // The id that asks for the automatic choice, and the window's label for it.
 inline constexpr std::string_view kAutoPresetId = "auto";
 inline constexpr std::u16string_view kAutoPresetLabel = u"自动";

@@ -151,7 +151,13 @@ public:
                     plant(volumeChapterHeading(n, v, written), Kind::True, Level::Chapter, written);
                     m_novel.planted.back().volume = v;
                 } else {
-                    plant(chapterHeading(written), Kind::True, Level::Chapter, written);
+                    const std::string heading = chapterHeading(written);
+                    plant(heading, Kind::True, Level::Chapter, written);
+                    if (m_o.headingCopies && n % 4 == 2) {
+                        add({below(2) ? "小说天堂 www.xiaoshuotxt.net" : "　　（作者的话：上一章漏掉了一个细节）"});
+                        plant(heading, Kind::False, Level::Chapter, written);
+                        m_novel.planted.back().copy = true;
+                    }
                 }
                 if (last && m_o.headingOnLastLine) break;
                 chapterBody(n);

@@ -80,6 +80,9 @@ struct NovelOptions {
     char32_t volumeWord = U'卷';
     bool volumesOnChapterLines = false;
     bool unnumberedChapters = false;
+    // Every fourth chapter's heading written again a line or two on, around a site's advert, as
+    // pirated files have them (the copy is planted False, with `copy` set).
+    bool headingCopies = false;
 };
 
 // A line that holds 第 and looks like a heading: either one of the novel's headings, or prose.
@@ -95,6 +98,7 @@ struct PlantedLine {
     std::optional<int> volume; // the volume a chapter's own line names (第2卷 江湖 第14章), if any
     int part = 0;              // 1, 2, … for the parts of a chapter published in parts; 0 otherwise
     bool contents = false;     // a line of the table of contents (Kind False): a heading's copy
+    bool copy = false;         // the heading before it written again (Kind False)
 };
 
 struct Novel {

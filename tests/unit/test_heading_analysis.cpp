@@ -63,6 +63,9 @@ TEST(HeadingAnalysis, ChapterNumbersInEveryWrittenForm) {
         {u"第壹佰贰拾回", 120},
         {u"Chapter 12 Home", 12},
         {u"001 开始", 1},
+        {u"二十、无极之维", 20},
+        {u"一 青衫磊落险峰行", 1},
+        {u"五十八", 58},
         {u"第三万五千章", 35000},
         {u"第十章", 10},
         // Every style of the heading vocabulary: 两, financial numerals simplified and traditional,
@@ -107,7 +110,9 @@ TEST(HeadingAnalysis, LineRulesFlagProseAndSpareTitles) {
                            u"第一回　甄士隱夢幻識通靈　賈雨村風塵懷閨秀", u"第十章 这是什么？", u"第5章：大战！！",
                            u"第一百零八章 归来", u"第 3 章", u"第三章风起云涌", u"卷二 山河",
                            // Titles of a few short cries, glued to the number.
-                           u"第059章我们是，神！", u"第086章不！可！能！", u"第091章战！定！"})
+                           u"第059章我们是，神！", u"第086章不！可！能！", u"第091章战！定！",
+                           // A short title behind a number padded with zeros, as only headings write it.
+                           u"第099章你赢了，我也没有输？"})
         EXPECT_EQ(reasonsOf(title), 0) << toUtf8(title);
     // A line that goes on with a sentence is prose beyond doubt, and a book leaves it out unasked;
     // a date read as a numbered line is doubted.
@@ -227,8 +232,28 @@ TEST(HeadingAnalysis, ChapterSizesAndTinyChapters) {
             parts.add(chapterLine(c) + u"(" + decimal(part) + u")", part == 3 ? 300 : 5000);
     parts.add(u"第5章", 100);
     parts.add(u"第6章(1)");
-    const HeadingAnalysis c = parts.finish();
-    EXPECT_EQ(suspectRows(c), std::vector<std::int64_t>{12});
+    const HeadingAnalysis inParts = parts.finish();
+    EXPECT_EQ(suspectRows(inParts), std::vector<std::int64_t>{12});
+
+    // A short chapter in the run of numbers (第二章 of a few paragraphs) is the author's; a heading
+    // written again two lines on is a copy the book leaves out, whichever way it is numbered.
+    Feed h;
+    for (int i = 1; i <= 10; ++i)
+        h.add(chapterLine(i), i == 2 ? 400 : 5000);
+    const HeadingAnalysis c = h.finish();
+    EXPECT_EQ(c.suspectCount(), 0);
+    for (const TextView copy : {TextView(u"第11章 重逢"), TextView(u"二十"), TextView(u"番外　后来")}) {
+        Feed r;
+        for (int i = 1; i <= 9; ++i)
+            r.add(chapterLine(i));
+        r.add(copy, 30, 2);
+        r.add(copy, 30, 2);
+        r.add(copy);
+        const HeadingAnalysis d = r.finish();
+        EXPECT_EQ(rowsLeftOutByDefault(d), (std::vector<std::int64_t>{10, 11})) << toUtf8(copy);
+        EXPECT_EQ(d.headings[9].suspect, 0) << toUtf8(copy);
+        EXPECT_EQ(reasonWords(d.headings[10].suspect), u"重复的标题");
+    }
 }
 
 TEST(HeadingAnalysis, NumberingGapsRepeatsAndVolumes) {

@@ -277,6 +277,105 @@ TEST(HeadingChoice, StructureOutweighsCounts) {
     EXPECT_NE(s.reason.find(u"「第…回」"), Text::npos) << toUtf8(s.reason);
 }
 
+// Headings of bare numbers and parts, as downloads write them: the rule is fitted to the form the
+// novel writes its headings in, and what it then takes and leaves is held against each case.
+TEST(HeadingChoice, BareNumbersAndPartsFittedToTheNovelsForm) {
+    const auto paragraphs = [](std::vector<Text>& lines, int n) {
+        for (int p = 0; p < n; ++p)
+            lines.push_back(u"　　他们走了很久，天色渐渐暗下来，远处有灯火，路边的人家都睡了。");
+    };
+    const auto hanzi = [](int n) { return fromUtf8(pwtest::chineseNumber(n)); };
+    struct Case {
+        const char* name;
+        std::vector<Text> lines;
+        const char* chosen;
+        std::vector<Text> taken, left; // lines the chosen rule must take, and must leave
+    };
+    std::vector<Case> cases;
+    {
+        // Titled chapters, each written twice around an advert, holding sections numbered through
+        // the book (１, ２…): the chapters are the titled lines.
+        Case c{"sections", {u"书名"}, "hanzi", {u"十二、结束或开始", u"后记"}, {u"１２"}};
+        for (int n = 1, section = 1; n <= 12; ++n) {
+            c.lines.push_back(hanzi(n) + u"、写作之夜");
+            c.lines.push_back(u"小说天堂");
+            c.lines.push_back(hanzi(n) + u"、写作之夜");
+            for (int k = 0; k < 6; ++k, ++section) {
+                c.lines.push_back(decimal(section));
+                paragraphs(c.lines, 3);
+            }
+        }
+        cases.push_back(std::move(c));
+    }
+    {
+        // Chapters 一, 二… alone, the site's page marks 01, 02… before every fourth, one on the
+        // chapter's own line.
+        Case c{"page marks", {u"书名"}, "hanzi", {u"09   　　　　三十五", u"四十"}, {u"05"}};
+        for (int n = 1; n <= 40; ++n) {
+            if (n % 4 == 1) c.lines.push_back(Text(n < 37 ? u"0" : u"") + decimal(n / 4 + 1));
+            c.lines.push_back(n == 35 ? Text(u"09   　　　　三十五") : hanzi(n));
+            paragraphs(c.lines, 4);
+        }
+        cases.push_back(std::move(c));
+    }
+    {
+        // 1. 标题 chapters (one with no dot) and numbered list items inside one of them, some of
+        // which look like headings by themselves.
+        Case c{"list items", {u"书名"}, "numbered", {u"27 伊文斯", u"4．"}, {u"1、目前国际研究动向【提要】"}};
+        for (int n = 1; n <= 30; ++n) {
+            c.lines.push_back(n == 27 ? Text(u"27 伊文斯") : decimal(n) + u". 疯狂年代");
+            paragraphs(c.lines, 5);
+            if (n == 13)
+                for (int item = 1; item <= 4; ++item) {
+                    c.lines.push_back(decimal(item) + u"、目前国际研究动向【提要】");
+                    paragraphs(c.lines, 1);
+                }
+        }
+        cases.push_back(std::move(c));
+    }
+    {
+        // part1…, some parts written as their number alone, then extras numbered among themselves.
+        Case c{"parts",
+               {u"书名"},
+               "part",
+               {u"23", u"part 38缓缓归矣", u"番外1 A大美女排行榜", u"番外三：肖宝贝取名记"},
+               {u"part of it", u"22、归来"}};
+        for (int n = 1; n <= 40; ++n) {
+            c.lines.push_back(n >= 22 && n <= 24 ? decimal(n) : u"part" + decimal(n) + u" 被抛弃了");
+            paragraphs(c.lines, 5);
+        }
+        for (const TextView extra : {u"番外1 A大美女排行榜", u"番外2：大神宿舍的排行"}) {
+            c.lines.push_back(Text(extra));
+            paragraphs(c.lines, 3);
+        }
+        cases.push_back(std::move(c));
+    }
+    {
+        // Every heading behind the site's 正文: numbered, then the epilogue and an essay.
+        Case c{"label",
+               {u"书名"},
+               "numbered",
+               {u"正文 尾声", u"　　正文 理性探索——关于狼图腾的讲座与对话（1）"},
+               {u"正文是这样写的"}};
+        for (int n = 1; n <= 20; ++n) {
+            c.lines.push_back(u"　　    正文 " + decimal(n));
+            paragraphs(c.lines, 5);
+        }
+        cases.push_back(std::move(c));
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const StructureChoice s = chooseStructure(c.lines, patternPresets());
+        ASSERT_NE(s.preset, nullptr) << toUtf8(s.reason);
+        EXPECT_EQ(std::string(s.preset->id), c.chosen) << toUtf8(s.reason);
+        Regex rule = compiled(s.pattern);
+        for (const Text& line : c.taken)
+            EXPECT_EQ(rule.test(line), MatchResult::Match) << toUtf8(line);
+        for (const Text& line : c.left)
+            EXPECT_EQ(rule.test(line), MatchResult::NoMatch) << toUtf8(line);
+    }
+}
+
 TEST(SharedRules, LegadoRulesFindTheirExamplesAndBadOnesAreNamed) {
     const SharedRulesLoad load = loadSharedRules(std::filesystem::path(PW_TEST_DATA) / "legado_txt_toc_rules.json");
     ASSERT_FALSE(load.error);

@@ -191,6 +191,46 @@ TEST(HeadingTruth, TheFirstChapterAfterATableOfContentsStaysAChapter) {
     }
 }
 
+// A heading written again around an advert or an author's note: the copy, and only the copy, is
+// flagged and left out of the book, in every numeral style and with the novel's false headings.
+TEST(HeadingTruth, AHeadingWrittenAgainIsACopyTheBookLeavesOut) {
+    const NovelOptions novels[] = {
+        {.seed = 61, .chapters = 40, .headingCopies = true},
+        {.encoding = pwtest::NovelEncoding::Big5,
+         .seed = 62,
+         .chapters = 30,
+         .chapterWord = U'回',
+         .numerals = pwtest::NumeralStyle::Zeros,
+         .headingCopies = true},
+        {.encoding = pwtest::NovelEncoding::Utf16Le,
+         .seed = 63,
+         .chapters = 30,
+         .bracketHeadings = true,
+         .numerals = pwtest::NumeralStyle::Arabic,
+         .headingCopies = true},
+        // A chapter written twice is listed twice by the table of contents: both lines are the list's.
+        {.seed = 64, .chapters = 30, .repeatChapters = {9}, .contentsAtStart = true, .headingCopies = true},
+    };
+    for (const NovelOptions& o : novels) {
+        SCOPED_TRACE("seed " + std::to_string(o.seed));
+        const char32_t word = o.chapterWord;
+        const Scanned s = scanNovel(o, word == U'回' ? u"第(.){1,10}回" : u"第(.){1,10}章");
+        const std::vector<PlantedLine> matched = s.novel.matching(word);
+        ASSERT_EQ(matched.size(), s.analysis.headings.size());
+        const std::vector<std::int64_t> left = rowsLeftOutByDefault(s.analysis);
+        int copies = 0;
+        for (std::size_t i = 0; i < matched.size(); ++i) {
+            copies += matched[i].copy;
+            EXPECT_EQ((s.analysis.headings[i].suspect & kSuspectCopy) != 0, matched[i].copy) << matched[i].text;
+            const bool leftOut = std::binary_search(left.begin(), left.end(), static_cast<std::int64_t>(i));
+            if (matched[i].copy || matched[i].kind == PlantedLine::Kind::True) {
+                EXPECT_EQ(leftOut, matched[i].copy) << matched[i].text;
+            }
+        }
+        EXPECT_GE(copies, 7);
+    }
+}
+
 TEST(HeadingTruth, ReportsThePlantedGapsAndRepeatsAndNoneAtANewVolume) {
     struct Case {
         NovelOptions options;
