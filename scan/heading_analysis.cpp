@@ -645,10 +645,13 @@ void HeadingAnalyzer::add(TextView line, std::size_t matchStart, std::int64_t li
     // A heading written again a line or two further on (二十 three times, 一、写作之夜 around an
     // advert, part34 around an author's note): the copies after the first are no chapters, and the
     // book leaves them out, as lines of the chapter they repeat the heading of.
-    constexpr std::int64_t kCopyLines = 6;
+    // So is one a run of blank lines further on (第二章, a dozen blank or space-only lines, 第二章
+    // again, centred): bytes too few to hold any text between.
+    constexpr std::int64_t kCopyLines = 6, kBlankGapBytes = 160;
     if (!m_result.headings.empty()) {
         const HeadingFacts& before = m_result.headings.back();
-        const bool close = lineNumber - before.line <= kCopyLines && offset - before.offset <= kCloseBytes;
+        const std::int64_t gap = offset - before.offset;
+        const bool close = gap <= kCloseBytes && (lineNumber - before.line <= kCopyLines || gap <= kBlankGapBytes);
         const bool same = before.hasNumber() || f.hasNumber()
                               ? before.number == f.number && before.part == f.part && f.hasNumber()
                               : keyBefore == key;

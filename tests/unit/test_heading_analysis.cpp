@@ -254,6 +254,15 @@ TEST(HeadingAnalysis, ChapterSizesAndTinyChapters) {
         EXPECT_EQ(d.headings[9].suspect, 0) << toUtf8(copy);
         EXPECT_EQ(reasonWords(d.headings[10].suspect), u"重复的标题");
     }
+    // Written again, centred, after a dozen blank lines: a copy too. Text between makes it none.
+    for (const auto& [bytes, copy] : {std::pair{std::int64_t(40), true}, std::pair{std::int64_t(400), false}}) {
+        Feed r;
+        for (int i = 1; i <= 9; ++i)
+            r.add(chapterLine(i));
+        r.add(chapterLine(10), bytes, 12);
+        r.add(chapterLine(10));
+        EXPECT_EQ(r.finish().headings[10].suspect == kSuspectCopy, copy) << bytes;
+    }
 }
 
 TEST(HeadingAnalysis, NumberingGapsRepeatsAndVolumes) {
