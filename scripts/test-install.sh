@@ -96,7 +96,9 @@ step "The command line"
 printf '序言\n第一章 起\n甲\n\n第二章 承\n乙\n第三章 转\n丙\n' >"$work/小说.txt"
 (cd "$work" && pagewright-cli scan 小说.txt -q) >"$work/scan.out"
 diff <(printf '[1] 第一章 起\n[2] 第二章 承\n[3] 第三章 转\n') <(head -3 "$work/scan.out") || fail "scan lists other headings"
-(cd "$work" && pagewright-cli split 小说.txt -c 2 -n 分卷01 -o 出 --create-dir -q) >/dev/null
+# With the window's pattern, the window's files (with none, split would choose a rule, and take
+# 序言 for a chapter of its own).
+(cd "$work" && pagewright-cli split 小说.txt -p '第(.){1,10}章' -c 2 -n 分卷01 -o 出 --create-dir -q) >/dev/null
 # The files end their lines with CR LF, as the window writes them; the blank line is left out.
 diff <(printf '第一章 起\r\n甲\r\n第二章 承\r\n乙\r\n') "$work/出/分卷01.txt" || fail "split: 分卷01.txt"
 diff <(printf '第三章 转\r\n丙\r\n') "$work/出/分卷02.txt" || fail "split: 分卷02.txt"
