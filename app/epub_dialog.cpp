@@ -27,6 +27,25 @@ QLineEdit* field(QWidget* parent, const char* name) {
 
 } // namespace
 
+void EpubDialog::offerChosenVolumes(const QString& pattern, const QString& reason) {
+    m_chosenVolumes = pattern;
+    m_chosenReason = reason;
+}
+
+QMenu* EpubDialog::volumePatternMenu() {
+    QMenu* menu = txtVolumePattern->createStandardContextMenu();
+    menu->setParent(this, menu->windowFlags());
+    menu->addSeparator();
+    QAction* automatic = menu->addAction(QStringLiteral("自动"), this, [this] {
+        txtVolumePattern->setText(m_chosenVolumes);
+        txtVolumePattern->setToolTip(m_chosenReason);
+    });
+    automatic->setToolTip(m_chosenReason);
+    automatic->setEnabled(!m_chosenReason.isEmpty());
+    menu->setToolTipsVisible(true);
+    return menu;
+}
+
 void setNextEpubDialogHook(std::function<bool(EpubDialog&)> hook) {
     hooks().push_back(std::move(hook));
 }
@@ -43,6 +62,12 @@ EpubDialog::EpubDialog(QWidget* parent) : QDialog(parent) {
     cmdBookCover->setFixedWidth(cmdBookCover->fontMetrics().horizontalAdvance(QStringLiteral("…")) + 24);
     txtVolumePattern = field(this, "txtVolumePattern");
     txtVolumePattern->setPlaceholderText(QStringLiteral("符合的标题成为目录的第一层，可不填"));
+    txtVolumePattern->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(txtVolumePattern, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = volumePatternMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(txtVolumePattern->mapToGlobal(at));
+    });
     chkVertical = new QCheckBox(QStringLiteral("竖排（从右到左翻页）"), this);
     chkVertical->setObjectName(QStringLiteral("chkVertical"));
     chkPerVolume = new QCheckBox(QStringLiteral("每卷一本电子书（以书名加卷名命名）"), this);

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <functional>
 
@@ -39,8 +40,16 @@ public:
     void setTextChoices(const TextChoices& c);
     void takeTextChoices(TextChoices& c) const;
 
+    // txtVolumePattern's right-click menu: its standard entries, then 自动, which puts the volume
+    // rule chosen for the novel's structure in the field and says why in its tooltip.
+    void offerChosenVolumes(const QString& pattern, const QString& reason);
+    QMenu* volumePatternMenu();
+
     // Shows the dialog, or lets a test's hook fill it in and answer for it.
     bool ask();
+
+private:
+    QString m_chosenVolumes, m_chosenReason;
 };
 
 // For tests: the next EpubDialog goes to `hook` instead of being shown; it is accepted when

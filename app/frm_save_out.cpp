@@ -13,6 +13,8 @@
 #include "options/intake.h"
 #include "platform/paths.h"
 #include "scan/heading_analysis.h"
+#include "scan/preset_choice.h"
+#include "scan/presets.h"
 
 namespace pw {
 
@@ -100,6 +102,12 @@ void frmPagewright::saveEpub() {
     dialog.txtBookTitle->setText(toQ(proposed.title));
     dialog.txtBookAuthor->setText(toQ(proposed.author));
     dialog.txtVolumePattern->setText(toQ(proposed.volumePattern));
+    // What 自动 in the volume field's menu offers: the volumes chosen with the novel's structure.
+    const SampleLines sample = readSampleLines(toPath(m_state.strAnalyzedFile), kPresetSampleBytes, m_analyzedEncoding);
+    if (!sample.error) {
+        const StructureChoice structure = chooseStructure(sample.lines, patternPresets());
+        dialog.offerChosenVolumes(toQ(structure.volumePattern), toQ(structure.reason));
+    }
     dialog.setTextChoices(m_textChoices);
     const std::vector<std::int64_t> suspects = suspectRows(m_headings->analysis());
     Job job;

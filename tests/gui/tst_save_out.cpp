@@ -122,11 +122,18 @@ private slots:
         QVERIFY(count > 3);
         w->lstMemo->selectionModel()->select(w->headings().index(1), QItemSelectionModel::Select);
 
-        QString title, author, suggested;
+        QString title, author, suggested, volumes, why;
         setNextEpubDialogHook([&](EpubDialog& d) {
             title = d.txtBookTitle->text();
             author = d.txtBookAuthor->text();
             d.chkVertical->setChecked(true);
+            // 自动 in the volume field's menu, after the field's own entries: the volume rule
+            // chosen with the novel's structure, and why.
+            std::unique_ptr<QMenu> menu(d.volumePatternMenu());
+            menu->actions().back()->trigger();
+            volumes = d.txtVolumePattern->text();
+            why = d.txtVolumePattern->toolTip();
+            d.txtVolumePattern->clear();
             return true;
         });
         const auto book = out / "夜航.epub";
@@ -142,6 +149,7 @@ private slots:
         QTRY_VERIFY(std::filesystem::exists(book));
         QCOMPARE(title, QStringLiteral("夜航"));
         QCOMPARE(author, QStringLiteral("某人"));
+        QVERIFY2(volumes.contains(u'卷') && why.startsWith(QStringLiteral("自动选择")), qPrintable(volumes + why));
         QCOMPARE(suggested, q(book));
         QTRY_COMPARE(status(), QStringLiteral("处理完毕，已生成电子书 夜航.epub，共 %1 章！").arg(count - 1));
         QVERIFY(boxes.shown().empty());
