@@ -222,32 +222,24 @@ TEST(Job, CleanUpRunsBeforeConversionWhateverTheFeed) {
     }
 }
 
+// A book per volume: every volume's book, put in place together. A list of the volumes at the
+// front (a table of contents) makes no books: its lines have neither a chapter nor text under
+// them before the next volume.
 TEST(Job, ABookPerVolumeIsEveryVolumesBookPutInPlaceTogether) {
-    JobSetup s(volumeNovel(3));
-    Job job;
-    job.format = JobFormat::Book;
-    job.perVolume = true;
-    job.book = s.book();
-    const JobResult r = s.run(job);
-    ASSERT_EQ(r.end, JobEnd::Done);
-    EXPECT_EQ(s.names(), (std::vector<std::string>{"书 第1卷 卷名1.epub", "书 第2卷 卷名2.epub", "书 第3卷 卷名3.epub"}));
-    EXPECT_EQ(r.chapters, 6);
-    EXPECT_EQ(r.outputs.size(), 3u);
-}
-
-// A list of the volumes at the front (a table of contents) makes no books: its lines have neither
-// a chapter nor text under them before the next volume.
-TEST(Job, ABookPerVolumeLeavesOutAListOfTheVolumes) {
-    JobSetup s("目录\n第1卷 卷名1\n第2卷 卷名2\n第3卷 卷名3\n" + volumeNovel(3));
-    Job job;
-    job.format = JobFormat::Book;
-    job.perVolume = true;
-    job.book = s.book();
-    const JobResult r = s.run(job);
-    ASSERT_EQ(r.end, JobEnd::Done);
-    EXPECT_EQ(s.names(),
-              (std::vector<std::string>{"书 第1卷 卷名1.epub", "书 第2卷 卷名2.epub", "书 第3卷 卷名3.epub"}));
-    EXPECT_EQ(r.chapters, 6);
+    for (const std::string& front : {std::string(), std::string("目录\n第1卷 卷名1\n第2卷 卷名2\n第3卷 卷名3\n")}) {
+        SCOPED_TRACE(front);
+        JobSetup s(front + volumeNovel(3));
+        Job job;
+        job.format = JobFormat::Book;
+        job.perVolume = true;
+        job.book = s.book();
+        const JobResult r = s.run(job);
+        ASSERT_EQ(r.end, JobEnd::Done);
+        EXPECT_EQ(s.names(),
+                  (std::vector<std::string>{"书 第1卷 卷名1.epub", "书 第2卷 卷名2.epub", "书 第3卷 卷名3.epub"}));
+        EXPECT_EQ(r.chapters, 6);
+        EXPECT_EQ(r.outputs.size(), 3u);
+    }
 }
 
 // Every name is checked before anything is written, and a refusal or stop on the way leaves the
