@@ -40,7 +40,8 @@ std::string volumeNovel(int volumes, const std::vector<std::string>& names = {})
     std::string s = "书前的话。\n";
     int chapter = 0;
     for (int v = 0; v < volumes; ++v) {
-        s += "第" + std::to_string(v + 1) + "卷 " + (v < static_cast<int>(names.size()) ? names[v] : "卷名" + std::to_string(v + 1)) + "\n";
+        s += "第" + std::to_string(v + 1) + "卷 " +
+             (v < static_cast<int>(names.size()) ? names[v] : "卷名" + std::to_string(v + 1)) + "\n";
         for (int c = 0; c < 2; ++c) {
             ++chapter;
             s += "第" + std::to_string(chapter) + "章 标题" + std::to_string(chapter) + "\n";
