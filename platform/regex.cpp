@@ -145,7 +145,10 @@ Regex::Regex(Regex&&) noexcept = default;
 Regex& Regex::operator=(Regex&&) noexcept = default;
 Regex::~Regex() = default;
 
-std::variant<Regex, RegexError> Regex::compile(TextView pattern, std::uint32_t matchLimit) {
+namespace {
+
+// The pattern compiled as every rule is (\uXXXX as Java writes it), or why it cannot be.
+std::variant<pcre2_code*, RegexError> compileCode(TextView pattern) {
     pcre2_compile_context* cc = pcre2_compile_context_create(nullptr);
     pcre2_set_compile_extra_options(cc, PCRE2_EXTRA_ALT_BSUX);
     int code = 0;
@@ -153,6 +156,15 @@ std::variant<Regex, RegexError> Regex::compile(TextView pattern, std::uint32_t m
     pcre2_code* re = pcre2_compile(sptr(pattern), pattern.size(), kCompileOptions, &code, &offset, cc);
     pcre2_compile_context_free(cc);
     if (!re) return RegexError{compileErrorText(code), charactersBefore(pattern, offset)};
+    return re;
+}
+
+} // namespace
+
+std::variant<Regex, RegexError> Regex::compile(TextView pattern, std::uint32_t matchLimit) {
+    auto compiled = compileCode(pattern);
+    if (auto* error = std::get_if<RegexError>(&compiled)) return std::move(*error);
+    pcre2_code* re = std::get<pcre2_code*>(compiled);
 
     auto impl = std::make_unique<Impl>();
     impl->code = re;
@@ -172,14 +184,9 @@ std::variant<Regex, RegexError> Regex::compile(TextView pattern, std::uint32_t m
 }
 
 std::optional<RegexError> Regex::check(TextView pattern) {
-    pcre2_compile_context* cc = pcre2_compile_context_create(nullptr);
-    pcre2_set_compile_extra_options(cc, PCRE2_EXTRA_ALT_BSUX);
-    int code = 0;
-    PCRE2_SIZE offset = 0;
-    pcre2_code* re = pcre2_compile(sptr(pattern), pattern.size(), kCompileOptions, &code, &offset, cc);
-    pcre2_compile_context_free(cc);
-    if (!re) return RegexError{compileErrorText(code), charactersBefore(pattern, offset)};
-    pcre2_code_free(re);
+    auto compiled = compileCode(pattern);
+    if (auto* error = std::get_if<RegexError>(&compiled)) return std::move(*error);
+    pcre2_code_free(std::get<pcre2_code*>(compiled));
     return std::nullopt;
 }
 
